@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace dossiva {
+
+// Formats and parses moments (whole seconds since 1970-01-01 00:00 UTC) in the
+// computer's time zone and locale, through ICU.
+class DateFormat {
+public:
+    enum class Style { None, Short, Medium, Long, Full };
+
+    // A fixed ICU pattern such as "d MMMM yyyy" or "HH:mm".
+    static DateFormat withPattern(const std::string& pattern);
+    // The locale's own styles, as the user sees dates elsewhere.
+    static DateFormat withStyles(Style dateStyle, Style timeStyle);
+
+    // An optional zone ("UTC", "Europe/Paris") and locale ("en_US") override
+    // the computer's; tests use them to be independent of the machine.
+    DateFormat& setTimeZone(const std::string& zoneId);
+    DateFormat& setLocale(const std::string& localeId);
+
+    ~DateFormat();
+    DateFormat(DateFormat&&) noexcept;
+    DateFormat& operator=(DateFormat&&) noexcept;
+    DateFormat(const DateFormat&) = delete;
+    DateFormat& operator=(const DateFormat&) = delete;
+
+    // False when ICU refused the pattern or styles.
+    bool isValid() const;
+
+    std::string format(std::int64_t secondsSince1970) const;
+    // Strict parsing: the whole text must match. Fractions of a second are
+    // dropped toward zero.
+    std::optional<std::int64_t> parse(const std::string& text) const;
+
+private:
+    struct Impl;
+    explicit DateFormat(std::unique_ptr<Impl> impl);
+    void rebuild();
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace dossiva
