@@ -28,4 +28,4 @@ public:
     ScopedClockOverride& operator=(const ScopedClockOverride&) = delete;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -45,5 +45,5 @@ std::string deletingPathExtension(const std::string& name);
 // The last extension without its dot, or "".
 std::string pathExtension(const std::string& name);
 
-}  // namespace FileManager
-}  // namespace dossiva
+} // namespace FileManager
+} // namespace dossiva

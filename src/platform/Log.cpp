@@ -8,7 +8,7 @@ namespace dossiva {
 namespace {
 std::mutex g_mutex;
 DevLogSink g_sink;
-}  // namespace
+} // namespace
 
 void devLog(const std::string& message)
 {
@@ -27,4 +27,4 @@ DevLogSink setDevLogSink(DevLogSink sink)
     return sink;
 }
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -15,4 +15,4 @@ using DevLogSink = std::function<void(const std::string&)>;
 // standard error.
 DevLogSink setDevLogSink(DevLogSink sink);
 
-}  // namespace dossiva
+} // namespace dossiva

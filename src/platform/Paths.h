@@ -16,7 +16,8 @@ inline constexpr const char* kAppFolder = "/Library/Application Support/Quorva/D
 inline constexpr const char* kDatabasesFolder = "/Library/Application Support/Quorva/Dossiva/Databases";
 inline constexpr const char* kModelsFolder = "/Library/Application Support/Quorva/Dossiva/Models";
 inline constexpr const char* kBackupsFolder = "/Library/Application Support/Quorva/Dossiva/Backups";
-inline constexpr const char* kPhoneBackupsFolder = "/Library/Application Support/Quorva/Dossiva/Backups/iPhone";
+inline constexpr const char* kPhoneBackupsFolder =
+    "/Library/Application Support/Quorva/Dossiva/Backups/iPhone";
 inline constexpr const char* kMacBackupsFolder = "/Library/Application Support/Quorva/Dossiva/Backups/Mac";
 
 inline constexpr const char* kPreferencesFileName = "com.quorva.Dossiva.plist";
@@ -47,5 +48,5 @@ std::string resourceDirectory();
 std::string modelsResourceFolder();
 std::string emptyBaseDatabase();
 
-}  // namespace Paths
-}  // namespace dossiva
+} // namespace Paths
+} // namespace dossiva

@@ -80,4 +80,4 @@ int runPython(const std::string& script, const std::vector<std::string>& args, s
     return runCommand(command, output);
 }
 
-}  // namespace dossiva::test
+} // namespace dossiva::test

@@ -36,4 +36,4 @@ int runCommand(const std::string& command, std::string& output);
 // Quotes a string for /bin/sh.
 std::string shellQuote(const std::string& text);
 
-}  // namespace dossiva::test
+} // namespace dossiva::test

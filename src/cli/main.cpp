@@ -1,0 +1,58 @@
+// dossiva-cli: the Dossiva library and its databases from the command line,
+// through the same core as the desktop application.
+#include "CliCommand.h"
+
+#include "storage/Startup.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace dossiva::cli {
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "dossiva-cli: %s\n", message.c_str());
+    return 1;
+}
+
+namespace {
+
+std::vector<CliCommand> allCommands()
+{
+    return libraryCommands();
+}
+
+void printHelp(const std::vector<CliCommand>& commands)
+{
+    std::cout << "Usage: dossiva-cli COMMAND [ARGUMENTS]\n\n"
+                 "Works on the Dossiva library of the current user ($HOME/Library/Application Support/Quorva/"
+                 "Dossiva).\n\nCommands:\n";
+    for (const auto& command : commands) {
+        std::cout << "  " << command.name << (command.usage.empty() ? "" : " " + command.usage) << "\n      "
+                  << command.summary << "\n";
+    }
+}
+
+} // namespace
+} // namespace dossiva::cli
+
+int main(int argc, char** argv)
+{
+    using namespace dossiva::cli;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto commands = allCommands();
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        printHelp(commands);
+        return args.empty() ? 2 : 0;
+    }
+    if (dossiva::prepareApplicationSupport() != 0) {
+        return fail("the data folders cannot be created below " +
+                    std::string(std::getenv("HOME") ? std::getenv("HOME") : "the home folder"));
+    }
+    for (const auto& command : commands) {
+        if (command.name == args[0]) {
+            return command.run({args.begin() + 1, args.end()});
+        }
+    }
+    return fail("unknown command '" + args[0] + "' (see dossiva-cli --help)");
+}

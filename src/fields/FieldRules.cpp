@@ -1,0 +1,88 @@
+#include "fields/FieldRules.h"
+
+#include "fields/TextNumbers.h"
+
+#include <algorithm>
+
+namespace dossiva {
+
+std::string uniqueFieldName(const std::string& baseTitle, const std::vector<std::string>& existingNames)
+{
+    const auto taken = [&](const std::string& name) {
+        return std::find(existingNames.begin(), existingNames.end(), name) != existingNames.end();
+    };
+    if (!taken(baseTitle)) {
+        return baseTitle;
+    }
+    for (std::size_t n = 1;; ++n) {
+        std::string candidate = baseTitle + " " + std::to_string(n);
+        if (!taken(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+std::optional<std::int64_t> combineDateTime(std::string_view datePart, std::string_view timePart,
+                                            std::int64_t nowSeconds)
+{
+    if (datePart.empty() && timePart.empty()) {
+        return std::nullopt;
+    }
+    const std::int64_t d = datePart.empty() ? nowSeconds : leadingInteger(datePart);
+    const std::int64_t t = timePart.empty() ? nowSeconds : leadingInteger(timePart);
+    // The day boundary is taken on the UTC second count with C's truncating
+    // remainder, as the stored values have always been combined.
+    const std::int64_t day = d - d % 86400;
+    const std::int64_t timeOfDay = t % 86400;
+    return day + timeOfDay;
+}
+
+std::int64_t remapChoices(const std::vector<std::string>& oldItems, const std::vector<std::string>& newItems,
+                          std::int64_t value)
+{
+    if (value < 0) {
+        return value;
+    }
+    if (static_cast<std::uint64_t>(value) >= oldItems.size()) {
+        // The record points past the old list: there is no text to follow.
+        return -1;
+    }
+    const std::string& text = oldItems[static_cast<std::size_t>(value)];
+    const auto found = std::find(newItems.begin(), newItems.end(), text);
+    if (found == newItems.end()) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(found - newItems.begin());
+}
+
+bool isCheckboxTrue(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    while (i < text.size() && text[i] == '0') {
+        ++i;
+    }
+    if (i == text.size()) {
+        return false;
+    }
+    const char c = text[i];
+    return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
+}
+
+std::vector<std::string> choiceItems(const PropertyList& structure)
+{
+    std::vector<std::string> items;
+    if (const PropertyList::Array* array = structure.asArray()) {
+        for (const auto& item : *array) {
+            items.push_back(item.toString());
+        }
+    }
+    return items;
+}
+
+} // namespace dossiva

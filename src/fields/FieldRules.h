@@ -1,0 +1,34 @@
+#pragma once
+
+#include "fields/FieldModel.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dossiva {
+
+// A label for a new field that no existing field has: the base title, or the
+// title followed by a blank and the first free number from 1.
+std::string uniqueFieldName(const std::string& baseTitle, const std::vector<std::string>& existingNames);
+
+// The moment a date-and-time value shows: the day of the date part plus the
+// time of day of the time part, both counted in UTC seconds; an empty part
+// stands for now. nullopt when both parts are empty.
+std::optional<std::int64_t> combineDateTime(std::string_view datePart, std::string_view timePart,
+                                            std::int64_t nowSeconds);
+
+// The choice index a record holds after a choose field's items changed: the
+// value follows its item's text, or becomes -1 when that text is gone.
+std::int64_t remapChoices(const std::vector<std::string>& oldItems, const std::vector<std::string>& newItems,
+                          std::int64_t value);
+
+// Whether a checkbox text reads as ticked: after blanks, a sign and leading
+// zeros, a "Y", "y", "T", "t" or a digit 1 to 9.
+bool isCheckboxTrue(std::string_view text);
+
+// The items of a choose field's structure (its strings, in order).
+std::vector<std::string> choiceItems(const PropertyList& structure);
+
+} // namespace dossiva

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "fields/CalculationEngine.h"
+#include "fields/FieldModel.h"
+#include "platform/Image.h"
+#include "storage/FormLayout.h"
+#include "storage/SqliteConnection.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dossiva {
+
+// The storage of the open database: its name, its field definitions and all
+// its records in memory, kept in step with the package's SQLite file. No
+// connection outlives an operation: each one opens the file, works inside a
+// transaction where it changes several rows, and closes it. The in-memory
+// model changes only after the file has.
+class DBManager {
+public:
+    static DBManager& sharedIstance();
+
+    DBManager() = default;
+    DBManager(const DBManager&) = delete;
+    DBManager& operator=(const DBManager&) = delete;
+
+    // -- Opening and loading ------------------------------------------------
+
+    // Opens the package (NAME.dossiva) and loads its field definitions; an
+    // empty name closes the database. True when closed or loaded.
+    bool openDB(const std::string& packageName = {});
+    // Makes the package current without loading its fields, when its file
+    // opens (listing the library reads dates and backgrounds this way).
+    bool openDBLazy(const std::string& packageName);
+    // Loads every record of the current database into dbData().
+    bool loadDbData();
+
+    const std::string& dbName() const { return m_dbName; }
+    const std::vector<FieldDefinition>& dbStructure() const { return m_dbStructure; }
+    const std::vector<Record>& dbData() const { return m_dbData; }
+    // The field with the id, or nullptr.
+    const FieldDefinition* field(FieldId id) const;
+    // The loaded record with the id, or nullptr.
+    const Record* record(RecordId id) const;
+
+    // Opens every connection read-only, so that any write fails (and the
+    // model stays as it was). For inspecting files that must not change.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool isReadOnly() const { return m_readOnly; }
+
+    // -- Field definitions --------------------------------------------------
+
+    // The new field's id, or -1.
+    FieldId adddbFieldLabel(const std::string& label, int type, const PropertyList& structure);
+    bool setdbFieldLabel(const std::string& label, FieldId id);
+    // Changes label and structure; a choose field's records follow their
+    // items' texts.
+    bool setdbFieldLabel(const std::string& label, FieldId id, const PropertyList& structure);
+    bool deletedbFieldAtIndex(FieldId id);
+    // Positions are indexes into dbStructure().
+    bool moveFieldIndex(int source, int target);
+    void setdbFieldListViewColSize(int value, FieldId id);
+    void setdbFieldListViewHidden(bool hidden, FieldId id);
+
+    // -- Calculations -------------------------------------------------------
+
+    std::string calcExpression(const PropertyList& formula, const CalculationEngine::Values& values) const;
+    // Whether some calculation field uses the field as an operand.
+    bool shouldRebuildCalculationFields(FieldId id) const;
+    // The number fields, in form order: the operands a formula can use.
+    std::vector<NumberFieldRef> calculationFields() const;
+    bool rebuildAllCalculation();
+
+    // -- Records ------------------------------------------------------------
+
+    // One entry per field of dbStructure in form order, then the creation
+    // and modification entries.
+    bool addRecordToDb(const std::vector<FieldChange>& entries);
+    // Writes the listed fields of a record and stamps its modification time.
+    bool modifyRecordFields(const std::vector<FieldId>& fieldIds, const std::vector<FieldChange>& entries,
+                            RecordId recordId);
+    bool deleteRecordWithID(RecordId recordId);
+    bool deleteAllRecords();
+    std::int64_t recordNum() const;
+
+    // -- Database dates -----------------------------------------------------
+
+    bool createGeneralInfoTable();
+    bool setEditDate(double secondsSince1970);
+    bool setSyncDate(double secondsSince1970);
+    // [creation, edit, sync], -1 for a time not set; nullopt when the
+    // dates cannot be read at all.
+    std::optional<std::array<std::int64_t, 3>> getDates() const;
+
+    // -- Form layout --------------------------------------------------------
+
+    void setLabelFont(const std::optional<FontSpec>& font);
+    std::optional<FontSpec> getLabelFont() const;
+    void setTextFont(const std::optional<FontSpec>& font);
+    std::optional<FontSpec> getTextFont() const;
+    void setLabelColor(const RGBColor& color);
+    RGBColor getLabelColor() const;
+    void setTextColor(const RGBColor& color);
+    RGBColor getTextColor() const;
+    void setLabelShadow(bool shadow);
+    bool getLabelShadow() const;
+    void setTextShadow(bool shadow);
+    bool getTextShadow() const;
+    void setLabelShadowColor(const RGBColor& color);
+    RGBColor getLabelShadowColor() const;
+    void setTextShadowColor(const RGBColor& color);
+    RGBColor getTextShadowColor() const;
+    // Stores the image file's bytes as the form's background; an empty path
+    // removes it.
+    void saveBackground(const std::string& imagePath);
+    std::optional<Image> getBackground() const;
+
+private:
+    SqliteConnection connect() const;
+    void clearModel();
+
+    // Fields.
+    bool rebuildDataTable(SqliteConnection& db, const std::vector<FieldId>& remaining);
+    bool remapChoiceRecords(SqliteConnection& db, const FieldDefinition& field,
+                            const PropertyList& newStructure, std::map<RecordId, std::int64_t>& remapped);
+    // The picture numbers a picture field holds, in one record or in all.
+    bool readImageNumbers(SqliteConnection& db, FieldId field, std::optional<RecordId> record,
+                          std::vector<std::int64_t>& numbers) const;
+    bool writeListViewColumn(int value, FieldId id);
+
+    // Records.
+    struct PictureWork;
+    bool writeRecordField(SqliteConnection& db, const FieldChange& entry, Record& record,
+                          PictureWork& pictures);
+    // Draws a free picture number and writes the picture under it; 0 when
+    // the picture cannot be written.
+    std::int64_t storeNewImage(const Image& image) const;
+    // Removes a picture file and the "_hd" file made elsewhere beside it.
+    void removeImageFiles(std::int64_t imageNumber) const;
+
+    // Layout.
+    std::optional<std::string> readLayoutText(const char* column) const;
+    std::optional<std::int64_t> readLayoutInteger(const char* column) const;
+    // Makes layout_info and its one row when the file has none yet.
+    bool createLayoutInfoTable(SqliteConnection& db) const;
+    void writeLayoutText(const char* column, const std::string& value);
+    void writeLayoutInteger(const char* column, std::int64_t value);
+    bool setDate(const char* column, double secondsSince1970);
+
+    std::string m_dbName;
+    std::vector<FieldDefinition> m_dbStructure;
+    std::vector<Record> m_dbData;
+    bool m_readOnly = false;
+};
+
+// Creates an empty database file at path with the four tables of a package
+// and no field: the start of the empty base and of the templates.
+bool createEmptyDatabaseFile(const std::string& path);
+
+} // namespace dossiva

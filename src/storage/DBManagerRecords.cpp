@@ -1,0 +1,448 @@
+// The record store: loading is in DBManager.cpp; here records are inserted,
+// changed, deleted and counted, pictures written and removed, and the
+// calculation fields recomputed.
+#include "storage/DBManager.h"
+
+#include "fields/TextNumbers.h"
+#include "platform/Clock.h"
+#include "platform/FileManager.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "storage/ImageCache.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace dossiva {
+
+namespace {
+
+constexpr int kPictureQuality = 80;
+
+std::string quotedColumn(FieldId id)
+{
+    return "\"" + std::to_string(id) + "\"";
+}
+
+// The value a field of the type holds, whatever form the caller gave it in.
+FieldValue storedForm(int type, const FieldValue& value)
+{
+    switch (type) {
+    case FieldType::Choose:
+    case FieldType::Image:
+        return value.kind() == FieldValue::Kind::Integer ? value
+                                                         : FieldValue::integer(leadingInteger(value.text()));
+    case FieldType::DateTime:
+        if (value.kind() == FieldValue::Kind::DateTime) {
+            return value;
+        } else {
+            const std::string_view text = value.text();
+            const auto comma = text.find(',');
+            return comma == std::string_view::npos
+                       ? FieldValue::dateTime(text, {})
+                       : FieldValue::dateTime(text.substr(0, comma), text.substr(comma + 1));
+        }
+    case FieldType::Password:
+        return FieldValue::password(value.text());
+    default:
+        if (value.kind() == FieldValue::Kind::Integer) {
+            return FieldValue::text(std::to_string(value.integer()));
+        }
+        return FieldValue::text(value.text());
+    }
+}
+
+// The text a field's column stores for a value in its stored form.
+std::string columnText(const FieldValue& value)
+{
+    if (value.kind() == FieldValue::Kind::DateTime) {
+        return std::string(value.datePart()) + "," + std::string(value.timePart());
+    }
+    return std::string(value.text());
+}
+
+bool writesColumn(int type)
+{
+    return type != FieldType::TwoReals && type != FieldType::CreationDate &&
+           type != FieldType::ModificationDate;
+}
+
+std::int64_t dateOf(const FieldChange& entry)
+{
+    return entry.value.kind() == FieldValue::Kind::Integer ? entry.value.integer()
+                                                           : leadingInteger(entry.value.text());
+}
+
+} // namespace
+
+// File work on pictures that must follow the fate of the SQL change: new
+// files are removed again when the change does not commit, and replaced or
+// removed pictures are touched only after it did.
+struct DBManager::PictureWork {
+    std::vector<std::string> newFiles;
+    std::vector<std::pair<std::string, std::string>> replacements; // written file -> its place
+    std::vector<std::int64_t> removals;
+    std::vector<std::string> companionRemovals;
+
+    void abandon() const
+    {
+        for (const auto& file : newFiles) {
+            FileManager::removeItem(file);
+        }
+        for (const auto& [written, place] : replacements) {
+            FileManager::removeItem(written);
+        }
+    }
+};
+
+std::int64_t DBManager::storeNewImage(const Image& image) const
+{
+    if (!FileManager::isDirectory(Paths::imagesFolder(m_dbName)) &&
+        !FileManager::createDirectories(Paths::imagesFolder(m_dbName))) {
+        return 0;
+    }
+    static thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::int64_t> draw(1, 0x7fffffff);
+    std::int64_t number = draw(generator);
+    while (FileManager::exists(Paths::imageFile(m_dbName, number))) {
+        number = draw(generator);
+    }
+    if (!image.writeTiffJpeg(Paths::imageFile(m_dbName, number), kPictureQuality)) {
+        devLog("Error DB: failed to write picture " + std::to_string(number));
+        return 0;
+    }
+    return number;
+}
+
+void DBManager::removeImageFiles(std::int64_t imageNumber) const
+{
+    if (imageNumber <= 0) {
+        return;
+    }
+    const std::string path = Paths::imageFile(m_dbName, imageNumber);
+    FileManager::removeItem(path);
+    FileManager::removeItem(path + "_hd");
+    ImageCache::sharedIstance().releaseImage(path);
+}
+
+bool DBManager::readImageNumbers(SqliteConnection& db, FieldId field, std::optional<RecordId> record,
+                                 std::vector<std::int64_t>& numbers) const
+{
+    std::string sql = "select " + quotedColumn(field) + " from data_table";
+    if (record) {
+        sql += " where id=?";
+    }
+    SqliteStatement rows = db.prepare(sql);
+    if (!rows.isValid() || (record && !rows.bindInt64(1, *record))) {
+        return false;
+    }
+    SqliteStatement::Step step;
+    while ((step = rows.step()) == SqliteStatement::Step::Row) {
+        if (const std::int64_t number = rows.columnInt64(0); number > 0) {
+            numbers.push_back(number);
+        }
+    }
+    return step == SqliteStatement::Step::Done;
+}
+
+bool DBManager::addRecordToDb(const std::vector<FieldChange>& entries)
+{
+    if (m_dbName.empty() || entries.size() != m_dbStructure.size() + 2) {
+        return false;
+    }
+    SqliteConnection db = connect();
+    if (!db.isOpen()) {
+        return false;
+    }
+    const std::int64_t created = dateOf(entries[entries.size() - 2]);
+    const std::int64_t modified = dateOf(entries[entries.size() - 1]);
+    std::string sql = "insert into data_table('create_date','edit_date'";
+    for (const auto& definition : m_dbStructure) {
+        sql += ",'" + std::to_string(definition.id) + "'";
+    }
+    sql += ") values(?,?";
+    for (std::size_t i = 0; i < m_dbStructure.size(); ++i) {
+        sql += ",?";
+    }
+    sql += ")";
+    SqliteStatement insert = db.prepare(sql);
+    if (!insert.isValid() || !insert.bindInt64(1, created) || !insert.bindInt64(2, modified)) {
+        devLog("Error DB: failed to prepare insert record with message '" + db.errorMessage() + "'.");
+        return false;
+    }
+    Record record;
+    PictureWork pictures;
+    bool bound = true;
+    for (std::size_t i = 0; i < m_dbStructure.size() && bound; ++i) {
+        const FieldChange& entry = entries[i];
+        const int type = entry.field.type;
+        const int parameter = static_cast<int>(i) + 3;
+        if (type == FieldType::Image) {
+            std::int64_t number = 0;
+            if (entry.image && !entry.image->isNull()) {
+                number = storeNewImage(*entry.image);
+                if (number > 0) {
+                    pictures.newFiles.push_back(Paths::imageFile(m_dbName, number));
+                }
+            }
+            // Picture numbers go in as text, as they always have on insert.
+            bound = insert.bindText(parameter, std::to_string(number));
+            record.values.emplace_back(entry.field.id, FieldValue::integer(number));
+            continue;
+        }
+        FieldValue value = storedForm(type, entry.value);
+        if (type == FieldType::Choose) {
+            bound = insert.bindInt64(parameter, value.integer());
+        } else if (writesColumn(type)) {
+            bound = insert.bindText(parameter, columnText(value));
+        } else {
+            bound = insert.bindNull(parameter);
+        }
+        record.values.emplace_back(entry.field.id, std::move(value));
+    }
+    if (!bound || !insert.run()) {
+        devLog("Error DB: failed to insert record with message '" + db.errorMessage() + "'.");
+        pictures.abandon();
+        return false;
+    }
+    record.recordId = db.lastInsertRowId();
+    record.created = std::to_string(created);
+    record.modified = std::to_string(modified);
+    m_dbData.push_back(std::move(record));
+    return true;
+}
+
+bool DBManager::writeRecordField(SqliteConnection& db, const FieldChange& entry, Record& record,
+                                 PictureWork& pictures)
+{
+    const FieldId id = entry.field.id;
+    const int type = entry.field.type;
+    if (!writesColumn(type)) {
+        return true;
+    }
+    SqliteStatement update = db.prepare("update data_table set " + quotedColumn(id) + "=? where id=?");
+    if (!update.isValid() || !update.bindInt64(2, record.recordId)) {
+        return false;
+    }
+    if (type == FieldType::Image) {
+        const FieldValue* current = record.value(id);
+        const std::int64_t existing = current ? current->integer() : 0;
+        const bool hasNew = entry.image && !entry.image->isNull();
+        std::int64_t stored = 0;
+        if (hasNew && existing <= 0) {
+            stored = storeNewImage(*entry.image);
+            if (stored > 0) {
+                pictures.newFiles.push_back(Paths::imageFile(m_dbName, stored));
+            }
+        } else if (hasNew) {
+            // The picture keeps its number; the new one is written aside and
+            // moved over the old file once the change has committed.
+            const std::string place = Paths::imageFile(m_dbName, existing);
+            const std::string written = place + ".new";
+            if (entry.image->writeTiffJpeg(written, kPictureQuality)) {
+                pictures.replacements.emplace_back(written, place);
+                pictures.companionRemovals.push_back(place + "_hd");
+            }
+            stored = existing;
+        } else if (existing > 0) {
+            pictures.removals.push_back(existing);
+        }
+        if (!update.bindInt64(1, stored) || !update.run()) {
+            return false;
+        }
+        record.setValue(id, FieldValue::integer(stored));
+        return true;
+    }
+    FieldValue value = storedForm(type, entry.value);
+    const bool bound = type == FieldType::Choose ? update.bindInt64(1, value.integer())
+                                                 : update.bindText(1, columnText(value));
+    if (!bound || !update.run()) {
+        return false;
+    }
+    if (type == FieldType::Password) {
+        const FieldValue* current = record.value(id);
+        value.setShown(current != nullptr && current->shown());
+    }
+    record.setValue(id, std::move(value));
+    return true;
+}
+
+bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
+                                   const std::vector<FieldChange>& entries, RecordId recordId)
+{
+    auto target = std::find_if(m_dbData.begin(), m_dbData.end(),
+                               [recordId](const Record& record) { return record.recordId == recordId; });
+    if (fieldIds.empty() || target == m_dbData.end()) {
+        return false;
+    }
+    SqliteConnection db = connect();
+    if (!db.isOpen() || !db.exec("begin transaction")) {
+        return false;
+    }
+    // Changes go to a copy that replaces the loaded record only after commit.
+    Record changed = *target;
+    PictureWork pictures;
+    for (FieldId id : fieldIds) {
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [id](const FieldChange& change) { return change.field.id == id; });
+        if (entry == entries.end()) {
+            continue;
+        }
+        if (!writeRecordField(db, *entry, changed, pictures)) {
+            // One field that cannot be written does not stop the others.
+            devLog("Error DB: failed to update field " + std::to_string(id) + " with message '" +
+                   db.errorMessage() + "'.");
+        }
+    }
+    const std::int64_t now = Clock::nowSeconds();
+    SqliteStatement stamp = db.prepare("update data_table set edit_date=? where id=?");
+    if (!stamp.isValid() || !stamp.bindInt64(1, now) || !stamp.bindInt64(2, recordId) || !stamp.run()) {
+        devLog("Error DB: failed to prepare update edited data with message '" + db.errorMessage() + "'.");
+    } else {
+        changed.modified = std::to_string(now);
+    }
+    if (!db.exec("commit", "failed to commit record change")) {
+        pictures.abandon();
+        return false;
+    }
+    for (const auto& [written, place] : pictures.replacements) {
+        FileManager::removeItem(place);
+        FileManager::moveItem(written, place);
+        ImageCache::sharedIstance().releaseImage(place);
+    }
+    for (const auto& companion : pictures.companionRemovals) {
+        FileManager::removeItem(companion);
+    }
+    for (std::int64_t number : pictures.removals) {
+        removeImageFiles(number);
+    }
+    *target = std::move(changed);
+    return true;
+}
+
+bool DBManager::deleteRecordWithID(RecordId recordId)
+{
+    SqliteConnection db = connect();
+    if (!db.isOpen()) {
+        return false;
+    }
+    // The record's pictures are read from the file, so they go with it even
+    // when the record was never loaded.
+    std::vector<std::int64_t> pictures;
+    for (const auto& definition : m_dbStructure) {
+        if (definition.type == FieldType::Image) {
+            readImageNumbers(db, definition.id, recordId, pictures);
+        }
+    }
+    SqliteStatement remove = db.prepare("delete from data_table where id=?");
+    if (!remove.isValid() || !remove.bindInt64(1, recordId) || !remove.run()) {
+        devLog("Error DB: failed to delete record with message '" + db.errorMessage() + "'.");
+        return false;
+    }
+    for (std::int64_t number : pictures) {
+        removeImageFiles(number);
+    }
+    std::erase_if(m_dbData, [recordId](const Record& record) { return record.recordId == recordId; });
+    return true;
+}
+
+bool DBManager::deleteAllRecords()
+{
+    SqliteConnection db = connect();
+    if (!db.isOpen() || !db.exec("delete from data_table", "failed to delete all records")) {
+        return false;
+    }
+    const std::string images = Paths::imagesFolder(m_dbName);
+    FileManager::removeItem(images);
+    FileManager::createDirectory(images);
+    ImageCache::sharedIstance().releaseImages();
+    m_dbData.clear();
+    return true;
+}
+
+std::int64_t DBManager::recordNum() const
+{
+    if (m_dbName.empty()) {
+        return 0;
+    }
+    SqliteConnection db = connect();
+    SqliteStatement count = db.prepare("select count(*) from data_table");
+    if (!count.isValid() || count.step() != SqliteStatement::Step::Row) {
+        return 0;
+    }
+    return count.columnInt64(0);
+}
+
+bool DBManager::shouldRebuildCalculationFields(FieldId id) const
+{
+    for (const auto& definition : m_dbStructure) {
+        if (definition.type != FieldType::Calculation) {
+            continue;
+        }
+        const auto operands = CalculationEngine::operandIds(definition.structure);
+        if (std::find(operands.begin(), operands.end(), id) != operands.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<NumberFieldRef> DBManager::calculationFields() const
+{
+    std::vector<NumberFieldRef> numbers;
+    for (const auto& definition : m_dbStructure) {
+        if (definition.type == FieldType::Number) {
+            numbers.push_back({definition.name, definition.id});
+        }
+    }
+    return numbers;
+}
+
+bool DBManager::rebuildAllCalculation()
+{
+    SqliteConnection db = connect();
+    if (!db.isOpen() || !db.exec("begin transaction")) {
+        return false;
+    }
+    struct Result {
+        std::size_t record;
+        FieldId field;
+        std::string text;
+    };
+    std::vector<Result> results;
+    for (const auto& definition : m_dbStructure) {
+        if (definition.type != FieldType::Calculation) {
+            continue;
+        }
+        const auto operands = CalculationEngine::operandIds(definition.structure);
+        SqliteStatement update =
+            db.prepare("update data_table set " + quotedColumn(definition.id) + "=? where id=?");
+        if (!update.isValid()) {
+            continue;
+        }
+        for (std::size_t i = 0; i < m_dbData.size(); ++i) {
+            const Record& record = m_dbData[i];
+            CalculationEngine::Values values;
+            for (FieldId operand : operands) {
+                const FieldValue* value = record.value(operand);
+                values[std::to_string(operand)] = value ? std::string(value->text()) : std::string();
+            }
+            std::string result = CalculationEngine::evaluate(definition.structure, values);
+            // A record that cannot be written keeps its stored result.
+            if (update.bindText(1, result) && update.bindInt64(2, record.recordId) && update.run()) {
+                results.push_back({i, definition.id, std::move(result)});
+            }
+            update.reset();
+        }
+    }
+    if (!db.exec("commit", "failed to commit calculations")) {
+        return false;
+    }
+    for (auto& result : results) {
+        m_dbData[result.record].setValue(result.field, FieldValue::text(result.text));
+    }
+    return true;
+}
+
+} // namespace dossiva
