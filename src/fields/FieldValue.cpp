@@ -113,9 +113,13 @@ void FieldValue::assignBytes(std::string_view source)
     const std::uint8_t keep = m_flags & static_cast<std::uint8_t>(~kHeapBit);
     if (source.size() <= kInlineCapacity) {
         char copy[kInlineCapacity];
-        std::memcpy(copy, source.data(), source.size());
+        if (!source.empty()) {
+            std::memcpy(copy, source.data(), source.size());
+        }
         release();
-        std::memcpy(m_storage, copy, source.size());
+        if (!source.empty()) {
+            std::memcpy(m_storage, copy, source.size());
+        }
         m_inlineSize = static_cast<std::uint8_t>(source.size());
         m_flags = keep;
         return;

@@ -288,9 +288,9 @@ void DBManager::setdbFieldListViewHidden(bool hidden, FieldId id)
 {
     const FieldDefinition* definition = field(id);
     const int current = definition ? definition->listViewColumn : 0;
-    // A hidden column keeps its width as a negative number, -1 for the
-    // default width, so showing it again restores the width.
-    int value = std::abs(current);
+    // A hidden column keeps its width as a negative number, -1 standing for
+    // the default width, so showing it again restores what it had.
+    int value = current == -1 ? 0 : std::abs(current);
     if (hidden) {
         value = current == 0 ? -1 : -std::abs(current);
     }

@@ -85,6 +85,15 @@ struct DBManager::PictureWork {
     std::vector<std::int64_t> removals;
     std::vector<std::string> companionRemovals;
 
+    void merge(PictureWork&& other)
+    {
+        newFiles.insert(newFiles.end(), other.newFiles.begin(), other.newFiles.end());
+        replacements.insert(replacements.end(), other.replacements.begin(), other.replacements.end());
+        removals.insert(removals.end(), other.removals.begin(), other.removals.end());
+        companionRemovals.insert(companionRemovals.end(), other.companionRemovals.begin(),
+                                 other.companionRemovals.end());
+    }
+
     void abandon() const
     {
         for (const auto& file : newFiles) {
@@ -283,14 +292,21 @@ bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
     // Changes go to a copy that replaces the loaded record only after commit.
     Record changed = *target;
     PictureWork pictures;
+    bool allWritten = true;
     for (FieldId id : fieldIds) {
         const auto entry = std::find_if(entries.begin(), entries.end(),
                                         [id](const FieldChange& change) { return change.field.id == id; });
         if (entry == entries.end()) {
             continue;
         }
-        if (!writeRecordField(db, *entry, changed, pictures)) {
-            // One field that cannot be written does not stop the others.
+        // One field that cannot be written does not stop the others, but the
+        // change as a whole then reports failure.
+        PictureWork fieldPictures;
+        if (writeRecordField(db, *entry, changed, fieldPictures)) {
+            pictures.merge(std::move(fieldPictures));
+        } else {
+            fieldPictures.abandon();
+            allWritten = false;
             devLog("Error DB: failed to update field " + std::to_string(id) + " with message '" +
                    db.errorMessage() + "'.");
         }
@@ -299,6 +315,7 @@ bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
     SqliteStatement stamp = db.prepare("update data_table set edit_date=? where id=?");
     if (!stamp.isValid() || !stamp.bindInt64(1, now) || !stamp.bindInt64(2, recordId) || !stamp.run()) {
         devLog("Error DB: failed to prepare update edited data with message '" + db.errorMessage() + "'.");
+        allWritten = false;
     } else {
         changed.modified = std::to_string(now);
     }
@@ -318,7 +335,7 @@ bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
         removeImageFiles(number);
     }
     *target = std::move(changed);
-    return true;
+    return allWritten;
 }
 
 bool DBManager::deleteRecordWithID(RecordId recordId)
@@ -411,6 +428,7 @@ bool DBManager::rebuildAllCalculation()
         std::string text;
     };
     std::vector<Result> results;
+    bool allWritten = true;
     for (const auto& definition : m_dbStructure) {
         if (definition.type != FieldType::Calculation) {
             continue;
@@ -419,6 +437,7 @@ bool DBManager::rebuildAllCalculation()
         SqliteStatement update =
             db.prepare("update data_table set " + quotedColumn(definition.id) + "=? where id=?");
         if (!update.isValid()) {
+            allWritten = false;
             continue;
         }
         for (std::size_t i = 0; i < m_dbData.size(); ++i) {
@@ -429,9 +448,12 @@ bool DBManager::rebuildAllCalculation()
                 values[std::to_string(operand)] = value ? std::string(value->text()) : std::string();
             }
             std::string result = CalculationEngine::evaluate(definition.structure, values);
-            // A record that cannot be written keeps its stored result.
+            // A record that cannot be written keeps its stored result; the
+            // others are still written.
             if (update.bindText(1, result) && update.bindInt64(2, record.recordId) && update.run()) {
                 results.push_back({i, definition.id, std::move(result)});
+            } else {
+                allWritten = false;
             }
             update.reset();
         }
@@ -442,7 +464,7 @@ bool DBManager::rebuildAllCalculation()
     for (auto& result : results) {
         m_dbData[result.record].setValue(result.field, FieldValue::text(result.text));
     }
-    return true;
+    return allWritten;
 }
 
 } // namespace dossiva
