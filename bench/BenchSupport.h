@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace dossiva::bench {
+
+// The best of `runs` timings of a piece of work, in seconds.
+double bestOf(int runs, const std::function<void()>& work);
+// The best of `runs` timings of a shell command, in seconds.
+double bestOfCommand(int runs, const std::string& command);
+
+// Bytes of heap the process holds now.
+std::size_t heapInUse();
+
+std::size_t fileSize(const std::string& path);
+
+// A private home for the benchmark's data, removed at exit.
+std::string makeBenchHome();
+
+std::string shellQuote(const std::string& text);
+
+void printRatio(const std::string& what, double value, double target);
+
+} // namespace dossiva::bench

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace dossiva::bench {
+
+void benchLoadDbData();
+
+} // namespace dossiva::bench
