@@ -1,0 +1,73 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dossiva {
+
+// A question or message for the user: a title, a message, one or more
+// buttons (the first is the default) and, for questions that need a word
+// from the user, a one-line text field.
+struct AlertRequest {
+    std::string title;
+    std::string message;
+    std::vector<std::string> buttons{"OK"};
+    bool hasTextField = false;
+    std::string text;  // the text field's initial content
+};
+
+struct AlertAnswer {
+    std::size_t button = 0;  // index into the request's buttons
+    std::string text;        // the text field's content when there is one
+};
+
+// How core logic reaches the user. The desktop shows sheets and alerts; the
+// command line answers from its flags; tests script the answers and read
+// what was asked.
+class Alerts {
+public:
+    virtual ~Alerts() = default;
+
+    // Shows the request and waits for the user's answer.
+    virtual AlertAnswer ask(const AlertRequest& request) = 0;
+    // A message with only an OK button.
+    void inform(const std::string& title, const std::string& message) { ask({title, message, {"OK"}, false, {}}); }
+
+    // A progress sheet with an indeterminate bar and no button, shown until
+    // endProgress().
+    virtual void beginProgress(const std::string& title, const std::string& message) = 0;
+    virtual void endProgress() = 0;
+};
+
+// Alerts answered from a queue, recording everything asked. Without a queued
+// answer the default button is pressed with an empty text.
+class ScriptedAlerts final : public Alerts {
+public:
+    struct Progress {
+        std::string title;
+        std::string message;
+    };
+
+    void queueAnswer(std::size_t button, std::string text = {}) { m_answers.push_back({button, std::move(text)}); }
+
+    AlertAnswer ask(const AlertRequest& request) override;
+    void beginProgress(const std::string& title, const std::string& message) override;
+    void endProgress() override;
+
+    const std::vector<AlertRequest>& asked() const { return m_asked; }
+    const std::vector<Progress>& progress() const { return m_progress; }
+    bool progressShown() const { return m_progressOpen; }
+    // The last request's title and message, "" when none.
+    std::string lastMessage() const;
+
+private:
+    std::deque<AlertAnswer> m_answers;
+    std::vector<AlertRequest> m_asked;
+    std::vector<Progress> m_progress;
+    bool m_progressOpen = false;
+};
+
+}  // namespace dossiva
