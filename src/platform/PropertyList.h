@@ -47,8 +47,10 @@ public:
     bool isArray() const { return kind() == Kind::Array; }
     bool isDictionary() const { return kind() == Kind::Dictionary; }
 
-    // Typed reads. A value of another kind gives the fallback, so callers can
-    // read structures from foreign files without checking every node.
+    // Typed reads. Booleans, integers and reals read as one another (true is
+    // 1, 2.9 reads as the integer 2); any other kind gives the fallback, so
+    // callers can read structures from foreign files without checking every
+    // node.
     bool toBool(bool fallback = false) const;
     std::int64_t toInteger(std::int64_t fallback = 0) const;
     double toReal(double fallback = 0) const;
