@@ -80,6 +80,9 @@ public:
     // One entry per field of dbStructure in form order, then the creation
     // and modification entries.
     bool addRecordToDb(const std::vector<FieldChange>& entries);
+    // Inserts many records at once, each as addRecordToDb would, in one
+    // transaction: all go in or none.
+    bool addRecordsToDb(const std::vector<std::vector<FieldChange>>& records);
     // Writes the listed fields of a record and stamps its modification time.
     bool modifyRecordFields(const std::vector<FieldId>& fieldIds, const std::vector<FieldChange>& entries,
                             RecordId recordId);
@@ -134,6 +137,9 @@ private:
 
     // Records.
     struct PictureWork;
+    std::string insertStatement() const;
+    bool insertRecord(SqliteConnection& db, SqliteStatement& insert, const std::vector<FieldChange>& entries,
+                      Record& record, PictureWork& pictures);
     bool writeRecordField(SqliteConnection& db, const FieldChange& entry, Record& record,
                           PictureWork& pictures);
     // Draws a free picture number and writes the picture under it; 0 when

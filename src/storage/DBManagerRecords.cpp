@@ -155,17 +155,8 @@ bool DBManager::readImageNumbers(SqliteConnection& db, FieldId field, std::optio
     return step == SqliteStatement::Step::Done;
 }
 
-bool DBManager::addRecordToDb(const std::vector<FieldChange>& entries)
+std::string DBManager::insertStatement() const
 {
-    if (m_dbName.empty() || entries.size() != m_dbStructure.size() + 2) {
-        return false;
-    }
-    SqliteConnection db = connect();
-    if (!db.isOpen()) {
-        return false;
-    }
-    const std::int64_t created = dateOf(entries[entries.size() - 2]);
-    const std::int64_t modified = dateOf(entries[entries.size() - 1]);
     std::string sql = "insert into data_table('create_date','edit_date'";
     for (const auto& definition : m_dbStructure) {
         sql += ",'" + std::to_string(definition.id) + "'";
@@ -174,15 +165,20 @@ bool DBManager::addRecordToDb(const std::vector<FieldChange>& entries)
     for (std::size_t i = 0; i < m_dbStructure.size(); ++i) {
         sql += ",?";
     }
-    sql += ")";
-    SqliteStatement insert = db.prepare(sql);
-    if (!insert.isValid() || !insert.bindInt64(1, created) || !insert.bindInt64(2, modified)) {
-        devLog("Error DB: failed to prepare insert record with message '" + db.errorMessage() + "'.");
+    return sql + ")";
+}
+
+// Binds one record's entries to a prepared insert, writes its pictures, and
+// steps it. On success the new record is in `record`.
+bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert, const std::vector<FieldChange>& entries,
+                             Record& record, PictureWork& pictures)
+{
+    if (entries.size() != m_dbStructure.size() + 2) {
         return false;
     }
-    Record record;
-    PictureWork pictures;
-    bool bound = true;
+    const std::int64_t created = dateOf(entries[entries.size() - 2]);
+    const std::int64_t modified = dateOf(entries[entries.size() - 1]);
+    bool bound = insert.bindInt64(1, created) && insert.bindInt64(2, modified);
     for (std::size_t i = 0; i < m_dbStructure.size() && bound; ++i) {
         const FieldChange& entry = entries[i];
         const int type = entry.field.type;
@@ -210,15 +206,58 @@ bool DBManager::addRecordToDb(const std::vector<FieldChange>& entries)
         }
         record.values.emplace_back(entry.field.id, std::move(value));
     }
-    if (!bound || !insert.run()) {
+    const bool inserted = bound && insert.run();
+    insert.reset();
+    if (!inserted) {
         devLog("Error DB: failed to insert record with message '" + db.errorMessage() + "'.");
-        pictures.abandon();
         return false;
     }
     record.recordId = db.lastInsertRowId();
     record.created = std::to_string(created);
     record.modified = std::to_string(modified);
-    m_dbData.push_back(std::move(record));
+    return true;
+}
+
+bool DBManager::addRecordToDb(const std::vector<FieldChange>& entries)
+{
+    return addRecordsToDb({entries});
+}
+
+bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& records)
+{
+    if (m_dbName.empty()) {
+        return false;
+    }
+    SqliteConnection db = connect();
+    if (!db.isOpen()) {
+        return false;
+    }
+    // Many records go in one transaction; one record needs none.
+    const bool bulk = records.size() > 1;
+    if (bulk && !db.exec("begin transaction")) {
+        return false;
+    }
+    SqliteStatement insert = db.prepare(insertStatement());
+    if (!insert.isValid()) {
+        devLog("Error DB: failed to prepare insert record with message '" + db.errorMessage() + "'.");
+        return false;
+    }
+    std::vector<Record> added;
+    added.reserve(records.size());
+    PictureWork pictures;
+    for (const auto& entries : records) {
+        Record record;
+        if (!insertRecord(db, insert, entries, record, pictures)) {
+            pictures.abandon();
+            return false;
+        }
+        added.push_back(std::move(record));
+    }
+    if (bulk && !db.exec("commit", "failed to commit new records")) {
+        pictures.abandon();
+        return false;
+    }
+    m_dbData.insert(m_dbData.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
     return true;
 }
 

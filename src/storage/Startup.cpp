@@ -26,7 +26,9 @@ bool makeTree()
     for (const char* tail : {Paths::kAppFolder, Paths::kDatabasesFolder, Paths::kModelsFolder,
                              Paths::kBackupsFolder, Paths::kPhoneBackupsFolder, Paths::kMacBackupsFolder}) {
         const std::string folder = home + tail;
-        if (!FileManager::exists(folder) && !FileManager::createDirectory(folder)) {
+        // A plain file where a folder belongs would only fail every later
+        // save, so it fails the start instead.
+        if (!FileManager::isDirectory(folder) && !FileManager::createDirectory(folder)) {
             return false;
         }
     }
