@@ -1,7 +1,18 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 namespace dossiva::bench {
 
-void benchLoadDbData();
+// Each benchmark file registers its benchmarks once, at start-up:
+//   static const BenchRegistration registration(20, "CSV import", benchCsvImport);
+// They run in the order of their rank.
+class BenchRegistration {
+public:
+    BenchRegistration(int rank, std::string name, std::function<void()> run);
+};
+
+void runRegisteredBenchmarks();
 
 } // namespace dossiva::bench

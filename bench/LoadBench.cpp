@@ -80,8 +80,6 @@ bool makeMixedDatabase(const std::string& package)
     return connection.exec("commit");
 }
 
-} // namespace
-
 void benchLoadDbData()
 {
     const std::string package = "Load Bench.dossiva";
@@ -113,4 +111,7 @@ void benchLoadDbData()
     printRatio("memory", static_cast<double>(held) / size, 3.0);
 }
 
+const BenchRegistration registration(10, "Loading records", benchLoadDbData);
+
+} // namespace
 } // namespace dossiva::bench

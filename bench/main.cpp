@@ -5,11 +5,43 @@
 #include "platform/Log.h"
 
 #include <cstdio>
+#include <map>
+
+namespace dossiva::bench {
+
+namespace {
+struct Entry {
+    std::string name;
+    std::function<void()> run;
+};
+std::multimap<int, Entry>& registry()
+{
+    static std::multimap<int, Entry> entries;
+    return entries;
+}
+} // namespace
+
+BenchRegistration::BenchRegistration(int rank, std::string name, std::function<void()> run)
+{
+    registry().emplace(rank, Entry{std::move(name), std::move(run)});
+}
+
+void runRegisteredBenchmarks()
+{
+    for (const auto& [rank, entry] : registry()) {
+        std::printf("\n== %s\n", entry.name.c_str());
+        std::fflush(stdout);
+        entry.run();
+        std::fflush(stdout);
+    }
+}
+
+} // namespace dossiva::bench
 
 int main()
 {
     dossiva::bench::makeBenchHome();
     dossiva::setDevLogSink([](const std::string&) {});
-    dossiva::bench::benchLoadDbData();
+    dossiva::bench::runRegisteredBenchmarks();
     return 0;
 }

@@ -12,12 +12,20 @@ namespace dossiva::cli {
 struct CliCommand {
     std::string name;
     std::string usage;   // the arguments, as --help shows them
-    std::string summary; // one line
+    std::string summary; // one line, or several joined by "\n"
     std::function<int(const std::vector<std::string>&)> run;
 };
 
-// The commands of each group, registered by main.
-std::vector<CliCommand> libraryCommands();
+// Each file of commands registers its group once, at start-up:
+//   static const CommandRegistration registration(20, {{"name", ...}, ...});
+// Groups are listed by --help in the order of their rank.
+class CommandRegistration {
+public:
+    CommandRegistration(int rank, std::vector<CliCommand> commands);
+};
+
+// Every registered command, groups in rank order.
+std::vector<CliCommand> registeredCommands();
 
 // Prints "dossiva-cli: message" to stderr and returns 1.
 int fail(const std::string& message);

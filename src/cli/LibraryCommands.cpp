@@ -86,14 +86,13 @@ int showDatabase(const std::vector<std::string>& args)
     return 0;
 }
 
-} // namespace
-
-std::vector<CliCommand> libraryCommands()
-{
-    return {
+const CommandRegistration registration(
+    10,
+    {
         {"list", "", "the databases of the library, with their dates and record counts", listLibrary},
         {"show", "NAME", "a database's fields with their types and options, then its records", showDatabase},
-    };
-}
+    });
+
+} // namespace
 
 } // namespace dossiva::cli

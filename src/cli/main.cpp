@@ -9,18 +9,7 @@
 
 namespace dossiva::cli {
 
-int fail(const std::string& message)
-{
-    std::fprintf(stderr, "dossiva-cli: %s\n", message.c_str());
-    return 1;
-}
-
 namespace {
-
-std::vector<CliCommand> allCommands()
-{
-    return libraryCommands();
-}
 
 void printHelp(const std::vector<CliCommand>& commands)
 {
@@ -28,8 +17,13 @@ void printHelp(const std::vector<CliCommand>& commands)
                  "Works on the Dossiva library of the current user ($HOME/Library/Application Support/Quorva/"
                  "Dossiva).\n\nCommands:\n";
     for (const auto& command : commands) {
-        std::cout << "  " << command.name << (command.usage.empty() ? "" : " " + command.usage) << "\n      "
-                  << command.summary << "\n";
+        std::cout << "  " << command.name << (command.usage.empty() ? "" : " " + command.usage) << "\n";
+        std::string summary = command.summary;
+        for (std::size_t start = 0; start <= summary.size();) {
+            const auto end = summary.find('\n', start);
+            std::cout << "      " << summary.substr(start, end - start) << "\n";
+            start = end == std::string::npos ? summary.size() + 1 : end + 1;
+        }
     }
 }
 
@@ -40,7 +34,7 @@ int main(int argc, char** argv)
 {
     using namespace dossiva::cli;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto commands = allCommands();
+    const auto commands = registeredCommands();
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         printHelp(commands);
         return args.empty() ? 2 : 0;
