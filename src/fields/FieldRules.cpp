@@ -34,7 +34,13 @@ std::optional<std::int64_t> combineDateTime(std::string_view datePart, std::stri
     // remainder, as the stored values have always been combined.
     const std::int64_t day = d - d % 86400;
     const std::int64_t timeOfDay = t % 86400;
-    return day + timeOfDay;
+    std::int64_t moment = 0;
+    if (__builtin_add_overflow(day, timeOfDay, &moment)) {
+        // Only second counts at the very ends of the range get here; there
+        // is no moment to show.
+        return std::nullopt;
+    }
+    return moment;
 }
 
 std::int64_t remapChoices(const std::vector<std::string>& oldItems, const std::vector<std::string>& newItems,

@@ -16,6 +16,37 @@ std::string_view skipBlanks(std::string_view text)
     return text.substr(i);
 }
 
+// The power of ten of a number too large or too small for a double, read
+// from its digits and exponent: positive for huge numbers, negative for tiny
+// ones.
+long long decimalMagnitude(std::string_view text)
+{
+    std::size_t i = 0;
+    long long magnitude = 0;
+    bool significant = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        significant = significant || text[i] != '0';
+        magnitude += significant ? 1 : 0;
+    }
+    if (i < text.size() && text[i] == '.') {
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+            if (!significant && text[i] == '0') {
+                --magnitude;
+            }
+            significant = significant || text[i] != '0';
+        }
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        const long long exponent = leadingInteger(text.substr(i + 1));
+        magnitude = exponent > 0 && magnitude > std::numeric_limits<long long>::max() - exponent
+                        ? std::numeric_limits<long long>::max()
+                    : exponent < 0 && magnitude < std::numeric_limits<long long>::min() - exponent
+                        ? std::numeric_limits<long long>::min()
+                        : magnitude + exponent;
+    }
+    return magnitude;
+}
+
 } // namespace
 
 std::int64_t leadingInteger(std::string_view text)
@@ -66,7 +97,7 @@ double leadingReal(std::string_view text)
     const auto result =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        value = std::numeric_limits<double>::infinity();
+        value = decimalMagnitude(text) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (result.ec != std::errc()) {
         return 0;
     }
