@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Alerts.h"
+
+#include <deque>
+#include <string>
+
+namespace dossiva::cli {
+
+// Alerts for the terminal. Messages are printed (successes to stdout,
+// warnings and errors to stderr), progress goes to stderr, and questions are
+// answered from answers queued from the command's flags. A question with no
+// queued answer is refused: it is printed, answered with its last button
+// (Cancel), and remembered, so the command can say which flag was missing.
+class ConsoleAlerts final : public Alerts {
+public:
+    void queueAnswer(std::size_t button, std::string text = {})
+    {
+        m_answers.push_back({button, std::move(text)});
+    }
+
+    AlertAnswer ask(const AlertRequest& request) override;
+    void beginProgress(const std::string& title, const std::string& message) override;
+    void endProgress() override;
+
+    // Whether a warning or error was shown, or a question went unanswered.
+    bool reportedFailure() const { return m_failure; }
+    bool refusedQuestion() const { return m_refused; }
+
+private:
+    std::deque<AlertAnswer> m_answers;
+    bool m_failure = false;
+    bool m_refused = false;
+};
+
+} // namespace dossiva::cli
