@@ -1,5 +1,6 @@
 // Commands that look at the library and its databases.
 #include "CliCommand.h"
+#include "ConsoleAlerts.h"
 #include "TextTable.h"
 #include "ValueDisplay.h"
 
@@ -8,6 +9,9 @@
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
 #include "storage/DatabaseLibrary.h"
+#include "storage/TemplateCatalog.h"
+
+#include <algorithm>
 
 #include <iostream>
 
@@ -20,7 +24,10 @@ int listLibrary(const std::vector<std::string>& args)
     if (!args.empty()) {
         return fail("list takes no arguments");
     }
-    const auto entries = DatabaseLibrary::loadDbArray();
+    ScriptedAlerts quiet;
+    DatabaseLibrary library(quiet);
+    library.loadDbArray();
+    const auto& entries = library.dbList();
     if (entries.empty()) {
         std::cout << "The library is empty (" << Paths::databasesFolder() << ").\n";
         return 0;
@@ -35,6 +42,257 @@ int listLibrary(const std::vector<std::string>& args)
     db.openDB();
     table.print(std::cout);
     return 0;
+}
+
+// The arguments without the flags named, and whether each flag was given.
+struct Arguments {
+    std::vector<std::string> positional;
+    std::vector<std::string> flags;
+    std::vector<std::pair<std::string, std::string>> options; // --name VALUE
+
+    bool has(const std::string& flag) const
+    {
+        return std::find(flags.begin(), flags.end(), flag) != flags.end();
+    }
+    std::optional<std::string> option(const std::string& name) const
+    {
+        for (const auto& [key, value] : options) {
+            if (key == name) {
+                return value;
+            }
+        }
+        return std::nullopt;
+    }
+};
+
+// Splits arguments into positional ones, known switches and known options;
+// nullopt (after a message) for anything unknown.
+std::optional<Arguments> parseArguments(const std::vector<std::string>& args,
+                                        const std::vector<std::string>& switches,
+                                        const std::vector<std::string>& valued)
+{
+    Arguments parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            parsed.positional.push_back(arg);
+        } else if (std::find(switches.begin(), switches.end(), arg) != switches.end()) {
+            parsed.flags.push_back(arg);
+        } else if (std::find(valued.begin(), valued.end(), arg) != valued.end() && i + 1 < args.size()) {
+            parsed.options.emplace_back(arg, args[++i]);
+        } else {
+            fail("unknown or incomplete option '" + arg + "'");
+            return std::nullopt;
+        }
+    }
+    return parsed;
+}
+
+// Ends a library command: 0 when it succeeded and nothing went wrong.
+int outcome(bool succeeded, const ConsoleAlerts& alerts, const std::string& refusedHint = {})
+{
+    if (alerts.refusedQuestion() && !refusedHint.empty()) {
+        return fail(refusedHint);
+    }
+    return succeeded && !alerts.reportedFailure() ? 0 : 1;
+}
+
+// The package of an existing database, or nullopt after a message.
+std::optional<std::string> existingPackage(const DatabaseLibrary& library, const std::string& name)
+{
+    const std::string package = DatabaseLibrary::packageName(name);
+    if (library.entry(package) == nullptr) {
+        fail("no database named \"" + FileManager::deletingPathExtension(package) + "\"");
+        return std::nullopt;
+    }
+    return package;
+}
+
+int newDatabase(const std::vector<std::string>& args)
+{
+    const auto parsed = parseArguments(args, {}, {"--template"});
+    if (!parsed || parsed->positional.size() != 1) {
+        return fail("usage: new NAME [--template T]");
+    }
+    ConsoleAlerts alerts;
+    DatabaseLibrary library(alerts);
+    library.loadDbArray();
+    const std::string name = parsed->positional[0];
+    const std::string templateName = parsed->option("--template").value_or("None");
+    const auto rows = TemplateCatalog::rows();
+    const auto row =
+        std::find_if(rows.begin(), rows.end(), [&](const TemplateRow& r) { return r.name == templateName; });
+    if (row == rows.end()) {
+        return fail("no template named \"" + templateName + "\" (see dossiva-cli templates)");
+    }
+    const auto result = row->custom ? library.createNewDatabaseCustomTemplate(templateName, name)
+                                    : library.createNewDatabase(static_cast<int>(row - rows.begin()), name);
+    DBManager::sharedIstance().openDB();
+    if (result == DatabaseLibrary::CreateResult::NameTaken) {
+        alerts.inform(
+            "Warning",
+            "There is already a database with this name. Enter a name that is different from others.");
+        return 1;
+    }
+    if (result == DatabaseLibrary::CreateResult::Created) {
+        std::cout << "Created \"" << name << "\" from " << templateName << ".\n";
+    }
+    return outcome(result == DatabaseLibrary::CreateResult::Created, alerts);
+}
+
+int listTemplates(const std::vector<std::string>& args)
+{
+    if (!args.empty()) {
+        return fail("templates takes no arguments");
+    }
+    TextTable table({"Row", "Template", "Kind"});
+    const auto rows = TemplateCatalog::rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        table.addRow(
+            {std::to_string(i), rows[i].name, rows[i].custom ? "custom" : (i == 0 ? "empty" : "built-in")});
+    }
+    table.print(std::cout);
+    return 0;
+}
+
+int duplicateDatabase(const std::vector<std::string>& args)
+{
+    if (args.size() != 1) {
+        return fail("usage: duplicate NAME");
+    }
+    ConsoleAlerts alerts;
+    DatabaseLibrary library(alerts);
+    library.loadDbArray();
+    const auto package = existingPackage(library, args[0]);
+    if (!package) {
+        return 1;
+    }
+    const auto copy = library.duplicateDB(*package);
+    DBManager::sharedIstance().openDB();
+    if (copy) {
+        std::cout << "Duplicated as \"" << FileManager::deletingPathExtension(*copy) << "\".\n";
+    }
+    return outcome(copy.has_value(), alerts);
+}
+
+int renameDatabase(const std::vector<std::string>& args)
+{
+    if (args.size() != 2) {
+        return fail("usage: rename NAME NEW-NAME");
+    }
+    ConsoleAlerts alerts;
+    DatabaseLibrary library(alerts);
+    library.loadDbArray();
+    const auto package = existingPackage(library, args[0]);
+    if (!package) {
+        return 1;
+    }
+    if (args[1] == FileManager::deletingPathExtension(*package)) {
+        std::cout << "\"" << args[1] << "\" already has that name.\n";
+        return 0;
+    }
+    const bool renamed = library.renameDatabase(*package, args[1]);
+    DBManager::sharedIstance().openDB();
+    if (renamed) {
+        std::cout << "Renamed to \"" << args[1] << "\".\n";
+    }
+    return outcome(renamed, alerts);
+}
+
+int deleteDatabase(const std::vector<std::string>& args)
+{
+    const auto parsed = parseArguments(args, {"--yes"}, {});
+    if (!parsed || parsed->positional.size() != 1) {
+        return fail("usage: delete NAME [--yes]");
+    }
+    ConsoleAlerts alerts;
+    if (parsed->has("--yes")) {
+        alerts.queueAnswer(0);
+    }
+    DatabaseLibrary library(alerts);
+    library.loadDbArray();
+    const auto package = existingPackage(library, parsed->positional[0]);
+    if (!package) {
+        return 1;
+    }
+    const bool deleted = library.deleteDatabase(*package);
+    if (deleted) {
+        std::cout << "Deleted \"" << FileManager::deletingPathExtension(*package) << "\".\n";
+    }
+    return outcome(deleted, alerts, "nothing deleted: add --yes to confirm");
+}
+
+int exportPackage(const std::vector<std::string>& args)
+{
+    if (args.size() != 2) {
+        return fail("usage: export-package NAME PATH");
+    }
+    ConsoleAlerts alerts;
+    DatabaseLibrary library(alerts);
+    library.loadDbArray();
+    const auto package = existingPackage(library, args[0]);
+    return package ? outcome(library.exportDossivaFile(*package, args[1]), alerts) : 1;
+}
+
+int exportTemplate(const std::vector<std::string>& args)
+{
+    if (args.size() != 2) {
+        return fail("usage: export-template NAME PATH");
+    }
+    ConsoleAlerts alerts;
+    DatabaseLibrary library(alerts);
+    library.loadDbArray();
+    const auto package = existingPackage(library, args[0]);
+    return package ? outcome(library.exportTemplate(*package, args[1]), alerts) : 1;
+}
+
+int importPackage(const std::vector<std::string>& args)
+{
+    const auto parsed = parseArguments(args, {}, {"--as"});
+    if (!parsed || parsed->positional.size() != 1) {
+        return fail("usage: import-package PATH [--as NAME]");
+    }
+    ConsoleAlerts alerts;
+    DatabaseLibrary library(alerts);
+    library.loadDbArray();
+    std::string path = parsed->positional[0];
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    // --as names the import outright: the name of the file is asked about
+    // only when it is taken, so the answer is queued for that question.
+    const auto as = parsed->option("--as");
+    if (as) {
+        alerts.queueAnswer(0, *as);
+    }
+    const auto imported = library.importDossivaFile(path);
+    DBManager::sharedIstance().openDB();
+    if (as && imported && FileManager::deletingPathExtension(*imported) != *as) {
+        // The file's own name was free; honour --as by renaming.
+        ConsoleAlerts quiet;
+        DatabaseLibrary renamer(quiet);
+        renamer.loadDbArray();
+        const bool renamed = renamer.renameDatabase(*imported, *as);
+        DBManager::sharedIstance().openDB();
+        return outcome(renamed, quiet);
+    }
+    return outcome(imported.has_value(), alerts,
+                   "a database of that name exists: choose another with --as NAME");
+}
+
+int importTemplate(const std::vector<std::string>& args)
+{
+    const auto parsed = parseArguments(args, {}, {"--as"});
+    if (!parsed || parsed->positional.size() != 1) {
+        return fail("usage: import-template PATH [--as NAME]");
+    }
+    ConsoleAlerts alerts;
+    if (const auto as = parsed->option("--as")) {
+        alerts.queueAnswer(0, *as);
+    }
+    DatabaseLibrary library(alerts);
+    return outcome(library.importTemplate(parsed->positional[0]), alerts,
+                   "a template of that name exists: choose another with --as NAME");
 }
 
 int showDatabase(const std::vector<std::string>& args)
@@ -91,6 +349,18 @@ const CommandRegistration registration(
     {
         {"list", "", "the databases of the library, with their dates and record counts", listLibrary},
         {"show", "NAME", "a database's fields with their types and options, then its records", showDatabase},
+        {"templates", "", "the templates a new database can start from: built-in, then custom",
+         listTemplates},
+        {"new", "NAME [--template T]", "creates a database, empty or from a template", newDatabase},
+        {"duplicate", "NAME", "copies a database to \"NAME Copy\"", duplicateDatabase},
+        {"rename", "NAME NEW-NAME", "renames a database", renameDatabase},
+        {"delete", "NAME [--yes]", "deletes a database (--yes confirms)", deleteDatabase},
+        {"export-package", "NAME PATH", "copies a database package (NAME.dossiva) to PATH", exportPackage},
+        {"import-package", "PATH [--as NAME]", "copies a database package into the library", importPackage},
+        {"export-template", "NAME PATH", "writes a database's fields and layout, without records, to PATH",
+         exportTemplate},
+        {"import-template", "PATH [--as NAME]", "adds a template file to the custom templates",
+         importTemplate},
     });
 
 } // namespace

@@ -2,9 +2,11 @@
 // through the same core as the desktop application.
 #include "CliCommand.h"
 
+#include "platform/Log.h"
 #include "storage/Startup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 namespace dossiva::cli {
@@ -38,6 +40,11 @@ int main(int argc, char** argv)
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         printHelp(commands);
         return args.empty() ? 2 : 0;
+    }
+    // The developer log is for debugging; the terminal shows only the
+    // program's own messages unless DOSSIVA_DEBUG is set.
+    if (std::getenv("DOSSIVA_DEBUG") == nullptr) {
+        dossiva::setDevLogSink([](const std::string&) {});
     }
     if (dossiva::prepareApplicationSupport() != 0) {
         return fail("the data folders cannot be created below " +

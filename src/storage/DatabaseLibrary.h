@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/Alerts.h"
 #include "platform/Image.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,20 +19,82 @@ struct LibraryEntry {
     ImagePtr background;       // DBImage: the form background, or null
 };
 
-// The databases of the Databases folder, as files.
+// The databases of the Databases folder as files, and every operation that
+// makes, copies, renames, deletes, imports or exports them. Questions and
+// messages go through Alerts; the Open section and the command line only
+// call these.
 class DatabaseLibrary {
 public:
-    // Lists the packages in the order of the Sorting and DBSortOrder
-    // settings, reading each one's dates and background, and deletes the
-    // "dossiva_temp" leftovers of an interrupted sync. No database is open
-    // afterwards.
-    static std::vector<LibraryEntry> loadDbArray();
+    enum class CreateResult { Created, NameTaken, Failed };
 
-    // Sorts by name (0, case-insensitive), edit date (1) or creation date (2).
-    static void sort(std::vector<LibraryEntry>& entries, int sorting, bool ascending);
+    // pause runs after a successful copy, before the success message, so a
+    // progress sheet stays visible; the desktop waits a second, tests and the
+    // command line pass a no-op.
+    explicit DatabaseLibrary(Alerts& alerts, std::function<void()> pause = {});
+
+    // -- The list ---------------------------------------------------------
+
+    // Rebuilds the list from the disk: each package's dates and background
+    // are read, leftovers of an interrupted sync ("dossiva_temp" folders)
+    // are deleted, and the list is sorted by the settings. No database is
+    // open afterwards.
+    void loadDbArray();
+    const std::vector<LibraryEntry>& dbList() const { return m_entries; }
+    const LibraryEntry* entry(const std::string& packageName) const;
+    // Sorts by name (0, case-insensitive), edit date (1) or creation date
+    // (2); without arguments by the Sorting and DBSortOrder settings.
+    void sortBy(int sorting, bool ascending);
+    void sortBySettings();
+    // Keeps an entry's edit date in step after the open database changed.
+    void setEditDate(const std::string& packageName, std::int64_t seconds);
+
+    // -- Operations --------------------------------------------------------
+
+    // A new database from row 0 (empty) to 22 of the built-in templates.
+    // On success the database is open.
+    CreateResult createNewDatabase(int row, const std::string& name);
+    CreateResult createNewDatabaseCustomTemplate(const std::string& templateName, const std::string& name);
+    // Copies a package to "NAME Copy"; the copy's package name, or nullopt
+    // after "Error duplicanting db".
+    std::optional<std::string> duplicateDB(const std::string& packageName);
+    // Asks for confirmation, then deletes the package. True when deleted.
+    bool deleteDatabase(const std::string& packageName);
+    // Renames a package; an empty or unchanged name is ignored. On success
+    // the database is open under its new name and its edit date is now.
+    bool renameDatabase(const std::string& packageName, const std::string& newName);
+    bool exportDossivaFile(const std::string& packageName, const std::string& destination);
+    bool exportTemplate(const std::string& packageName, const std::string& destination);
+    // Copies a package from elsewhere into the library, asking for another
+    // name while the name is taken. The new package name, or nullopt.
+    std::optional<std::string> importDossivaFile(const std::string& path);
+    bool importTemplate(const std::string& path);
+    // Adds a package the CSV import made.
+    void importedCSVDB(const std::string& packageName);
 
     // The package name for a name typed with or without its extension.
     static std::string packageName(const std::string& name);
+
+    // -- The last database -------------------------------------------------
+
+    // Stores the selected package as LastDB, or removes LastDB.
+    static void rememberOpenedDB(const std::optional<std::string>& selectedPackage);
+    // The package to select at launch: LastDB's when listed, else the first;
+    // nullopt without LastDB or with an empty list.
+    std::optional<std::string> openPrevious() const;
+
+private:
+    CreateResult createFromFile(const std::string& templateFile, const std::string& name);
+    LibraryEntry readEntry(const std::string& packageName) const;
+    // Asks for another name while `taken` holds; nullopt on Cancel or an
+    // empty answer.
+    std::optional<std::string> askFreeName(std::string name,
+                                           const std::function<bool(const std::string&)>& taken,
+                                           const std::function<AlertRequest(const std::string&)>& question);
+    void finishCopy(const std::string& title, const std::string& message);
+
+    Alerts& m_alerts;
+    std::function<void()> m_pause;
+    std::vector<LibraryEntry> m_entries;
 };
 
 } // namespace dossiva
