@@ -1,0 +1,82 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dossiva {
+
+// What an FtpClient reports, always on the main thread (through
+// MainThread::post), once per operation. Integer outcomes are 1 (done) or 0
+// (failed).
+class FtpClientDelegate {
+public:
+    virtual ~FtpClientDelegate() = default;
+    virtual void ftpDidConnect() = 0;
+    virtual void ftpErrorConnect() = 0;
+    virtual void ftpDidDisconnect() = 0;
+    virtual void ftpPwd(std::optional<std::string> directory) = 0;
+    // The whole listing text, or nullopt when the listing failed; an empty
+    // directory gives an empty text.
+    virtual void ftpDirList(std::optional<std::string> listing) = 0;
+    virtual void ftpFileGot(int done) = 0;
+    virtual void ftpFileSent(int done) = 0;
+    virtual void ftpDirMade(int done) = 0;
+    virtual void ftpDirRemoved(int done) = 0;
+    virtual void ftpFileRemoved(int done) = 0;
+    virtual void ftpDirRenamed(int done) = 0;
+};
+
+// One entry of a parsed directory listing: {"name", "type", "date"}.
+struct FtpEntry {
+    std::string name;
+    int type = 0;                // 4 directory, 8 regular file, 10 symbolic link
+    std::int64_t date = 0;       // modification time, seconds since 1970 (0 when unknown)
+};
+
+// The FTP client of the sync session and of backup and restore: one control
+// connection for a session, one passive data connection per transfer. Each
+// operation returns at once, runs on a worker thread of its own, and reports
+// once to the delegate on the main thread; only one operation runs at a time.
+// Cancellation is cooperative (disconnect() while an operation runs).
+class FtpClient {
+public:
+    explicit FtpClient(FtpClientDelegate* delegate);
+    ~FtpClient();  // stops a running worker and closes the connection
+    FtpClient(const FtpClient&) = delete;
+    FtpClient& operator=(const FtpClient&) = delete;
+
+    void connectTo(const std::string& ip, int port, const std::string& user, const std::string& passwd);
+    void getPwd();
+    void listDir(const std::string& path);
+    void makeDirectoryName(const std::string& name, const std::string& atPath);
+    void removeDirectory(const std::string& path);
+    void removeFile(const std::string& path);
+    void renameDirectory(const std::string& from, const std::string& to);
+    void downloadRemoteFilePath(const std::string& remotePath, const std::string& saveToPath);
+    void uploadLocalFilePath(const std::string& localPath, const std::string& atPath);
+    void disconnect();
+    bool supportsTemplates() const { return m_supportsTemplates; }
+    bool isConnected() const;
+
+    // Turns a listing into entries, skipping its first line; nullopt when
+    // the listing is rejected.
+    static std::optional<std::vector<FtpEntry>> parseList(const std::string& listing, const std::string& path);
+
+    // The socket time-out (15 seconds unless changed; tests shorten it).
+    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+    FtpClientDelegate* m_delegate;
+    std::atomic<bool> m_supportsTemplates{false};
+    std::chrono::milliseconds m_timeout{15000};
+};
+
+}  // namespace dossiva
