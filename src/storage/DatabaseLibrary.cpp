@@ -139,6 +139,15 @@ void DatabaseLibrary::setEditDate(const std::string& packageName, std::int64_t s
     sortBySettings();
 }
 
+void DatabaseLibrary::setBackground(const std::string& packageName, ImagePtr background)
+{
+    for (auto& entry : m_entries) {
+        if (entry.name == packageName) {
+            entry.background = background;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // New databases
 

@@ -45,8 +45,9 @@ public:
     // (2); without arguments by the Sorting and DBSortOrder settings.
     void sortBy(int sorting, bool ascending);
     void sortBySettings();
-    // Keeps an entry's edit date in step after the open database changed.
+    // Keep an entry in step after the open database changed.
     void setEditDate(const std::string& packageName, std::int64_t seconds);
+    void setBackground(const std::string& packageName, ImagePtr background);
 
     // -- Operations --------------------------------------------------------
 

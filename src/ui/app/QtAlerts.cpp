@@ -1,0 +1,143 @@
+#include "app/QtAlerts.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace dossiva {
+
+namespace {
+
+QString qt(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+QtAlerts::QtAlerts(QWidget* window) : m_window(window)
+{
+}
+
+QtAlerts::~QtAlerts()
+{
+    endProgress();
+}
+
+AlertAnswer QtAlerts::ask(const AlertRequest& request)
+{
+    if (request.hasTextField) {
+        return askWithTextField(request);
+    }
+    QMessageBox box(m_window);
+    box.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    box.setWindowTitle(qt(request.title.empty() ? "Dossiva" : request.title));
+    box.setText(qt(request.title.empty() ? request.message : request.title));
+    if (!request.title.empty() && !request.message.empty()) {
+        box.setInformativeText(qt(request.message));
+    }
+    box.setIcon(request.title == "Warning" || request.title == "Error" ? QMessageBox::Warning
+                                                                       : QMessageBox::Information);
+    std::vector<QAbstractButton*> buttons;
+    for (std::size_t i = 0; i < request.buttons.size(); ++i) {
+        const auto role =
+            i == 0 ? QMessageBox::AcceptRole
+                   : (request.buttons[i] == "Cancel" ? QMessageBox::RejectRole : QMessageBox::ActionRole);
+        buttons.push_back(box.addButton(qt(request.buttons[i]), role));
+        buttons.back()->setAccessibleName(qt(request.buttons[i]));
+    }
+    if (!buttons.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    }
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i]) {
+            return {i, {}};
+        }
+    }
+    // Closed without a button (Escape): the last button, usually Cancel.
+    return {buttons.empty() ? 0 : buttons.size() - 1, {}};
+}
+
+AlertAnswer QtAlerts::askWithTextField(const AlertRequest& request)
+{
+    QDialog dialog(m_window);
+    dialog.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog.setWindowTitle(qt(request.title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* title = new QLabel(qt(request.title), &dialog);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setWordWrap(true);
+    layout->addWidget(title);
+    if (!request.message.empty()) {
+        auto* message = new QLabel(qt(request.message), &dialog);
+        message->setWordWrap(true);
+        layout->addWidget(message);
+    }
+    auto* field = new QLineEdit(qt(request.text), &dialog);
+    field->setAccessibleName(QStringLiteral("Name"));
+    layout->addWidget(field);
+    auto* box = new QDialogButtonBox(&dialog);
+    std::vector<QPushButton*> buttons;
+    for (std::size_t i = 0; i < request.buttons.size(); ++i) {
+        auto* button = box->addButton(qt(request.buttons[i]),
+                                      i == 0 ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole);
+        buttons.push_back(button);
+    }
+    std::size_t pressed = buttons.empty() ? 0 : buttons.size() - 1;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        QObject::connect(buttons[i], &QPushButton::clicked, &dialog, [&dialog, &pressed, i] {
+            pressed = i;
+            dialog.done(static_cast<int>(i));
+        });
+    }
+    if (!buttons.empty()) {
+        buttons.front()->setDefault(true);
+    }
+    layout->addWidget(box);
+    dialog.exec();
+    return {pressed, field->text().toStdString()};
+}
+
+void QtAlerts::beginProgress(const std::string& title, const std::string& message)
+{
+    endProgress();
+    auto* sheet = new QDialog(m_window);
+    sheet->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    sheet->setWindowTitle(qt(title));
+    auto* layout = new QVBoxLayout(sheet);
+    auto* label = new QLabel(qt(title), sheet);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    layout->addWidget(label);
+    layout->addWidget(new QLabel(qt(message), sheet));
+    auto* bar = new QProgressBar(sheet);
+    bar->setRange(0, 0);
+    bar->setMinimumWidth(320);
+    bar->setAccessibleName(QStringLiteral("Progress"));
+    layout->addWidget(bar);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->show();
+    // The work that follows runs on this thread; let the sheet paint first.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_progress = sheet;
+}
+
+void QtAlerts::endProgress()
+{
+    if (m_progress) {
+        m_progress->close();
+        m_progress = nullptr;
+    }
+}
+
+} // namespace dossiva

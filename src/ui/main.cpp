@@ -1,0 +1,53 @@
+// Dossiva: the desktop application.
+#include "app/MainController.h"
+#include "app/QtAlerts.h"
+#include "app/QtFilePanels.h"
+#include "app/ScreenshotTour.h"
+#include "app/UiText.h"
+#include "platform/MainThread.h"
+#include "storage/Startup.h"
+
+#include <QApplication>
+#include <QMetaObject>
+
+int main(int argc, char** argv)
+{
+    // The data tree comes before any window; without it there is nothing to
+    // work on.
+    if (dossiva::prepareApplicationSupport() != 0) {
+        return -1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dossiva"));
+    QApplication::setApplicationVersion(QStringLiteral(DOSSIVA_VERSION));
+    QApplication::setOrganizationName(QStringLiteral("Quorva"));
+    QApplication::setDesktopFileName(QStringLiteral("org.quorva.Dossiva"));
+    QApplication::setWindowIcon(dossiva::appIcon());
+    dossiva::MainThread::setPoster([](dossiva::MainThread::Task task) {
+        QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+    });
+
+    dossiva::QtAlerts alerts;
+    dossiva::QtFilePanels panels;
+    dossiva::MainController controller(alerts, panels);
+    alerts.setWindow(controller.mainWindow());
+    panels.setWindow(controller.mainWindow());
+
+    QString tourFolder;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--screenshot-tour") && i + 1 < arguments.size()) {
+            tourFolder = arguments[++i];
+        } else if (!arguments[i].startsWith(QStringLiteral("--"))) {
+            // Files handed over by the file manager wait for the password.
+            controller.applicationOpenFile(arguments[i].toStdString());
+        }
+    }
+    if (!controller.applicationDidFinishLaunching()) {
+        return 0;
+    }
+    if (!tourFolder.isEmpty()) {
+        return dossiva::runScreenshotTour(controller, tourFolder);
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,49 @@
+#include "use/UseSectionController.h"
+
+#include "app/SectionDelegate.h"
+#include "app/WelcomeView.h"
+#include "platform/FileManager.h"
+#include "storage/DBManager.h"
+
+#include <QVBoxLayout>
+
+namespace dossiva {
+
+UseSectionController::UseSectionController(SectionDelegate& delegate, QObject* parent)
+    : QObject(parent), m_delegate(delegate), m_view(new QWidget), m_welcome(new WelcomeView({}, {}, m_view))
+{
+    m_view->setObjectName(QStringLiteral("UseSection"));
+    auto* layout = new QVBoxLayout(m_view);
+    layout->addWidget(m_welcome);
+    m_observer = NotificationCenter::defaultCenter().addObserver(
+        kDBChangedNotification, nullptr, [this](const Notification&) { manageWelcome(); });
+    manageWelcome();
+}
+
+UseSectionController::~UseSectionController()
+{
+    NotificationCenter::defaultCenter().removeObserver(m_observer);
+    delete m_view;
+}
+
+QString UseSectionController::welcomeText() const
+{
+    const std::string& name = DBManager::sharedIstance().dbName();
+    if (name.empty()) {
+        return QStringLiteral(
+            "There is no database opened.\n\nPlease go to Open section to open or create a database.");
+    }
+    return QStringLiteral(
+               "Welcome to database \"%1\".\n\nUse the \"+\" button to add records.\nIf you want to modify "
+               "database fields go to \"Define\".")
+        .arg(QString::fromStdString(FileManager::deletingPathExtension(name)));
+}
+
+void UseSectionController::manageWelcome()
+{
+    m_welcome->setText({}, welcomeText());
+    m_delegate.enableAddRecord(!DBManager::sharedIstance().dbName().empty());
+    m_delegate.enableEmailRecord(false);
+}
+
+} // namespace dossiva

@@ -1,0 +1,313 @@
+// The main window driven as a person would: launch, sections, files handed
+// over, and the library commands of the Open section.
+#include "support/TestDatabase.h"
+
+#include "app/MainController.h"
+#include "app/NewDBController.h"
+#include "app/PasswordPanel.h"
+#include "crypto/ProtectionPassword.h"
+#include "platform/Alerts.h"
+#include "platform/FileManager.h"
+#include "platform/FilePanels.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+#include "storage/DBManager.h"
+#include "storage/TemplateCatalog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+// Types into the password panel once it runs modally, then presses OK or
+// Cancel, for each answer in turn.
+void answerPasswordPanel(PasswordPanel& panel, std::vector<std::optional<QString>> answers)
+{
+    auto remaining = std::make_shared<std::vector<std::optional<QString>>>(std::move(answers));
+    auto step = std::make_shared<std::function<void()>>();
+    *step = [&panel, remaining, step] {
+        if (remaining->empty()) {
+            return;
+        }
+        if (!panel.isVisible()) {
+            QTimer::singleShot(5, *step);
+            return;
+        }
+        const auto answer = remaining->front();
+        remaining->erase(remaining->begin());
+        if (answer) {
+            panel.field()->setText(*answer);
+            QTest::mouseClick(panel.okButton(), Qt::LeftButton);
+        } else {
+            panel.passwdButtonClick(0);
+        }
+        if (!remaining->empty()) {
+            QTimer::singleShot(5, *step);
+        }
+    };
+    QTimer::singleShot(0, *step);
+}
+
+class MainControllerTest : public ::testing::Test {
+protected:
+    TestLibrary home;
+    ScriptedAlerts alerts;
+    ScriptedFilePanels panels;
+    std::unique_ptr<MainController> controller = std::make_unique<MainController>(alerts, panels);
+
+    void launch() { ASSERT_TRUE(controller->applicationDidFinishLaunching()); }
+
+    std::vector<std::string> listedNames() const
+    {
+        std::vector<std::string> names;
+        QListWidget* list = controller->openSection().listWidget();
+        for (int row = 0; row < list->count(); ++row) {
+            names.push_back(list->item(row)->text().toStdString());
+        }
+        return names;
+    }
+
+    std::string lastMessage() const { return alerts.asked().empty() ? "" : alerts.asked().back().message; }
+};
+
+TEST_F(MainControllerTest, LaunchWithoutProtectionShowsTheWindow)
+{
+    launch();
+    EXPECT_TRUE(controller->mainWindow()->isVisible());
+    EXPECT_EQ(controller->shownSection(), MainController::Section::Open);
+}
+
+TEST_F(MainControllerTest, AWrongPasswordAsksAgainAndTheRightOneOpens)
+{
+    ASSERT_TRUE(ProtectionPassword().storePassword("s3cret"));
+    answerPasswordPanel(controller->passwordPanel(), {QStringLiteral("wrong"), QStringLiteral("s3cret")});
+    launch();
+    ASSERT_EQ(alerts.asked().size(), 1u);
+    EXPECT_EQ(alerts.asked()[0].message, "Wrong password");
+    EXPECT_TRUE(controller->isLaunchFinished());
+}
+
+TEST_F(MainControllerTest, CancellingThePasswordEndsTheLaunch)
+{
+    ASSERT_TRUE(ProtectionPassword().storePassword("s3cret"));
+    answerPasswordPanel(controller->passwordPanel(), {std::nullopt});
+    EXPECT_FALSE(controller->applicationDidFinishLaunching());
+    EXPECT_FALSE(controller->isLaunchFinished());
+}
+
+TEST_F(MainControllerTest, TheSavedSectionIsShownFirst)
+{
+    struct Case {
+        const char* stored;
+        MainController::Section shown;
+    };
+    for (const Case& c :
+         {Case{"2", MainController::Section::Define}, Case{"1", MainController::Section::Use},
+          Case{"7", MainController::Section::Open}, Case{nullptr, MainController::Section::Open}}) {
+        if (c.stored != nullptr) {
+            UserDefaults::standard().setString("Section", c.stored);
+        } else {
+            UserDefaults::standard().remove("Section");
+        }
+        controller = std::make_unique<MainController>(alerts, panels);
+        launch();
+        EXPECT_EQ(controller->shownSection(), c.shown) << (c.stored ? c.stored : "none");
+        controller->applicationWillTerminate();
+        EXPECT_EQ(UserDefaults::standard().stringForKey("Section"),
+                  std::to_string(static_cast<int>(c.shown)));
+    }
+}
+
+TEST_F(MainControllerTest, AFileHandedOverBeforeLaunchOpensAfterTheGate)
+{
+    ASSERT_TRUE(ProtectionPassword().storePassword("pw"));
+    const std::string package = home.makePackage("Handed");
+    DBManager::sharedIstance().openDB();
+    const std::string outside = home.home() + "/Handed.dossiva";
+    ASSERT_TRUE(FileManager::moveItem(Paths::packagePath(package), outside));
+
+    controller->applicationOpenFile(outside);
+    EXPECT_TRUE(alerts.asked().empty()) << "nothing opens before the password";
+    alerts.queueAnswer(0); // Import
+    answerPasswordPanel(controller->passwordPanel(), {QStringLiteral("pw")});
+    launch();
+    ASSERT_GE(alerts.asked().size(), 2u);
+    EXPECT_EQ(alerts.asked()[0].message, "Do you want to import the database \"Handed\"?");
+    EXPECT_EQ(alerts.asked()[0].buttons, (std::vector<std::string>{"Import", "Cancel"}));
+    EXPECT_EQ(lastMessage(), "Database Handed imported successfully");
+    EXPECT_EQ(listedNames(), std::vector<std::string>{"Handed"});
+}
+
+TEST_F(MainControllerTest, CreatingFromABuiltInTemplateOpensItInTheUseSection)
+{
+    launch();
+    controller->menuAction(MenuTag::NewDatabase);
+    NewDBController* sheet = controller->openSection().newDatabaseSheet();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->nameField()->text(), "untitled");
+    EXPECT_EQ(sheet->templateList()->count(), TemplateCatalog::kBuiltInRows);
+
+    sheet->nameField()->setText(QStringLiteral("   "));
+    EXPECT_FALSE(sheet->createButton()->isEnabled());
+    sheet->nameField()->setText(QStringLiteral("My Books"));
+    sheet->templateList()->setCurrentRow(2); // Books
+    QTest::mouseClick(sheet->createButton(), Qt::LeftButton);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(controller->shownSection(), MainController::Section::Use);
+    EXPECT_EQ(DBManager::sharedIstance().dbName(), "My Books.dossiva");
+    EXPECT_GT(DBManager::sharedIstance().dbStructure().size(), 3u);
+    EXPECT_EQ(listedNames(), std::vector<std::string>{"My Books"});
+    EXPECT_TRUE(controller->validateMenuItem(MenuTag::ExportDatabase));
+
+    // The same name again: warned, the sheet stays.
+    controller->menuAction(MenuTag::NewDatabase);
+    sheet->nameField()->setText(QStringLiteral("My Books"));
+    QTest::mouseClick(sheet->createButton(), Qt::LeftButton);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(lastMessage(),
+              "There is already a database with this name. Enter a name that is different from others.");
+    sheet->saveCancel(false);
+}
+
+TEST_F(MainControllerTest, CustomTemplatesComeAfterTheBuiltInOnes)
+{
+    ASSERT_TRUE(FileManager::copyItem(Paths::modelsResourceFolder() + "/Recipes.dossivaTemplate",
+                                      Paths::modelsFolder() + "/Family Recipes.dossivaTemplate"));
+    launch();
+    controller->openSection().addRemovePressed(0);
+    NewDBController* sheet = controller->openSection().newDatabaseSheet();
+    ASSERT_EQ(sheet->templateList()->count(), TemplateCatalog::kBuiltInRows + 1);
+    EXPECT_EQ(sheet->templateList()->item(TemplateCatalog::kBuiltInRows)->text(), "Family Recipes");
+    sheet->templateList()->setCurrentRow(TemplateCatalog::kBuiltInRows);
+    sheet->nameField()->setText(QStringLiteral("Dinners"));
+    sheet->saveCancel(true);
+    EXPECT_EQ(DBManager::sharedIstance().dbName(), "Dinners.dossiva");
+    EXPECT_EQ(controller->openSection().detailText("records"), "0 Records");
+    EXPECT_EQ(controller->openSection().detailText("synced"), "Not synced yet");
+}
+
+TEST_F(MainControllerTest, RenamingDuplicatingAndDeletingFromTheList)
+{
+    home.makePackage("Notes");
+    home.makePackage("Films");
+    DBManager::sharedIstance().openDB();
+    launch();
+    OpenSectionController& open = controller->openSection();
+    open.selectDatabase("Notes.dossiva");
+    EXPECT_EQ(open.detailText("name"), "Notes");
+
+    // Renaming to a taken name is refused and the old name stays.
+    QListWidgetItem* item = open.listWidget()->currentItem();
+    item->setText(QStringLiteral("Films"));
+    EXPECT_EQ(lastMessage(), "Database Films already exists");
+    EXPECT_EQ(open.selectedDatabase(), "Notes.dossiva");
+
+    controller->menuAction(MenuTag::DuplicateDatabase);
+    EXPECT_EQ(open.selectedDatabase(), "Notes Copy.dossiva");
+    open.selectDatabase("Notes.dossiva");
+    controller->menuAction(MenuTag::DuplicateDatabase);
+    EXPECT_EQ(lastMessage(), "Error duplicanting db");
+
+    open.selectDatabase("Notes Copy.dossiva");
+    alerts.queueAnswer(0); // Delete
+    open.tableDeleteKey();
+    EXPECT_EQ(alerts.asked().back().message, "Are you sure you want to delete the database \"Notes Copy\"?");
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Notes Copy.dossiva")));
+    EXPECT_EQ(listedNames().size(), 2u);
+}
+
+TEST_F(MainControllerTest, ExportedPackagesAndTemplatesComeBackThroughImport)
+{
+    home.makePackage("Garden");
+    DBManager::sharedIstance().openDB();
+    launch();
+    controller->openSection().selectDatabase("Garden.dossiva");
+    const std::string package = home.home() + "/Exported Garden.dossiva";
+    const std::string templateFile = home.home() + "/Garden.dossivaTemplate";
+    panels.queueAnswer(package);
+    controller->menuAction(MenuTag::ExportDatabase);
+    EXPECT_EQ(panels.saveRequests().back().type, "dossiva");
+    EXPECT_EQ(panels.saveRequests().back().proposedName, "Garden");
+    EXPECT_EQ(lastMessage(), "Database exported successfully");
+    panels.queueAnswer(templateFile);
+    controller->menuAction(MenuTag::ExportTemplate);
+    EXPECT_EQ(lastMessage(), "Database template exported successfully");
+
+    // Importing under a taken name asks until a free one is given.
+    const std::string copy = home.home() + "/Garden.dossiva";
+    ASSERT_TRUE(FileManager::copyItem(package, copy));
+    panels.queueAnswer(copy);
+    alerts.queueAnswer(0);           // Import
+    alerts.queueAnswer(0, "Garden"); // still taken
+    alerts.queueAnswer(0, "Allotment");
+    controller->menuAction(MenuTag::Import);
+    EXPECT_EQ(panels.openRequests().back().types, (std::vector<std::string>{"dossiva", "csv"}));
+    EXPECT_EQ(lastMessage(), "Database Allotment imported successfully");
+    EXPECT_EQ(controller->openSection().selectedDatabase(), "Allotment.dossiva");
+
+    panels.queueAnswer(templateFile);
+    alerts.queueAnswer(0); // Import
+    controller->menuAction(MenuTag::ImportTemplate);
+    EXPECT_EQ(lastMessage(), "Database template Garden imported successfully");
+    EXPECT_EQ(TemplateCatalog::customTemplateNames(), std::vector<std::string>{"Garden"});
+}
+
+TEST_F(MainControllerTest, UndoInTheOpenSectionDoesNothingAndMenusFollowTheState)
+{
+    launch();
+    controller->menuAction(MenuTag::Undo);
+    EXPECT_FALSE(controller->action(MenuTag::Undo)->isEnabled());
+    controller->enableUndo(true);
+    EXPECT_TRUE(controller->action(MenuTag::Undo)->isEnabled());
+    controller->enableToolbarButton(false);
+    EXPECT_FALSE(controller->action(MenuTag::Undo)->isEnabled());
+    EXPECT_FALSE(controller->action(MenuTag::NewDatabase)->isEnabled());
+    EXPECT_TRUE(controller->action(MenuTag::About)->isEnabled());
+    controller->enableToolbarButton(true);
+    controller->showUseSection();
+    controller->setMultipleRecords(true);
+    controller->validateMenuItem(MenuTag::DuplicateRecords);
+    EXPECT_EQ(controller->action(MenuTag::DuplicateRecords)->text(), "Duplicate Records");
+    EXPECT_EQ(controller->action(MenuTag::DeleteRecords)->text(), "Delete Records");
+}
+
+TEST_F(MainControllerTest, SyncWithoutACompanionSaysSo)
+{
+    launch();
+    alerts.queueAnswer(0); // Sync
+    controller->menuAction(MenuTag::Sync);
+    ASSERT_GE(alerts.asked().size(), 2u);
+    EXPECT_EQ(alerts.asked()[alerts.asked().size() - 2].title, "Sync with Dossiva for iPhone");
+    EXPECT_EQ(alerts.asked().back().title, "Connection failure");
+    EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
+}
+
+TEST_F(MainControllerTest, TheLastDatabaseIsReopenedAtTheNextLaunch)
+{
+    home.makePackage("Alpha");
+    home.makePackage("Beta");
+    DBManager::sharedIstance().openDB();
+    launch();
+    controller->openSection().selectDatabase("Beta.dossiva");
+    controller->applicationWillTerminate();
+    EXPECT_EQ(UserDefaults::standard().stringForKey("LastDB"), "Beta.dossiva");
+    controller = std::make_unique<MainController>(alerts, panels);
+    launch();
+    EXPECT_EQ(controller->openSection().selectedDatabase(), "Beta.dossiva");
+    EXPECT_EQ(DBManager::sharedIstance().dbName(), "Beta.dossiva");
+}
+
+} // namespace

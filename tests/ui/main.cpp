@@ -1,0 +1,30 @@
+// The desktop tests run on the offscreen platform, with a private runtime
+// folder, inside one QApplication.
+#include "platform/Log.h"
+#include "platform/MainThread.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QTemporaryDir runtime;
+    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
+        ::setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+    }
+    QApplication app(argc, argv);
+    dossiva::MainThread::setPoster([](dossiva::MainThread::Task task) {
+        QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+    });
+    dossiva::setDevLogSink([](const std::string&) {});
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
