@@ -1,0 +1,67 @@
+#include "CommandDatabase.h"
+
+#include "CliCommand.h"
+#include "CommandArguments.h"
+
+#include "platform/FileManager.h"
+#include "platform/Paths.h"
+#include "storage/DBManager.h"
+#include "storage/DatabaseLibrary.h"
+
+#include <algorithm>
+
+namespace dossiva::cli {
+
+CommandDatabase::CommandDatabase(const std::string& name, Access access) : m_db(DBManager::sharedIstance())
+{
+    const std::string package = DatabaseLibrary::packageName(name);
+    m_displayName = FileManager::deletingPathExtension(package);
+    if (name.empty() || !FileManager::isDirectory(Paths::packagePath(package))) {
+        fail("no database named \"" + m_displayName + "\"");
+        return;
+    }
+    m_db.setReadOnly(access == Access::ReadOnly);
+    m_open = m_db.openDB(package) && m_db.loadDbData();
+    if (!m_open) {
+        fail("\"" + m_displayName + "\" cannot be read as a database");
+    }
+}
+
+CommandDatabase::~CommandDatabase()
+{
+    m_db.openDB();
+    m_db.setReadOnly(false);
+}
+
+const FieldDefinition* CommandDatabase::findField(const std::string& labelOrId) const
+{
+    const auto& structure = m_db.dbStructure();
+    const auto byLabel = std::find_if(structure.begin(), structure.end(),
+                                      [&](const FieldDefinition& field) { return field.name == labelOrId; });
+    if (byLabel != structure.end()) {
+        return &*byLabel;
+    }
+    const auto id = parseWholeNumber(labelOrId);
+    return id ? m_db.field(*id) : nullptr;
+}
+
+const FieldDefinition* CommandDatabase::field(const std::string& labelOrId) const
+{
+    const FieldDefinition* found = findField(labelOrId);
+    if (found == nullptr) {
+        fail("\"" + m_displayName + "\" has no field \"" + labelOrId + "\"");
+    }
+    return found;
+}
+
+const Record* CommandDatabase::record(const std::string& recordId) const
+{
+    const auto id = parseWholeNumber(recordId);
+    const Record* found = id ? m_db.record(*id) : nullptr;
+    if (found == nullptr) {
+        fail("\"" + m_displayName + "\" has no record " + recordId);
+    }
+    return found;
+}
+
+} // namespace dossiva::cli

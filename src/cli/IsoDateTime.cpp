@@ -1,0 +1,78 @@
+#include "IsoDateTime.h"
+
+#include "CommandArguments.h"
+
+#include "platform/Clock.h"
+#include "platform/DateFormat.h"
+
+#include <array>
+
+namespace dossiva::cli::IsoDateTime {
+
+namespace {
+
+// 0001-01-01 and 9999-12-31 in UTC, a day inside either end so that no
+// time zone takes a moment past them.
+constexpr std::int64_t kFirstMoment = -62135596800 + 86400;
+constexpr std::int64_t kLastMoment = 253402300799 - 86400;
+
+// Formats with digits and separators that never depend on the user's
+// locale.
+DateFormat isoFormat(const char* pattern)
+{
+    DateFormat format = DateFormat::withPattern(pattern);
+    format.setLocale("en_US_POSIX");
+    return format;
+}
+
+const std::array<DateFormat, 7>& dateTimeFormats()
+{
+    static const std::array<DateFormat, 7> formats = {
+        isoFormat("yyyy-MM-dd'T'HH:mm:ssXXX"),
+        isoFormat("yyyy-MM-dd'T'HH:mmXXX"),
+        isoFormat("yyyy-MM-dd'T'HH:mm:ss"),
+        isoFormat("yyyy-MM-dd'T'HH:mm"),
+        isoFormat("yyyy-MM-dd HH:mm:ss"),
+        isoFormat("yyyy-MM-dd HH:mm"),
+        isoFormat("yyyy-MM-dd"),
+    };
+    return formats;
+}
+
+std::optional<std::int64_t> parseDateTime(const std::string& text)
+{
+    for (const auto& format : dateTimeFormats()) {
+        if (auto seconds = format.parse(text)) {
+            return seconds;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string format(std::int64_t seconds)
+{
+    if (seconds < kFirstMoment || seconds > kLastMoment) {
+        return std::to_string(seconds);
+    }
+    static const DateFormat iso = isoFormat("yyyy-MM-dd'T'HH:mm:ssXXX");
+    return iso.format(seconds);
+}
+
+std::optional<std::int64_t> parse(const std::string& text, bool timeOfDay)
+{
+    if (const auto seconds = parseWholeNumber(text)) {
+        return *seconds;
+    }
+    if (auto moment = parseDateTime(text)) {
+        return moment;
+    }
+    if (timeOfDay) {
+        static const DateFormat today = isoFormat("yyyy-MM-dd");
+        return parseDateTime(today.format(Clock::nowSeconds()) + "T" + text);
+    }
+    return std::nullopt;
+}
+
+} // namespace dossiva::cli::IsoDateTime

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Image.h"
+
+#include <optional>
+
+namespace dossiva {
+
+// The size a picture is given when it becomes a record's picture: a picture
+// wider than high keeps its size up to 320 points wide and is narrowed to
+// 320 beyond; any other picture is scaled, up or down, to 320 points high.
+namespace PictureScaling {
+
+inline constexpr int kLimit = 320;
+
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
+};
+
+// The stored size of a picture of the given size; a side that would come
+// out below one pixel is 0.
+Size recordPictureSize(int width, int height);
+
+// The picture redrawn at its stored size; nullopt when it cannot be drawn
+// (no picture, or a size with a side of 0).
+std::optional<Image> scaledForRecord(const Image& picture);
+
+} // namespace PictureScaling
+} // namespace dossiva

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dossiva {
+
+// Case-insensitive views of UTF-8 text for searching and sorting records.
+// Plain ASCII text, by far the most common, is handled byte by byte; other
+// text goes through the Unicode case mappings.
+namespace CaseFolding {
+
+// The text in lower case, without regard to any locale; written to `out`
+// so that a caller looping over many texts reuses one buffer.
+void lowercase(std::string_view text, std::string& out);
+std::string lowercase(std::string_view text);
+
+// The text case-folded, for case-insensitive ordering.
+void fold(std::string_view text, std::string& out);
+
+} // namespace CaseFolding
+} // namespace dossiva

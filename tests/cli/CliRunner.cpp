@@ -1,0 +1,103 @@
+#include "CliRunner.h"
+
+#include "support/TestHome.h"
+
+#include "platform/FileManager.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace dossiva::test {
+
+namespace {
+
+std::string cliPath()
+{
+    // The tests run from build/tests/test_cli; the tool is build/src/cli/dossiva-cli.
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    return (self.parent_path().parent_path() / "src" / "cli" / "dossiva-cli").string();
+}
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+CliResult runCli(const std::vector<std::string>& args, const std::string& input,
+                 const std::map<std::string, std::string>& environment)
+{
+    const std::string tool = cliPath();
+    if (!FileManager::isRegularFile(tool)) {
+        ADD_FAILURE() << "dossiva-cli is not built at " << tool;
+        return {};
+    }
+    const std::string folder = makeTempFolder("cli-run");
+    const std::string inputFile = folder + "/input";
+    const std::string errorFile = folder + "/error";
+    std::ofstream(inputFile, std::ios::binary) << input;
+    std::string command = "env";
+    for (const auto& [name, value] : environment) {
+        command += " " + shellQuote(name + "=" + value);
+    }
+    command += " " + shellQuote(tool);
+    for (const auto& arg : args) {
+        command += " " + shellQuote(arg);
+    }
+    command += " <" + shellQuote(inputFile) + " 2>" + shellQuote(errorFile);
+    CliResult result;
+    result.status = runCommand(command, result.out);
+    result.err = readAll(errorFile);
+    FileManager::removeItem(folder);
+    return result;
+}
+
+std::vector<std::map<std::string, std::string>> recordsJson(const std::string& database,
+                                                            const std::vector<std::string>& flags)
+{
+    std::vector<std::string> args{"records", database, "--format", "json"};
+    args.insert(args.end(), flags.begin(), flags.end());
+    const CliResult listed = runCli(args);
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    const std::string folder = makeTempFolder("cli-json");
+    std::ofstream(folder + "/records.json", std::ios::binary) << listed.out;
+    // One line per value: record index, key and value as JSON, tab-separated;
+    // the keys come out escaped so no key can break the lines.
+    std::string lines;
+    const int status = runPython("import json, sys\n"
+                                 "records = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+                                 "assert isinstance(records, list)\n"
+                                 "for i, record in enumerate(records):\n"
+                                 "    print(i, '\\t-\\t-')\n"
+                                 "    for key, value in record.items():\n"
+                                 "        print(i, json.dumps(key), json.dumps(value), sep='\\t')\n",
+                                 {folder + "/records.json"}, lines);
+    FileManager::removeItem(folder);
+    EXPECT_EQ(status, 0) << "not JSON:\n" << listed.out;
+    std::vector<std::map<std::string, std::string>> records;
+    std::istringstream stream(lines);
+    std::string line;
+    while (std::getline(stream, line)) {
+        const auto first = line.find('\t');
+        const auto second = line.find('\t', first + 1);
+        const std::size_t index = std::stoul(line.substr(0, first));
+        const std::string key = line.substr(first + 1, second - first - 1);
+        if (index >= records.size()) {
+            records.resize(index + 1);
+        }
+        if (key != "-") {
+            // Keys are plain labels in these tests: strip the JSON quotes.
+            records[index][key.substr(1, key.size() - 2)] = line.substr(second + 1);
+        }
+    }
+    return records;
+}
+
+} // namespace dossiva::test

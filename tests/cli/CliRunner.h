@@ -1,0 +1,27 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace dossiva::test {
+
+// What a run of dossiva-cli gave.
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the dossiva-cli built with this test (in the build tree, beside the
+// tests folder) in the current HOME, with text on its standard input and
+// extra environment variables.
+CliResult runCli(const std::vector<std::string>& args, const std::string& input = {},
+                 const std::map<std::string, std::string>& environment = {});
+
+// The records of `records NAME --format json`, read by Python's json module:
+// one map per record from each key to its value as JSON text.
+std::vector<std::map<std::string, std::string>> recordsJson(const std::string& database,
+                                                            const std::vector<std::string>& flags = {});
+
+} // namespace dossiva::test
