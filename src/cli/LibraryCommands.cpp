@@ -222,28 +222,28 @@ int deleteDatabase(const std::vector<std::string>& args)
     return outcome(deleted, alerts, "nothing deleted: add --yes to confirm");
 }
 
-int exportPackage(const std::vector<std::string>& args)
+// export-package and export-template: NAME PATH, then the library's export.
+int exportWith(const std::vector<std::string>& args, const char* usage,
+               bool (DatabaseLibrary::*exportTo)(const std::string&, const std::string&))
 {
     if (args.size() != 2) {
-        return fail("usage: export-package NAME PATH");
+        return fail(usage);
     }
     ConsoleAlerts alerts;
     DatabaseLibrary library(alerts);
     library.loadDbArray();
     const auto package = existingPackage(library, args[0]);
-    return package ? outcome(library.exportDossivaFile(*package, args[1]), alerts) : 1;
+    return package ? outcome((library.*exportTo)(*package, args[1]), alerts) : 1;
+}
+
+int exportPackage(const std::vector<std::string>& args)
+{
+    return exportWith(args, "usage: export-package NAME PATH", &DatabaseLibrary::exportDossivaFile);
 }
 
 int exportTemplate(const std::vector<std::string>& args)
 {
-    if (args.size() != 2) {
-        return fail("usage: export-template NAME PATH");
-    }
-    ConsoleAlerts alerts;
-    DatabaseLibrary library(alerts);
-    library.loadDbArray();
-    const auto package = existingPackage(library, args[0]);
-    return package ? outcome(library.exportTemplate(*package, args[1]), alerts) : 1;
+    return exportWith(args, "usage: export-template NAME PATH", &DatabaseLibrary::exportTemplate);
 }
 
 int importPackage(const std::vector<std::string>& args)

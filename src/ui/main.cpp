@@ -3,11 +3,13 @@
 #include "app/QtAlerts.h"
 #include "app/QtFilePanels.h"
 #include "app/ScreenshotTour.h"
+#include "app/SingleInstance.h"
 #include "app/UiText.h"
 #include "platform/MainThread.h"
 #include "storage/Startup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMetaObject>
 
 int main(int argc, char** argv)
@@ -27,21 +29,39 @@ int main(int argc, char** argv)
         QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
     });
 
+    QString tourFolder;
+    QStringList files;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--screenshot-tour") && i + 1 < arguments.size()) {
+            tourFolder = arguments[++i];
+        } else if (!arguments[i].startsWith(QStringLiteral("--"))) {
+            files << QFileInfo(arguments[i]).absoluteFilePath();
+        }
+    }
+    // Files opened from the file manager while Dossiva runs go to the
+    // running window.
+    dossiva::SingleInstance instance;
+    if (tourFolder.isEmpty() && instance.handOver(files)) {
+        return 0;
+    }
+
     dossiva::QtAlerts alerts;
     dossiva::QtFilePanels panels;
     dossiva::MainController controller(alerts, panels);
     alerts.setWindow(controller.mainWindow());
     panels.setWindow(controller.mainWindow());
 
-    QString tourFolder;
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QStringLiteral("--screenshot-tour") && i + 1 < arguments.size()) {
-            tourFolder = arguments[++i];
-        } else if (!arguments[i].startsWith(QStringLiteral("--"))) {
-            // Files handed over by the file manager wait for the password.
-            controller.applicationOpenFile(arguments[i].toStdString());
-        }
+    // Files handed over at start wait for the password and the window.
+    for (const QString& file : files) {
+        controller.applicationOpenFile(file.toStdString());
+    }
+    if (tourFolder.isEmpty()) {
+        instance.listen([&controller](const QString& file) {
+            controller.applicationOpenFile(file.toStdString());
+            controller.mainWindow()->raise();
+            controller.mainWindow()->activateWindow();
+        });
     }
     if (!controller.applicationDidFinishLaunching()) {
         return 0;

@@ -473,22 +473,19 @@ void OpenSectionController::duplicateDB()
 
 bool OpenSectionController::createNewDatabase(int row, const std::string& name)
 {
-    const auto result = m_library.createNewDatabase(row, name);
-    if (result == DatabaseLibrary::CreateResult::NameTaken) {
-        return false;
-    }
-    if (result == DatabaseLibrary::CreateResult::Created) {
-        redisplay();
-        selectDatabase(DatabaseLibrary::packageName(name));
-        m_delegate.showUseSectionFromOpen();
-    }
-    return true;
+    return finishCreate(m_library.createNewDatabase(row, name), name);
 }
 
 bool OpenSectionController::createNewDatabaseCustomTemplate(const std::string& templateName,
                                                             const std::string& name)
 {
-    const auto result = m_library.createNewDatabaseCustomTemplate(templateName, name);
+    return finishCreate(m_library.createNewDatabaseCustomTemplate(templateName, name), name);
+}
+
+// A new database is selected and shown in the Use section; only a taken name
+// answers false, so the sheet stays open for another.
+bool OpenSectionController::finishCreate(DatabaseLibrary::CreateResult result, const std::string& name)
+{
     if (result == DatabaseLibrary::CreateResult::NameTaken) {
         return false;
     }

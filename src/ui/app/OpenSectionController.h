@@ -81,6 +81,7 @@ public:
 
 private:
     void buildView();
+    bool finishCreate(DatabaseLibrary::CreateResult result, const std::string& name);
     void redisplay();
     void selectionChanged();
     void updateDetails();
