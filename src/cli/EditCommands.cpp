@@ -71,11 +71,6 @@ std::vector<std::string> splitItems(const std::string& list)
     }
 }
 
-bool isDateType(int type)
-{
-    return FieldTypes::isDateType(type);
-}
-
 // The structure a field of the type gets from the option flags, starting
 // from its current options; nullopt after a message when a flag does not
 // fit the type or a formula does not read.
@@ -94,7 +89,7 @@ std::optional<PropertyList> structureFromOptions(const CommandArguments& args, c
         {args.option("--caption").has_value(), type == FieldType::Checkbox, "--caption", "checkbox fields"},
         {args.choice("--ask", "--no-ask").has_value(), type == FieldType::Password, "--ask/--no-ask",
          "password fields"},
-        {args.choice("--now", "--no-now").has_value(), isDateType(type), "--now/--no-now",
+        {args.choice("--now", "--no-now").has_value(), FieldTypes::isDateType(type), "--now/--no-now",
          "date, time and date and time fields"},
         {args.option("--formula").has_value(), type == FieldType::Calculation, "--formula",
          "calculation fields"},

@@ -43,8 +43,9 @@ protected:
     std::string package = library.makePackage("Editing");
     DBManager& db = DBManager::sharedIstance();
     RecordEditor editor{db};
-    // A package made from a template gets its dates row; so does this one.
-    bool dated = db.createGeneralInfoTable();
+
+    // A package made from a template gets its row of dates; so does this one.
+    RecordEditorTest() { db.createGeneralInfoTable(); }
 
     FieldId text = add("Text", FieldType::SmallText);
     FieldId price = add("Price", FieldType::Number);

@@ -37,8 +37,9 @@ protected:
     DBManager& db = DBManager::sharedIstance();
     int sender = 0;
     StructureEditor editor{db, &sender};
-    // A package made from a template gets its dates row; so does this one.
-    bool dated = db.createGeneralInfoTable();
+
+    // A package made from a template gets its row of dates; so does this one.
+    StructureEditorTest() { db.createGeneralInfoTable(); }
 
     FieldId add(const std::string& label, int type, std::size_t index = 1000)
     {
