@@ -1,10 +1,13 @@
 // Commands that look at the library and its databases.
 #include "CliCommand.h"
+#include "CommandArguments.h"
+#include "CommandDatabase.h"
 #include "ConsoleAlerts.h"
 #include "TextTable.h"
 #include "ValueDisplay.h"
 
 #include "fields/FieldTypes.h"
+#include "fields/TextNumbers.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
@@ -44,46 +47,15 @@ int listLibrary(const std::vector<std::string>& args)
     return 0;
 }
 
-// The arguments without the flags named, and whether each flag was given.
-struct Arguments {
-    std::vector<std::string> positional;
-    std::vector<std::string> flags;
-    std::vector<std::pair<std::string, std::string>> options; // --name VALUE
-
-    bool has(const std::string& flag) const
-    {
-        return std::find(flags.begin(), flags.end(), flag) != flags.end();
-    }
-    std::optional<std::string> option(const std::string& name) const
-    {
-        for (const auto& [key, value] : options) {
-            if (key == name) {
-                return value;
-            }
-        }
-        return std::nullopt;
-    }
-};
-
-// Splits arguments into positional ones, known switches and known options;
-// nullopt (after a message) for anything unknown.
-std::optional<Arguments> parseArguments(const std::vector<std::string>& args,
-                                        const std::vector<std::string>& switches,
-                                        const std::vector<std::string>& valued)
+// The arguments of a command, or nullopt after saying what was wrong.
+std::optional<CommandArguments> parseArguments(const std::vector<std::string>& args,
+                                               const std::vector<std::string>& switches,
+                                               const std::vector<std::string>& options)
 {
-    Arguments parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
-            parsed.positional.push_back(arg);
-        } else if (std::find(switches.begin(), switches.end(), arg) != switches.end()) {
-            parsed.flags.push_back(arg);
-        } else if (std::find(valued.begin(), valued.end(), arg) != valued.end() && i + 1 < args.size()) {
-            parsed.options.emplace_back(arg, args[++i]);
-        } else {
-            fail("unknown or incomplete option '" + arg + "'");
-            return std::nullopt;
-        }
+    std::string error;
+    auto parsed = CommandArguments::parse(args, switches, options, error);
+    if (!parsed) {
+        fail(error);
     }
     return parsed;
 }
@@ -111,13 +83,13 @@ std::optional<std::string> existingPackage(const DatabaseLibrary& library, const
 int newDatabase(const std::vector<std::string>& args)
 {
     const auto parsed = parseArguments(args, {}, {"--template"});
-    if (!parsed || parsed->positional.size() != 1) {
+    if (!parsed || parsed->positional().size() != 1) {
         return fail("usage: new NAME [--template T]");
     }
     ConsoleAlerts alerts;
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    const std::string name = parsed->positional[0];
+    const std::string name = parsed->positional()[0];
     const std::string templateName = parsed->option("--template").value_or("None");
     const auto rows = TemplateCatalog::rows();
     const auto row =
@@ -202,7 +174,7 @@ int renameDatabase(const std::vector<std::string>& args)
 int deleteDatabase(const std::vector<std::string>& args)
 {
     const auto parsed = parseArguments(args, {"--yes"}, {});
-    if (!parsed || parsed->positional.size() != 1) {
+    if (!parsed || parsed->positional().size() != 1) {
         return fail("usage: delete NAME [--yes]");
     }
     ConsoleAlerts alerts;
@@ -211,7 +183,7 @@ int deleteDatabase(const std::vector<std::string>& args)
     }
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    const auto package = existingPackage(library, parsed->positional[0]);
+    const auto package = existingPackage(library, parsed->positional()[0]);
     if (!package) {
         return 1;
     }
@@ -249,13 +221,13 @@ int exportTemplate(const std::vector<std::string>& args)
 int importPackage(const std::vector<std::string>& args)
 {
     const auto parsed = parseArguments(args, {}, {"--as"});
-    if (!parsed || parsed->positional.size() != 1) {
+    if (!parsed || parsed->positional().size() != 1) {
         return fail("usage: import-package PATH [--as NAME]");
     }
     ConsoleAlerts alerts;
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    std::string path = parsed->positional[0];
+    std::string path = parsed->positional()[0];
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
     }
@@ -283,7 +255,7 @@ int importPackage(const std::vector<std::string>& args)
 int importTemplate(const std::vector<std::string>& args)
 {
     const auto parsed = parseArguments(args, {}, {"--as"});
-    if (!parsed || parsed->positional.size() != 1) {
+    if (!parsed || parsed->positional().size() != 1) {
         return fail("usage: import-template PATH [--as NAME]");
     }
     ConsoleAlerts alerts;
@@ -291,7 +263,7 @@ int importTemplate(const std::vector<std::string>& args)
         alerts.queueAnswer(0, *as);
     }
     DatabaseLibrary library(alerts);
-    return outcome(library.importTemplate(parsed->positional[0]), alerts,
+    return outcome(library.importTemplate(parsed->positional()[0]), alerts,
                    "a template of that name exists: choose another with --as NAME");
 }
 
@@ -300,26 +272,18 @@ int showDatabase(const std::vector<std::string>& args)
     if (args.size() != 1) {
         return fail("usage: show NAME");
     }
-    const std::string package = DatabaseLibrary::packageName(args[0]);
-    if (!FileManager::isDirectory(Paths::packagePath(package))) {
-        return fail("no database named \"" + FileManager::deletingPathExtension(package) + "\"");
+    const CommandDatabase database(args[0], CommandDatabase::Access::ReadOnly);
+    if (!database.isOpen()) {
+        return 1;
     }
-    DBManager& db = DBManager::sharedIstance();
-    // Looking must not change the file.
-    db.setReadOnly(true);
-    const bool loaded = db.openDB(package) && db.loadDbData();
-    db.setReadOnly(false);
-    if (!loaded) {
-        db.openDB();
-        return fail("\"" + FileManager::deletingPathExtension(package) + "\" cannot be read as a database");
-    }
+    const DBManager& db = database.db();
     TextTable fields({"ID", "Position", "Label", "Type", "Structure"}, 60);
     for (const auto& field : db.dbStructure()) {
         fields.addRow({std::to_string(field.id), std::to_string(field.orderIndex), field.name,
                        std::to_string(field.type) + " " + FieldTypes::title(field.type),
                        describeStructure(field.structure)});
     }
-    std::cout << FileManager::deletingPathExtension(package) << ": " << db.dbStructure().size() << " fields, "
+    std::cout << database.displayName() << ": " << db.dbStructure().size() << " fields, "
               << db.dbData().size() << " records\n\n";
     fields.print(std::cout);
 
@@ -334,13 +298,12 @@ int showDatabase(const std::vector<std::string>& args)
         for (const auto& field : db.dbStructure()) {
             row.push_back(displayValue(field, record.value(field.id)));
         }
-        row.push_back(displayDate(record.created.empty() ? -1 : std::stoll("0" + record.created)));
-        row.push_back(displayDate(record.modified.empty() ? -1 : std::stoll("0" + record.modified)));
+        row.push_back(displayDate(leadingInteger(record.created)));
+        row.push_back(displayDate(leadingInteger(record.modified)));
         records.addRow(std::move(row));
     }
     std::cout << '\n';
     records.print(std::cout);
-    db.openDB();
     return 0;
 }
 

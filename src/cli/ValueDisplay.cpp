@@ -30,7 +30,8 @@ std::string quoted(const std::string& text)
 
 std::string displayDate(std::int64_t seconds)
 {
-    if (seconds < 0) {
+    // A time never set reads -1, or 0 in records imported from CSV.
+    if (seconds <= 0) {
         return {};
     }
     return DateFormat::withStyles(DateFormat::Style::Long, DateFormat::Style::Short).format(seconds);

@@ -11,7 +11,7 @@ namespace dossiva::cli {
 // pictures by number, passwords hidden.
 std::string displayValue(const FieldDefinition& field, const FieldValue* value);
 
-// A moment (decimal seconds since 1970, "" or -1 for none) in the long date
+// A moment (seconds since 1970; 0 or less for none) in the long date
 // and short time styles.
 std::string displayDate(std::int64_t seconds);
 

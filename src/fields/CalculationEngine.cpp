@@ -2,7 +2,7 @@
 
 #include "fields/TextNumbers.h"
 
-#include <cstdio>
+#include <charconv>
 #include <optional>
 
 namespace dossiva::CalculationEngine {
@@ -104,9 +104,11 @@ std::vector<FieldId> operandIds(const PropertyList& formula)
 
 std::string formatResult(double value)
 {
+    // Like printf's %.16g, but never with the decimal comma of the user's
+    // locale: the result is stored and compared as text.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.16g", value);
-    return buffer;
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 16);
+    return std::string(buffer, written.ptr);
 }
 
 std::string evaluate(const PropertyList& formula, const Values& values)

@@ -37,6 +37,12 @@ bool DBManager::setDate(const char* column, double secondsSince1970)
                "'.");
         return false;
     }
+    // A file without its dates row stores nothing: announcing a date that
+    // was not kept would show one the next listing cannot find.
+    if (db.changes() == 0) {
+        devLog(std::string("Error DB: no general_info row to set the ") + column + " date in.");
+        return false;
+    }
     NotificationCenter::defaultCenter().post(kEditDateNotification, this, seconds);
     return true;
 }

@@ -73,6 +73,11 @@ std::int64_t SqliteConnection::lastInsertRowId() const
     return sqlite3_last_insert_rowid(m_db);
 }
 
+std::int64_t SqliteConnection::changes() const
+{
+    return sqlite3_changes64(m_db);
+}
+
 std::string SqliteConnection::errorMessage() const
 {
     return m_db ? sqlite3_errmsg(m_db) : "no connection";

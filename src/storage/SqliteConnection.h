@@ -41,6 +41,8 @@ public:
     bool exec(std::string_view sql, const char* context = nullptr);
 
     std::int64_t lastInsertRowId() const;
+    // Rows changed by the last statement.
+    std::int64_t changes() const;
     std::string errorMessage() const;
 
 private:
