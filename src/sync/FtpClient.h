@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -35,8 +36,8 @@ public:
 // One entry of a parsed directory listing: {"name", "type", "date"}.
 struct FtpEntry {
     std::string name;
-    int type = 0;                // 4 directory, 8 regular file, 10 symbolic link
-    std::int64_t date = 0;       // modification time, seconds since 1970 (0 when unknown)
+    int type = 0;          // 4 directory, 8 regular file, 10 symbolic link
+    std::int64_t date = 0; // modification time, seconds since 1970 (0 when unknown)
 };
 
 // The FTP client of the sync session and of backup and restore: one control
@@ -47,7 +48,7 @@ struct FtpEntry {
 class FtpClient {
 public:
     explicit FtpClient(FtpClientDelegate* delegate);
-    ~FtpClient();  // stops a running worker and closes the connection
+    ~FtpClient(); // stops a running worker and closes the connection
     FtpClient(const FtpClient&) = delete;
     FtpClient& operator=(const FtpClient&) = delete;
 
@@ -66,17 +67,25 @@ public:
 
     // Turns a listing into entries, skipping its first line; nullopt when
     // the listing is rejected.
-    static std::optional<std::vector<FtpEntry>> parseList(const std::string& listing, const std::string& path);
+    static std::optional<std::vector<FtpEntry>> parseList(const std::string& listing,
+                                                          const std::string& path);
 
-    // The socket time-out (15 seconds unless changed; tests shorten it).
+    // The socket time-out (15 seconds unless changed; tests shorten it). It
+    // bounds connecting and every wait for the server, and applies to the
+    // operations started after the call.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
+    // A listing larger than this fails rather than exhausting memory.
+    static constexpr std::size_t kMaxListingBytes = 64 * 1024 * 1024;
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m_impl;
+    // Shared with the reports in flight, which hold it weakly: a report that
+    // arrives after the client is gone finds nothing to touch.
+    std::shared_ptr<Impl> m_impl;
     FtpClientDelegate* m_delegate;
     std::atomic<bool> m_supportsTemplates{false};
-    std::chrono::milliseconds m_timeout{15000};
+    std::atomic<std::chrono::milliseconds> m_timeout{std::chrono::milliseconds(15000)};
 };
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -1,0 +1,937 @@
+#include "sync/FtpClient.h"
+
+#include "platform/ComputerName.h"
+#include "platform/Log.h"
+#include "platform/RunLoop.h"
+#include "support/ChildProcess.h"
+#include "support/CompanionPeer.h"
+#include "support/TestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dossiva {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+// Waits that only run out when something is broken.
+constexpr auto kPatience = 20s;
+// The socket time-out of tests with a server that stalls.
+constexpr auto kShortTimeout = 300ms;
+
+std::string caseName(const std::string& what)
+{
+    std::string name;
+    for (char c : what) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Writes down every report, in order, as a short text.
+class RecordingDelegate : public FtpClientDelegate {
+public:
+    void ftpDidConnect() override { add("connected"); }
+    void ftpErrorConnect() override { add("connect failed"); }
+    void ftpDidDisconnect() override { add("disconnected"); }
+    void ftpPwd(std::optional<std::string> directory) override { add("pwd " + directory.value_or("(none)")); }
+    void ftpDirList(std::optional<std::string> listing) override
+    {
+        m_listing = listing;
+        add(listing ? "listed" : "list failed");
+    }
+    void ftpFileGot(int done) override { add("got " + std::to_string(done)); }
+    void ftpFileSent(int done) override { add("sent " + std::to_string(done)); }
+    void ftpDirMade(int done) override { add("made " + std::to_string(done)); }
+    void ftpDirRemoved(int done) override { add("dir removed " + std::to_string(done)); }
+    void ftpFileRemoved(int done) override { add("file removed " + std::to_string(done)); }
+    void ftpDirRenamed(int done) override { add("renamed " + std::to_string(done)); }
+
+    const std::vector<std::string>& events() const { return m_events; }
+    const std::optional<std::string>& listing() const { return m_listing; }
+    bool onMainThread() const { return m_onMainThread; }
+    // Runs after each report (a test may destroy the client there).
+    std::function<void(const std::string&)> afterEvent;
+
+private:
+    void add(const std::string& event)
+    {
+        m_onMainThread = m_onMainThread && std::this_thread::get_id() == m_mainThread;
+        m_events.push_back(event);
+        if (afterEvent) {
+            afterEvent(event);
+        }
+    }
+
+    std::thread::id m_mainThread = std::this_thread::get_id();
+    bool m_onMainThread = true;
+    std::vector<std::string> m_events;
+    std::optional<std::string> m_listing;
+};
+
+// A run loop standing in for the main thread, a delegate and a client.
+// Destroyed in reverse order: the client goes before the loop its reports
+// are posted to.
+class Harness {
+public:
+    explicit Harness(std::chrono::milliseconds timeout = 15000ms)
+        : client(std::make_unique<FtpClient>(&delegate))
+    {
+        client->setTimeout(timeout);
+    }
+
+    // Starts an operation and returns its report, or "(no report)".
+    std::string await(const std::function<void(FtpClient&)>& operation)
+    {
+        const std::size_t before = delegate.events().size();
+        operation(*client);
+        if (!loop.runUntil([&] { return delegate.events().size() > before; }, kPatience)) {
+            return "(no report)";
+        }
+        return delegate.events()[before];
+    }
+
+    std::string connect(int port, const std::string& user = "tester", const std::string& passwd = "7Catalo9g")
+    {
+        return await([&](FtpClient& c) { c.connectTo("127.0.0.1", port, user, passwd); });
+    }
+
+    RunLoop loop;
+    RecordingDelegate delegate;
+    std::unique_ptr<FtpClient> client;
+};
+
+// --- the companion peer ----------------------------------------------------
+
+class CompanionTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root = test::makeTempFolder("dossiva-peer-");
+        m_local = test::makeTempFolder("dossiva-local-");
+        m_port = m_peer.start(m_root);
+        ASSERT_NE(m_port, 0) << "the companion peer did not start";
+        ASSERT_EQ(m_ftp.connect(m_port), "connected");
+    }
+    void TearDown() override
+    {
+        m_ftp.client.reset();
+        m_peer.stop();
+        fs::remove_all(m_root);
+        fs::remove_all(m_local);
+    }
+
+    std::string root(const std::string& relative) const { return m_root + "/" + relative; }
+    std::string local(const std::string& relative) const { return m_local + "/" + relative; }
+
+    std::string m_root;
+    std::string m_local;
+    test::CompanionPeer m_peer;
+    int m_port = 0;
+    Harness m_ftp;
+};
+
+TEST_F(CompanionTest, RunsEveryOperationAgainstARealServer)
+{
+    // Binary content survives both ways: CR LF, NUL and high bytes.
+    std::string picture = "\x89PNG\r\n\x1a\n"s + std::string(1, '\0');
+    for (int i = 0; i < 30000; ++i) {
+        picture += static_cast<char>(i * 7 % 256);
+    }
+    writeFile(local("picture"), picture);
+
+    EXPECT_TRUE(m_ftp.client->supportsTemplates());
+    EXPECT_TRUE(m_ftp.client->isConnected());
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.getPwd(); }), "pwd /");
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.makeDirectoryName("Notes.dossiva_temp", "/"); }), "made 1");
+    EXPECT_TRUE(fs::is_directory(root("Notes.dossiva_temp")));
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.makeDirectoryName("images", "/Notes.dossiva_temp"); }),
+              "made 1");
+    EXPECT_EQ(m_ftp.await([&](FtpClient& c) {
+        c.uploadLocalFilePath(local("picture"), "/Notes.dossiva_temp/images/1");
+    }),
+              "sent 1");
+    EXPECT_EQ(readFile(root("Notes.dossiva_temp/images/1")), picture);
+
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.renameDirectory("/Notes.dossiva_temp", "/Notes.dossiva"); }),
+              "renamed 1");
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
+    auto entries = FtpClient::parseList(m_ftp.delegate.listing().value_or(""), "/");
+    ASSERT_TRUE(entries);
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_EQ((*entries)[0].name, "Notes.dossiva");
+    EXPECT_EQ((*entries)[0].type, 4);
+    EXPECT_GT((*entries)[0].date, 0);
+
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/Notes.dossiva/images/"); }), "listed");
+    entries = FtpClient::parseList(m_ftp.delegate.listing().value_or(""), "/");
+    ASSERT_TRUE(entries);
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_EQ((*entries)[0].name, "1");
+    EXPECT_EQ((*entries)[0].type, 8);
+
+    EXPECT_EQ(m_ftp.await(
+                  [&](FtpClient& c) { c.downloadRemoteFilePath("/Notes.dossiva/images/1", local("copy")); }),
+              "got 1");
+    EXPECT_EQ(readFile(local("copy")), picture);
+
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.removeFile("/Notes.dossiva/images/1"); }), "file removed 1");
+    EXPECT_FALSE(fs::exists(root("Notes.dossiva/images/1")));
+
+    // RMD takes a database folder with everything inside it.
+    writeFile(root("Notes.dossiva/database.db"), "db");
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.removeDirectory("/Notes.dossiva"); }), "dir removed 1");
+    EXPECT_FALSE(fs::exists(root("Notes.dossiva")));
+
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.disconnect(); }), "disconnected");
+    EXPECT_FALSE(m_ftp.client->isConnected());
+    EXPECT_TRUE(m_ftp.delegate.onMainThread());
+}
+
+TEST_F(CompanionTest, NamesComeBackExactlyAsListed)
+{
+    const std::vector<std::string> names = {"Address Book.dossiva", " leading blank.dossiva",
+                                            "trailing blank .dossiva", "Café ünïcode.dossiva",
+                                            "arrow -> inside.dossiva"};
+    for (const auto& name : names) {
+        fs::create_directory(root(name));
+    }
+    writeFile(root("plain file.dossiva"), "not a database");
+    ASSERT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
+    const auto entries = FtpClient::parseList(*m_ftp.delegate.listing(), "/");
+    ASSERT_TRUE(entries);
+    std::vector<std::pair<std::string, int>> got;
+    for (const auto& entry : *entries) {
+        got.emplace_back(entry.name, entry.type);
+    }
+    std::vector<std::pair<std::string, int>> expected;
+    for (const auto& name : names) {
+        expected.emplace_back(name, 4);
+    }
+    expected.emplace_back("plain file.dossiva", 8);
+    std::sort(got.begin(), got.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(got, expected);
+}
+
+TEST_F(CompanionTest, AnEmptyDirectoryListsNoEntries)
+{
+    fs::create_directory(root("Empty"));
+    ASSERT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/Empty"); }), "listed");
+    EXPECT_EQ(*m_ftp.delegate.listing(), "total 0\n");
+    const auto entries = FtpClient::parseList(*m_ftp.delegate.listing(), "/Empty");
+    ASSERT_TRUE(entries);
+    EXPECT_TRUE(entries->empty());
+}
+
+// Each refused operation fails alone: the conversation stays in step, so
+// the next command gets its own reply.
+TEST_F(CompanionTest, FailuresLeaveTheConnectionUsable)
+{
+    struct Case {
+        const char* what;
+        std::function<void(FtpClient&)> operation;
+        std::string report;
+    };
+    const std::string missing = local("nowhere/file");
+    writeFile(local("file"), "x");
+    const std::vector<Case> cases = {
+        {"download a missing file", [&](FtpClient& c) { c.downloadRemoteFilePath("/missing", local("m")); },
+         "got 0"},
+        {"download into a missing folder",
+         [&](FtpClient& c) { c.downloadRemoteFilePath("/missing", missing); }, "got 0"},
+        {"upload a missing local file", [&](FtpClient& c) { c.uploadLocalFilePath(missing, "/x"); },
+         "sent 0"},
+        {"upload into a missing folder", [&](FtpClient& c) { c.uploadLocalFilePath(local("file"), "/no/x"); },
+         "sent 0"},
+        {"list a missing folder", [](FtpClient& c) { c.listDir("/missing"); }, "list failed"},
+        {"make the root folder", [](FtpClient& c) { c.makeDirectoryName("", "/"); }, "made 0"},
+        {"remove a missing folder", [](FtpClient& c) { c.removeDirectory("/missing"); }, "dir removed 0"},
+        {"remove a missing file", [](FtpClient& c) { c.removeFile("/missing"); }, "file removed 0"},
+        {"rename a missing file", [](FtpClient& c) { c.renameDirectory("/missing", "/other"); }, "renamed 0"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(m_ftp.await(c.operation), c.report) << c.what;
+        EXPECT_EQ(m_ftp.await([](FtpClient& client) { client.getPwd(); }), "pwd /") << "after: " << c.what;
+    }
+}
+
+TEST_F(CompanionTest, OperationsMayStartOnAnotherThreadAndReportOnTheMainThread)
+{
+    std::thread worker([this] { m_ftp.client->getPwd(); });
+    worker.join();
+    ASSERT_TRUE(m_ftp.loop.runUntil([&] { return m_ftp.delegate.events().size() == 2; }, kPatience));
+    EXPECT_EQ(m_ftp.delegate.events().back(), "pwd /");
+    EXPECT_TRUE(m_ftp.delegate.onMainThread());
+}
+
+TEST_F(CompanionTest, OnlyOneOperationRunsAtATime)
+{
+    m_ftp.client->getPwd();
+    m_ftp.client->listDir("/"); // refused: the PWD is still running
+    ASSERT_TRUE(m_ftp.loop.runUntil([&] { return m_ftp.delegate.events().size() == 3; }, kPatience));
+    std::vector<std::string> reports(m_ftp.delegate.events().begin() + 1, m_ftp.delegate.events().end());
+    std::sort(reports.begin(), reports.end());
+    EXPECT_EQ(reports, (std::vector<std::string>{"list failed", "pwd /"}));
+    EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
+}
+
+struct GreetingCase {
+    std::string version;
+    bool supportsTemplates;
+};
+
+class CompanionGreetingTest : public testing::TestWithParam<GreetingCase> {};
+
+TEST_P(CompanionGreetingTest, TheVersionDecidesTemplates)
+{
+    const std::string rootFolder = test::makeTempFolder("dossiva-peer-");
+    test::CompanionPeer peer;
+    test::CompanionPeer::Options options;
+    options.version = GetParam().version;
+    const int port = peer.start(rootFolder, options);
+    ASSERT_NE(port, 0);
+    {
+        Harness ftp;
+        ASSERT_EQ(ftp.connect(port), "connected");
+        EXPECT_EQ(ftp.client->supportsTemplates(), GetParam().supportsTemplates);
+    }
+    peer.stop();
+    fs::remove_all(rootFolder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, CompanionGreetingTest,
+                         testing::Values(GreetingCase{"4.0", true}, GreetingCase{"4.1", true},
+                                         GreetingCase{"10.", true}, GreetingCase{"3.9", false},
+                                         GreetingCase{"3.5", false}, GreetingCase{"abc", false}),
+                         [](const testing::TestParamInfo<GreetingCase>& param) {
+                             return "v" + caseName(param.param.version);
+                         });
+
+TEST(CompanionLoginTest, AWrongPasswordFailsTheConnection)
+{
+    const std::string rootFolder = test::makeTempFolder("dossiva-peer-");
+    test::CompanionPeer peer;
+    const int port = peer.start(rootFolder);
+    ASSERT_NE(port, 0);
+    {
+        Harness ftp;
+        EXPECT_EQ(ftp.connect(port, "tester", "wrong"), "connect failed");
+        EXPECT_FALSE(ftp.client->isConnected());
+        // Without a connection operations fail at once rather than hang.
+        EXPECT_EQ(ftp.await([](FtpClient& c) { c.getPwd(); }), "pwd (none)");
+    }
+    peer.stop();
+    fs::remove_all(rootFolder);
+}
+
+// --- the scripted server ---------------------------------------------------
+
+// One step of what the scripted server does (tests/peer/scripted_server.py).
+struct Step {
+    std::string action;
+    std::string text;
+    double number = -1;
+};
+
+using Script = std::vector<Step>;
+
+Step send(const std::string& text)
+{
+    return {"send", text};
+}
+Step reply(const std::string& text)
+{
+    return {"reply", text};
+}
+Step recv()
+{
+    return {"recv"};
+}
+Step pasv(const std::string& address)
+{
+    return {"pasv", address};
+}
+Step accept()
+{
+    return {"accept"};
+}
+Step data(const std::string& text)
+{
+    return {"data", text};
+}
+Step dataRepeat(const std::string& text, int times)
+{
+    return {"data_repeat", text, static_cast<double>(times)};
+}
+Step dataClose()
+{
+    return {"data_close"};
+}
+Step sleepFor(double seconds)
+{
+    return {"sleep", "", seconds};
+}
+
+// Every byte as one JSON character, so the server sends exactly these bytes.
+std::string jsonString(const std::string& text)
+{
+    std::string json = "\"";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (byte < 0x20 || byte >= 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            json += escaped;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+
+std::string toJson(const Script& script)
+{
+    std::string json = "[";
+    for (const auto& step : script) {
+        json += (json.size() > 1 ? ",[" : "[") + jsonString(step.action);
+        if (step.action == "sleep") {
+            json += "," + std::to_string(step.number);
+        } else if (!step.text.empty() || step.action == "send" || step.action == "reply" ||
+                   step.action == "data") {
+            json += "," + jsonString(step.text);
+        }
+        if (step.action == "data_repeat") {
+            json += "," + std::to_string(static_cast<int>(step.number));
+        }
+        json += "]";
+    }
+    return json + "]";
+}
+
+const std::string kGreeting = "220 Dossiva companion 4.0 ready\r\n";
+
+// Greeting and login as a companion answers them.
+Script loggedIn(Script then)
+{
+    Script script = {send(kGreeting), reply("331 Send the password\r\n"), reply("230 Welcome\r\n")};
+    script.insert(script.end(), then.begin(), then.end());
+    return script;
+}
+
+// The scripted server of one test: plays the script to the one client that
+// connects and records what it sends.
+class ScriptedServer {
+public:
+    explicit ScriptedServer(const Script& script) : m_folder(test::makeTempFolder("dossiva-script-"))
+    {
+        writeFile(m_folder + "/script.json", toJson(script));
+        if (m_process.start({"/usr/bin/python3", test::peerScript("scripted_server.py"),
+                             m_folder + "/script.json", m_folder + "/transcript"})) {
+            m_port = test::readPeerPort(m_process);
+        }
+    }
+    ~ScriptedServer()
+    {
+        m_process.stop();
+        fs::remove_all(m_folder);
+    }
+
+    int port() const { return m_port; }
+
+    // What the client sent, once the server has ended (the client closed the
+    // connection; destroy the client first).
+    std::vector<std::string> transcript()
+    {
+        if (!m_process.wait(kPatience)) {
+            m_process.stop();
+        }
+        std::vector<std::string> lines;
+        std::ifstream in(m_folder + "/transcript", std::ios::binary);
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+private:
+    std::string m_folder;
+    test::ChildProcess m_process;
+    int m_port = 0;
+};
+
+using Transcript = std::vector<std::string>;
+const Transcript kLogin = {"USER tester", "PASS 7Catalo9g"};
+
+Transcript operator+(Transcript a, const Transcript& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A conversation: the server's script, what the client is asked to do after
+// logging in, and what must come of it.
+struct Conversation {
+    std::string what;
+    Script script;
+    std::vector<std::function<void(FtpClient&)>> operations;
+    std::vector<std::string> reports; // "connected" first when the login succeeds
+    Transcript transcript;
+    std::chrono::milliseconds timeout = 15000ms;
+    std::string user = "tester";
+    std::optional<std::string> listing; // the last listing delivered, when one is expected
+};
+
+// What the client sent; the server's own complaints (a client that hung up
+// on it) vary with timing and are left out.
+Transcript clientLines(const Transcript& transcript)
+{
+    Transcript lines;
+    for (const auto& line : transcript) {
+        if (line.rfind("SERVER-ERROR", 0) != 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+class ScriptedConversationTest : public testing::TestWithParam<Conversation> {};
+
+TEST_P(ScriptedConversationTest, ReportsAndSendsExactlyThis)
+{
+    const Conversation& c = GetParam();
+    ScriptedServer server(c.script);
+    ASSERT_NE(server.port(), 0) << "the scripted server did not start";
+    std::vector<std::string> reports;
+    std::optional<std::string> listing;
+    {
+        Harness ftp(c.timeout);
+        reports.push_back(ftp.connect(server.port(), c.user));
+        for (const auto& operation : c.operations) {
+            reports.push_back(ftp.await(operation));
+        }
+        listing = ftp.delegate.listing();
+    }
+    EXPECT_EQ(reports, c.reports);
+    EXPECT_EQ(clientLines(server.transcript()), c.transcript);
+    if (c.listing) {
+        EXPECT_EQ(listing, c.listing);
+    }
+}
+
+const std::string kListing = "total 1\r\ndrwxr-xr-x 1 a b 0 Mar 3 10:12 Notes.dossiva\r\n";
+
+auto pwd = [](FtpClient& c) { c.getPwd(); };
+auto listDocuments = [](FtpClient& c) { c.listDir("/Documents"); };
+
+// Asking for a listing up to the moment the server takes the data connection.
+Script listingThrough(const std::string& pasvAddress)
+{
+    return {reply("250 CWD ok\r\n"), reply("200 Type A\r\n"), pasv(pasvAddress), accept()};
+}
+
+Script join(std::initializer_list<Script> parts)
+{
+    Script all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Greetings, ScriptedConversationTest,
+    testing::Values(
+        Conversation{"a multi-line greeting ends at its 220 line",
+                     {send("220-Welcome to the companion\r\n220-still the greeting\r\n 220 not the end\r\n"
+                           "220-nor this\r\n220 Dossiva companion 4.0 ready\r\n"),
+                      reply("331 Send the password\r\n"), reply("230 Welcome\r\n")},
+                     {},
+                     {"connected"},
+                     kLogin},
+        Conversation{"a multi-line reply is read to its last line",
+                     {send(kGreeting), reply("331 Send the password\r\n"),
+                      reply("230-Welcome\r\n230-Enjoy\r\n230 Logged in\r\n"),
+                      reply("257 \"/Documents\"\r\n")},
+                     {pwd},
+                     {"connected", "pwd /Documents"},
+                     kLogin + Transcript{"PWD"}},
+        Conversation{"an over-long reply line is cut and the conversation goes on",
+                     {send("220 " + std::string(10000, 'x') + "\r\n"), reply("331 Send the password\r\n"),
+                      reply("230 Welcome\r\n"), reply("257 \"/Documents\"\r\n")},
+                     {pwd},
+                     {"connected", "pwd /Documents"},
+                     kLogin + Transcript{"PWD"}},
+        Conversation{"a reply line beyond all reason fails the connection",
+                     {send("220 " + std::string(100000, 'x') + "\r\n")},
+                     {},
+                     {"connect failed"},
+                     {}},
+        Conversation{
+            "a greeting without a version connects",
+            {send("220 Service ready\r\n"), reply("331 Send the password\r\n"), reply("230 Welcome\r\n")},
+            {},
+            {"connected"},
+            kLogin},
+        Conversation{
+            "a greeting that is not 2xx fails", {send("421 Too busy\r\n")}, {}, {"connect failed"}, {}},
+        Conversation{
+            "a silent server fails the connection", {sleepFor(1)}, {}, {"connect failed"}, {}, kShortTimeout},
+        Conversation{"a server that never answers USER fails the connection",
+                     {send(kGreeting), recv(), sleepFor(1)},
+                     {},
+                     {"connect failed"},
+                     {"USER tester"},
+                     kShortTimeout},
+        Conversation{"a refused password fails the connection",
+                     {send(kGreeting), reply("331 Send the password\r\n"), reply("530 No\r\n")},
+                     {},
+                     {"connect failed"},
+                     kLogin},
+        Conversation{"a user name of 57 bytes logs in",
+                     {send(kGreeting), reply("331 Send the password\r\n"), reply("230 Welcome\r\n")},
+                     {},
+                     {"connected"},
+                     {"USER " + std::string(57, 'u'), "PASS 7Catalo9g"},
+                     15000ms,
+                     std::string(57, 'u')},
+        Conversation{"a user name of 58 bytes fails before anything is sent",
+                     {send(kGreeting)},
+                     {},
+                     {"connect failed"},
+                     {},
+                     15000ms,
+                     std::string(58, 'u')},
+        Conversation{"a user name with a line break is never sent",
+                     {send(kGreeting)},
+                     {},
+                     {"connect failed"},
+                     {},
+                     15000ms,
+                     "me\r\nDELE x"}),
+    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ScriptedConversationTest,
+    testing::Values(Conversation{"PWD between quotes",
+                                 loggedIn({reply("257 \"/Documents\" is the current directory\r\n")}),
+                                 {pwd},
+                                 {"connected", "pwd /Documents"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"PWD without a closing quote runs to the line end",
+                                 loggedIn({reply("257 \"/Documents\r\n")}),
+                                 {pwd},
+                                 {"connected", "pwd /Documents"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"PWD without quotes gives no directory",
+                                 loggedIn({reply("257 /Documents\r\n")}),
+                                 {pwd},
+                                 {"connected", "pwd (none)"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"PWD in UTF-8",
+                                 loggedIn({reply("257 \"/Caf\xc3\xa9\"\r\n")}),
+                                 {pwd},
+                                 {"connected", "pwd /Caf\xc3\xa9"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"PWD that is not UTF-8 gives no directory",
+                                 loggedIn({reply("257 \"/Caf\xe9\"\r\n")}),
+                                 {pwd},
+                                 {"connected", "pwd (none)"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"a refused PWD",
+                                 loggedIn({reply("550 No\r\n")}),
+                                 {pwd},
+                                 {"connected", "pwd (none)"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"after a reply goes missing nothing more is sent",
+                                 loggedIn({recv(), sleepFor(1)}),
+                                 {pwd, [](FtpClient& c) { c.makeDirectoryName("x", "/"); }},
+                                 {"connected", "pwd (none)", "made 0"},
+                                 kLogin + Transcript{"PWD"},
+                                 kShortTimeout}),
+    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+
+INSTANTIATE_TEST_SUITE_P(
+    DataConnections, ScriptedConversationTest,
+    testing::Values(
+        Conversation{
+            "a listing arrives with its lines ending in LF",
+            loggedIn(join({listingThrough("127,0,0,1"),
+                           {reply("150 Here\r\n"), data(kListing), dataClose(), send("226 Done\r\n")}})),
+            {listDocuments},
+            {"connected", "listed"},
+            kLogin +
+                Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1", "LIST /Documents"},
+            15000ms,
+            "tester",
+            "total 1\ndrwxr-xr-x 1 a b 0 Mar 3 10:12 Notes.dossiva\n"},
+        Conversation{
+            "a PASV reply pointing elsewhere still reaches the server",
+            loggedIn(join({listingThrough("10,255,255,1"),
+                           {reply("150 Here\r\n"), data(kListing), dataClose(), send("226 Done\r\n")}})),
+            {listDocuments},
+            {"connected", "listed"},
+            kLogin +
+                Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1", "LIST /Documents"}},
+        Conversation{"an empty listing is a listing",
+                     loggedIn(join({listingThrough("127,0,0,1"),
+                                    {reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")}})),
+                     {listDocuments},
+                     {"connected", "listed"},
+                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1",
+                                         "LIST /Documents"},
+                     15000ms,
+                     "tester",
+                     ""},
+        Conversation{"a listing whose data connection stalls fails",
+                     loggedIn(join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), sleepFor(1)}})),
+                     {listDocuments},
+                     {"connected", "list failed"},
+                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1",
+                                         "LIST /Documents"},
+                     kShortTimeout},
+        Conversation{
+            "a listing beyond 64 MB fails",
+            loggedIn(join({listingThrough("127,0,0,1"),
+                           {reply("150 Here\r\n"), dataRepeat(std::string(65535, 'x') + "\n", 1100)}})),
+            {listDocuments},
+            {"connected", "list failed"},
+            kLogin +
+                Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1", "LIST /Documents"},
+            kShortTimeout},
+        Conversation{
+            "a PASV reply with port 0 is refused",
+            loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
+                      reply("227 Entering Passive Mode (127,0,0,1,0,0)\r\n"), reply("257 \"/\"\r\n")}),
+            {listDocuments, pwd},
+            {"connected", "list failed", "pwd /"},
+            kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
+        Conversation{
+            "a PASV reply with a number above 255 is refused",
+            loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
+                      reply("227 Entering Passive Mode (127,0,0,1,256,1)\r\n"), reply("257 \"/\"\r\n")}),
+            {listDocuments, pwd},
+            {"connected", "list failed", "pwd /"},
+            kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
+        Conversation{"a PASV reply with five numbers is refused",
+                     loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
+                               reply("227 Entering Passive Mode (127,0,0,1,4)\r\n"), reply("257 \"/\"\r\n")}),
+                     {listDocuments, pwd},
+                     {"connected", "list failed", "pwd /"},
+                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
+        Conversation{"a PASV reply without parenthesis is refused",
+                     loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
+                               reply("227 Entering Passive Mode 127,0,0,1,4,1\r\n"), reply("257 \"/\"\r\n")}),
+                     {listDocuments, pwd},
+                     {"connected", "list failed", "pwd /"},
+                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
+        Conversation{"a refused RETR fails without waiting for another reply",
+                     loggedIn({reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(),
+                               reply("550 No such file\r\n"), reply("257 \"/\"\r\n")}),
+                     {[](FtpClient& c) { c.downloadRemoteFilePath("/missing", "/dev/null"); }, pwd},
+                     {"connected", "got 0", "pwd /"},
+                     kLogin + Transcript{"TYPE I", "PASV", "DATA-CONNECT 127.0.0.1", "RETR /missing", "PWD"},
+                     kShortTimeout},
+        Conversation{"a transfer the server aborts fails",
+                     loggedIn({reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(), reply("150 Here\r\n"),
+                               data("part"), dataClose(), send("426 Aborted\r\n")}),
+                     {[](FtpClient& c) { c.downloadRemoteFilePath("/file", "/dev/null"); }},
+                     {"connected", "got 0"},
+                     kLogin + Transcript{"TYPE I", "PASV", "DATA-CONNECT 127.0.0.1", "RETR /file"}}),
+    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+
+// Names come from the companion's own listings: none holding a control
+// character may reach the wire, and its operation fails instead.
+INSTANTIATE_TEST_SUITE_P(
+    ControlCharacters, ScriptedConversationTest,
+    testing::Values(Conversation{"in a folder name",
+                                 loggedIn({reply("257 \"/\"\r\n")}),
+                                 {[](FtpClient& c) { c.makeDirectoryName("a\r\nDELE b", "/"); }, pwd},
+                                 {"connected", "made 0", "pwd /"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"in a file to remove",
+                                 loggedIn({reply("257 \"/\"\r\n")}),
+                                 {[](FtpClient& c) { c.removeFile("/a\nb"); }, pwd},
+                                 {"connected", "file removed 0", "pwd /"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"a NUL in a folder to remove",
+                                 loggedIn({reply("257 \"/\"\r\n")}),
+                                 {[](FtpClient& c) { c.removeDirectory("/a\0/../b"s); }, pwd},
+                                 {"connected", "dir removed 0", "pwd /"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"in a rename target",
+                                 loggedIn({reply("257 \"/\"\r\n")}),
+                                 {[](FtpClient& c) { c.renameDirectory("/a", "/b\x01"); }, pwd},
+                                 {"connected", "renamed 0", "pwd /"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{"in a file to download",
+                                 loggedIn({reply("257 \"/\"\r\n")}),
+                                 {[](FtpClient& c) { c.downloadRemoteFilePath("/a\rb", "/dev/null"); }, pwd},
+                                 {"connected", "got 0", "pwd /"},
+                                 kLogin + Transcript{"PWD"}},
+                    Conversation{
+                        "in a file to upload",
+                        loggedIn({reply("257 \"/\"\r\n")}),
+                        {[](FtpClient& c) { c.uploadLocalFilePath("/dev/null", "/a\nSTOR b"); }, pwd},
+                        {"connected", "sent 0", "pwd /"},
+                        kLogin + Transcript{"PWD"}},
+                    Conversation{"in a folder to list",
+                                 loggedIn({reply("257 \"/\"\r\n")}),
+                                 {[](FtpClient& c) { c.listDir("/a\tb"); }, pwd},
+                                 {"connected", "list failed", "pwd /"},
+                                 kLogin + Transcript{"PWD"}}),
+    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+
+TEST(ScriptedFtpTest, ADownloadKeepsEveryByte)
+{
+    const std::string bytes = "binary\0\r\n\xff\xfe end"s;
+    ScriptedServer server(loggedIn({reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(),
+                                    reply("150 Here\r\n"), data(bytes), dataClose(), send("226 Done\r\n")}));
+    ASSERT_NE(server.port(), 0);
+    const std::string folder = test::makeTempFolder("dossiva-download-");
+    {
+        Harness ftp;
+        ASSERT_EQ(ftp.connect(server.port()), "connected");
+        EXPECT_EQ(ftp.await([&](FtpClient& c) { c.downloadRemoteFilePath("/f", folder + "/f"); }), "got 1");
+    }
+    EXPECT_EQ(readFile(folder + "/f"), bytes);
+    fs::remove_all(folder);
+}
+
+// Disconnecting stops a running download at once: its report never arrives,
+// QUIT is sent, and the delegate hears of the disconnect.
+TEST(ScriptedFtpTest, DisconnectDuringADownload)
+{
+    ScriptedServer server(
+        loggedIn({reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(), reply("150 Here\r\n"),
+                  data("partial"), sleepFor(1), dataClose(), send("226 Done\r\n")}));
+    ASSERT_NE(server.port(), 0);
+    std::vector<std::string> events;
+    {
+        Harness ftp;
+        ASSERT_EQ(ftp.connect(server.port()), "connected");
+        ftp.client->downloadRemoteFilePath("/big", "/dev/null");
+        ftp.loop.runUntil([] { return false; }, 200ms);
+        ftp.client->disconnect();
+        ftp.client->disconnect(); // a second call changes nothing
+        ASSERT_TRUE(ftp.loop.runUntil([&] { return ftp.delegate.events().size() >= 2; }, kPatience));
+        ftp.loop.runUntil([] { return false; }, 300ms); // nothing else may follow
+        events = ftp.delegate.events();
+    }
+    EXPECT_EQ(events, (std::vector<std::string>{"connected", "disconnected"}));
+    const Transcript expected =
+        kLogin + Transcript{"TYPE I", "PASV", "DATA-CONNECT 127.0.0.1", "RETR /big", "QUIT"};
+    EXPECT_EQ(server.transcript(), expected);
+}
+
+TEST(ScriptedFtpTest, DisconnectWhileConnectingStillEndsWithTheDisconnect)
+{
+    ScriptedServer server({sleepFor(1)});
+    ASSERT_NE(server.port(), 0);
+    Harness ftp;
+    ftp.client->connectTo("127.0.0.1", server.port(), "tester", "7Catalo9g");
+    ftp.loop.runUntil([] { return false; }, 100ms);
+    EXPECT_EQ(ftp.await([](FtpClient& c) { c.disconnect(); }), "disconnected");
+    ftp.loop.runUntil([] { return false; }, 200ms);
+    EXPECT_EQ(ftp.delegate.events(), (std::vector<std::string>{"disconnected"}));
+    // Once disconnecting, further operations are ignored.
+    ftp.client->getPwd();
+    ftp.loop.runUntil([] { return false; }, 200ms);
+    EXPECT_EQ(ftp.delegate.events().size(), 1u);
+}
+
+TEST(ScriptedFtpTest, DisconnectWithoutAConnectionReportsOnce)
+{
+    Harness ftp;
+    EXPECT_EQ(ftp.await([](FtpClient& c) { c.disconnect(); }), "disconnected");
+    ftp.client->disconnect();
+    ftp.loop.runUntil([] { return false; }, 200ms);
+    EXPECT_EQ(ftp.delegate.events(), (std::vector<std::string>{"disconnected"}));
+}
+
+// A report posted after the client is gone must not touch it (AddressSanitizer
+// watches), nor reach the delegate.
+TEST(ScriptedFtpTest, DestroyingTheClientDuringAnOperationIsSafe)
+{
+    ScriptedServer server(loggedIn({recv(), sleepFor(1)}));
+    ASSERT_NE(server.port(), 0);
+    Harness ftp;
+    ASSERT_EQ(ftp.connect(server.port()), "connected");
+    ftp.client->getPwd();
+    ftp.loop.runUntil([] { return false; }, 100ms);
+    ftp.client.reset();
+    ftp.loop.runUntil([] { return false; }, 300ms);
+    EXPECT_EQ(ftp.delegate.events(), (std::vector<std::string>{"connected"}));
+}
+
+TEST(ScriptedFtpTest, TheDelegateMayDestroyTheClientFromAReport)
+{
+    ScriptedServer server(loggedIn({reply("257 \"/\"\r\n")}));
+    ASSERT_NE(server.port(), 0);
+    Harness ftp;
+    ftp.delegate.afterEvent = [&](const std::string& event) {
+        if (event == "pwd /") {
+            ftp.client.reset();
+        }
+    };
+    ASSERT_EQ(ftp.connect(server.port()), "connected");
+    EXPECT_EQ(ftp.await([](FtpClient& c) { c.getPwd(); }), "pwd /");
+    EXPECT_FALSE(ftp.client);
+}
+
+// --- the login name ----------------------------------------------------------
+
+TEST(FtpUserNameTest, TheComputerNameComesFromTheHostName)
+{
+    const struct {
+        std::string host;
+        std::string name;
+    } cases[] = {
+        {"studio", "studio"},
+        {"studio.example.org", "studio"},
+        {"", "Linux"},
+        {".example.org", "Linux"},
+        {"  ", "Linux"},
+        {"tab\there", "tabhere"},
+        {std::string(80, 'h'), std::string(57, 'h')},
+        {std::string(56, 'h') + "\xc3\xa9", std::string(56, 'h')},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ComputerName::fromHostName(c.host), c.name) << "host name: " << c.host;
+    }
+    const std::string current = ComputerName::current();
+    EXPECT_FALSE(current.empty());
+    EXPECT_LE(current.size(), 57u);
+    EXPECT_EQ(current.find('.'), std::string::npos);
+}
+
+} // namespace
+} // namespace dossiva
