@@ -38,4 +38,12 @@ std::string printableRemoteName(std::string_view name)
     return shown;
 }
 
+std::string remoteChild(const std::string& directory, const std::string& name)
+{
+    if (!directory.empty() && directory.back() == '/') {
+        return directory + name;
+    }
+    return directory + "/" + name;
+}
+
 } // namespace dossiva

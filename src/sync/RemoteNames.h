@@ -16,4 +16,8 @@ bool isPlainRemoteName(std::string_view name);
 // characters become '?', so a hostile name cannot drive the terminal.
 std::string printableRemoteName(std::string_view name);
 
+// A path on the companion below a directory: "%@/%@", without doubling the
+// slash when the directory is the root "/".
+std::string remoteChild(const std::string& directory, const std::string& name);
+
 } // namespace dossiva

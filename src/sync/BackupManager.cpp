@@ -1,0 +1,451 @@
+#include "sync/BackupManager.h"
+
+#include "platform/Clock.h"
+#include "platform/FileManager.h"
+#include "platform/Log.h"
+#include "platform/MainThread.h"
+#include "platform/Paths.h"
+#include "sync/PackageSwap.h"
+#include "sync/RemoteNames.h"
+
+namespace dossiva {
+
+namespace {
+
+std::string macBackup(const std::string& stamp)
+{
+    return Paths::macBackupsFolder() + "/" + stamp;
+}
+
+std::string phoneBackup(const std::string& stamp)
+{
+    return Paths::phoneBackupsFolder() + "/" + stamp;
+}
+
+std::string temporary(const std::string& folder)
+{
+    return folder + "_temp";
+}
+
+} // namespace
+
+BackupManager::BackupManager() = default;
+
+BackupManager::~BackupManager()
+{
+    *m_alive = false;
+    m_stop.request_stop();
+    m_signal.raise();
+    if (m_copyLocalThread.joinable()) {
+        m_copyLocalThread.join();
+    }
+}
+
+// -- The worker and the main thread -------------------------------------------
+
+bool BackupManager::start(std::function<Outcome()> work, bool backup)
+{
+    if (m_copyLocalThread.joinable()) {
+        return false;
+    }
+    m_copyLocalThread = std::thread([this, work = std::move(work), backup] {
+        const Outcome outcome = work();
+        if (outcome == Outcome::Done) {
+            report(backup ? &BackupManagerDelegate::backupEnded : &BackupManagerDelegate::restoreEnded);
+        } else if (outcome == Outcome::Failed) {
+            report(backup ? &BackupManagerDelegate::backupError : &BackupManagerDelegate::restoreError);
+        } else {
+            report(backup ? &BackupManagerDelegate::backupCancelled
+                          : &BackupManagerDelegate::restoreCancelled);
+        }
+    });
+    return true;
+}
+
+void BackupManager::abort()
+{
+    if (m_copyLocalThread.joinable() && !m_stop.stop_requested()) {
+        m_stop.request_stop();
+        m_signal.raise();
+    }
+}
+
+void BackupManager::report(void (BackupManagerDelegate::*outcome)())
+{
+    // The delegate drops this manager when it hears the outcome, so the task
+    // holds only what it needs.
+    MainThread::post([alive = m_alive, delegate = m_delegate, outcome] {
+        if (*alive) {
+            (delegate->*outcome)();
+        }
+    });
+}
+
+void BackupManager::message(const std::string& text)
+{
+    MainThread::post([alive = m_alive, delegate = m_delegate, text] {
+        if (*alive) {
+            delegate->showMessageOnProgressView(text);
+        }
+    });
+}
+
+BackupManager::Outcome BackupManager::checkpoint() const
+{
+    return m_stop.stop_requested() ? Outcome::Cancelled : Outcome::Done;
+}
+
+BackupManager::Outcome BackupManager::step(Operation operation)
+{
+    if (checkpoint() == Outcome::Cancelled) {
+        return Outcome::Cancelled;
+    }
+    MainThread::post([alive = m_alive, this, operation = std::move(operation)] {
+        if (!*alive) {
+            return;
+        }
+        if (m_ftp == nullptr) {
+            ftpActionDone(kFailed);
+            return;
+        }
+        operation(*m_ftp);
+    });
+    m_signal.wait();
+    if (checkpoint() == Outcome::Cancelled) {
+        return Outcome::Cancelled;
+    }
+    return m_ftpResult == kFailed ? Outcome::Failed : Outcome::Done;
+}
+
+void BackupManager::ftpActionDone(int result)
+{
+    m_ftpResult = result;
+    m_signal.raise();
+}
+
+void BackupManager::ftpDirList(std::optional<std::vector<FtpEntry>> entries)
+{
+    {
+        std::lock_guard lock(m_listMutex);
+        m_ftpDirList = entries ? std::move(*entries) : std::vector<FtpEntry>{};
+    }
+    ftpActionDone(entries ? kDone : kFailed);
+}
+
+std::vector<std::string> BackupManager::listedFiles()
+{
+    std::lock_guard lock(m_listMutex);
+    std::vector<std::string> names;
+    for (const FtpEntry& entry : m_ftpDirList) {
+        if (entry.type != 8) {
+            continue;
+        }
+        if (!isPlainRemoteName(entry.name)) {
+            devLog("Backup: the companion's file '" + printableRemoteName(entry.name) + "' is skipped");
+            continue;
+        }
+        names.push_back(entry.name);
+    }
+    return names;
+}
+
+// -- Backup -------------------------------------------------------------------
+
+bool BackupManager::startBackup(FtpClient* ftp, const std::string& remotePath,
+                                std::vector<SyncListEntry> array, BackupManagerDelegate* delegate)
+{
+    m_ftp = ftp;
+    m_remotePath = remotePath;
+    m_listArray = std::move(array);
+    m_delegate = delegate;
+    m_backupDir = std::to_string(Clock::nowSeconds());
+    const std::string phoneTemp = temporary(phoneBackup(m_backupDir));
+    const std::string macTemp = temporary(macBackup(m_backupDir));
+    if (ftp != nullptr && !FileManager::createDirectory(phoneTemp)) {
+        return false;
+    }
+    if (!FileManager::createDirectory(macTemp)) {
+        if (ftp != nullptr) {
+            FileManager::removeItem(phoneTemp);
+        }
+        return false;
+    }
+    return start(
+        [this, phoneTemp, macTemp] {
+            const Outcome outcome = runBackup();
+            if (outcome != Outcome::Done) {
+                // A failed backup leaves nothing behind.
+                FileManager::removeItem(phoneTemp);
+                FileManager::removeItem(macTemp);
+                FileManager::removeItem(phoneBackup(m_backupDir));
+            }
+            return outcome;
+        },
+        true);
+}
+
+BackupManager::Outcome BackupManager::runBackup()
+{
+    const std::string macTemp = temporary(macBackup(m_backupDir));
+    for (const SyncListEntry& entry : m_listArray) {
+        if (entry.side == SyncSide::Phone) {
+            continue;
+        }
+        if (checkpoint() == Outcome::Cancelled) {
+            return Outcome::Cancelled;
+        }
+        if (!FileManager::copyItem(Paths::packagePath(entry.name), macTemp + "/" + entry.name)) {
+            return Outcome::Failed;
+        }
+    }
+    if (m_ftp != nullptr) {
+        const std::string phoneTemp = temporary(phoneBackup(m_backupDir));
+        for (const SyncListEntry& entry : m_listArray) {
+            if (entry.side == SyncSide::Mac) {
+                continue;
+            }
+            if (!isPlainRemoteName(entry.name)) {
+                continue;
+            }
+            const Outcome outcome = backUpPhoneDatabase(entry.name, phoneTemp + "/" + entry.name);
+            if (outcome != Outcome::Done) {
+                return outcome;
+            }
+        }
+        if (!FileManager::moveItem(phoneTemp, phoneBackup(m_backupDir))) {
+            return Outcome::Failed;
+        }
+    }
+    return FileManager::moveItem(macTemp, macBackup(m_backupDir)) ? Outcome::Done : Outcome::Failed;
+}
+
+BackupManager::Outcome BackupManager::backUpPhoneDatabase(const std::string& name, const std::string& folder)
+{
+    if (!FileManager::createDirectory(folder) || !FileManager::createDirectory(folder + "/images")) {
+        return Outcome::Failed;
+    }
+    const std::string remote = remoteChild(m_remotePath, name);
+    Outcome outcome = step([remote, folder](FtpClient& ftp) {
+        ftp.downloadRemoteFilePath(remote + "/database.db", folder + "/database.db");
+    });
+    if (outcome != Outcome::Done) {
+        return outcome;
+    }
+    outcome = step([remote](FtpClient& ftp) { ftp.listDir(remote + "/images/"); });
+    if (outcome != Outcome::Done) {
+        return outcome;
+    }
+    for (const std::string& file : listedFiles()) {
+        outcome = step([remote, folder, file](FtpClient& ftp) {
+            ftp.downloadRemoteFilePath(remote + "/images/" + file, folder + "/images/" + file);
+        });
+        if (outcome != Outcome::Done) {
+            return outcome;
+        }
+    }
+    return Outcome::Done;
+}
+
+// -- Restore ------------------------------------------------------------------
+
+bool BackupManager::startRestore(FtpClient* ftp, const std::string& remotePath, const BackupEntry& backupDir,
+                                 std::vector<SyncListEntry> remoteArray, BackupManagerDelegate* delegate)
+{
+    m_ftp = ftp;
+    m_remotePath = remotePath;
+    m_backupDir = backupDir.stamp;
+    m_restoreSide = backupDir.side;
+    m_listArray = std::move(remoteArray);
+    m_delegate = delegate;
+    if (m_restoreSide != BackupSide::Mac && ftp == nullptr) {
+        return false;
+    }
+    return start([this] { return runRestore(); }, false);
+}
+
+BackupManager::Outcome BackupManager::runRestore()
+{
+    const bool restoreMac = m_restoreSide != BackupSide::Phone;
+    const bool restorePhone = m_restoreSide != BackupSide::Mac;
+    const std::string macSource = macBackup(m_backupDir);
+    const std::string phoneSource = phoneBackup(m_backupDir);
+    // A side the backup does not hold is never emptied.
+    if ((restoreMac && !FileManager::isDirectory(macSource)) ||
+        (restorePhone && !FileManager::isDirectory(phoneSource))) {
+        devLog("Restore: backup " + m_backupDir + " does not hold every side asked for");
+        return Outcome::Failed;
+    }
+    const std::string databases = Paths::databasesFolder();
+    std::vector<std::string> previous;
+    std::vector<std::string> copied;
+    const auto dropCopies = [&] {
+        for (const auto& item : copied) {
+            FileManager::removeItem(temporary(databases + "/" + item));
+        }
+    };
+    if (restoreMac) {
+        message("Restoring Mac");
+        previous = FileManager::contentsOfDirectory(databases);
+        for (const auto& item : FileManager::contentsOfDirectory(macSource)) {
+            const std::string copy = temporary(databases + "/" + item);
+            if (checkpoint() == Outcome::Cancelled) {
+                dropCopies();
+                return Outcome::Cancelled;
+            }
+            if (!FileManager::removeItem(copy) || !FileManager::copyItem(macSource + "/" + item, copy)) {
+                dropCopies();
+                return Outcome::Failed;
+            }
+            copied.push_back(item);
+        }
+    }
+    std::vector<std::string> sent;
+    if (restorePhone) {
+        message("Restoring iPhone");
+        for (const auto& item : FileManager::contentsOfDirectory(phoneSource)) {
+            message("Restoring " + FileManager::deletingPathExtension(item));
+            const Outcome outcome = sendPhoneDatabase(phoneSource + "/" + item, item);
+            if (outcome != Outcome::Done) {
+                dropCopies();
+                return outcome;
+            }
+            sent.push_back(item);
+        }
+    }
+    message("Finishing");
+    if (restoreMac && !replaceLocalDatabases(previous, copied)) {
+        dropCopies();
+        return Outcome::Failed;
+    }
+    return restorePhone ? replacePhoneDatabases(sent) : Outcome::Done;
+}
+
+BackupManager::Outcome BackupManager::sendPhoneDatabase(const std::string& source, const std::string& item)
+{
+    const std::string remote = remoteChild(m_remotePath, item + "_temp");
+    // What an earlier, interrupted restore left there is removed first; the
+    // outcome does not matter.
+    Outcome outcome = step([remote](FtpClient& ftp) { ftp.removeDirectory(remote); });
+    if (outcome == Outcome::Cancelled) {
+        return outcome;
+    }
+    std::vector<Operation> operations{
+        [this, item](FtpClient& ftp) { ftp.makeDirectoryName(item + "_temp", m_remotePath); },
+        [remote](FtpClient& ftp) { ftp.makeDirectoryName("images", remote); },
+        [source, remote](FtpClient& ftp) {
+            ftp.uploadLocalFilePath(source + "/database.db", remote + "/database.db");
+        }};
+    for (const auto& file : FileManager::contentsOfDirectory(source + "/images")) {
+        operations.push_back([source, remote, file](FtpClient& ftp) {
+            ftp.uploadLocalFilePath(source + "/images/" + file, remote + "/images/" + file);
+        });
+    }
+    for (auto& operation : operations) {
+        outcome = step(std::move(operation));
+        if (outcome != Outcome::Done) {
+            return outcome;
+        }
+    }
+    return Outcome::Done;
+}
+
+bool BackupManager::replaceLocalDatabases(const std::vector<std::string>& previous,
+                                          const std::vector<std::string>& restored)
+{
+    const std::string databases = Paths::databasesFolder();
+    for (const auto& item : restored) {
+        PackageSwap::flush(temporary(databases + "/" + item));
+    }
+    // The databases in place go aside first and are deleted only once every
+    // restored one is in; a failure puts them back.
+    std::vector<std::pair<std::string, std::string>> asides;
+    std::vector<std::string> placed;
+    const auto rollBack = [&] {
+        for (const auto& item : placed) {
+            FileManager::removeItem(databases + "/" + item);
+        }
+        for (const auto& [aside, path] : asides) {
+            PackageSwap::putBack(aside, path);
+        }
+        return false;
+    };
+    for (const auto& item : previous) {
+        const std::string path = databases + "/" + item;
+        if (!FileManager::exists(path)) {
+            continue;
+        }
+        const auto aside = PackageSwap::moveAside(path);
+        if (!aside) {
+            return rollBack();
+        }
+        asides.emplace_back(*aside, path);
+    }
+    for (const auto& item : restored) {
+        if (!FileManager::moveItem(temporary(databases + "/" + item), databases + "/" + item)) {
+            return rollBack();
+        }
+        placed.push_back(item);
+    }
+    PackageSwap::flushFolder(databases);
+    for (const auto& [aside, path] : asides) {
+        if (!FileManager::removeItem(aside)) {
+            devLog("Restore: the previous copy '" + aside + "' could not be deleted");
+        }
+    }
+    return true;
+}
+
+BackupManager::Outcome BackupManager::replacePhoneDatabases(const std::vector<std::string>& restored)
+{
+    std::vector<std::string> asides;
+    std::vector<std::string> placed;
+    const auto rename = [this](const std::string& from, const std::string& to) {
+        return step([from = remoteChild(m_remotePath, from),
+                     to = remoteChild(m_remotePath, to)](FtpClient& ftp) { ftp.renameDirectory(from, to); });
+    };
+    const auto rollBack = [&] {
+        for (const auto& item : placed) {
+            rename(item, item + "_temp");
+        }
+        for (const auto& name : asides) {
+            rename(name + "_old", name);
+        }
+        return Outcome::Failed;
+    };
+    for (const SyncListEntry& entry : m_listArray) {
+        if (!isPlainRemoteName(entry.name)) {
+            continue;
+        }
+        const std::string stale = remoteChild(m_remotePath, entry.name + "_old");
+        if (step([stale](FtpClient& ftp) { ftp.removeDirectory(stale); }) == Outcome::Cancelled) {
+            return Outcome::Cancelled;
+        }
+        const Outcome outcome = rename(entry.name, entry.name + "_old");
+        if (outcome == Outcome::Cancelled) {
+            return outcome;
+        }
+        if (outcome == Outcome::Failed) {
+            return rollBack();
+        }
+        asides.push_back(entry.name);
+    }
+    for (const auto& item : restored) {
+        const Outcome outcome = rename(item + "_temp", item);
+        if (outcome == Outcome::Cancelled) {
+            return outcome;
+        }
+        if (outcome == Outcome::Failed) {
+            return rollBack();
+        }
+        placed.push_back(item);
+    }
+    for (const auto& name : asides) {
+        const std::string aside = remoteChild(m_remotePath, name + "_old");
+        if (step([aside](FtpClient& ftp) { ftp.removeDirectory(aside); }) == Outcome::Failed) {
+            devLog("Restore: the companion's previous copy '" + printableRemoteName(aside) + "' stays");
+        }
+    }
+    return Outcome::Done;
+}
+
+} // namespace dossiva

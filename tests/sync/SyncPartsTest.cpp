@@ -1,0 +1,289 @@
+// The small parts of the session: which names from the companion are
+// accepted, the one-slot signal, the conflict resolver's texts and choices,
+// the restore view's boxes, and package swaps that never lose the old copy.
+#include "support/TestDatabase.h"
+
+#include "platform/Clock.h"
+#include "platform/DateFormat.h"
+#include "platform/FileManager.h"
+#include "platform/Paths.h"
+#include "sync/ConflictResolver.h"
+#include "sync/OneSlotSignal.h"
+#include "sync/PackageSwap.h"
+#include "sync/RemoteNames.h"
+#include "sync/RestoreCatalog.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+// -- Names from the companion ---------------------------------------------------------
+
+struct NameCase {
+    std::string name;
+    bool plain;
+};
+
+class RemoteNameRule : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(RemoteNameRule, AcceptsOnlyPlainNames)
+{
+    EXPECT_EQ(isPlainRemoteName(GetParam().name), GetParam().plain) << printableRemoteName(GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RemoteNameRule,
+    ::testing::Values(NameCase{"Address Book.dossiva", true}, NameCase{"12345", true},
+                      NameCase{"Caf\xc3\xa9.dossiva", true}, NameCase{".hidden", true}, NameCase{"...", true},
+                      NameCase{std::string(255, 'a'), true}, NameCase{"", false}, NameCase{".", false},
+                      NameCase{"..", false}, NameCase{"../Notes.dossiva", false}, NameCase{"a/b", false},
+                      NameCase{"/etc", false}, NameCase{std::string("nul\0here", 8), false},
+                      NameCase{"line\nfeed", false}, NameCase{"carriage\rreturn", false},
+                      NameCase{"tab\there", false}, NameCase{"del\x7f", false}, NameCase{"esc\x1b[2J", false},
+                      NameCase{std::string(256, 'a'), false}));
+
+TEST(RemoteNames, PrintableNamesCannotDriveATerminal)
+{
+    EXPECT_EQ(printableRemoteName("a\x1b[2Jb\nc"), "a?[2Jb?c");
+    EXPECT_EQ(remoteChild("/", "Notes.dossiva"), "/Notes.dossiva");
+    EXPECT_EQ(remoteChild("/Documents", "Notes.dossiva"), "/Documents/Notes.dossiva");
+}
+
+// -- The one-slot signal -----------------------------------------------------------
+
+TEST(OneSlotSignal, ARaiseBeforeTheWaitIsKeptOnceAndTwoRaisesCountOnce)
+{
+    OneSlotSignal signal;
+    signal.raise();
+    signal.raise();
+    signal.wait(); // returns: the slot was full
+    std::atomic<bool> woke{false};
+    std::thread waiter([&] {
+        signal.wait();
+        woke = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(woke); // the second raise did not stay in the slot
+    signal.raise();
+    waiter.join();
+    EXPECT_TRUE(woke);
+}
+
+// -- The conflict resolver ------------------------------------------------------------
+
+SyncListEntry conflict(const std::string& name, std::optional<std::int64_t> macDate,
+                       std::optional<std::int64_t> phoneDate)
+{
+    SyncListEntry entry{name, SyncSide::Conflict, true, std::nullopt};
+    entry.conflict = std::array<ConflictCopy, 2>{ConflictCopy{12, 4, macDate}, ConflictCopy{7, 5, phoneDate}};
+    return entry;
+}
+
+struct PreselectCase {
+    const char* name;
+    std::optional<std::int64_t> mac;
+    std::optional<std::int64_t> phone;
+    int selected;
+};
+
+class ConflictPreselection : public ::testing::TestWithParam<PreselectCase> {};
+
+TEST_P(ConflictPreselection, SelectsTheCopyEditedLater)
+{
+    const auto& c = GetParam();
+    EXPECT_EQ(ConflictResolver::preselected(conflict("A.dossiva", c.mac, c.phone)), c.selected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ConflictPreselection,
+    ::testing::Values(PreselectCase{"PhoneLater", 100, 200, SyncSide::Phone},
+                      PreselectCase{"MacLater", 300, 200, SyncSide::Mac},
+                      PreselectCase{"SameTime", 200, 200, SyncSide::Mac},
+                      PreselectCase{"OnlyPhone", std::nullopt, 200, SyncSide::Phone},
+                      PreselectCase{"OnlyMac", 200, std::nullopt, SyncSide::Mac},
+                      PreselectCase{"Neither", std::nullopt, std::nullopt, SyncSide::Mac}),
+    [](const ::testing::TestParamInfo<PreselectCase>& param) { return std::string(param.param.name); });
+
+TEST(ConflictResolver, WalksTheConflictsAndRecordsEachChoice)
+{
+    std::vector<SyncListEntry> entries{conflict("Books.dossiva", 100, 200),
+                                       conflict("Cars.dossiva", 300, 200),
+                                       conflict("Dogs.dossiva", std::nullopt, std::nullopt)};
+    ConflictResolver resolver(entries);
+
+    ConflictPage page = resolver.page();
+    EXPECT_EQ(page.title, "There are 3 conflicts involving database synchronization.");
+    EXPECT_EQ(page.counter, "1 of 3");
+    EXPECT_EQ(page.name, "Books");
+    EXPECT_FALSE(page.previousEnabled);
+    EXPECT_EQ(page.nextTitle, "Next");
+    EXPECT_EQ(page.mac.records, "12");
+    EXPECT_EQ(page.phone.fields, "5");
+    EXPECT_EQ(page.mac.edited, "Edited: " + DateFormat::withPattern("d MMMM yyyy   HH:mm").format(100));
+    EXPECT_EQ(page.selected, SyncSide::Phone);
+
+    resolver.selectMac();
+    EXPECT_EQ(resolver.page().selected, SyncSide::Mac);
+    EXPECT_FALSE(resolver.next());
+    EXPECT_EQ(resolver.page().counter, "2 of 3");
+    EXPECT_TRUE(resolver.page().previousEnabled);
+    resolver.selectPhone();
+    // Back without recording, then forward again: the preselection returns.
+    resolver.previous();
+    EXPECT_EQ(resolver.page().counter, "1 of 3");
+    EXPECT_FALSE(resolver.next());
+    EXPECT_EQ(resolver.page().selected, SyncSide::Mac);
+    EXPECT_FALSE(resolver.next());
+    page = resolver.page();
+    EXPECT_EQ(page.nextTitle, "Sync");
+    EXPECT_EQ(page.mac.edited, "Edited: ");
+    resolver.selectPhone();
+    EXPECT_TRUE(resolver.next());
+
+    // Walking back showed the first conflict afresh, preselected: Next
+    // recorded that box.
+    EXPECT_EQ(entries[0].side, SyncSide::Phone);
+    EXPECT_EQ(entries[1].side, SyncSide::Mac);
+    EXPECT_EQ(entries[2].side, SyncSide::Phone);
+    // The conflict information stays: the other side's copy must go.
+    EXPECT_TRUE(entries[2].conflict.has_value());
+}
+
+// -- The restore view ---------------------------------------------------------------
+
+struct RestoreSideCase {
+    const char* name;
+    int backup;
+    bool mac;
+    bool phone;
+    bool localOnly;
+    std::optional<int> side;
+};
+
+class RestoreSides : public ::testing::TestWithParam<RestoreSideCase> {};
+
+TEST_P(RestoreSides, RestoresOnlyTickedSidesTheBackupHolds)
+{
+    const auto& c = GetParam();
+    EXPECT_EQ(RestoreCatalog::restoreSide({"1700000000", c.backup}, c.mac, c.phone, c.localOnly), c.side);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RestoreSides,
+    ::testing::Values(
+        RestoreSideCase{"BothTicked", BackupSide::Both, true, true, false, BackupSide::Both},
+        RestoreSideCase{"MacOnlyTicked", BackupSide::Both, true, false, false, BackupSide::Mac},
+        RestoreSideCase{"PhoneOnlyTicked", BackupSide::Both, false, true, false, BackupSide::Phone},
+        RestoreSideCase{"NothingTicked", BackupSide::Both, false, false, false, std::nullopt},
+        RestoreSideCase{"MacBackupUnticked", BackupSide::Mac, false, false, false, std::nullopt},
+        RestoreSideCase{"PhoneOfAMacBackup", BackupSide::Mac, false, true, false, std::nullopt},
+        RestoreSideCase{"MacOfAPhoneBackup", BackupSide::Phone, true, true, false, std::nullopt},
+        RestoreSideCase{"LocalOnlyView", BackupSide::Mac, false, false, true, BackupSide::Mac},
+        RestoreSideCase{"LocalOnlyPhoneBackup", BackupSide::Phone, false, false, true, std::nullopt}),
+    [](const ::testing::TestParamInfo<RestoreSideCase>& param) { return std::string(param.param.name); });
+
+TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftovers)
+{
+    TestLibrary library;
+    for (const char* folder : {"/1700000300", "/1700000100", "/1700000200_temp"}) {
+        ASSERT_TRUE(FileManager::createDirectory(Paths::macBackupsFolder() + folder));
+    }
+    for (const char* folder : {"/1700000100", "/1700000050", "/1600000000_temp"}) {
+        ASSERT_TRUE(FileManager::createDirectory(Paths::phoneBackupsFolder() + folder));
+    }
+    std::vector<std::string> local;
+    for (const auto& entry : RestoreCatalog::listBackups(false)) {
+        local.push_back(entry.stamp + ":" + std::to_string(entry.side));
+    }
+    EXPECT_EQ(local, (std::vector<std::string>{"1700000100:0", "1700000300:0"}));
+    std::vector<std::string> both;
+    for (const auto& entry : RestoreCatalog::listBackups(true)) {
+        both.push_back(entry.stamp + ":" + std::to_string(entry.side));
+    }
+    EXPECT_EQ(both, (std::vector<std::string>{"1700000050:1", "1700000100:2", "1700000300:0"}));
+    EXPECT_FALSE(FileManager::exists(Paths::macBackupsFolder() + "/1700000200_temp"));
+    EXPECT_FALSE(FileManager::exists(Paths::phoneBackupsFolder() + "/1600000000_temp"));
+    EXPECT_EQ(RestoreCatalog::label("1700000100"),
+              DateFormat::withPattern("d MMMM yyyy HH:mm").format(1700000100));
+    EXPECT_EQ(RestoreCatalog::label("not a stamp"), "not a stamp");
+    const RestoreBoxes phone = RestoreCatalog::boxesFor(BackupSide::Phone);
+    EXPECT_TRUE(!phone.macEnabled && !phone.macTicked && phone.phoneEnabled && phone.phoneTicked);
+}
+
+// -- Package swaps -------------------------------------------------------------------
+
+class PackageSwapTest : public ::testing::Test {
+protected:
+    std::string folder = makeTempFolder("dossiva-swap");
+    std::string target = folder + "/Notes.dossiva";
+    std::string staged = folder + "/Notes.dossiva_temp";
+
+    void TearDown() override { FileManager::removeItem(folder); }
+
+    void makePackage(const std::string& path, const std::string& content)
+    {
+        ASSERT_TRUE(FileManager::createDirectory(path));
+        ASSERT_TRUE(FileManager::createDirectory(path + "/images"));
+        ASSERT_TRUE(FileManager::writeFileAtomically(path + "/database.db", content));
+    }
+    std::string content(const std::string& path) const
+    {
+        const auto bytes = FileManager::readFile(path + "/database.db");
+        return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
+    }
+};
+
+TEST_F(PackageSwapTest, TheNewCopyReplacesTheOldAndNothingIsLeftBeside)
+{
+    makePackage(target, "old");
+    makePackage(staged, "new");
+    ASSERT_TRUE(PackageSwap::replace(staged, target));
+    EXPECT_EQ(content(target), "new");
+    EXPECT_EQ(FileManager::contentsOfDirectory(folder), std::vector<std::string>{"Notes.dossiva"});
+}
+
+TEST_F(PackageSwapTest, AStaleAsideCopyBesideAPackageInPlaceIsReplaced)
+{
+    makePackage(target, "old");
+    makePackage(PackageSwap::asideName(target), "stale");
+    makePackage(staged, "new");
+    ASSERT_TRUE(PackageSwap::replace(staged, target));
+    EXPECT_EQ(content(target), "new");
+    EXPECT_FALSE(FileManager::exists(PackageSwap::asideName(target)));
+}
+
+TEST_F(PackageSwapTest, AJournalBesideEitherDatabaseStopsTheSwap)
+{
+    for (const bool besideNew : {true, false}) {
+        FileManager::removeItem(target);
+        FileManager::removeItem(staged);
+        makePackage(target, "old");
+        makePackage(staged, "new");
+        ASSERT_TRUE(FileManager::writeFileAtomically((besideNew ? staged : target) + "/database.db-journal",
+                                                     std::string("hot")));
+        EXPECT_FALSE(PackageSwap::replace(staged, target));
+        EXPECT_EQ(content(target), "old");
+        EXPECT_EQ(content(staged), "new");
+    }
+}
+
+TEST_F(PackageSwapTest, ANewCopyThatCannotMoveInPutsTheOldBack)
+{
+    makePackage(target, "old");
+    // A folder cannot move into itself: the move in fails after the old
+    // copy went aside.
+    EXPECT_FALSE(PackageSwap::replace(folder, target));
+    EXPECT_EQ(content(target), "old");
+    EXPECT_FALSE(FileManager::exists(PackageSwap::asideName(target)));
+    // A staged copy that is gone changes nothing either.
+    EXPECT_FALSE(PackageSwap::replace(staged, target));
+    EXPECT_EQ(content(target), "old");
+}
+
+} // namespace
