@@ -1,0 +1,486 @@
+// The databases of a sync, one at a time: sent when only this computer has
+// them, taken when only the companion has them, merged when both have them.
+// Packages are replaced so that the old copy stays until the new one is in
+// place, on this computer and on the companion alike.
+#include "sync/SyncManager.h"
+
+#include "platform/Clock.h"
+#include "platform/FileManager.h"
+#include "platform/Log.h"
+#include "platform/MainThread.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+#include "storage/DBManager.h"
+#include "storage/DatabaseFileCheck.h"
+#include "storage/Startup.h"
+#include "sync/PackageSwap.h"
+#include "sync/RemoteNames.h"
+#include "sync/SyncMerge.h"
+
+namespace dossiva {
+
+namespace {
+
+// What the table of a structure conflict shows of one copy.
+std::optional<ConflictCopy> readCopySummary(const std::string& packageName,
+                                            std::vector<FieldDefinition>& structure)
+{
+    DBManager& db = DBManager::sharedIstance();
+    db.setReadOnly(true);
+    std::optional<ConflictCopy> copy;
+    if (db.openDB(packageName)) {
+        structure = db.dbStructure();
+        copy = ConflictCopy{db.recordNum(), static_cast<std::int64_t>(structure.size()), std::nullopt};
+        if (const auto dates = db.getDates(); dates && (*dates)[1] > 0) {
+            copy->editDate = (*dates)[1];
+        }
+    }
+    db.openDB();
+    db.setReadOnly(false);
+    return copy;
+}
+
+// The regular files of a folder.
+std::vector<std::string> filesIn(const std::string& folder)
+{
+    std::vector<std::string> files;
+    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
+        if (FileManager::isRegularFile(folder + "/" + name)) {
+            files.push_back(name);
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+std::string SyncManager::stagingFolder()
+{
+    return Paths::packagePath(SyncMerge::stagingName(current().name));
+}
+
+std::string SyncManager::remoteFolder()
+{
+    return remoteChild(m_remotePath, current().name);
+}
+
+std::string SyncManager::remoteTemp()
+{
+    return remoteChild(m_remotePath, current().name + "_temp");
+}
+
+void SyncManager::setSyncDate(const std::string& packageName)
+{
+    DBManager& db = DBManager::sharedIstance();
+    if (db.openDB(packageName)) {
+        db.setSyncDate(Clock::now());
+    }
+    db.openDB();
+}
+
+// -- Choosing the next database -------------------------------------------------
+
+void SyncManager::nextDatabase()
+{
+    m_syncingDBIndex = -1;
+    // Phones-only databases go before the next merge: each finished database
+    // starts the search again from the sends.
+    for (const int side : {SyncSide::Mac, SyncSide::Phone, SyncSide::Both}) {
+        for (std::size_t i = 0; i < m_localDBList.size(); ++i) {
+            if (m_localDBList[i].side != side) {
+                continue;
+            }
+            if (side == SyncSide::Mac) {
+                startSend(i);
+            } else if (side == SyncSide::Phone) {
+                startTake(i);
+            } else {
+                startMerge(i);
+            }
+            return;
+        }
+    }
+    if (!m_localDBList.empty()) {
+        manageSyncingFromAsk();
+        return;
+    }
+    if (UserDefaults::standard().integerForKey(kSTemplatesKey) != 0 && m_ftp && m_ftp->supportsTemplates()) {
+        startTemplates();
+        return;
+    }
+    disconnect();
+}
+
+void SyncManager::beginDatabase(std::size_t index, Stage stage, Step step)
+{
+    m_syncingDBIndex = static_cast<int>(index);
+    m_remoteAside = false;
+    m_dbImagesArray.clear();
+    showTitle("Syncing " + FileManager::deletingPathExtension(current().name));
+    moveTo(stage, step);
+}
+
+void SyncManager::databaseSucceeded()
+{
+    if (m_syncingDBIndex >= 0) {
+        m_localDBList.erase(m_localDBList.begin() + m_syncingDBIndex);
+    }
+    nextDatabase();
+}
+
+void SyncManager::databaseFailed()
+{
+    if (m_syncingDBIndex >= 0) {
+        if (m_stage == Stage::Taking || m_stage == Stage::Merging) {
+            FileManager::removeItem(stagingFolder());
+        }
+        m_errorDBList.push_back(current());
+        m_localDBList.erase(m_localDBList.begin() + m_syncingDBIndex);
+        m_syncingDBIndex = -1;
+    }
+    // A stopped merge stops the session: the user asked for it to end.
+    if (m_abortMerging) {
+        disconnect();
+        return;
+    }
+    nextDatabase();
+}
+
+void SyncManager::startSend(std::size_t index)
+{
+    beginDatabase(index, Stage::Sending, Step::MakeRemoteTemp);
+    startUpload();
+}
+
+void SyncManager::startTake(std::size_t index)
+{
+    beginDatabase(index, Stage::Taking, Step::ReceiveDatabase);
+    if (!prepareStaging(false)) {
+        databaseFailed();
+        return;
+    }
+    m_ftp->downloadRemoteFilePath(remoteFolder() + "/database.db", stagingFolder() + "/database.db");
+}
+
+void SyncManager::startMerge(std::size_t index)
+{
+    beginDatabase(index, Stage::Merging, Step::ReceiveDatabase);
+    if (!prepareStaging(true)) {
+        databaseFailed();
+        return;
+    }
+    m_ftp->downloadRemoteFilePath(remoteFolder() + "/database.db", stagingFolder() + "/database.db");
+}
+
+void SyncManager::updateSyncingFromLocalStatus(int event)
+{
+    uploadEvent(event);
+}
+
+void SyncManager::updateSyncingFromRemoteStatus(int event)
+{
+    downloadEvent(event);
+}
+
+void SyncManager::updateSyncingFromBothStatus(int event)
+{
+    switch (m_step) {
+    case Step::ReceiveDatabase:
+    case Step::ListRemoteImages:
+    case Step::ReceiveImages:
+        downloadEvent(event);
+        return;
+    case Step::RunningMerge:
+        if (event == MergeFinished && !m_abortMerging) {
+            startUpload();
+        } else {
+            databaseFailed();
+        }
+        return;
+    default:
+        uploadEvent(event);
+        return;
+    }
+}
+
+// -- Sending a package ------------------------------------------------------------
+
+void SyncManager::startUpload()
+{
+    moveTo(m_stage, Step::MakeRemoteTemp);
+    m_ftp->makeDirectoryName(current().name + "_temp", m_remotePath);
+}
+
+void SyncManager::uploadEvent(int event)
+{
+    const std::string source =
+        m_stage == Stage::Merging ? stagingFolder() : Paths::packagePath(current().name);
+    const bool done = event < 16;
+    switch (m_step) {
+    case Step::MakeRemoteTemp:
+        if (!done) {
+            databaseFailed();
+            return;
+        }
+        moveTo(m_stage, Step::MakeRemoteImages);
+        m_ftp->makeDirectoryName("images", remoteTemp());
+        return;
+    case Step::MakeRemoteImages:
+        if (!done) {
+            uploadFailed();
+            return;
+        }
+        moveTo(m_stage, Step::SendDatabase);
+        m_ftp->uploadLocalFilePath(source + "/database.db", remoteTemp() + "/database.db");
+        return;
+    case Step::SendDatabase:
+        if (!done) {
+            uploadFailed();
+            return;
+        }
+        m_dbImagesArray = filesIn(source + "/images");
+        moveTo(m_stage, Step::SendImages);
+        sendNextImage();
+        return;
+    case Step::SendImages:
+        if (!done) {
+            uploadFailed();
+            return;
+        }
+        sendNextImage();
+        return;
+    case Step::RemoveStaleAside:
+        moveTo(m_stage, Step::MoveRemoteAside);
+        m_ftp->renameDirectory(remoteFolder(), PackageSwap::asideName(remoteFolder()));
+        return;
+    case Step::MoveRemoteAside:
+        if (!done) {
+            uploadFailed();
+            return;
+        }
+        m_remoteAside = true;
+        moveTo(m_stage, Step::RenameRemoteIn);
+        m_ftp->renameDirectory(remoteTemp(), remoteFolder());
+        return;
+    case Step::RenameRemoteIn:
+        if (done && m_remoteAside) {
+            moveTo(m_stage, Step::RemoveRemoteAside);
+            m_ftp->removeDirectory(PackageSwap::asideName(remoteFolder()));
+        } else if (done) {
+            uploadDone();
+        } else if (m_remoteAside) {
+            moveTo(m_stage, Step::PutRemoteBack);
+            m_ftp->renameDirectory(PackageSwap::asideName(remoteFolder()), remoteFolder());
+        } else {
+            uploadFailed();
+        }
+        return;
+    case Step::PutRemoteBack:
+        if (!done) {
+            devLog("Sync: the companion's previous copy stays at '" +
+                   printableRemoteName(PackageSwap::asideName(remoteFolder())) + "'");
+        }
+        m_remoteAside = false;
+        uploadFailed();
+        return;
+    case Step::RemoveRemoteAside:
+        if (!done) {
+            devLog("Sync: the companion's previous copy '" +
+                   printableRemoteName(PackageSwap::asideName(remoteFolder())) + "' stays");
+        }
+        uploadDone();
+        return;
+    case Step::RemoveRemoteTemp:
+        databaseFailed();
+        return;
+    default:
+        return;
+    }
+}
+
+void SyncManager::sendNextImage()
+{
+    if (m_dbImagesArray.empty()) {
+        placeRemoteCopy();
+        return;
+    }
+    const std::string name = m_dbImagesArray.back();
+    m_dbImagesArray.pop_back();
+    const std::string source =
+        m_stage == Stage::Merging ? stagingFolder() : Paths::packagePath(current().name);
+    m_ftp->uploadLocalFilePath(source + "/images/" + name, remoteTemp() + "/images/" + name);
+}
+
+void SyncManager::placeRemoteCopy()
+{
+    // The companion's copy, when it has one, goes aside and is removed only
+    // once the new one is in place.
+    const bool companionHasCopy = m_stage == Stage::Merging || current().conflict.has_value();
+    if (companionHasCopy) {
+        moveTo(m_stage, Step::RemoveStaleAside);
+        m_ftp->removeDirectory(PackageSwap::asideName(remoteFolder()));
+        return;
+    }
+    moveTo(m_stage, Step::RenameRemoteIn);
+    m_ftp->renameDirectory(remoteTemp(), remoteFolder());
+}
+
+void SyncManager::uploadFailed()
+{
+    moveTo(m_stage, Step::RemoveRemoteTemp);
+    m_ftp->removeDirectory(remoteTemp());
+}
+
+void SyncManager::uploadDone()
+{
+    if (m_stage == Stage::Merging) {
+        finishMergeUpload();
+        return;
+    }
+    setSyncDate(current().name);
+    databaseSucceeded();
+}
+
+// -- Receiving a package ------------------------------------------------------------
+
+bool SyncManager::prepareStaging(bool forMerge)
+{
+    const std::string staging = stagingFolder();
+    // A staging folder is never the only copy of anything: one left by an
+    // interrupted session goes.
+    if (!FileManager::removeItem(staging) || !FileManager::createDirectory(staging) ||
+        !FileManager::createDirectory(staging + "/images") ||
+        (forMerge && !FileManager::createDirectory(SyncMerge::phonePicturesFolder(current().name)))) {
+        FileManager::removeItem(staging);
+        return false;
+    }
+    return true;
+}
+
+void SyncManager::downloadEvent(int event)
+{
+    switch (m_step) {
+    case Step::ReceiveDatabase:
+        if (event != FileReceived) {
+            databaseFailed();
+            return;
+        }
+        // The companion's file is read only once it is known to be a sound
+        // database with the tables of a package.
+        if (!isUsableDatabaseFile(stagingFolder() + "/database.db")) {
+            devLog("Sync: the companion's copy of '" + printableRemoteName(current().name) +
+                   "' is not a usable database");
+            databaseFailed();
+            return;
+        }
+        if (m_stage == Stage::Merging && !compareStructures()) {
+            return;
+        }
+        moveTo(m_stage, Step::ListRemoteImages);
+        m_ftp->listDir(remoteFolder() + "/images/");
+        return;
+    case Step::ListRemoteImages:
+        if (event != ImagesListed) {
+            databaseFailed();
+            return;
+        }
+        moveTo(m_stage, Step::ReceiveImages);
+        receiveNextImage();
+        return;
+    case Step::ReceiveImages:
+        if (event != FileReceived) {
+            databaseFailed();
+            return;
+        }
+        receiveNextImage();
+        return;
+    default:
+        return;
+    }
+}
+
+void SyncManager::receiveNextImage()
+{
+    if (m_dbImagesArray.empty()) {
+        if (m_stage == Stage::Taking) {
+            finishTake();
+        } else {
+            startMergeWorker();
+        }
+        return;
+    }
+    const std::string name = m_dbImagesArray.back();
+    m_dbImagesArray.pop_back();
+    const std::string target = m_stage == Stage::Taking
+                                   ? stagingFolder() + "/images/"
+                                   : SyncMerge::phonePicturesFolder(current().name) + "/";
+    m_ftp->downloadRemoteFilePath(remoteFolder() + "/images/" + name, target + name);
+}
+
+bool SyncManager::compareStructures()
+{
+    std::vector<FieldDefinition> macStructure;
+    std::vector<FieldDefinition> phoneStructure;
+    const auto mac = readCopySummary(current().name, macStructure);
+    const auto phone = readCopySummary(SyncMerge::stagingName(current().name), phoneStructure);
+    if (!mac || !phone) {
+        databaseFailed();
+        return false;
+    }
+    if (!SyncMerge::checkStrctureDifferencesLocal(macStructure, phoneStructure)) {
+        return true;
+    }
+    current().conflict = std::array<ConflictCopy, 2>{*mac, *phone};
+    current().side = SyncSide::Conflict;
+    FileManager::removeItem(stagingFolder());
+    nextDatabase();
+    return false;
+}
+
+void SyncManager::finishTake()
+{
+    DBManager::sharedIstance().openDB();
+    if (!PackageSwap::replace(stagingFolder(), Paths::packagePath(current().name))) {
+        databaseFailed();
+        return;
+    }
+    setSyncDate(current().name);
+    databaseSucceeded();
+}
+
+// -- Merging ------------------------------------------------------------------------
+
+void SyncManager::startMergeWorker()
+{
+    moveTo(Stage::Merging, Step::RunningMerge);
+    m_mergeStop = std::stop_source();
+    m_mergingThread =
+        std::thread([alive = m_alive, this, name = current().name, stop = m_mergeStop.get_token()] {
+            const bool merged = SyncMerge::mergingThread(name, stop);
+            MainThread::post([alive, this, merged] {
+                if (*alive) {
+                    mergingResult(merged);
+                }
+            });
+        });
+}
+
+void SyncManager::mergingResult(bool merged)
+{
+    if (m_mergingThread.joinable()) {
+        m_mergingThread.join();
+    }
+    handleEvent(merged ? MergeFinished : failure(MergeFinished));
+}
+
+void SyncManager::finishMergeUpload()
+{
+    DBManager::sharedIstance().openDB();
+    if (!PackageSwap::replace(stagingFolder(), Paths::packagePath(current().name))) {
+        databaseFailed();
+        return;
+    }
+    databaseSucceeded();
+}
+
+} // namespace dossiva

@@ -1,0 +1,208 @@
+// Backups of this computer and of the companion, taken alone or before a
+// sync, and restores of either side or both, against the companion peer.
+#include "sync/SessionHarness.h"
+#include "sync/SyncTestData.h"
+
+#include "platform/Clock.h"
+#include "platform/FileManager.h"
+#include "platform/Paths.h"
+#include "storage/DBManager.h"
+
+#include <gtest/gtest.h>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+constexpr double kStampTime = 1700000000;
+const std::string kStamp = "1700000000";
+
+std::vector<std::string> packagesIn(const std::string& folder)
+{
+    return FileManager::contentsOfDirectory(folder);
+}
+
+class Backup : public ::testing::Test {
+protected:
+    SessionFixture f;
+    ScopedClockOverride clock{kStampTime};
+
+    void SetUp() override
+    {
+        if (!f.startPeer()) {
+            GTEST_SKIP() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
+        }
+        SampleFields fields = makeSamplePackage("Here");
+        addSampleRecord(fields, "here", 100, 0, solidPicture(1));
+        makeSamplePackage("Shared");
+        addSampleRecord(fields, "shared", 100, 0);
+        f.copyToPhone("Shared", false);
+        makeSamplePackage("There");
+        addSampleRecord(fields, "there", 100, 0, solidPicture(2));
+        addSampleRecord(fields, "there too", 100, 0, solidPicture(3));
+        f.copyToPhone("There", true);
+        DBManager::sharedIstance().openDB();
+    }
+
+    std::string macBackup() const { return Paths::macBackupsFolder() + "/" + kStamp; }
+    std::string phoneBackup() const { return Paths::phoneBackupsFolder() + "/" + kStamp; }
+};
+
+TEST_F(Backup, WithTheCompanionCoversBothSides)
+{
+    f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(macBackup()), (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(phoneBackup()), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(titlesInFile(phoneBackup() + "/There.dossiva/database.db"),
+              (std::vector<std::string>{"there", "there too"}));
+    EXPECT_EQ(packagesIn(phoneBackup() + "/There.dossiva/images").size(), 2u);
+    EXPECT_EQ(titlesInFile(macBackup() + "/Here.dossiva/database.db"), std::vector<std::string>{"here"});
+    EXPECT_EQ(packagesIn(macBackup() + "/Here.dossiva/images").size(), 1u);
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{kStamp});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{kStamp});
+    // A backup syncs nothing.
+    EXPECT_FALSE(FileManager::exists(f.phonePackage("Here")));
+}
+
+TEST_F(Backup, WithoutTheCompanionCoversThisComputer)
+{
+    f.manager->startBackupWithServerIP({}, 0, f.localNames());
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(macBackup()), (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.presenter.titles.front(), "Backing up");
+}
+
+TEST_F(Backup, BeforeASyncCoversUntickedDatabasesThenSyncs)
+{
+    f.setSettings(true, false, {});
+    f.recreateManager();
+    f.presenter.tick = {"Here.dossiva"};
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(phoneBackup()), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_TRUE(FileManager::exists(f.phonePackage("Here") + "/database.db"));
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("There.dossiva")));
+}
+
+TEST_F(Backup, StoppedLeavesNoPartialBackup)
+{
+    f.onLog("-> backing up", [&] { f.manager->abort(); });
+    f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+}
+
+// -- Restore --------------------------------------------------------------------------
+
+struct RestoreCase {
+    const char* name;
+    bool mac;
+    bool phone;
+};
+
+class Restore : public Backup, public ::testing::WithParamInterface<RestoreCase> {
+protected:
+    // Takes a backup of both sides, then changes both: "Here" deleted and
+    // "Later" made here; "There" removed and "Newer" put on the companion.
+    void backUpThenChange()
+    {
+        f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
+        ASSERT_TRUE(f.runUntilEnded());
+        ASSERT_TRUE(FileManager::removeItem(Paths::packagePath("Here.dossiva")));
+        makeSamplePackage("Later");
+        makeSamplePackage("Newer");
+        f.copyToPhone("Newer", true);
+        ASSERT_TRUE(FileManager::removeItem(f.phonePackage("There")));
+        DBManager::sharedIstance().openDB();
+    }
+
+    std::vector<std::string> phonePackages() const
+    {
+        std::vector<std::string> names;
+        for (const auto& name : packagesIn(f.phoneRoot())) {
+            if (name != "Templates") {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+};
+
+TEST_P(Restore, ReplacesTheChosenSidesWithTheBackup)
+{
+    backUpThenChange();
+    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, GetParam().mac, GetParam().phone};
+    f.manager->showRestoreView();
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    ASSERT_EQ(f.presenter.restoreViews.size(), 1u);
+    EXPECT_EQ(f.presenter.restoreViews[0].size(), 1u);
+    EXPECT_EQ(f.presenter.restoreViews[0][0].side, BackupSide::Both);
+    const std::vector<std::string> restoredHere{"Here.dossiva", "Shared.dossiva"};
+    const std::vector<std::string> changedHere{"Later.dossiva", "Shared.dossiva"};
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()), GetParam().mac ? restoredHere : changedHere);
+    const std::vector<std::string> restoredThere{"Shared.dossiva", "There.dossiva"};
+    const std::vector<std::string> changedThere{"Newer.dossiva", "Shared.dossiva"};
+    EXPECT_EQ(phonePackages(), GetParam().phone ? restoredThere : changedThere);
+    if (GetParam().mac) {
+        EXPECT_EQ(recordTitles("Here.dossiva"), std::vector<std::string>{"here+photo"});
+    }
+    if (GetParam().phone) {
+        EXPECT_EQ(titlesInFile(f.phonePackage("There") + "/database.db"),
+                  (std::vector<std::string>{"there", "there too"}));
+        EXPECT_EQ(packagesIn(f.phonePackage("There") + "/images").size(), 2u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sides, Restore,
+                         ::testing::Values(RestoreCase{"ThisComputer", true, false},
+                                           RestoreCase{"TheCompanion", false, true},
+                                           RestoreCase{"Both", true, true}),
+                         [](const ::testing::TestParamInfo<RestoreCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+TEST_F(Restore, ASideTheBackupDoesNotHoldIsNeverEmptied)
+{
+    f.manager->startBackupWithServerIP({}, 0, f.localNames());
+    ASSERT_TRUE(f.runUntilEnded());
+    f.manager->showRestoreView();
+    ASSERT_EQ(f.manager->backupsArray().size(), 1u);
+    EXPECT_EQ(f.manager->backupsArray()[0].side, BackupSide::Mac);
+    EXPECT_FALSE(f.manager->restore(0, false, true));
+    EXPECT_FALSE(f.manager->restore(0, false, false));
+    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+}
+
+TEST_F(Restore, ACompanionThatRefusesRenamesKeepsItsDatabases)
+{
+    backUpThenChange();
+    f.peer.stop();
+    CompanionPeer::Options options;
+    options.refusedCommands = {"RNTO"};
+    ASSERT_TRUE(f.startPeer(options));
+    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, false, true};
+    f.manager->showRestoreView();
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{"Error: Error during restore"});
+    const auto packages = phonePackages();
+    EXPECT_NE(std::find(packages.begin(), packages.end(), "Newer.dossiva"), packages.end());
+    EXPECT_NE(std::find(packages.begin(), packages.end(), "Shared.dossiva"), packages.end());
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
+              (std::vector<std::string>{"Later.dossiva", "Shared.dossiva"}));
+}
+
+} // namespace

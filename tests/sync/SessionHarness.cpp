@@ -1,0 +1,215 @@
+#include "sync/SessionHarness.h"
+
+#include "platform/FileManager.h"
+#include "platform/MainThread.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+#include "storage/DBManager.h"
+#include "storage/Startup.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+namespace dossiva::test {
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+} // namespace
+
+void ScriptedPresenter::showProgress(const std::string& title)
+{
+    titles.push_back(title);
+}
+
+void ScriptedPresenter::showDatabaseTable(const std::vector<SyncListEntry>& entries)
+{
+    tables.push_back(entries);
+    MainThread::post([this] {
+        if (tick) {
+            const auto& shown = manager->localDBList();
+            for (std::size_t i = 0; i < shown.size(); ++i) {
+                manager->setTicked(i, std::find(tick->begin(), tick->end(), shown[i].name) != tick->end());
+            }
+        }
+        if (manager->canSync()) {
+            manager->sync();
+        } else {
+            manager->cancel();
+        }
+    });
+}
+
+void ScriptedPresenter::showConflict(const ConflictPage& page)
+{
+    conflicts.push_back(page);
+    // A click on the other box shows the page again, then Next goes on.
+    if (conflictChoice && *conflictChoice != page.selected) {
+        MainThread::post([this] {
+            if (*conflictChoice == SyncSide::Mac) {
+                manager->conflictSelectMacBox();
+            } else {
+                manager->conflictSelectiPhoneBox();
+            }
+        });
+        return;
+    }
+    MainThread::post([this] { manager->conflictNext(); });
+}
+
+void ScriptedPresenter::showRestoreView(const std::vector<BackupEntry>& backups, bool)
+{
+    restoreViews.push_back(backups);
+    MainThread::post([this, backups] {
+        if (!restoreAnswer) {
+            manager->cancelRestoreView();
+            return;
+        }
+        for (std::size_t i = 0; i < backups.size(); ++i) {
+            if (backups[i].stamp == restoreAnswer->stamp) {
+                if (!manager->restore(i, restoreAnswer->mac, restoreAnswer->phone)) {
+                    manager->cancelRestoreView();
+                }
+                return;
+            }
+        }
+        manager->cancelRestoreView();
+    });
+}
+
+void RecordingDelegate::syncManager(SyncManager&, bool shouldReloadDatabases)
+{
+    ++ends;
+    reloads += shouldReloadDatabases ? 1 : 0;
+}
+
+void RecordingDelegate::startRestore()
+{
+    MainThread::post([this] { manager->startRestoreWithServerIP(ip, port); });
+}
+
+void RecordingDelegate::startRestoreOnlyLocal()
+{
+    MainThread::post([this] { manager->startRestoreWithServerIP({}, 0); });
+}
+
+SessionFixture::SessionFixture() : m_phoneRoot(makeTempFolder("dossiva-phone"))
+{
+    FileManager::createDirectory(m_phoneRoot + "/Templates");
+    setSettings(false, false, {});
+    recreateManager();
+}
+
+void SessionFixture::recreateManager()
+{
+    manager.reset();
+    manager.emplace(presenter, alerts, &delegate);
+    manager->setFtpTimeout(std::chrono::seconds(5));
+    presenter.manager = &*manager;
+    delegate.manager = &*manager;
+}
+
+SessionFixture::~SessionFixture()
+{
+    manager.reset();
+    peer.stop();
+    setDevLogSink(m_previousSink);
+    FileManager::removeItem(m_phoneRoot);
+}
+
+bool SessionFixture::startPeer(const CompanionPeer::Options& options)
+{
+    delegate.port = peer.start(m_phoneRoot, options);
+    return delegate.port != 0;
+}
+
+void SessionFixture::copyToPhone(const std::string& name, bool move)
+{
+    DBManager::sharedIstance().openDB();
+    const std::string package = name + ".dossiva";
+    FileManager::copyItem(Paths::packagePath(package), phonePackage(name));
+    if (move) {
+        FileManager::removeItem(Paths::packagePath(package));
+    }
+}
+
+std::vector<std::string> SessionFixture::localNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& name : FileManager::contentsOfDirectory(Paths::databasesFolder())) {
+        if (FileManager::pathExtension(name) == "dossiva") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+void SessionFixture::setSettings(bool backup, bool templates, const std::vector<std::string>& lastSynced)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.setInteger(kBackupKey, backup ? 1 : 0);
+    defaults.setInteger(kSTemplatesKey, templates ? 1 : 0);
+    PropertyList::Array names;
+    for (const auto& name : lastSynced) {
+        names.emplace_back(name + ".dossiva");
+    }
+    defaults.set("LastSyncedDbs", PropertyList(std::move(names)));
+}
+
+bool SessionFixture::runUntilEnded()
+{
+    const int before = delegate.ends;
+    return runLoop.runUntil([&] { return delegate.ends > before && manager->isIdle(); },
+                            std::chrono::seconds(60));
+}
+
+bool SessionFixture::sync()
+{
+    DBManager::sharedIstance().openDB();
+    manager->startSyncWithServerIP("127.0.0.1", delegate.port, localNames());
+    return runUntilEnded();
+}
+
+std::vector<std::string> SessionFixture::alertTexts() const
+{
+    std::vector<std::string> texts;
+    for (const auto& request : alerts.asked()) {
+        texts.push_back(request.title + ": " + request.message);
+    }
+    return texts;
+}
+
+void SessionFixture::onLog(const std::string& marker, std::function<void()> task)
+{
+    // Workers log too: the sink may run on any thread.
+    auto fired = std::make_shared<std::atomic<bool>>(false);
+    m_previousSink = setDevLogSink([marker, task, fired](const std::string& line) {
+        if (line.find(marker) != std::string::npos && !fired->exchange(true)) {
+            MainThread::post(task);
+        }
+    });
+}
+
+std::vector<std::string> titlesInFile(const std::string& databaseFile)
+{
+    return lines(sqliteShell(databaseFile, "select \"1\" from data_table order by id"));
+}
+
+std::vector<std::string> labelsInFile(const std::string& databaseFile)
+{
+    return lines(sqliteShell(databaseFile, "select field_name from fields_table order by order_index"));
+}
+
+} // namespace dossiva::test

@@ -1,0 +1,455 @@
+// Whole sync sessions against the companion peer on loopback: databases
+// sent, taken and merged with their pictures, conflicts decided for either
+// side, templates exchanged, and sessions that are stopped, lose their
+// connection or meet hostile or broken data.
+#include "sync/SessionHarness.h"
+#include "sync/SyncTestData.h"
+
+#include "platform/FileManager.h"
+#include "platform/MainThread.h"
+#include "platform/Paths.h"
+#include "storage/DBManager.h"
+#include "sync/SyncMerge.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+#include <sys/time.h>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+bool contains(const std::vector<std::string>& list, const std::string& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// Folders of a side whose names tell of an unfinished swap or transfer.
+std::vector<std::string> leftovers(const std::string& folder)
+{
+    std::vector<std::string> found;
+    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
+        if (name.find("_temp") != std::string::npos || name.find("_old") != std::string::npos ||
+            name.find(".part") != std::string::npos) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+std::size_t fileCount(const std::string& folder)
+{
+    return FileManager::contentsOfDirectory(folder).size();
+}
+
+class SyncSession : public ::testing::Test {
+protected:
+    SessionFixture f;
+
+    void SetUp() override
+    {
+        if (!f.startPeer()) {
+            GTEST_SKIP() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
+        }
+    }
+
+    // A database on both sides, last synced at 1000: "old one" (with a
+    // picture) and "old two" on both, then "added here" on this computer and
+    // "added there" (with a picture) on the companion.
+    void makeSharedDatabase(const std::string& name)
+    {
+        SampleFields fields = makeSamplePackage(name);
+        addSampleRecord(fields, "old one", 100, 0, solidPicture(10));
+        addSampleRecord(fields, "old two", 100, 0);
+        setSampleDates(900, 1000);
+        DBManager::sharedIstance().openDB();
+        // The companion's copy is edited here under another name, then moved.
+        ASSERT_TRUE(FileManager::copyItem(Paths::packagePath(name + ".dossiva"),
+                                          Paths::packagePath(name + " phone.dossiva")));
+        ASSERT_TRUE(DBManager::sharedIstance().openDB(name + " phone.dossiva"));
+        addSampleRecord(fields, "added there", 2000, 0, solidPicture(90));
+        f.copyToPhone(name + " phone", true);
+        ASSERT_TRUE(FileManager::moveItem(f.phonePackage(name + " phone"), f.phonePackage(name)));
+        ASSERT_TRUE(DBManager::sharedIstance().openDB(name + ".dossiva"));
+        addSampleRecord(fields, "added here", 3000, 0);
+        DBManager::sharedIstance().openDB();
+    }
+};
+
+TEST_F(SyncSession, SendsTakesAndMergesDatabasesWithTheirPictures)
+{
+    SampleFields fields = makeSamplePackage("Mac Only");
+    addSampleRecord(fields, "mac record", 100, 0, solidPicture(200));
+    makeSamplePackage("Phone Only");
+    addSampleRecord(fields, "phone record", 100, 0, solidPicture(50));
+    addSampleRecord(fields, "second phone record", 100, 0);
+    f.copyToPhone("Phone Only", true);
+    makeSharedDatabase("Shared");
+    f.presenter.tick = {"Mac Only.dossiva", "Phone Only.dossiva", "Shared.dossiva"};
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    // Sent: the companion has the package with its picture.
+    EXPECT_EQ(titlesInFile(f.phonePackage("Mac Only") + "/database.db"),
+              std::vector<std::string>{"mac record"});
+    EXPECT_EQ(fileCount(f.phonePackage("Mac Only") + "/images"), 1u);
+    // Taken: this computer has the package, its pictures readable.
+    EXPECT_EQ(recordTitles("Phone Only.dossiva"),
+              (std::vector<std::string>{"phone record+photo", "second phone record"}));
+    // Merged: both sides hold the same records, with every picture.
+    const std::vector<std::string> merged{"old one+photo", "old two", "added here", "added there+photo"};
+    EXPECT_EQ(recordTitles("Shared.dossiva"), merged);
+    EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
+              (std::vector<std::string>{"old one", "old two", "added here", "added there"}));
+    EXPECT_EQ(fileCount(f.phonePackage("Shared") + "/images"), 2u);
+    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+
+    // The computer's copies of sent and taken databases carry the sync.
+    DBManager& db = DBManager::sharedIstance();
+    for (const char* name : {"Mac Only.dossiva", "Phone Only.dossiva", "Shared.dossiva"}) {
+        ASSERT_TRUE(db.openDB(name));
+        EXPECT_GT((*db.getDates())[2], 1000) << name;
+    }
+    db.openDB();
+    EXPECT_TRUE(contains(f.presenter.titles, "Connecting"));
+    EXPECT_TRUE(contains(f.presenter.titles, "Connected. Get db list"));
+    EXPECT_TRUE(contains(f.presenter.titles, "Syncing Shared"));
+    EXPECT_EQ(f.delegate.reloads, 1);
+}
+
+TEST_F(SyncSession, TheTableMarksWhereEachDatabaseIsAndTicksTheLastSynced)
+{
+    makeSamplePackage("Here");
+    makeSamplePackage("There");
+    f.copyToPhone("There", true);
+    makeSamplePackage("notes");
+    f.copyToPhone("notes", true);
+    makeSamplePackage("Notes");
+    // A plain file named like a package is no database.
+    ASSERT_TRUE(FileManager::writeFileAtomically(f.phoneRoot() + "/File.dossiva", std::string("x")));
+    f.setSettings(false, false, {"Here"});
+    f.presenter.tick = std::vector<std::string>{};
+
+    ASSERT_TRUE(f.sync());
+
+    ASSERT_EQ(f.presenter.tables.size(), 1u);
+    std::vector<std::string> shown;
+    for (const auto& entry : f.presenter.tables[0]) {
+        shown.push_back(entry.name + " t" + std::to_string(entry.side) + (entry.ticked ? " c" : ""));
+    }
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, (std::vector<std::string>{"Here.dossiva t0 c", "Notes.dossiva t0", "There.dossiva t1",
+                                               "notes.dossiva t1"}));
+    // Cancelled from the table: nothing moved, nothing listed.
+    EXPECT_FALSE(FileManager::exists(f.phonePackage("Here")));
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+}
+
+struct ConflictCase {
+    const char* name;
+    int choice;
+};
+
+class SyncConflict : public SyncSession, public ::testing::WithParamInterface<ConflictCase> {};
+
+TEST_P(SyncConflict, TheChosenCopyReplacesTheOther)
+{
+    SampleFields fields = makeSamplePackage("Plan");
+    addSampleRecord(fields, "mac one", 100, 0, solidPicture(30));
+    addSampleRecord(fields, "mac two", 100, 0);
+    setSampleDates(5000, 1000);
+    DBManager::sharedIstance().openDB();
+    ASSERT_TRUE(
+        FileManager::copyItem(Paths::packagePath("Plan.dossiva"), Paths::packagePath("Plan phone.dossiva")));
+    DBManager& db = DBManager::sharedIstance();
+    ASSERT_TRUE(db.openDB("Plan phone.dossiva") && db.loadDbData());
+    db.setdbFieldLabel("Remark", fields.note);
+    addSampleRecord(fields, "phone three", 100, 0, solidPicture(80));
+    setSampleDates(4000, 1000);
+    f.copyToPhone("Plan phone", true);
+    ASSERT_TRUE(FileManager::moveItem(f.phonePackage("Plan phone"), f.phonePackage("Plan")));
+    f.presenter.tick = {"Plan.dossiva"};
+    f.presenter.conflictChoice = GetParam().choice;
+
+    ASSERT_TRUE(f.sync());
+
+    ASSERT_FALSE(f.presenter.conflicts.empty());
+    const ConflictPage& page = f.presenter.conflicts.front();
+    EXPECT_EQ(page.title, "There are 1 conflicts involving database synchronization.");
+    EXPECT_EQ(page.counter, "1 of 1");
+    EXPECT_EQ(page.nextTitle, "Sync");
+    EXPECT_FALSE(page.previousEnabled);
+    EXPECT_EQ(page.name, "Plan");
+    EXPECT_EQ(page.mac.records, "2");
+    EXPECT_EQ(page.phone.records, "3");
+    EXPECT_EQ(page.mac.fields, "4");
+    EXPECT_EQ(page.selected, SyncSide::Mac); // edited later here
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+
+    const std::vector<std::string> macLabels{"Title", "Note", "Photo", "Kind"};
+    const std::vector<std::string> phoneLabels{"Title", "Remark", "Photo", "Kind"};
+    const auto& labels = GetParam().choice == SyncSide::Mac ? macLabels : phoneLabels;
+    EXPECT_EQ(labelsInFile(Paths::databaseFile("Plan.dossiva")), labels);
+    EXPECT_EQ(labelsInFile(f.phonePackage("Plan") + "/database.db"), labels);
+    const std::size_t records = GetParam().choice == SyncSide::Mac ? 2 : 3;
+    EXPECT_EQ(recordTitles("Plan.dossiva").size(), records);
+    EXPECT_EQ(titlesInFile(f.phonePackage("Plan") + "/database.db").size(), records);
+    EXPECT_EQ(fileCount(f.phonePackage("Plan") + "/images"), fileCount(Paths::imagesFolder("Plan.dossiva")));
+    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherSide, SyncConflict,
+                         ::testing::Values(ConflictCase{"ForTheComputer", SyncSide::Mac},
+                                           ConflictCase{"ForTheCompanion", SyncSide::Phone}),
+                         [](const ::testing::TestParamInfo<ConflictCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+// -- Templates ---------------------------------------------------------------------
+
+void makeTemplate(const std::string& path, const std::string& label, std::time_t modified)
+{
+    FileManager::removeItem(path);
+    ASSERT_TRUE(createEmptyDatabaseFile(path));
+    sqliteShell(path,
+                "insert into fields_table(field_name,field_type,order_index) values('" + label + "',1,1)");
+    const struct timeval times[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(::utimes(path.c_str(), times), 0);
+}
+
+std::string templateLabel(const std::string& path)
+{
+    return sqliteShell(path, "select field_name from fields_table");
+}
+
+// A day ahead: later than any file the test makes. (Listings show dates
+// ahead without a year, so it cannot be further.)
+const std::time_t kAhead = std::time(nullptr) + 86400;
+
+class TemplateExchange : public ::testing::Test {
+protected:
+    SessionFixture f;
+    const std::string local = Paths::modelsFolder();
+    std::string phone;
+
+    void prepare()
+    {
+        phone = f.phoneRoot() + "/Templates";
+        // A local template counts from the later of its creation and its
+        // modification, so the companion's newer file is dated ahead.
+        makeTemplate(local + "/Older Here.dossivaTemplate", "older here", 1546300800); // 2019
+        makeTemplate(phone + "/Older Here.dossivaTemplate", "newer there", kAhead);
+        makeTemplate(local + "/Newer Here.dossivaTemplate", "newer here", 1640995200);  // 2022
+        makeTemplate(phone + "/Newer Here.dossivaTemplate", "older there", 1514764800); // 2018
+        makeTemplate(phone + "/Only There.dossivaTemplate", "only there", 1577836800);  // 2020
+        makeTemplate(local + "/Only Here.dossivaTemplate", "only here", 1577836800);
+        makeSamplePackage("Carrier");
+        f.setSettings(false, true, {"Carrier"});
+    }
+};
+
+TEST_F(TemplateExchange, NewerTemplatesGoBothWays)
+{
+    prepare();
+    ASSERT_TRUE(f.startPeer());
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(templateLabel(local + "/Older Here.dossivaTemplate"), "newer there\n");
+    EXPECT_EQ(templateLabel(local + "/Only There.dossivaTemplate"), "only there\n");
+    EXPECT_EQ(templateLabel(phone + "/Newer Here.dossivaTemplate"), "newer here\n");
+    EXPECT_EQ(templateLabel(phone + "/Only Here.dossivaTemplate"), "only here\n");
+    EXPECT_EQ(leftovers(local), std::vector<std::string>{});
+}
+
+TEST_F(TemplateExchange, ACompanionBeforeVersionFourExchangesNone)
+{
+    prepare();
+    CompanionPeer::Options options;
+    options.version = "3.5";
+    ASSERT_TRUE(f.startPeer(options));
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(templateLabel(local + "/Older Here.dossivaTemplate"), "older here\n");
+    EXPECT_FALSE(FileManager::exists(local + "/Only There.dossivaTemplate"));
+    EXPECT_FALSE(FileManager::exists(phone + "/Only Here.dossivaTemplate"));
+    // The database itself was still sent.
+    EXPECT_TRUE(FileManager::exists(f.phonePackage("Carrier") + "/database.db"));
+}
+
+TEST_F(TemplateExchange, ABrokenTemplateFromTheCompanionKeepsTheComputersFile)
+{
+    prepare();
+    ASSERT_TRUE(
+        FileManager::writeFileAtomically(phone + "/Older Here.dossivaTemplate", std::string(2048, 'z')));
+    const struct timeval times[2] = {{kAhead, 0}, {kAhead, 0}};
+    ASSERT_EQ(::utimes((phone + "/Older Here.dossivaTemplate").c_str(), times), 0);
+    ASSERT_TRUE(f.startPeer());
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(templateLabel(local + "/Older Here.dossivaTemplate"), "older here\n");
+    EXPECT_EQ(leftovers(local), std::vector<std::string>{});
+    ASSERT_FALSE(f.alerts.asked().empty());
+    EXPECT_EQ(f.alerts.asked().back().title, "Info");
+    EXPECT_NE(f.alerts.asked().back().message.find("These templates have not been synced:"),
+              std::string::npos);
+}
+
+// -- Stops, lost connections, hostile and broken data -------------------------------
+
+TEST_F(SyncSession, StoppingDuringAMergeLeavesTheComputersDatabase)
+{
+    makeSharedDatabase("Shared");
+    const std::vector<std::string> before = recordTitles("Shared.dossiva");
+    const auto fileBefore = FileManager::readFile(Paths::databaseFile("Shared.dossiva"));
+    f.presenter.tick = {"Shared.dossiva"};
+    f.onLog("-> merging / merge", [&] { f.manager->abort(); });
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(recordTitles("Shared.dossiva"), before);
+    EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Shared.dossiva")), fileBefore);
+    EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
+              (std::vector<std::string>{"old one", "old two", "added there"}));
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: These databases have not been synced:\nShared"});
+    EXPECT_TRUE(contains(f.presenter.titles, "Stopping"));
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+}
+
+TEST_F(SyncSession, ALostCompanionEndsTheSessionWithItsAlert)
+{
+    makeSamplePackage("First");
+    f.copyToPhone("First", true);
+    SampleFields fields = makeSamplePackage("Second");
+    addSampleRecord(fields, "kept", 100, 0);
+    f.copyToPhone("Second", false);
+    const auto secondBefore = FileManager::readFile(Paths::databaseFile("Second.dossiva"));
+    f.presenter.tick = {"First.dossiva", "Second.dossiva"};
+    f.onLog("-> taking / receive the database file", [&] {
+        f.peer.stop();
+        f.manager->serverDisappeared();
+    });
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_TRUE(contains(f.alertTexts(), "Error: Connection closed by the iphone"));
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("First.dossiva")));
+    EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Second.dossiva")), secondBefore);
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.delegate.ends, 1);
+}
+
+TEST_F(SyncSession, ACompanionThatGoesSilentlyFailsEachDatabaseAndTheSessionEnds)
+{
+    makeSamplePackage("First");
+    f.copyToPhone("First", true);
+    makeSamplePackage("Second");
+    f.copyToPhone("Second", true);
+    f.presenter.tick = {"First.dossiva", "Second.dossiva"};
+    f.onLog("-> taking / receive the database file", [&] { f.peer.stop(); });
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: These databases have not been synced:\nFirst\nSecond"});
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+}
+
+TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutside)
+{
+    SampleFields fields = makeSamplePackage("Good");
+    addSampleRecord(fields, "good record", 100, 0, solidPicture(60));
+    f.copyToPhone("Good", true);
+    makeSamplePackage("Bad\x01Name");
+    f.copyToPhone("Bad\x01Name", true);
+    makeSamplePackage("Garbage");
+    f.copyToPhone("Garbage", true);
+    ASSERT_TRUE(
+        FileManager::writeFileAtomically(f.phonePackage("Garbage") + "/database.db", std::string(8192, 'q')));
+    makeSharedDatabase("Shared");
+    ASSERT_TRUE(
+        FileManager::writeFileAtomically(f.phonePackage("Shared") + "/database.db", std::string("junk")));
+    const auto sharedBefore = FileManager::readFile(Paths::databaseFile("Shared.dossiva"));
+    // A picture whose name would reach outside the images folder if used.
+    ASSERT_TRUE(
+        FileManager::writeFileAtomically(f.phonePackage("Good") + "/images/evil\x02name", std::string("x")));
+    f.presenter.tick = {"Good.dossiva", "Garbage.dossiva", "Shared.dossiva"};
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(recordTitles("Good.dossiva"), std::vector<std::string>{"good record+photo"});
+    EXPECT_EQ(fileCount(Paths::imagesFolder("Good.dossiva")), 1u);
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Garbage.dossiva")));
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Bad\x01Name.dossiva")));
+    EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Shared.dossiva")), sharedBefore);
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{
+                                  "Info: These databases have not been synced:\nBad?Name\nGarbage\nShared"});
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+}
+
+// -- Refused commands -----------------------------------------------------------------
+
+struct RefusalCase {
+    const char* name;
+    const char* command;
+    std::vector<std::string> notSynced; // in the order they failed
+};
+
+class RefusedCommand : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies)
+{
+    SessionFixture f;
+    CompanionPeer::Options options;
+    options.refusedCommands = {GetParam().command};
+    if (!f.startPeer(options)) {
+        GTEST_SKIP() << "the companion peer does not start";
+    }
+    SampleFields fields = makeSamplePackage("Send Me");
+    addSampleRecord(fields, "outgoing", 100, 0, solidPicture(5));
+    makeSamplePackage("Take Me");
+    addSampleRecord(fields, "incoming", 100, 0);
+    f.copyToPhone("Take Me", true);
+    makeSamplePackage("Both");
+    addSampleRecord(fields, "shared", 100, 0);
+    setSampleDates(900, 1000);
+    f.copyToPhone("Both", false);
+    const auto macBoth = FileManager::readFile(Paths::databaseFile("Both.dossiva"));
+    const auto phoneBoth = FileManager::readFile(f.phonePackage("Both") + "/database.db");
+    f.presenter.tick = {"Send Me.dossiva", "Take Me.dossiva", "Both.dossiva"};
+
+    ASSERT_TRUE(f.sync());
+
+    std::string expected = "Info: These databases have not been synced:";
+    for (const auto& name : GetParam().notSynced) {
+        expected += "\n" + name;
+    }
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{expected});
+    if (contains(GetParam().notSynced, "Both")) {
+        EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Both.dossiva")), macBoth);
+        EXPECT_EQ(FileManager::readFile(f.phonePackage("Both") + "/database.db"), phoneBoth);
+    }
+    EXPECT_EQ(FileManager::exists(f.phonePackage("Send Me")), !contains(GetParam().notSynced, "Send Me"));
+    EXPECT_EQ(FileManager::exists(Paths::packagePath("Take Me.dossiva")),
+              !contains(GetParam().notSynced, "Take Me"));
+    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, RefusedCommand,
+                         ::testing::Values(RefusalCase{"Rename", "RNTO", {"Send Me", "Both"}},
+                                           RefusalCase{"Store", "STOR", {"Send Me", "Both"}},
+                                           RefusalCase{"Retrieve", "RETR", {"Take Me", "Both"}},
+                                           RefusalCase{"MakeDirectory", "MKD", {"Send Me", "Both"}}),
+                         [](const ::testing::TestParamInfo<RefusalCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+} // namespace
