@@ -1,0 +1,211 @@
+#include "storage/CsvImporter.h"
+
+#include "platform/Clock.h"
+#include "platform/FileManager.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "storage/CsvText.h"
+#include "storage/CsvValueConverter.h"
+#include "storage/DBManager.h"
+
+#include <algorithm>
+#include <new>
+
+namespace dossiva {
+
+namespace {
+
+// Folder names are at most 255 bytes on the file systems we run on.
+constexpr std::size_t kLongestPackageName = 255;
+constexpr std::string_view kPackageExtension = ".dossiva";
+// Records go in by the thousand, each batch in one transaction: memory stays
+// near the size of the file however long it is, where inserting all at once
+// would hold every record twice more (its entries and its in-memory copy). A
+// failed batch fails the whole import, which removes the package.
+constexpr std::size_t kRecordsPerBatch = 16384;
+
+std::string quotedName(const std::string& name)
+{
+    return "\"" + name + "\"";
+}
+
+PropertyList structureFor(int type)
+{
+    switch (type) {
+    case FieldType::Checkbox:
+        return PropertyList(PropertyList::Dictionary{{"Caption", PropertyList(std::string())}});
+    case FieldType::Password:
+        return PropertyList(PropertyList::Dictionary{{"Ask", PropertyList(true)}});
+    default:
+        return PropertyList::array();
+    }
+}
+
+bool isImportedType(int type)
+{
+    switch (type) {
+    case FieldType::SmallText:
+    case FieldType::LargeText:
+    case FieldType::Number:
+    case FieldType::Date:
+    case FieldType::Time:
+    case FieldType::DateTime:
+    case FieldType::Email:
+    case FieldType::Link:
+    case FieldType::Checkbox:
+    case FieldType::Password:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::optional<std::string> CsvImporter::nameProblem(const std::string& name)
+{
+    if (std::all_of(name.begin(), name.end(), [](char c) { return c == ' ' || c == '\t'; })) {
+        return "Enter a name for the new database.";
+    }
+    if (name.find('/') != std::string::npos) {
+        return "A database name cannot contain \"/\".";
+    }
+    if (name.front() == '.') {
+        return "A database name cannot start with \".\".";
+    }
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        return "A database name cannot contain control characters.";
+    }
+    if (!CsvText::isValidUtf8(name)) {
+        return "A database name must be readable text.";
+    }
+    if (name.size() + kPackageExtension.size() > kLongestPackageName) {
+        return "The name " + quotedName(name) + " is too long for a database.";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CsvImporter::import(const std::string& name,
+                                               const std::vector<CsvProposedField>& columns,
+                                               const CsvRows& rows, std::size_t firstRecord)
+{
+    if (const auto problem = nameProblem(name)) {
+        m_alerts.inform("Warning", *problem);
+        return std::nullopt;
+    }
+    const std::string package = name + std::string(kPackageExtension);
+    if (FileManager::exists(Paths::packagePath(package))) {
+        // Nothing is written; the user picks another name and tries again.
+        m_alerts.ask({"A database " + quotedName(name) + " already exist",
+                      "A Database " + quotedName(name) +
+                          " already exists.\nPlease enter a new name for the database to be created.",
+                      {"OK"}});
+        return std::nullopt;
+    }
+
+    m_alerts.beginProgress("Importing", "Importing " + name + " database...");
+    DBManager& db = DBManager::sharedIstance();
+    bool folderCreated = false;
+    bool imported = false;
+    try {
+        std::vector<FieldKey> fields;
+        std::vector<std::size_t> order;
+        imported = createPackage(package, folderCreated) && createFields(columns, fields, order) &&
+                   insertRecords(fields, order, rows, firstRecord);
+    } catch (const std::bad_alloc&) {
+        devLog("CSV: not enough memory to import " + package);
+        imported = false;
+    }
+    db.openDB();
+    if (!imported) {
+        // Only a folder this import made is removed: never one that was
+        // there before.
+        if (folderCreated && !FileManager::removeItem(Paths::packagePath(package))) {
+            devLog("CSV: cannot remove the unfinished package " + package);
+        }
+        m_alerts.endProgress();
+        m_alerts.inform("Warning", "Error during import of " + name + " database");
+        return std::nullopt;
+    }
+    m_alerts.endProgress();
+    m_alerts.inform("Success", "Database " + name + " imported successfully");
+    return package;
+}
+
+bool CsvImporter::createPackage(const std::string& package, bool& folderCreated)
+{
+    folderCreated = FileManager::createDirectory(Paths::packagePath(package));
+    DBManager& db = DBManager::sharedIstance();
+    return folderCreated && FileManager::createDirectory(Paths::imagesFolder(package)) &&
+           FileManager::copyItem(Paths::emptyBaseDatabase(), Paths::databaseFile(package)) &&
+           db.openDB(package) && !db.dbStructure().empty() && db.createGeneralInfoTable();
+}
+
+bool CsvImporter::createFields(const std::vector<CsvProposedField>& columns, std::vector<FieldKey>& fields,
+                               std::vector<std::size_t>& order)
+{
+    if (columns.empty()) {
+        return false;
+    }
+    const auto mainColumn = std::find_if(columns.begin(), columns.end(), [](const CsvProposedField& column) {
+        return column.type == FieldType::Main;
+    });
+    const std::size_t main =
+        mainColumn == columns.end() ? 0 : static_cast<std::size_t>(mainColumn - columns.begin());
+
+    DBManager& db = DBManager::sharedIstance();
+    const FieldId mainId = db.dbStructure().front().id;
+    if (!db.setdbFieldLabel(columns[main].name, mainId, PropertyList::array())) {
+        return false;
+    }
+    fields.push_back({mainId, FieldType::Main});
+    order.push_back(main);
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        if (column == main) {
+            continue;
+        }
+        const int type = isImportedType(columns[column].type) ? columns[column].type : FieldType::SmallText;
+        const FieldId id = db.adddbFieldLabel(columns[column].name, type, structureFor(type));
+        if (id < 0) {
+            return false;
+        }
+        fields.push_back({id, type});
+        order.push_back(column);
+    }
+    return true;
+}
+
+bool CsvImporter::insertRecords(const std::vector<FieldKey>& fields, const std::vector<std::size_t>& order,
+                                const CsvRows& rows, std::size_t firstRecord)
+{
+    DBManager& db = DBManager::sharedIstance();
+    const std::string package = db.dbName();
+    CsvValueConverter converter;
+    const std::int64_t created = Clock::nowSeconds();
+    // Each batch reuses the entry lists of the one before.
+    std::vector<std::vector<FieldChange>> batch;
+    for (std::size_t row = firstRecord; row < rows.size();) {
+        const std::size_t count = std::min(rows.size() - row, kRecordsPerBatch);
+        batch.resize(count);
+        for (auto& entries : batch) {
+            entries.clear();
+            entries.reserve(fields.size() + 2);
+            for (std::size_t k = 0; k < fields.size(); ++k) {
+                entries.push_back(
+                    {fields[k], converter.importValue(fields[k].type, rows.cell(row, order[k])), nullptr});
+            }
+            entries.push_back(FieldChange::created(created));
+            entries.push_back(FieldChange::modified(0));
+            ++row;
+        }
+        // Opening the database again drops the records just inserted from
+        // memory: nobody reads them before the database is closed.
+        if (!db.addRecordsToDb(batch) || !db.openDB(package)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace dossiva

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "fields/FieldModel.h"
+#include "platform/Alerts.h"
+#include "storage/CsvReader.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dossiva {
+
+// Makes a new database from the columns and rows of a CSV file: the package
+// from the empty base, one field per column (the main column renames the
+// base's main field, the others are added in column order), and one record
+// per row, all inserted in one transaction. A database that cannot be made
+// completely is removed again.
+class CsvImporter {
+public:
+    explicit CsvImporter(Alerts& alerts) : m_alerts(alerts) {}
+
+    // Imports rows[firstRecord...] into the database `name`, with fields
+    // named and typed by `columns` (exactly one of type 0, the main field).
+    // Returns the new package's name (NAME.dossiva) for the library to
+    // register, or nullopt when the name is refused or taken, or the import
+    // failed; the user has been told why.
+    std::optional<std::string> import(const std::string& name, const std::vector<CsvProposedField>& columns,
+                                      const CsvRows& rows, std::size_t firstRecord);
+
+    // Why a name cannot be a database's (empty, "/", a leading ".", control
+    // characters, too long), or nullopt when it can. A name never leads out of
+    // the Databases folder.
+    static std::optional<std::string> nameProblem(const std::string& name);
+
+private:
+    bool createPackage(const std::string& package, bool& folderCreated);
+    // The database's fields, in form order: the main column's, then the
+    // other columns' in their order; `order` gets the column of each.
+    bool createFields(const std::vector<CsvProposedField>& columns, std::vector<FieldKey>& fields,
+                      std::vector<std::size_t>& order);
+    bool insertRecords(const std::vector<FieldKey>& fields, const std::vector<std::size_t>& order,
+                       const CsvRows& rows, std::size_t firstRecord);
+
+    Alerts& m_alerts;
+};
+
+} // namespace dossiva
