@@ -1,0 +1,42 @@
+#pragma once
+
+#include "fields/FieldModel.h"
+#include "platform/Alerts.h"
+#include "platform/TextEncoding.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dossiva {
+
+// Writes the open database's records to a CSV file: an optional header of
+// field labels, then one row per record with one cell per field in form
+// order (pictures and separators have none). Dates and times are written in
+// the computer's time zone ("d MMMM yyyy", "HH:mm"), a choice as its item's
+// text, a ticked checkbox as its caption and a password as its text.
+class CsvExporter {
+public:
+    using Pause = std::function<void()>;
+
+    // The pause keeps the progress sheet up a moment after a quick export;
+    // by default one second.
+    explicit CsvExporter(Alerts& alerts, Pause pause = {});
+
+    // Writes the whole database in storage order, or the given records in
+    // the given order. Shows progress, then "Success" or the reason it
+    // failed; a file that failed part way stays as far as it was written.
+    bool exportCSVFile(const std::string& path, TextEncoding encoding, bool fieldsLabel,
+                       const std::optional<std::vector<RecordId>>& selectedRecords = std::nullopt);
+
+private:
+    enum class Outcome { Written, Unexpected, Unencodable };
+    Outcome write(const std::string& path, TextEncoding encoding, bool fieldsLabel,
+                  const std::optional<std::vector<RecordId>>& selectedRecords);
+
+    Alerts& m_alerts;
+    Pause m_pause;
+};
+
+} // namespace dossiva

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/TextEncoding.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace dossiva {
+
+// A CSV file being written in one of the five encodings. Cells are quoted as
+// CSV needs and gathered as UTF-8; whole chunks of rows are converted and
+// written at once. When a chunk does not convert, it is written again piece
+// by piece up to the first cell that does not, so the file ends exactly where
+// a cell-by-cell writer would have stopped.
+class CsvOutputFile {
+public:
+    enum class Result { Ok, Unwritable, Unencodable };
+
+    explicit CsvOutputFile(TextEncoding encoding) : m_encoding(encoding) {}
+    ~CsvOutputFile();
+    CsvOutputFile(const CsvOutputFile&) = delete;
+    CsvOutputFile& operator=(const CsvOutputFile&) = delete;
+
+    // Creates or replaces the file; a UTF-16 file starts with FF FE.
+    bool open(const std::string& path);
+
+    // A cell: enclosed in double quotes when it holds a double quote (each
+    // then doubled), a line break or a comma; otherwise as it is.
+    void appendCell(std::string_view text);
+    void appendComma() { m_chunk.push_back(','); }
+    // Ends a row with a line feed; writes the chunk once it is large.
+    Result endRow();
+    // Writes what is left and closes the file.
+    Result close();
+
+private:
+    Result flush();
+    bool writeBytes(std::string_view bytes);
+
+    TextEncoding m_encoding;
+    std::FILE* m_file = nullptr;
+    std::string m_chunk;                                      // UTF-8 text not yet written
+    std::vector<std::pair<std::size_t, std::size_t>> m_cells; // each cell's span in m_chunk
+};
+
+} // namespace dossiva
