@@ -1,0 +1,227 @@
+// CSV import and export of 100,000 rows of 10 mixed columns, against the
+// sqlite3 shell importing and selecting the same rows.
+#include "BenchSupport.h"
+#include "Benchmarks.h"
+
+#include "fields/FieldModel.h"
+#include "platform/Alerts.h"
+#include "platform/FileManager.h"
+#include "platform/Paths.h"
+#include "storage/CsvExporter.h"
+#include "storage/CsvImportModel.h"
+#include "storage/DBManager.h"
+#include "storage/Startup.h"
+
+#include <cstdio>
+#include <fstream>
+#include <malloc.h>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace dossiva::bench {
+
+namespace {
+
+constexpr int kRows = 100000;
+
+const char* kFirstNames[] = {"Ada",     "Alan", "Grace",    "Edsger",  "Barbara", "Donald",
+                             "Frances", "Ken",  "Margaret", "Niklaus", "Radia",   "Tim",
+                             "Sophie",  "John", "Hedy",     "Linus"};
+const char* kCities[] = {"Paris", "Lyon", "Zürich", "København", "Lisboa", "Kraków", "Reykjavík", "Oslo"};
+const char* kWords[] = {"amber", "birch",   "cedar",   "delta",  "ember",  "fjord",  "grove",   "harbor",
+                        "iris",  "juniper", "kestrel", "linden", "meadow", "nectar", "orchard", "prairie"};
+const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                         "July",    "August",   "September", "October", "November", "December"};
+
+std::string words(std::mt19937& random, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += kWords[random() % 16];
+    }
+    return text;
+}
+
+// Name, City, Notes (some quoted, with commas, quotes and line breaks),
+// Amount, Date (two spellings), Time, Email, Website, Done, Code.
+void makeCsvFile(const std::string& path)
+{
+    std::mt19937 random(7);
+    std::string csv = "Name,City,Notes,Amount,Date,Time,Email,Website,Done,Code\n";
+    for (int i = 0; i < kRows; ++i) {
+        const std::string first = kFirstNames[random() % 16];
+        csv += first + " " + words(random, 1) + " " + std::to_string(i) + ",";
+        csv += std::string(kCities[random() % 8]) + ",";
+        switch (random() % 4) {
+        case 0:
+            csv += "\"" + words(random, 6) + ",\n" + words(random, 5) + "\",";
+            break;
+        case 1:
+            csv += "\"say \"\"" + words(random, 1) + "\"\" twice\",";
+            break;
+        default:
+            csv += words(random, 8) + ",";
+            break;
+        }
+        csv += std::to_string(random() % 100000) + "." + std::to_string(random() % 100) + ",";
+        const int day = 1 + static_cast<int>(random() % 28);
+        const int month = static_cast<int>(random() % 12);
+        const int year = 1990 + static_cast<int>(random() % 30);
+        if (i % 2 == 0) {
+            csv += std::to_string(day) + " " + kMonths[month] + " " + std::to_string(year) + ",";
+        } else {
+            char numeric[16];
+            std::snprintf(numeric, sizeof numeric, "%02d/%02d/%04d", day, month + 1, year);
+            csv += std::string(numeric) + ",";
+        }
+        char time[8];
+        std::snprintf(time, sizeof time, "%02d:%02d", static_cast<int>(random() % 24),
+                      static_cast<int>(random() % 60));
+        csv += std::string(time) + ",";
+        csv += first + std::to_string(i) + "@example.org,";
+        csv += "https://example.org/" + words(random, 1) + "/" + std::to_string(i) + ",";
+        csv += random() % 2 ? "yes," : "0,";
+        csv += "C-" + std::to_string(random()) + "\n";
+    }
+    std::ofstream(path, std::ios::binary) << csv;
+}
+
+// Reads the file and makes the database as import-csv does: the first row
+// holds the labels and the columns keep the types proposed for them, or,
+// with `typed`, get the types a user would choose (number, date, time,
+// e-mail, link, checkbox).
+bool importFile(const std::string& file, const std::string& name, bool typed = false)
+{
+    CsvImportModel model;
+    if (model.displayName(file) != CsvReadStatus::Done) {
+        return false;
+    }
+    model.fieldsLabel(true);
+    if (typed) {
+        model.setType(3, FieldType::Number);
+        model.setType(4, FieldType::Date);
+        model.setType(5, FieldType::Time);
+        model.setType(6, FieldType::Email);
+        model.setType(7, FieldType::Link);
+        model.setType(8, FieldType::Checkbox);
+    }
+    ScriptedAlerts alerts;
+    return model.import(alerts, name).has_value();
+}
+
+std::size_t statusKilobytes(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key, 0) == 0) {
+            return std::stoul(line.substr(std::string(key).size()));
+        }
+    }
+    return 0;
+}
+
+// The peak growth of resident memory while importing, measured in a child
+// process so nothing else this program holds counts.
+double importPeakBytes(const std::string& file)
+{
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        return -1;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        // Start from a heap that has given back what it no longer uses, and
+        // restart the high-water mark from here.
+        ::malloc_trim(0);
+        std::ofstream("/proc/self/clear_refs") << "5";
+        const std::size_t before = statusKilobytes("VmRSS:");
+        const bool imported = importFile(file, "Memory Bench");
+        const double grown = imported ? static_cast<double>(statusKilobytes("VmHWM:") - before) * 1024.0 : -1;
+        [[maybe_unused]] const auto written = ::write(channel[1], &grown, sizeof grown);
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    double grown = -1;
+    if (::read(channel[0], &grown, sizeof grown) != sizeof grown) {
+        grown = -1;
+    }
+    ::close(channel[0]);
+    ::waitpid(child, nullptr, 0);
+    FileManager::removeItem(Paths::packagePath("Memory Bench.dossiva"));
+    return grown;
+}
+
+void benchCsv()
+{
+    prepareApplicationSupport();
+    const std::string folder = Paths::homeDirectory() + "/csv-bench";
+    FileManager::createDirectories(folder);
+    const std::string file = folder + "/data.csv";
+    makeCsvFile(file);
+    const double size = static_cast<double>(fileSize(file));
+    std::printf("CSV file: %d rows, 10 columns, %.1f MB\n", kRows, size / 1e6);
+
+    const double peak = importPeakBytes(file);
+
+    int run = 0;
+    bool imported = true;
+    const auto timeImport = [&](bool typed) {
+        return bestOf(3, [&] {
+            const std::string name = "Import Bench " + std::to_string(run++);
+            imported = importFile(file, name, typed) && imported;
+            FileManager::removeItem(Paths::packagePath(name + ".dossiva"));
+        });
+    };
+    const double ours = timeImport(false);
+    const double typed = timeImport(true);
+    const std::string shellDatabase = folder + "/shell.db";
+    const double shell =
+        bestOfCommand(3, "rm -f " + shellQuote(shellDatabase) + " && sqlite3 " + shellQuote(shellDatabase) +
+                             " -cmd '.mode csv' " + shellQuote(".import " + file + " t"));
+    std::printf("import-csv%s\n  dossiva    %.3f s (read, insert with the proposed types)\n"
+                "  typed      %.3f s (dates, times, numbers, checkboxes converted; for information)\n"
+                "  sqlite3    %.3f s (.import into a fresh database)\n",
+                imported ? "" : " FAILED", ours, typed, shell);
+    printRatio("time", ours / shell, 1.5);
+    std::printf("  peak       %.1f MB of memory while importing (target: 3 x file + 50 MB = %.1f MB)\n",
+                peak / 1e6, (3 * size + 50e6) / 1e6);
+    printRatio("memory", peak / (3 * size + 50e6), 1.0);
+
+    // Export what was imported.
+    importFile(file, "Export Bench");
+    DBManager& db = DBManager::sharedIstance();
+    db.openDB("Export Bench.dossiva");
+    db.loadDbData();
+    std::string columns;
+    for (const auto& field : db.dbStructure()) {
+        columns += (columns.empty() ? "\"" : ",\"") + std::to_string(field.id) + "\"";
+    }
+    ScriptedAlerts alerts;
+    CsvExporter exporter(alerts, [] {});
+    bool exported = true;
+    const double written = bestOf(3, [&] {
+        exported = exporter.exportCSVFile(folder + "/out.csv", TextEncoding::UTF8, true) && exported;
+    });
+    const double selected = bestOfCommand(3, "sqlite3 -csv " + shellQuote(Paths::databaseFile(db.dbName())) +
+                                                 " " + shellQuote("select " + columns + " from data_table") +
+                                                 " > " + shellQuote(folder + "/shell.csv"));
+    std::printf(
+        "export-csv (UTF-8)%s\n  dossiva    %.3f s (%zu records)\n  sqlite3    %.3f s (-csv select of the "
+        "same columns)\n",
+        exported ? "" : " FAILED", written, db.dbData().size(), selected);
+    printRatio("time", written / selected, 1.5);
+    db.openDB();
+}
+
+const BenchRegistration registration(20, "CSV import and export", benchCsv);
+
+} // namespace
+} // namespace dossiva::bench
