@@ -12,8 +12,10 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QLayout;
 class QStackedWidget;
 class QTableWidget;
+class QTableWidgetItem;
 class QToolButton;
 
 namespace dossiva {
@@ -51,6 +53,21 @@ public:
     void cancel();
 
 private:
+    QLayout* buildOptions();
+    QWidget* buildBody();
+    // Reads the file again with a changed encoding or separator.
+    void reread(const std::function<CsvReadStatus()>& read);
+    // The table, or the message saying why the file could not be read.
+    void manageInterface();
+    void reloadTable();
+    void showRow(std::size_t row);
+    QTableWidgetItem* cell(int line, int column);
+    QComboBox* typePopUp(std::size_t row);
+    // The previewed record's values, the caption and the buttons' states.
+    void updatePreview();
+    void itemChanged(QTableWidgetItem* item);
+    void recordNavigation(int segment);
+
     Alerts& m_alerts;
     std::function<void(const std::string&)> m_imported;
     CsvImportModel m_model;
@@ -65,6 +82,8 @@ private:
     QToolButton* m_previous = nullptr;
     QToolButton* m_next = nullptr;
     QStackedWidget* m_body = nullptr;
+    QLabel* m_fileTitle = nullptr;
+    QLabel* m_errorIcon = nullptr;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

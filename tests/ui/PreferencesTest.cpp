@@ -1,0 +1,315 @@
+// The preferences window driven through its controls: what it shows for the
+// stored settings, what each control writes, the sorting notifications and
+// the update status.
+#include "support/TestHome.h"
+
+#include "app/PreferencesWindowController.h"
+#include "platform/Clock.h"
+#include "platform/DateFormat.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+constexpr const char* kStatusPrefix = "Status: ";
+
+// Clicks a check box or radio button on its box: one laid out wide is not
+// clickable in its middle, past its text.
+void clickBox(QAbstractButton* box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
+
+// Records the sort indexes posted under one notification name.
+class PostedSorts {
+public:
+    explicit PostedSorts(const char* name)
+        : m_id(NotificationCenter::defaultCenter().addObserver(
+              name, nullptr, [this](const Notification& posted) {
+                  const auto* index = std::any_cast<std::int64_t>(&posted.payload);
+                  m_indexes.push_back(index != nullptr ? *index : -100);
+              }))
+    {
+    }
+    ~PostedSorts() { NotificationCenter::defaultCenter().removeObserver(m_id); }
+    PostedSorts(const PostedSorts&) = delete;
+    PostedSorts& operator=(const PostedSorts&) = delete;
+
+    const std::vector<std::int64_t>& indexes() const { return m_indexes; }
+
+private:
+    NotificationCenter::ObserverId m_id;
+    std::vector<std::int64_t> m_indexes;
+};
+
+// The setting as the preferences file holds it, read back from the disk.
+std::optional<PropertyList> storedOnDisk(const std::string& key)
+{
+    UserDefaults onDisk(UserDefaults::standard().filePath());
+    return onDisk.object(key);
+}
+
+// The hours, minutes and seconds of a moment in the computer's zone, from the
+// C library rather than ICU.
+std::string clockTime(std::int64_t seconds)
+{
+    const std::time_t moment = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    localtime_r(&moment, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+class PreferencesTest : public ::testing::Test {
+protected:
+    TestHome home;
+
+    std::unique_ptr<PreferencesWindowController> makeWindow()
+    {
+        return std::make_unique<PreferencesWindowController>();
+    }
+};
+
+TEST_F(PreferencesTest, MissingSettingsShowTheirDefaults)
+{
+    auto window = makeWindow();
+    EXPECT_TRUE(window->showExport()->isChecked()) << "no Export CSV key: the sheet is shown";
+    EXPECT_FALSE(window->printBackgroundButton()->isChecked());
+    EXPECT_FALSE(PreferencesWindowController::printBackground());
+    EXPECT_FALSE(window->backupButton()->isChecked());
+    EXPECT_FALSE(window->syncTemplatesButton()->isChecked());
+    EXPECT_FALSE(window->checkAtStartup()->isChecked());
+    EXPECT_EQ(window->sortingPopUp()->currentIndex(), 2);
+    EXPECT_EQ(window->updateLabel()->text(), QStringLiteral("Status: never run"));
+    // Showing the window writes nothing.
+    EXPECT_FALSE(UserDefaults::standard().has("Export CSV"));
+    EXPECT_FALSE(UserDefaults::standard().has("SPrintBack"));
+    EXPECT_FALSE(UserDefaults::standard().has("Sorting"));
+}
+
+TEST_F(PreferencesTest, ControlsShowTheStoredSettings)
+{
+    struct Case {
+        const char* key;
+        PropertyList value;
+        std::function<QCheckBox*(PreferencesWindowController&)> control;
+        bool checked;
+    };
+    const std::vector<Case> cases = {
+        {"Export CSV", PropertyList(false), &PreferencesWindowController::showExport, false},
+        {"Export CSV", PropertyList(true), &PreferencesWindowController::showExport, true},
+        {"SPrintBack", PropertyList(std::int64_t{1}), &PreferencesWindowController::printBackgroundButton,
+         true},
+        {"SPrintBack", PropertyList(std::int64_t{0}), &PreferencesWindowController::printBackgroundButton,
+         false},
+        {"Backup", PropertyList(std::int64_t{1}), &PreferencesWindowController::backupButton, true},
+        {"Backup", PropertyList(std::int64_t{0}), &PreferencesWindowController::backupButton, false},
+        {"STemplates", PropertyList(std::int64_t{1}), &PreferencesWindowController::syncTemplatesButton,
+         true},
+        {"SUCheckAtStartup", PropertyList(true), &PreferencesWindowController::checkAtStartup, true},
+        {"SUCheckAtStartup", PropertyList(false), &PreferencesWindowController::checkAtStartup, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        UserDefaults::standard().set(c.key, c.value);
+        auto window = makeWindow();
+        EXPECT_EQ(c.control(*window)->isChecked(), c.checked);
+        UserDefaults::standard().remove(c.key);
+    }
+}
+
+TEST_F(PreferencesTest, SortPopUpShowsTheStoredSortOrTheDefaultForNonsense)
+{
+    const std::vector<std::pair<std::int64_t, int>> cases = {{0, 0}, {1, 1}, {2, 2}, {7, 2}, {-1, 2}};
+    for (const auto& [stored, shown] : cases) {
+        SCOPED_TRACE(stored);
+        UserDefaults::standard().setInteger("Sorting", stored);
+        auto window = makeWindow();
+        EXPECT_EQ(window->sortingPopUp()->currentIndex(), shown);
+    }
+}
+
+TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
+{
+    struct Case {
+        const char* key;
+        std::function<QCheckBox*(PreferencesWindowController&)> control;
+        PropertyList::Kind kind;
+    };
+    const std::vector<Case> cases = {
+        {"Backup", &PreferencesWindowController::backupButton, PropertyList::Kind::Integer},
+        {"STemplates", &PreferencesWindowController::syncTemplatesButton, PropertyList::Kind::Integer},
+        {"SPrintBack", &PreferencesWindowController::printBackgroundButton, PropertyList::Kind::Integer},
+        {"Export CSV", &PreferencesWindowController::showExport, PropertyList::Kind::Boolean},
+        {"SUCheckAtStartup", &PreferencesWindowController::checkAtStartup, PropertyList::Kind::Boolean},
+    };
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        QCheckBox* box = c.control(*window);
+        window->showPane(box->parentWidget()->objectName());
+        for (int click = 0; click < 2; ++click) {
+            clickBox(box);
+            const auto stored = storedOnDisk(c.key);
+            ASSERT_TRUE(stored.has_value());
+            EXPECT_EQ(stored->kind(), c.kind);
+            EXPECT_EQ(stored->toInteger(), box->isChecked() ? 1 : 0);
+        }
+    }
+    EXPECT_FALSE(window->printBackgroundButton()->isChecked());
+    clickBox(window->printBackgroundButton());
+    EXPECT_TRUE(PreferencesWindowController::printBackground());
+}
+
+TEST_F(PreferencesTest, ChoosingASortStoresItAndPostsTheIndexOnce)
+{
+    PostedSorts posted(kSortingTypeChangedNotification);
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QComboBox* popUp = window->sortingPopUp();
+    popUp->setFocus();
+    QTest::keyClick(popUp, Qt::Key_Up); // from 2 to 1
+    QTest::keyClick(popUp, Qt::Key_Up); // to 0
+    EXPECT_EQ(posted.indexes(), (std::vector<std::int64_t>{1, 0}));
+    const auto stored = storedOnDisk("Sorting");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->kind(), PropertyList::Kind::Integer);
+    EXPECT_EQ(stored->toInteger(), 0);
+}
+
+TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
+{
+    UserDefaults::standard().setInteger("Sorting", 2);
+    PostedSorts posted(kSortingTypeChangedNotification);
+    auto window = makeWindow();
+    struct Case {
+        std::any payload;
+        int shown;
+    };
+    const std::vector<Case> cases = {
+        {std::int64_t{0}, 0},  {std::int64_t{1}, 1}, {std::int64_t{9}, 1}, // no such item: the pop-up stays
+        {std::string("2"), 1},                                             // not a number: ignored
+        {std::any(), 1},                                                   // no payload: ignored
+        {std::int64_t{2}, 2},
+    };
+    for (const Case& c : cases) {
+        NotificationCenter::defaultCenter().post(kSortingTypeChangedNotificationFromListTable, nullptr,
+                                                 c.payload);
+        EXPECT_EQ(window->sortingPopUp()->currentIndex(), c.shown);
+    }
+    EXPECT_TRUE(posted.indexes().empty()) << "the window posted the sort back";
+    EXPECT_EQ(UserDefaults::standard().integerForKey("Sorting"), 2) << "the list stores its own sort";
+}
+
+TEST_F(PreferencesTest, AClosedWindowStopsFollowingTheRecordList)
+{
+    auto closed = makeWindow();
+    closed.reset();
+    auto window = makeWindow();
+    // The destroyed window must not be called (the sanitizers would see it).
+    NotificationCenter::defaultCenter().post(kSortingTypeChangedNotificationFromListTable, nullptr,
+                                             std::int64_t{0});
+    EXPECT_EQ(window->sortingPopUp()->currentIndex(), 0);
+}
+
+TEST_F(PreferencesTest, StatusNamesTheLastCheck)
+{
+    // 2009-12-25 10:20:30 UTC.
+    const std::int64_t moment = 1261736430;
+    UserDefaults::standard().set("SULastCheckTime", PropertyList(PropertyList::Date{moment + 0.75}));
+    auto window = makeWindow();
+    const QString expected = QString::fromStdString(
+        std::string(kStatusPrefix) + "version checking was last run on " +
+        DateFormat::withStyles(DateFormat::Style::Medium, DateFormat::Style::None).format(moment) + " " +
+        clockTime(moment));
+    EXPECT_EQ(window->updateLabel()->text(), expected);
+    EXPECT_TRUE(window->updateLabel()->text().contains(QStringLiteral("2009")));
+}
+
+TEST_F(PreferencesTest, StatusIgnoresALastCheckThatIsNoDate)
+{
+    UserDefaults::standard().setString("SULastCheckTime", "yesterday");
+    auto window = makeWindow();
+    EXPECT_EQ(window->updateLabel()->text(), QStringLiteral("Status: never run"));
+}
+
+TEST_F(PreferencesTest, CheckNowAsksTheApplicationAndTheStatusShowsNow)
+{
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->showPane(QStringLiteral("PUpd"));
+    QSignalSpy requests(window.get(), &PreferencesWindowController::checkForUpdatesRequested);
+    auto* checkNow = window->findChild<QPushButton*>(QStringLiteral("checkNow"));
+    ASSERT_NE(checkNow, nullptr);
+    QTest::mouseClick(checkNow, Qt::LeftButton);
+    EXPECT_EQ(requests.count(), 1);
+
+    const std::int64_t now = 1700000000;
+    ScopedClockOverride clock(static_cast<double>(now));
+    window->updateUpdateStatusLabel();
+    EXPECT_TRUE(window->updateLabel()->text().startsWith(
+        QStringLiteral("Status: version checking was last run on ")));
+    EXPECT_TRUE(window->updateLabel()->text().endsWith(QString::fromStdString(" " + clockTime(now))));
+}
+
+TEST_F(PreferencesTest, ToolbarItemsShowTheirPanesAndTitles)
+{
+    const std::vector<std::pair<QString, QString>> panes = {
+        {QStringLiteral("PGen"), QStringLiteral("General")},
+        {QStringLiteral("PUpd"), QStringLiteral("Update")},
+        {QStringLiteral("PCSV"), QStringLiteral("Export")},
+    };
+    auto window = makeWindow();
+    EXPECT_EQ(window->currentPane(), QStringLiteral("PGen"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("General"));
+    window->show();
+    for (const auto& [identifier, label] : panes) {
+        auto* item = window->findChild<QAction*>(identifier);
+        ASSERT_NE(item, nullptr) << identifier.toStdString();
+        EXPECT_EQ(item->text(), label);
+        item->trigger();
+        EXPECT_EQ(window->currentPane(), identifier);
+        EXPECT_EQ(window->windowTitle(), label);
+        EXPECT_TRUE(item->isChecked());
+    }
+    window->showPane(QStringLiteral("PNone"));
+    EXPECT_EQ(window->currentPane(), QStringLiteral("PCSV"));
+}
+
+TEST_F(PreferencesTest, SwitchingPanesKeepsTheTopEdgeAndTheCentre)
+{
+    auto window = makeWindow();
+    window->showPreferences();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QRect before = window->geometry();
+    window->showPane(QStringLiteral("PCSV"));
+    QTRY_VERIFY_WITH_TIMEOUT(window->minimumSize() == window->maximumSize(), 2000);
+    const QRect after = window->geometry();
+    EXPECT_NE(after.height(), before.height()) << "the Export pane is shorter than the General one";
+    EXPECT_EQ(after.top(), before.top());
+    EXPECT_NEAR(after.center().x(), before.center().x(), 1);
+}
+
+} // namespace
