@@ -2,6 +2,7 @@
 
 #include "platform/Alerts.h"
 #include "platform/UserDefaults.h"
+#include "storage/CsvImporter.h"
 #include "storage/CsvReader.h"
 #include "storage/CsvValueConverter.h"
 
@@ -24,9 +25,8 @@ class CsvImportModel {
 public:
     static constexpr const char* kSettingsKey = "csv import";
 
-    // The window's type pop-up, by index: small text, large text, number,
-    // time, date, date and time, e-mail, link, checkbox, password.
-    static constexpr std::array<int, 10> kTypeCodes = {1, 2, 3, 5, 4, 6, 14, 15, 16, 17};
+    // The window's type pop-up, by index.
+    static constexpr const std::array<int, 10>& kTypeCodes = CsvImporter::kColumnTypes;
     static std::optional<int> typeCodeForIndex(int index);
     // The pop-up index of a type, or -1 (the main field's type has none).
     static int indexForTypeCode(int type);

@@ -41,26 +41,12 @@ PropertyList structureFor(int type)
     }
 }
 
-bool isImportedType(int type)
-{
-    switch (type) {
-    case FieldType::SmallText:
-    case FieldType::LargeText:
-    case FieldType::Number:
-    case FieldType::Date:
-    case FieldType::Time:
-    case FieldType::DateTime:
-    case FieldType::Email:
-    case FieldType::Link:
-    case FieldType::Checkbox:
-    case FieldType::Password:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
+
+bool CsvImporter::importsType(int type)
+{
+    return std::find(kColumnTypes.begin(), kColumnTypes.end(), type) != kColumnTypes.end();
+}
 
 std::optional<std::string> CsvImporter::nameProblem(const std::string& name)
 {
@@ -165,7 +151,7 @@ bool CsvImporter::createFields(const std::vector<CsvProposedField>& columns, std
         if (column == main) {
             continue;
         }
-        const int type = isImportedType(columns[column].type) ? columns[column].type : FieldType::SmallText;
+        const int type = importsType(columns[column].type) ? columns[column].type : FieldType::SmallText;
         const FieldId id = db.adddbFieldLabel(columns[column].name, type, structureFor(type));
         if (id < 0) {
             return false;

@@ -4,6 +4,7 @@
 #include "platform/Alerts.h"
 #include "storage/CsvReader.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,10 +18,17 @@ namespace dossiva {
 // completely is removed again.
 class CsvImporter {
 public:
+    // The types a column other than the main one can be imported as, in the
+    // order the import window offers them: small text, large text, number,
+    // time, date, date and time, e-mail, link, checkbox, password.
+    static constexpr std::array<int, 10> kColumnTypes = {1, 2, 3, 5, 4, 6, 14, 15, 16, 17};
+    static bool importsType(int type);
+
     explicit CsvImporter(Alerts& alerts) : m_alerts(alerts) {}
 
     // Imports rows[firstRecord...] into the database `name`, with fields
-    // named and typed by `columns` (exactly one of type 0, the main field).
+    // named and typed by `columns`: one of type 0, the main field (else the
+    // first column is), the others of the types above (else small text).
     // Returns the new package's name (NAME.dossiva) for the library to
     // register, or nullopt when the name is refused or taken, or the import
     // failed; the user has been told why.

@@ -1,5 +1,6 @@
 // Writing records to CSV files: cells of every type, the header, the five
 // encodings read back by Python's csv module, and the failures.
+#include "CsvTestSupport.h"
 #include "support/TestDatabase.h"
 
 #include "fields/StructureCodec.h"
@@ -12,28 +13,12 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
-#include <fstream>
-#include <sstream>
-
 using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
 
 constexpr const char* kErrorTitle = "An error occured exporting the file";
-
-std::int64_t localMoment(int year, int month, int day, int hour = 0, int minute = 0)
-{
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&parts));
-}
 
 std::string hex(const std::string& bytes)
 {
@@ -57,13 +42,7 @@ protected:
 
     std::string path(const std::string& name = "out.csv") const { return library.home() + "/" + name; }
 
-    std::string contents(const std::string& file) const
-    {
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    std::string contents(const std::string& file) const { return fileContents(file); }
 
     FieldId add(const std::string& label, int type, PropertyList structure = {})
     {

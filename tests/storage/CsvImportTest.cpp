@@ -1,5 +1,6 @@
 // Making a database from a CSV file: fields, converted values, messages,
 // refused names, and failures that leave nothing behind.
+#include "CsvTestSupport.h"
 #include "support/TestDatabase.h"
 
 #include "platform/Clock.h"
@@ -13,25 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 
 using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
-
-std::int64_t localMoment(int year, int month, int day, int hour = 0, int minute = 0)
-{
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&parts));
-}
 
 // A cell as CSV writes it.
 std::string quoted(const std::string& cell)
@@ -52,9 +40,7 @@ protected:
 
     std::string write(const std::string& bytes, const std::string& name = "people.csv")
     {
-        const std::string path = library.home() + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return writeFile(library.home() + "/" + name, bytes);
     }
 
     // Reads the file into the model, first row as labels.

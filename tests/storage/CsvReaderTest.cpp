@@ -1,5 +1,6 @@
 // Reading CSV files: encodings and byte-order marks, line and value
 // splitting, the proposed fields, and the import window's preview.
+#include "CsvTestSupport.h"
 #include "support/TestHome.h"
 
 #include "fields/FieldModel.h"
@@ -9,9 +10,6 @@
 #include "storage/CsvReader.h"
 
 #include <gtest/gtest.h>
-
-#include <ctime>
-#include <fstream>
 
 using namespace dossiva;
 using namespace dossiva::test;
@@ -26,9 +24,7 @@ protected:
 
     std::string write(const std::string& bytes, const std::string& name = "data.csv")
     {
-        const std::string path = home.path() + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return writeFile(home.path() + "/" + name, bytes);
     }
 
     static Rows rowsOf(const CsvReader& reader)
@@ -57,17 +53,6 @@ std::string repeated(std::string_view piece, int count)
         text += piece;
     }
     return text;
-}
-
-// Local midnight of a day, as the computer's clock counts it.
-std::int64_t localMidnight(int year, int month, int day)
-{
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&parts));
 }
 
 TEST(CsvParse, ValuesOfOneLine)
@@ -459,7 +444,7 @@ TEST_F(ImportPreview, PreviewCellsShowWhatTheFieldWouldHold)
     const DateFormat day = DateFormat::withPattern("d MMMM yyyy");
     const DateFormat time = DateFormat::withPattern("HH:mm");
     const DateFormat moment = DateFormat::withPattern("d MMMM yyyy HH:mm");
-    const std::int64_t christmas = localMidnight(2009, 12, 25);
+    const std::int64_t christmas = localMoment(2009, 12, 25);
     const std::string christmasText = day.format(christmas);
     struct Case {
         const char* cell;
@@ -474,7 +459,7 @@ TEST_F(ImportPreview, PreviewCellsShowWhatTheFieldWouldHold)
         {"25/12/2009", FieldType::Date, christmasText},
         {"31/02/2009", FieldType::Date, ""},
         {"a word", FieldType::Date, ""},
-        {"09:05", FieldType::Time, time.format(localMidnight(1970, 1, 1) + 9 * 3600 + 5 * 60)},
+        {"09:05", FieldType::Time, time.format(localMoment(1970, 1, 1) + 9 * 3600 + 5 * 60)},
         {"25/12/2009 10:30", FieldType::DateTime, moment.format(christmas + 10 * 3600 + 30 * 60)},
         {"25/12/2009", FieldType::DateTime, ""},
         {"as it is, 1 234", FieldType::SmallText, "as it is, 1 234"},
