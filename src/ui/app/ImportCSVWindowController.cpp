@@ -216,6 +216,9 @@ QWidget* ImportCSVWindowController::buildBody()
 
     auto* messagePage = new QWidget(m_body);
     auto* messageLayout = new QVBoxLayout(messagePage);
+    // Wide side margins keep the wrapped message in a readable column.
+    messageLayout->setContentsMargins(80, 0, 80, 0);
+    messageLayout->setSpacing(12);
     messageLayout->addStretch(1);
     m_errorIcon = new QLabel(messagePage);
     m_errorIcon->setAlignment(Qt::AlignCenter);
@@ -226,8 +229,7 @@ QWidget* ImportCSVWindowController::buildBody()
     m_errorText->setWordWrap(true);
     m_errorText->setAlignment(Qt::AlignCenter);
     m_errorText->setTextFormat(Qt::PlainText);
-    m_errorText->setMaximumWidth(460);
-    messageLayout->addWidget(m_errorText, 0, Qt::AlignHCenter);
+    messageLayout->addWidget(m_errorText);
     messageLayout->addStretch(2);
     m_body->insertWidget(kMessagePage, messagePage);
     return m_body;

@@ -111,7 +111,6 @@ PreferencesWindowController::PreferencesWindowController(QWidget* parent)
     : QMainWindow(parent, Qt::Window), m_panes(new QStackedWidget(this))
 {
     setObjectName(QStringLiteral("PreferencesWindow"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     // No toolbar toggling from a context menu: the toolbar is the window's
     // only navigation.
     setContextMenuPolicy(Qt::PreventContextMenu);
