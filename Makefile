@@ -21,7 +21,7 @@ build-release: deps
 	cmake --build $(RUN_DIR) -j $(JOBS)
 
 run: build-release
-	$(RUN_DIR)/src/cli/dossiva-cli list
+	$(RUN_DIR)/src/ui/dossiva
 
 build-test: deps
 	cmake -S . -B $(TEST_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DDOSSIVA_SANITIZE=ON -DDOSSIVA_WERROR=ON

@@ -20,6 +20,9 @@ int main(int argc, char** argv)
         return -1;
     }
     QApplication app(argc, argv);
+    // The icons live in the UI library's resources, which a static library
+    // only brings in when asked.
+    Q_INIT_RESOURCE(dossiva);
     QApplication::setApplicationName(QStringLiteral("Dossiva"));
     QApplication::setApplicationVersion(QStringLiteral(DOSSIVA_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Quorva"));

@@ -21,6 +21,9 @@ int main(int argc, char** argv)
         ::setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
     }
     QApplication app(argc, argv);
+    // The icons live in the UI library's resources, which a static library
+    // only brings in when asked.
+    Q_INIT_RESOURCE(dossiva);
     dossiva::MainThread::setPoster([](dossiva::MainThread::Task task) {
         QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
     });

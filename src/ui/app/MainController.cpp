@@ -52,6 +52,7 @@ QToolButton* navigationButton(const QString& title, const char* icon, QWidget* p
     button->setIcon(uiIcon(icon));
     button->setCheckable(true);
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setIconSize(QSize(28, 28));
     button->setAutoRaise(true);
     button->setMinimumWidth(64);
     button->setAccessibleName(title);
@@ -240,6 +241,7 @@ void MainController::buildToolbar()
     m_syncButton->setText(tr("Sync"));
     m_syncButton->setIcon(uiIcon("sync"));
     m_syncButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_syncButton->setIconSize(QSize(28, 28));
     m_syncButton->setAutoRaise(true);
     m_syncButton->setAccessibleName(tr("Sync with the companion"));
     connect(m_syncButton, &QToolButton::clicked, this, [this] { syncWithIphone(); });
@@ -654,6 +656,16 @@ void MainController::checkUpdatesNow()
     if (m_preferences) {
         m_preferences->updateUpdateStatusLabel();
     }
+}
+
+ImportCSVWindowController* MainController::importCSVWindow() const
+{
+    return m_importCSV;
+}
+
+ExportCSVWindowController* MainController::exportCSVWindow() const
+{
+    return m_exportCSV;
 }
 
 PreferencesWindowController& MainController::preferences()

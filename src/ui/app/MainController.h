@@ -93,8 +93,8 @@ public:
     void redo();
 
     PreferencesWindowController& preferences();
-    ImportCSVWindowController* importCSVWindow() const { return m_importCSV; }
-    ExportCSVWindowController* exportCSVWindow() const { return m_exportCSV; }
+    ImportCSVWindowController* importCSVWindow() const;
+    ExportCSVWindowController* exportCSVWindow() const;
 
     // -- SectionDelegate ------------------------------------------------------
 
