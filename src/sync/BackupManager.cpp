@@ -158,7 +158,17 @@ bool BackupManager::startBackup(FtpClient* ftp, const std::string& remotePath,
     m_remotePath = remotePath;
     m_listArray = std::move(array);
     m_delegate = delegate;
-    m_backupDir = std::to_string(Clock::nowSeconds());
+    // Two backups within one second would collide: the later one takes the
+    // next free second.
+    std::int64_t stamp = Clock::nowSeconds();
+    const auto taken = [](const std::string& name) {
+        return FileManager::exists(macBackup(name)) || FileManager::exists(temporary(macBackup(name))) ||
+               FileManager::exists(phoneBackup(name)) || FileManager::exists(temporary(phoneBackup(name)));
+    };
+    while (taken(std::to_string(stamp))) {
+        ++stamp;
+    }
+    m_backupDir = std::to_string(stamp);
     const std::string phoneTemp = temporary(phoneBackup(m_backupDir));
     const std::string macTemp = temporary(macBackup(m_backupDir));
     if (ftp != nullptr && !FileManager::createDirectory(phoneTemp)) {

@@ -56,10 +56,10 @@ void appendValue(std::string& key, const FieldValue& value)
     key += ';';
 }
 
-// The record as a dictionary would compare: its dates and its values by
-// field id, whatever order the fields had in its copy; with or without its
-// id. Equal records give equal keys.
-std::string contentKey(const Record& record, bool withId)
+// The record as a dictionary would compare, its id aside: its dates and its
+// values by field id, whatever order the fields had in its copy. Equal
+// records give equal keys.
+std::string contentKey(const Record& record)
 {
     std::vector<const std::pair<FieldId, FieldValue>*> values;
     values.reserve(record.values.size());
@@ -68,10 +68,6 @@ std::string contentKey(const Record& record, bool withId)
     }
     std::sort(values.begin(), values.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
     std::string key;
-    if (withId) {
-        key = std::to_string(record.recordId);
-    }
-    key += '|';
     appendText(key, record.created);
     appendText(key, record.modified);
     for (const auto* entry : values) {
@@ -80,6 +76,29 @@ std::string contentKey(const Record& record, bool withId)
         appendValue(key, entry->second);
     }
     return key;
+}
+
+// Whether two records are equal as whole dictionaries (their ids aside):
+// the same dates and the same value under every field id.
+bool sameContent(const Record& a, const Record& b)
+{
+    if (a.created != b.created || a.modified != b.modified || a.values.size() != b.values.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.values.size(); ++i) {
+        // Copies whose forms list the fields alike hold them in one order.
+        if (a.values[i].first == b.values[i].first) {
+            if (!(a.values[i].second == b.values[i].second)) {
+                return false;
+            }
+            continue;
+        }
+        const FieldValue* other = b.value(a.values[i].first);
+        if (other == nullptr || !(*other == a.values[i].second)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Every record of both copies, the companion's only when no record of the
@@ -94,14 +113,14 @@ keepAll(const std::vector<Record>& local, const std::vector<Record>& remote, con
         if (stop.stop_requested()) {
             return std::nullopt;
         }
-        ++unmatched[contentKey(record, false)];
+        ++unmatched[contentKey(record)];
         result.push_back({&record, RecordOrigin::Mac});
     }
     for (const Record& record : remote) {
         if (stop.stop_requested()) {
             return std::nullopt;
         }
-        auto match = unmatched.find(contentKey(record, false));
+        auto match = unmatched.find(contentKey(record));
         if (match != unmatched.end() && match->second > 0) {
             --match->second;
             continue;
@@ -340,9 +359,8 @@ SyncMerge::mergeRecords(const std::vector<Record>& local, const std::vector<Reco
             return std::nullopt;
         }
         const auto held = remoteOld.find(merged.record->recordId);
-        const bool heldAlike =
-            held != remoteOld.end() && (held->second == merged.record ||
-                                        contentKey(*held->second, true) == contentKey(*merged.record, true));
+        const bool heldAlike = held != remoteOld.end() &&
+                               (held->second == merged.record || sameContent(*held->second, *merged.record));
         if (heldAlike || seconds(merged.record->modified) > reference) {
             result.push_back(merged);
         }
@@ -355,7 +373,7 @@ SyncMerge::mergeRecords(const std::vector<Record>& local, const std::vector<Reco
             return std::nullopt;
         }
         if (seconds(record.created) > reference) {
-            ++addedHere[contentKey(record, false)];
+            ++addedHere[contentKey(record)];
             result.push_back({&record, RecordOrigin::Mac});
         }
     }
@@ -366,7 +384,7 @@ SyncMerge::mergeRecords(const std::vector<Record>& local, const std::vector<Reco
         if (seconds(record.created) <= reference) {
             continue;
         }
-        auto match = addedHere.find(contentKey(record, false));
+        auto match = addedHere.find(contentKey(record));
         if (match != addedHere.end() && match->second > 0) {
             --match->second;
             continue;

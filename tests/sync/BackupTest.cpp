@@ -79,6 +79,16 @@ TEST_F(Backup, WithoutTheCompanionCoversThisComputer)
     EXPECT_EQ(f.presenter.titles.front(), "Backing up");
 }
 
+TEST_F(Backup, TwoWithinOneSecondBothSucceed)
+{
+    for (int i = 0; i < 2; ++i) {
+        f.manager->startBackupWithServerIP({}, 0, f.localNames());
+        ASSERT_TRUE(f.runUntilEnded());
+    }
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), (std::vector<std::string>{kStamp, "1700000001"}));
+}
+
 TEST_F(Backup, BeforeASyncCoversUntickedDatabasesThenSyncs)
 {
     f.setSettings(true, false, {});
