@@ -1,0 +1,388 @@
+// Commands that sync with the companion, back up and restore, and find the
+// companion on the network. Each runs the same session as the desktop, on a
+// run loop standing in for the main thread.
+#include "CliCommand.h"
+#include "ConsoleAlerts.h"
+#include "ConsolePresenter.h"
+#include "TextTable.h"
+
+#include "platform/FileManager.h"
+#include "platform/RunLoop.h"
+#include "platform/ServiceBrowser.h"
+#include "storage/DatabaseLibrary.h"
+#include "sync/RemoteNames.h"
+#include "sync/RestoreCatalog.h"
+#include "sync/SyncManager.h"
+
+#include <charconv>
+#include <chrono>
+#include <iostream>
+
+namespace dossiva::cli {
+
+namespace {
+
+// A session may run long; the FTP time-outs end one whose companion stalls.
+constexpr auto kSessionLimit = std::chrono::hours(24);
+constexpr int kDefaultDiscoverySeconds = 5;
+
+struct Companion {
+    std::string host;
+    int port = 0;
+};
+
+std::optional<Companion> parseCompanion(const std::string& text)
+{
+    const auto colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0) {
+        return std::nullopt;
+    }
+    int port = 0;
+    const char* first = text.data() + colon + 1;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(first, last, port);
+    if (error != std::errc() || end != last || first == last || port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    return Companion{text.substr(0, colon), port};
+}
+
+// Alerts on the terminal that also remember whether the session reported
+// anything left undone.
+class SessionAlerts final : public Alerts {
+public:
+    AlertAnswer ask(const AlertRequest& request) override
+    {
+        m_failed = m_failed || request.title == "Error" || request.title == "Info";
+        return m_console.ask(request);
+    }
+    void beginProgress(const std::string& title, const std::string& message) override
+    {
+        m_console.beginProgress(title, message);
+    }
+    void endProgress() override { m_console.endProgress(); }
+    void queueAnswer(std::size_t button) { m_console.queueAnswer(button); }
+
+    bool failed() const { return m_failed || m_console.reportedFailure(); }
+
+private:
+    ConsoleAlerts m_console;
+    bool m_failed = false;
+};
+
+// The owner of a session on the terminal: notes its end and confirms a
+// restore from the --yes flag.
+class SessionOwner final : public SyncManagerDelegate {
+public:
+    SessionOwner(SessionAlerts& alerts, std::optional<Companion> companion, bool confirmed)
+        : m_alerts(alerts), m_companion(std::move(companion)), m_confirmed(confirmed)
+    {
+    }
+    void setManager(SyncManager* manager) { m_manager = manager; }
+
+    void syncManager(SyncManager&, bool) override { m_ended = true; }
+    void startRestore() override { confirmAndRestore(m_companion); }
+    void startRestoreOnlyLocal() override { confirmAndRestore(std::nullopt); }
+
+    bool ended() const { return m_ended; }
+    bool refused() const { return m_refused; }
+
+private:
+    void confirmAndRestore(const std::optional<Companion>& companion)
+    {
+        if (m_confirmed) {
+            m_alerts.queueAnswer(0);
+        }
+        const AlertAnswer answer = m_alerts.ask({"Warning",
+                                                 "All databases will be replaced whit the backuped ones",
+                                                 {"Restore", "Cancel"},
+                                                 false,
+                                                 {}});
+        if (answer.button != 0) {
+            m_refused = true;
+            m_ended = true;
+            return;
+        }
+        m_manager->startRestoreWithServerIP(companion ? companion->host : std::string(),
+                                            companion ? companion->port : 0);
+    }
+
+    SessionAlerts& m_alerts;
+    std::optional<Companion> m_companion;
+    bool m_confirmed = false;
+    SyncManager* m_manager = nullptr;
+    bool m_ended = false;
+    bool m_refused = false;
+};
+
+// One session on the terminal: the run loop, the screens and the manager.
+struct Session {
+    explicit Session(ConsolePresenter::Choices choices, std::optional<Companion> companion = std::nullopt,
+                     bool confirmed = false)
+        : presenter(std::move(choices)), owner(alerts, std::move(companion), confirmed),
+          manager(presenter, alerts, &owner)
+    {
+        presenter.setManager(&manager);
+        owner.setManager(&manager);
+    }
+
+    int run()
+    {
+        runLoop.runUntil([this] { return owner.ended() && manager.isIdle(); }, kSessionLimit);
+        if (!presenter.refusal().empty()) {
+            return fail(presenter.refusal());
+        }
+        if (owner.refused()) {
+            return fail("restoring replaces every database of the side restored: confirm with --yes");
+        }
+        return alerts.failed() ? 1 : 0;
+    }
+
+    RunLoop runLoop;
+    SessionAlerts alerts;
+    ConsolePresenter presenter;
+    SessionOwner owner;
+    SyncManager manager;
+};
+
+std::vector<std::string> libraryNames()
+{
+    ScriptedAlerts quiet;
+    DatabaseLibrary library(quiet);
+    library.loadDbArray();
+    std::vector<std::string> names;
+    for (const auto& entry : library.dbList()) {
+        names.push_back(entry.name);
+    }
+    return names;
+}
+
+int syncCommand(const std::vector<std::string>& args)
+{
+    ConsolePresenter::Choices choices;
+    std::optional<Companion> companion;
+    bool readingNames = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--all") {
+            choices.ticks = ConsolePresenter::Ticks::All;
+            readingNames = false;
+        } else if (arg == "--only") {
+            choices.ticks = ConsolePresenter::Ticks::Only;
+            readingNames = true;
+        } else if (arg == "--conflicts" && i + 1 < args.size()) {
+            const std::string& how = args[++i];
+            readingNames = false;
+            if (how == "mac") {
+                choices.conflicts = ConsolePresenter::Conflicts::Mac;
+            } else if (how == "phone") {
+                choices.conflicts = ConsolePresenter::Conflicts::Phone;
+            } else if (how == "newest") {
+                choices.conflicts = ConsolePresenter::Conflicts::Newest;
+            } else {
+                return fail("--conflicts takes mac, phone or newest");
+            }
+        } else if (arg.rfind("--", 0) == 0) {
+            return fail("unknown or incomplete option '" + arg + "'");
+        } else if (readingNames) {
+            choices.only.push_back(DatabaseLibrary::packageName(arg));
+        } else if (!companion) {
+            companion = parseCompanion(arg);
+            if (!companion) {
+                return fail("the companion is given as HOST:PORT, not '" + arg + "'");
+            }
+        } else {
+            return fail("usage: sync HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest]");
+        }
+    }
+    if (!companion) {
+        return fail("usage: sync HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest]");
+    }
+    if (choices.ticks == ConsolePresenter::Ticks::Only && choices.only.empty()) {
+        return fail("--only needs at least one database name");
+    }
+    Session session(std::move(choices));
+    session.manager.startSyncWithServerIP(companion->host, companion->port, libraryNames());
+    return session.run();
+}
+
+std::optional<Companion> companionOption(const std::vector<std::string>& args, std::size_t& i, bool& bad)
+{
+    if (i + 1 >= args.size()) {
+        bad = true;
+        return std::nullopt;
+    }
+    auto companion = parseCompanion(args[++i]);
+    bad = !companion;
+    return companion;
+}
+
+int backupCommand(const std::vector<std::string>& args)
+{
+    std::optional<Companion> companion;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        bool bad = false;
+        if (args[i] == "--companion") {
+            companion = companionOption(args, i, bad);
+        } else {
+            bad = true;
+        }
+        if (bad) {
+            return fail("usage: backup [--companion HOST:PORT]");
+        }
+    }
+    const auto before = RestoreCatalog::listBackups(true);
+    Session session({});
+    session.manager.startBackupWithServerIP(companion ? companion->host : std::string(),
+                                            companion ? companion->port : 0, libraryNames());
+    const int status = session.run();
+    for (const auto& entry : RestoreCatalog::listBackups(true)) {
+        const bool isNew = std::none_of(before.begin(), before.end(), [&](const BackupEntry& old) {
+            return old.stamp == entry.stamp && old.side == entry.side;
+        });
+        if (isNew) {
+            std::cout << "Backed up as " << entry.stamp << " (" << RestoreCatalog::label(entry.stamp)
+                      << ").\n";
+        }
+    }
+    return status;
+}
+
+std::string sidesText(int side)
+{
+    switch (side) {
+    case BackupSide::Phone:
+        return "iPhone";
+    case BackupSide::Both:
+        return "Mac, iPhone";
+    default:
+        return "Mac";
+    }
+}
+
+int backupsCommand(const std::vector<std::string>& args)
+{
+    if (!args.empty()) {
+        return fail("backups takes no arguments");
+    }
+    const auto backups = RestoreCatalog::listBackups(true);
+    if (backups.empty()) {
+        std::cout << "There are no backups.\n";
+        return 0;
+    }
+    TextTable table({"Stamp", "Taken", "Sides"});
+    for (const auto& entry : backups) {
+        table.addRow(
+            {printableRemoteName(entry.stamp), RestoreCatalog::label(entry.stamp), sidesText(entry.side)});
+    }
+    table.print(std::cout);
+    return 0;
+}
+
+int restoreCommand(const std::vector<std::string>& args)
+{
+    ConsolePresenter::Choices choices;
+    std::optional<Companion> companion;
+    bool confirmed = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        bool bad = false;
+        if (args[i] == "--mac") {
+            choices.mac = true;
+        } else if (args[i] == "--phone") {
+            choices.phone = true;
+        } else if (args[i] == "--yes") {
+            confirmed = true;
+        } else if (args[i] == "--companion") {
+            companion = companionOption(args, i, bad);
+        } else if (args[i].rfind("--", 0) != 0 && choices.stamp.empty()) {
+            choices.stamp = args[i];
+        } else {
+            bad = true;
+        }
+        if (bad) {
+            return fail("usage: restore STAMP [--mac] [--phone] [--companion HOST:PORT] --yes");
+        }
+    }
+    if (choices.stamp.empty()) {
+        return fail("usage: restore STAMP [--mac] [--phone] [--companion HOST:PORT] --yes");
+    }
+    if (choices.phone && !companion) {
+        return fail("restoring the companion needs --companion HOST:PORT");
+    }
+    // One box named leaves the other unticked.
+    if (choices.mac && !choices.phone) {
+        choices.phone = false;
+    } else if (choices.phone && !choices.mac) {
+        choices.mac = false;
+    }
+    const bool withCompanion = companion.has_value();
+    Session session(std::move(choices), companion, confirmed);
+    if (withCompanion) {
+        session.manager.showRestoreView();
+    } else {
+        session.manager.showRestoreViewOnlyLocal();
+    }
+    return session.run();
+}
+
+// Reports the first companion the browser resolves.
+class Discovery final : public ServiceBrowserDelegate {
+public:
+    void found(const std::string& ip, int port, const std::string& name) override
+    {
+        if (!m_found) {
+            std::cout << "Found \"" << printableRemoteName(name) << "\" at " << ip << ":" << port << "\n";
+            m_found = true;
+        }
+    }
+    void lost() override {}
+    bool hasFound() const { return m_found; }
+
+private:
+    bool m_found = false;
+};
+
+int discoverCommand(const std::vector<std::string>& args)
+{
+    int seconds = kDefaultDiscoverySeconds;
+    if (args.size() == 2 && args[0] == "--timeout") {
+        const auto [end, error] = std::from_chars(args[1].data(), args[1].data() + args[1].size(), seconds);
+        if (error != std::errc() || end != args[1].data() + args[1].size() || seconds < 1 || seconds > 600) {
+            return fail("--timeout takes a number of seconds from 1 to 600");
+        }
+    } else if (!args.empty()) {
+        return fail("usage: discover [--timeout SECONDS]");
+    }
+    RunLoop runLoop;
+    Discovery discovery;
+    ServiceBrowser browser(&discovery);
+    if (!browser.start()) {
+        return fail("discovery cannot run here (no Avahi daemon or system bus; DOSSIVA_DEBUG=1 says why)");
+    }
+    runLoop.runUntil([&] { return discovery.hasFound(); }, std::chrono::seconds(seconds));
+    browser.stop();
+    if (!discovery.hasFound()) {
+        std::cout << "No companion found within " << seconds << " seconds.\n";
+        return 1;
+    }
+    return 0;
+}
+
+const CommandRegistration registration(
+    50, {{"sync", "HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest]",
+          "Syncs databases and templates with the companion at HOST:PORT, following the\n"
+          "Backup, STemplates and LastSyncedDbs settings. Without --all or --only the\n"
+          "databases of the last sync are ticked; conflicts need --conflicts.",
+          syncCommand},
+         {"backup", "[--companion HOST:PORT]",
+          "Backs up every database of this computer and, with --companion, of the companion.", backupCommand},
+         {"backups", "", "Lists the backups that can be restored.", backupsCommand},
+         {"restore", "STAMP [--mac] [--phone] [--companion HOST:PORT] --yes",
+          "Replaces every database of the sides chosen (by default all the backup holds)\n"
+          "with backup STAMP; the companion's side needs --companion.",
+          restoreCommand},
+         {"discover", "[--timeout SECONDS]",
+          "Looks for the companion on the local network and prints where it is.", discoverCommand}});
+
+} // namespace
+} // namespace dossiva::cli

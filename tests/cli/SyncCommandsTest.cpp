@@ -1,0 +1,140 @@
+// dossiva-cli's sync, backup, restore and discovery commands against the
+// companion peer on loopback.
+#include "CliRunner.h"
+
+#include "support/CompanionPeer.h"
+#include "support/TestDatabase.h"
+
+#include "platform/FileManager.h"
+#include "platform/Paths.h"
+#include "storage/DBManager.h"
+
+#include <gtest/gtest.h>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+bool has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+class SyncCommandsTest : public ::testing::Test {
+protected:
+    TestLibrary library;
+    std::string phone = makeTempFolder("cli-phone");
+    CompanionPeer peer;
+    std::string companion;
+
+    void SetUp() override
+    {
+        FileManager::createDirectory(phone + "/Templates");
+        library.makePackage("Notes");
+        DBManager::sharedIstance().openDB();
+        const int port = peer.start(phone);
+        if (port == 0) {
+            GTEST_SKIP() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
+        }
+        companion = "127.0.0.1:" + std::to_string(port);
+    }
+    void TearDown() override
+    {
+        peer.stop();
+        FileManager::removeItem(phone);
+    }
+};
+
+TEST_F(SyncCommandsTest, SyncPrintsItsProgressAndTicksTheLastSyncedDatabasesNextTime)
+{
+    CliResult result = runCli({"sync", companion, "--all"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(has(result.out, "Connecting\nConnected. Get db list\n")) << result.out;
+    EXPECT_TRUE(has(result.out, "Syncing Notes\n")) << result.out;
+    EXPECT_TRUE(FileManager::isRegularFile(phone + "/Notes.dossiva/database.db"));
+
+    // Now on both sides and ticked by the last sync: merged without flags.
+    result = runCli({"sync", companion});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(has(result.out, "Notes     both")) << result.out;
+}
+
+TEST_F(SyncCommandsTest, WithNothingTickedNothingIsSynced)
+{
+    const CliResult result = runCli({"sync", companion});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(has(result.err, "no database is ticked")) << result.err;
+    EXPECT_FALSE(FileManager::exists(phone + "/Notes.dossiva"));
+}
+
+TEST_F(SyncCommandsTest, AConflictNeedsItsFlagThenTakesTheChosenCopy)
+{
+    ASSERT_EQ(runCli({"sync", companion, "--all"}).status, 0);
+    sqliteShell(phone + "/Notes.dossiva/database.db",
+                "update fields_table set field_name='Heading' where id=1");
+
+    CliResult result = runCli({"sync", companion, "--only", "Notes"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(has(result.err, "--conflicts mac|phone|newest")) << result.err;
+    EXPECT_EQ(sqliteShell(phone + "/Notes.dossiva/database.db", "select field_name from fields_table"),
+              "Heading\n");
+
+    result = runCli({"sync", companion, "--only", "Notes", "--conflicts", "mac"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(sqliteShell(phone + "/Notes.dossiva/database.db", "select field_name from fields_table"),
+              "Name\n");
+}
+
+TEST_F(SyncCommandsTest, BackupsAreListedAndRestoredOnlyWhenConfirmed)
+{
+    CliResult result = runCli({"backup", "--companion", companion});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto stamps = FileManager::contentsOfDirectory(Paths::macBackupsFolder());
+    ASSERT_EQ(stamps.size(), 1u);
+    const std::string stamp = stamps[0];
+    EXPECT_TRUE(has(result.out, "Backed up as " + stamp)) << result.out;
+    EXPECT_TRUE(has(runCli({"backups"}).out, stamp + "  ")) << runCli({"backups"}).out;
+
+    ASSERT_TRUE(FileManager::removeItem(Paths::packagePath("Notes.dossiva")));
+    result = runCli({"restore", stamp});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(has(result.err, "--yes")) << result.err;
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Notes.dossiva")));
+
+    result = runCli({"restore", stamp, "--yes"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(FileManager::isRegularFile(Paths::databaseFile("Notes.dossiva")));
+}
+
+struct BadArguments {
+    std::vector<std::string> args;
+    std::string message;
+};
+
+class SyncCommandArguments : public ::testing::TestWithParam<BadArguments> {};
+
+TEST_P(SyncCommandArguments, AreRefusedWithAReason)
+{
+    TestLibrary library;
+    const CliResult result = runCli(GetParam().args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(has(result.err, GetParam().message)) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SyncCommandArguments,
+    ::testing::Values(BadArguments{{"sync"}, "usage: sync"}, BadArguments{{"sync", "localhost"}, "HOST:PORT"},
+                      BadArguments{{"sync", "localhost:0"}, "HOST:PORT"},
+                      BadArguments{{"sync", "localhost:99999"}, "HOST:PORT"},
+                      BadArguments{{"sync", "localhost:21", "--conflicts", "maybe"}, "--conflicts takes"},
+                      BadArguments{{"sync", "localhost:21", "--only"}, "--only needs"},
+                      BadArguments{{"sync", "localhost:21", "--fast"}, "unknown or incomplete option"},
+                      BadArguments{{"backup", "--companion"}, "usage: backup"},
+                      BadArguments{{"backups", "extra"}, "takes no arguments"},
+                      BadArguments{{"restore"}, "usage: restore"},
+                      BadArguments{{"restore", "1700000000", "--phone", "--yes"}, "needs --companion"},
+                      BadArguments{{"restore", "1700000000", "--yes"}, "no backup 1700000000"},
+                      BadArguments{{"discover", "--timeout", "0"}, "--timeout"}));
+
+} // namespace
