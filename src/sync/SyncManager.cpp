@@ -267,7 +267,6 @@ void SyncManager::ftpDidConnect()
         return;
     }
     m_connecting = false;
-    m_pastConnecting = true;
     if (m_kind == Kind::Sync) {
         showTitle("Connected. Get db list");
     }
@@ -416,6 +415,9 @@ void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entrie
         alert("Error getting db list");
         return;
     }
+    // Failures before this point (login, working directory, root listing)
+    // are not followed by a list of databases not synced.
+    m_pastConnecting = true;
     for (const FtpEntry& entry : *entries) {
         if (entry.type != 4 || FileManager::pathExtension(entry.name) != kPackageExtension) {
             continue;

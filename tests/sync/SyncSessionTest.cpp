@@ -150,6 +150,52 @@ TEST_F(SyncSession, TheTableMarksWhereEachDatabaseIsAndTicksTheLastSynced)
     EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
 }
 
+TEST_F(SyncSession, ACompanionWithAnEmptyRootTakesTheDatabases)
+{
+    ASSERT_TRUE(FileManager::removeItem(f.phoneRoot() + "/Templates"));
+    makeSamplePackage("Fresh");
+    f.presenter.tick = {"Fresh.dossiva"};
+    ASSERT_TRUE(f.sync());
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_TRUE(FileManager::isRegularFile(f.phonePackage("Fresh") + "/database.db"));
+}
+
+struct RefusedStartCase {
+    const char* name;
+    const char* refused;  // a command the companion refuses
+    const char* password; // the companion's password
+    const char* alert;
+};
+
+class RefusedStart : public ::testing::TestWithParam<RefusedStartCase> {};
+
+TEST_P(RefusedStart, EndsTheSessionWithItsAlertAndListsNothing)
+{
+    SessionFixture f;
+    CompanionPeer::Options options;
+    if (*GetParam().refused != '\0') {
+        options.refusedCommands = {GetParam().refused};
+    }
+    options.password = GetParam().password;
+    if (!f.startPeer(options)) {
+        GTEST_SKIP() << "the companion peer does not start";
+    }
+    makeSamplePackage("Kept");
+    f.setSettings(false, false, {"Kept"});
+    ASSERT_TRUE(f.sync());
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{GetParam().alert});
+    EXPECT_TRUE(f.presenter.tables.empty());
+    EXPECT_EQ(f.delegate.ends, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RefusedStart,
+    ::testing::Values(RefusedStartCase{"Login", "", "another", "Error: Error during connection"},
+                      RefusedStartCase{"WorkingDirectory", "PWD", "7Catalo9g",
+                                       "Error: Error during connection"},
+                      RefusedStartCase{"RootListing", "LIST", "7Catalo9g", "Error: Error getting db list"}),
+    [](const ::testing::TestParamInfo<RefusedStartCase>& param) { return std::string(param.param.name); });
+
 struct ConflictCase {
     const char* name;
     int choice;
