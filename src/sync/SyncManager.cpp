@@ -171,7 +171,6 @@ void SyncManager::beginSession(Kind kind, const std::vector<std::string>& localN
     m_kind = kind;
     m_syncingDBIndex = -1;
     m_abortMerging = false;
-    m_connecting = false;
     m_disconnected = false;
     m_pastConnecting = false;
     m_remoteAside = false;
@@ -188,7 +187,6 @@ void SyncManager::connect(const std::string& ip, int port)
     moveTo(Stage::Connecting);
     m_ftp = std::make_unique<FtpClient>(this);
     m_ftp->setTimeout(m_ftpTimeout);
-    m_connecting = true;
     m_ftp->connectTo(ip, port, ComputerName::current(), kPassword);
 }
 
@@ -266,7 +264,6 @@ void SyncManager::ftpDidConnect()
     if (m_stage != Stage::Connecting) {
         return;
     }
-    m_connecting = false;
     if (m_kind == Kind::Sync) {
         showTitle("Connected. Get db list");
     }
@@ -280,7 +277,6 @@ void SyncManager::ftpErrorConnect()
         return;
     }
     m_disconnected = true;
-    m_connecting = false;
     alert("Error during connection");
     endSession();
 }

@@ -263,7 +263,6 @@ private:
     Step m_step = Step::None;
     int m_syncingDBIndex = -1;
     bool m_abortMerging = false;
-    bool m_connecting = false;
     bool m_disconnected = false;
     bool m_pastConnecting = false;
     bool m_backupState = false;

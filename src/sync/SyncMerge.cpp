@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace dossiva {
 
