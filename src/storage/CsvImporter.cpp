@@ -18,11 +18,6 @@ namespace {
 // Folder names are at most 255 bytes on the file systems we run on.
 constexpr std::size_t kLongestPackageName = 255;
 constexpr std::string_view kPackageExtension = ".dossiva";
-// Records go in by the thousand, each batch in one transaction: memory stays
-// near the size of the file however long it is, where inserting all at once
-// would hold every record twice more (its entries and its in-memory copy). A
-// failed batch fails the whole import, which removes the package.
-constexpr std::size_t kRecordsPerBatch = 16384;
 
 std::string quotedName(const std::string& name)
 {
@@ -166,32 +161,27 @@ bool CsvImporter::insertRecords(const std::vector<FieldKey>& fields, const std::
                                 const CsvRows& rows, std::size_t firstRecord)
 {
     DBManager& db = DBManager::sharedIstance();
-    const std::string package = db.dbName();
     CsvValueConverter converter;
     const std::int64_t created = Clock::nowSeconds();
-    // Each batch reuses the entry lists of the one before.
-    std::vector<std::vector<FieldChange>> batch;
-    for (std::size_t row = firstRecord; row < rows.size();) {
-        const std::size_t count = std::min(rows.size() - row, kRecordsPerBatch);
-        batch.resize(count);
-        for (auto& entries : batch) {
-            entries.clear();
-            entries.reserve(fields.size() + 2);
-            for (std::size_t k = 0; k < fields.size(); ++k) {
-                entries.push_back(
-                    {fields[k], converter.importValue(fields[k].type, rows.cell(row, order[k])), nullptr});
-            }
-            entries.push_back(FieldChange::created(created));
-            entries.push_back(FieldChange::modified(0));
-            ++row;
+    // One record's entries at a time, reused, so the whole import is one
+    // transaction without the rows being held twice.
+    std::vector<FieldChange> entries;
+    std::size_t row = firstRecord;
+    return db.insertRecords([&]() -> const std::vector<FieldChange>* {
+        if (row >= rows.size()) {
+            return nullptr;
         }
-        // Opening the database again drops the records just inserted from
-        // memory: nobody reads them before the database is closed.
-        if (!db.addRecordsToDb(batch) || !db.openDB(package)) {
-            return false;
+        entries.clear();
+        entries.reserve(fields.size() + 2);
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            entries.push_back(
+                {fields[k], converter.importValue(fields[k].type, rows.cell(row, order[k])), nullptr});
         }
-    }
-    return true;
+        entries.push_back(FieldChange::created(created));
+        entries.push_back(FieldChange::modified(0));
+        ++row;
+        return &entries;
+    });
 }
 
 } // namespace dossiva

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -83,6 +84,11 @@ public:
     // Inserts many records at once, each as addRecordToDb would, in one
     // transaction: all go in or none.
     bool addRecordsToDb(const std::vector<std::vector<FieldChange>>& records);
+    // Inserts the records `next` hands out one at a time (nullptr when there
+    // are no more), in one transaction, all or none, without keeping them in
+    // dbData: for bulk writers that close the database afterwards. Each
+    // record is written as addRecordToDb writes it.
+    bool insertRecords(const std::function<const std::vector<FieldChange>*()>& next);
     // Writes the listed fields of a record and stamps its modification time.
     bool modifyRecordFields(const std::vector<FieldId>& fieldIds, const std::vector<FieldChange>& entries,
                             RecordId recordId);
@@ -138,8 +144,9 @@ private:
     // Records.
     struct PictureWork;
     std::string insertStatement() const;
+    // record, when given, receives the inserted record.
     bool insertRecord(SqliteConnection& db, SqliteStatement& insert, const std::vector<FieldChange>& entries,
-                      Record& record, PictureWork& pictures);
+                      Record* record, PictureWork& pictures);
     bool writeRecordField(SqliteConnection& db, const FieldChange& entry, Record& record,
                           PictureWork& pictures);
     // Draws a free picture number and writes the picture under it; 0 when

@@ -170,8 +170,8 @@ std::string DBManager::insertStatement() const
 
 // Binds one record's entries to a prepared insert, writes its pictures, and
 // steps it. On success the new record is in `record`.
-bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert, const std::vector<FieldChange>& entries,
-                             Record& record, PictureWork& pictures)
+bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert,
+                             const std::vector<FieldChange>& entries, Record* record, PictureWork& pictures)
 {
     if (entries.size() != m_dbStructure.size() + 2) {
         return false;
@@ -193,7 +193,9 @@ bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert, cons
             }
             // Picture numbers go in as text, as they always have on insert.
             bound = insert.bindText(parameter, std::to_string(number));
-            record.values.emplace_back(entry.field.id, FieldValue::integer(number));
+            if (record != nullptr) {
+                record->values.emplace_back(entry.field.id, FieldValue::integer(number));
+            }
             continue;
         }
         FieldValue value = storedForm(type, entry.value);
@@ -204,7 +206,9 @@ bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert, cons
         } else {
             bound = insert.bindNull(parameter);
         }
-        record.values.emplace_back(entry.field.id, std::move(value));
+        if (record != nullptr) {
+            record->values.emplace_back(entry.field.id, std::move(value));
+        }
     }
     const bool inserted = bound && insert.run();
     insert.reset();
@@ -212,9 +216,11 @@ bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert, cons
         devLog("Error DB: failed to insert record with message '" + db.errorMessage() + "'.");
         return false;
     }
-    record.recordId = db.lastInsertRowId();
-    record.created = std::to_string(created);
-    record.modified = std::to_string(modified);
+    if (record != nullptr) {
+        record->recordId = db.lastInsertRowId();
+        record->created = std::to_string(created);
+        record->modified = std::to_string(modified);
+    }
     return true;
 }
 
@@ -247,7 +253,7 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
     PictureWork pictures;
     for (const auto& entries : records) {
         Record record;
-        if (!insertRecord(db, insert, entries, record, pictures)) {
+        if (!insertRecord(db, insert, entries, &record, pictures)) {
             pictures.abandon();
             return false;
         }
@@ -257,7 +263,33 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
         pictures.abandon();
         return false;
     }
-    m_dbData.insert(m_dbData.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    m_dbData.insert(m_dbData.end(), std::make_move_iterator(added.begin()),
+                    std::make_move_iterator(added.end()));
+    return true;
+}
+
+bool DBManager::insertRecords(const std::function<const std::vector<FieldChange>*()>& next)
+{
+    SqliteConnection db = connect();
+    if (!db.isOpen() || !db.exec("begin transaction")) {
+        return false;
+    }
+    SqliteStatement insert = db.prepare(insertStatement());
+    if (!insert.isValid()) {
+        devLog("Error DB: failed to prepare insert record with message '" + db.errorMessage() + "'.");
+        return false;
+    }
+    PictureWork pictures;
+    while (const std::vector<FieldChange>* entries = next()) {
+        if (!insertRecord(db, insert, *entries, nullptr, pictures)) {
+            pictures.abandon();
+            return false;
+        }
+    }
+    if (!db.exec("commit", "failed to commit new records")) {
+        pictures.abandon();
+        return false;
+    }
     return true;
 }
 

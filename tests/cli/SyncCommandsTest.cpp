@@ -35,7 +35,7 @@ protected:
         DBManager::sharedIstance().openDB();
         const int port = peer.start(phone);
         if (port == 0) {
-            GTEST_SKIP() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
+            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
         }
         companion = "127.0.0.1:" + std::to_string(port);
     }

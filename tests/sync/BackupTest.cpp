@@ -31,7 +31,7 @@ protected:
     void SetUp() override
     {
         if (!f.startPeer()) {
-            GTEST_SKIP() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
+            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
         }
         SampleFields fields = makeSamplePackage("Here");
         addSampleRecord(fields, "here", 100, 0, solidPicture(1));

@@ -52,7 +52,7 @@ protected:
     void SetUp() override
     {
         if (!f.startPeer()) {
-            GTEST_SKIP() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
+            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
         }
     }
 
@@ -178,7 +178,7 @@ TEST_P(RefusedStart, EndsTheSessionWithItsAlertAndListsNothing)
     }
     options.password = GetParam().password;
     if (!f.startPeer(options)) {
-        GTEST_SKIP() << "the companion peer does not start";
+        FAIL() << "the companion peer does not start";
     }
     makeSamplePackage("Kept");
     f.setSettings(false, false, {"Kept"});
@@ -456,7 +456,7 @@ TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies
     CompanionPeer::Options options;
     options.refusedCommands = {GetParam().command};
     if (!f.startPeer(options)) {
-        GTEST_SKIP() << "the companion peer does not start";
+        FAIL() << "the companion peer does not start";
     }
     SampleFields fields = makeSamplePackage("Send Me");
     addSampleRecord(fields, "outgoing", 100, 0, solidPicture(5));
