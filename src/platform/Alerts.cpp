@@ -19,11 +19,14 @@ void ScriptedAlerts::beginProgress(const std::string& title, const std::string& 
     m_progressOpen = true;
 }
 
-void ScriptedAlerts::endProgress() { m_progressOpen = false; }
+void ScriptedAlerts::endProgress()
+{
+    m_progressOpen = false;
+}
 
 std::string ScriptedAlerts::lastMessage() const
 {
     return m_asked.empty() ? std::string() : m_asked.back().title + " / " + m_asked.back().message;
 }
 
-}  // namespace dossiva
+} // namespace dossiva

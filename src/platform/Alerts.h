@@ -16,12 +16,12 @@ struct AlertRequest {
     std::string message;
     std::vector<std::string> buttons{"OK"};
     bool hasTextField = false;
-    std::string text;  // the text field's initial content
+    std::string text; // the text field's initial content
 };
 
 struct AlertAnswer {
-    std::size_t button = 0;  // index into the request's buttons
-    std::string text;        // the text field's content when there is one
+    std::size_t button = 0; // index into the request's buttons
+    std::string text;       // the text field's content when there is one
 };
 
 // How core logic reaches the user. The desktop shows sheets and alerts; the
@@ -34,7 +34,10 @@ public:
     // Shows the request and waits for the user's answer.
     virtual AlertAnswer ask(const AlertRequest& request) = 0;
     // A message with only an OK button.
-    void inform(const std::string& title, const std::string& message) { ask({title, message, {"OK"}, false, {}}); }
+    void inform(const std::string& title, const std::string& message)
+    {
+        ask({title, message, {"OK"}, false, {}});
+    }
 
     // A progress sheet with an indeterminate bar and no button, shown until
     // endProgress().
@@ -51,7 +54,10 @@ public:
         std::string message;
     };
 
-    void queueAnswer(std::size_t button, std::string text = {}) { m_answers.push_back({button, std::move(text)}); }
+    void queueAnswer(std::size_t button, std::string text = {})
+    {
+        m_answers.push_back({button, std::move(text)});
+    }
 
     AlertAnswer ask(const AlertRequest& request) override;
     void beginProgress(const std::string& title, const std::string& message) override;
@@ -70,4 +76,4 @@ private:
     bool m_progressOpen = false;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

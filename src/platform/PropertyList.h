@@ -28,7 +28,7 @@ public:
         bool operator==(const Date&) const = default;
     };
 
-    PropertyList();  // an empty array
+    PropertyList(); // an empty array
     PropertyList(bool value);
     PropertyList(int value);
     PropertyList(std::int64_t value);
@@ -97,4 +97,4 @@ private:
     std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary> m_value;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

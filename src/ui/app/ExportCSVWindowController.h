@@ -55,4 +55,4 @@ private:
     int m_storedRecords = 1;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -75,4 +75,4 @@ private:
     bool m_placed = false;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

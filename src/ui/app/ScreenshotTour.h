@@ -11,4 +11,4 @@ class MainController;
 // without a desktop. Returns the process status.
 int runScreenshotTour(MainController& controller, const QString& folder);
 
-}  // namespace dossiva
+} // namespace dossiva
