@@ -44,4 +44,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -46,4 +46,4 @@ private:
 
 using ImagePtr = std::shared_ptr<const Image>;
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -17,4 +17,4 @@ public:
     static bool hasPoster();
 };
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -19,8 +19,8 @@ inline constexpr const char* kDBBackgroundChangedNotification = "DBBackgroundCha
 
 struct Notification {
     std::string name;
-    const void* object = nullptr;  // the poster, or nullptr
-    std::any payload;              // the user info, if any
+    const void* object = nullptr; // the poster, or nullptr
+    std::any payload;             // the user info, if any
 };
 
 // Named notifications, delivered synchronously on the posting thread to every
@@ -51,4 +51,4 @@ private:
     ObserverId m_nextId = 1;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

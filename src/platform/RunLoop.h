@@ -15,7 +15,7 @@ namespace dossiva {
 class RunLoop {
 public:
     RunLoop();
-    ~RunLoop();  // uninstalls itself as MainThread's poster
+    ~RunLoop(); // uninstalls itself as MainThread's poster
     RunLoop(const RunLoop&) = delete;
     RunLoop& operator=(const RunLoop&) = delete;
 
@@ -33,4 +33,4 @@ private:
     std::deque<MainThread::Task> m_tasks;
 };
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -23,4 +23,4 @@ std::optional<std::string> decodeText(std::string_view bytes, TextEncoding encod
 // "ISO-8859-1", "US-ASCII").
 const char* converterName(TextEncoding encoding);
 
-}  // namespace dossiva
+} // namespace dossiva

@@ -55,4 +55,4 @@ private:
     bool m_lastWriteOk = true;
 };
 
-}  // namespace dossiva
+} // namespace dossiva
