@@ -84,6 +84,9 @@ MainController::MainController(Alerts& alerts, FilePanels& panels, QObject* pare
 
 MainController::~MainController()
 {
+    if (m_serviceBrowser) {
+        m_serviceBrowser->stop();
+    }
     NotificationCenter::defaultCenter().removeObserver(m_sortingObserver);
     // The sections' views belong to the stack; let the sections go first.
     m_openSection.reset();
@@ -139,6 +142,8 @@ void MainController::initGUIAndOther()
     buildToolbar();
     buildMenus();
     enableToolbarButton(true);
+    m_serviceBrowser = std::make_unique<ServiceBrowser>(this);
+    m_serviceBrowser->start();
 
     // Centred first; a saved frame wins.
     m_window->resize(980, 640);
@@ -635,19 +640,31 @@ void MainController::openFileFromFinder(const std::string& path)
 void MainController::syncWithIphone()
 {
     enableToolbarButton(false);
-    const AlertAnswer answer = m_alerts.ask({"Sync with Dossiva for iPhone",
-                                             "Ensure that Dossiva is open on your iPhone and that your Mac "
-                                             "and your iPhone are connected to the same Wi-Fi "
-                                             "network supporting Bonjour.",
-                                             {"Sync", "Dossiva for iPhone", "Cancel"},
-                                             false,
-                                             {}});
+    const std::string text =
+        m_companion
+            ? "Click on Sync button to sync your data with Dossiva for iPhone."
+            : "Ensure that Dossiva is open on your iPhone and that your Mac and your iPhone are connected to "
+              "the same Wi-Fi network supporting Bonjour.";
+    const AlertAnswer answer = m_alerts.ask(
+        {"Sync with Dossiva for iPhone", text, {"Sync", "Dossiva for iPhone", "Cancel"}, false, {}});
     if (answer.button == 1) {
         QDesktopServices::openUrl(QUrl(QString::fromLatin1(AppLinks::kCompanionPage)));
-    } else if (answer.button == 0) {
+    } else if (answer.button == 0 && !m_companion) {
         m_alerts.inform("Connection failure", "");
     }
     enableToolbarButton(true);
+}
+
+void MainController::found(const std::string& ip, int port, const std::string& name)
+{
+    m_companion = Companion{ip, port, name};
+    m_syncButton->setToolTip(tr("Sync with %1").arg(QString::fromStdString(name)));
+}
+
+void MainController::lost()
+{
+    m_companion.reset();
+    m_syncButton->setToolTip(tr("Sync with Dossiva for iPhone"));
 }
 
 void MainController::checkUpdatesNow()

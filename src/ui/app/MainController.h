@@ -3,6 +3,7 @@
 #include "app/MenuRules.h"
 #include "app/OpenSectionController.h"
 #include "app/SectionDelegate.h"
+#include "platform/ServiceBrowser.h"
 
 #include <QMainWindow>
 #include <QObject>
@@ -47,7 +48,10 @@ private:
 // The application's controller: the main window with its toolbar, sections
 // and menus, the password gate at launch, the files handed over by the
 // system, and the settings kept at quit.
-class MainController final : public QObject, public SectionDelegate, public OpenSectionDelegate {
+class MainController final : public QObject,
+                             public SectionDelegate,
+                             public OpenSectionDelegate,
+                             public ServiceBrowserDelegate {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainController)
 public:
@@ -110,6 +114,18 @@ public:
     void showUseSectionFromOpen() override { showUseSection(); }
     void enableToolbarButton(bool enabled) override;
 
+    // -- ServiceBrowserDelegate: the companion on the network ----------------
+
+    void found(const std::string& ip, int port, const std::string& name) override;
+    void lost() override;
+    // The companion found and resolved, if any.
+    struct Companion {
+        std::string ip;
+        int port = 0;
+        std::string name;
+    };
+    const std::optional<Companion>& companion() const { return m_companion; }
+
 private:
     void initGUIAndOther();
     void buildToolbar();
@@ -146,6 +162,8 @@ private:
     QAction* m_searchAction = nullptr;
     std::map<int, QAction*> m_actions;
     Section m_section = Section::Open;
+    std::unique_ptr<ServiceBrowser> m_serviceBrowser;
+    std::optional<Companion> m_companion;
     NotificationCenter::ObserverId m_sortingObserver = 0;
 
     bool m_firstTime = true;
