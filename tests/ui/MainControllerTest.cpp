@@ -284,14 +284,27 @@ TEST_F(MainControllerTest, UndoInTheOpenSectionDoesNothingAndMenusFollowTheState
     EXPECT_EQ(controller->action(MenuTag::DeleteRecords)->text(), "Delete Records");
 }
 
-TEST_F(MainControllerTest, SyncWithoutACompanionSaysSo)
+TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
 {
     launch();
     alerts.queueAnswer(0); // Sync
     controller->menuAction(MenuTag::Sync);
     ASSERT_GE(alerts.asked().size(), 2u);
     EXPECT_EQ(alerts.asked()[alerts.asked().size() - 2].title, "Sync with Dossiva for iPhone");
+    EXPECT_EQ(alerts.asked()[alerts.asked().size() - 2].message,
+              "Ensure that Dossiva is open on your iPhone and that your Mac and your iPhone are connected to "
+              "the same "
+              "Wi-Fi network supporting Bonjour.");
     EXPECT_EQ(alerts.asked().back().title, "Connection failure");
+    EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
+
+    controller->found("127.0.0.1", 2121, "Phone");
+    alerts.queueAnswer(2); // Cancel
+    controller->menuAction(MenuTag::Sync);
+    EXPECT_EQ(alerts.asked().back().message,
+              "Click on Sync button to sync your data with Dossiva for iPhone.");
+    controller->lost();
+    EXPECT_FALSE(controller->companion().has_value());
     EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
 }
 
