@@ -7,7 +7,7 @@ namespace dossiva::test {
 
 std::string peerScript(const std::string& name)
 {
-    return std::string(DOSSIVA_TEST_DATA_DIR) + "/../peer/" + name;
+    return std::string(DOSSIVA_TEST_PEER_DIR) + "/" + name;
 }
 
 int readPeerPort(ChildProcess& process)
