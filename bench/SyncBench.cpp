@@ -7,6 +7,7 @@
 #include "platform/RunLoop.h"
 #include "sync/FtpClient.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -183,18 +184,30 @@ void benchTakeFromCompanion()
     fs::create_directories(ours + "/images");
     fs::create_directories(theirs + "/images");
 
+    // curl 7.88 stalls a whole second before each data connection after the
+    // first when the PASV reply is already there as it sends PASV (as on
+    // loopback). A NOOP before each transfer, in place of the SIZE that
+    // --ignore-content-length drops, keeps it out of that path with three
+    // commands per file, as FtpClient sends (TYPE, PASV, RETR).
+    const std::string url = "ftp://127.0.0.1:" + std::to_string(companion.port()) + "/" + kPackage;
+    const std::string curlCommand =
+        "curl -s -S --disable-epsv --ignore-content-length -Q NOOP -u bench:7Catalo9g -o " +
+        shellQuote(theirs + "/database.db") + " " + shellQuote(url + "/database.db") + " -o " +
+        shellQuote(theirs + "/images/#1") + " " +
+        shellQuote(url + "/images/[1-" + std::to_string(kPictures) + "]");
+
+    // Turn about, so that both meet the same moments of a busy machine.
     RunLoop loop;
     bool taken = true;
-    const double dossiva = bestOf(3, [&] {
-        Taker taker(companion.port(), ours);
-        taken = taker.take(loop) && taken;
-    });
-
-    const std::string url = "ftp://127.0.0.1:" + std::to_string(companion.port()) + "/" + kPackage;
-    const double curl = bestOfCommand(
-        3, "curl -s -S --disable-epsv -u bench:7Catalo9g -o " + shellQuote(theirs + "/database.db") + " " +
-               shellQuote(url + "/database.db") + " -o " + shellQuote(theirs + "/images/#1") + " " +
-               shellQuote(url + "/images/[1-" + std::to_string(kPictures) + "]"));
+    double dossiva = 1e30;
+    double curl = 1e30;
+    for (int run = 0; run < 7; ++run) {
+        dossiva = std::min(dossiva, bestOf(1, [&] {
+                               Taker taker(companion.port(), ours);
+                               taken = taker.take(loop) && taken;
+                           }));
+        curl = std::min(curl, bestOfCommand(1, curlCommand));
+    }
 
     const bool complete = taken && fs::file_size(ours + "/database.db") == kDatabaseBytes &&
                           pictureCount(ours + "/images") == kPictures &&
@@ -204,8 +217,8 @@ void benchTakeFromCompanion()
                 "loopback%s\n",
                 total, static_cast<double>(kDatabaseBytes) / 1e6, kPictures,
                 static_cast<double>(kPictureBytes) / 1e3, complete ? "" : " (INCOMPLETE)");
-    std::printf("  dossiva    %.3f s (FtpClient: list, then one RETR per file)\n  curl       %.3f s (one "
-                "invocation, the same files)\n",
+    std::printf("  dossiva    %.3f s (FtpClient: list, then TYPE, PASV, RETR per file)\n  curl       %.3f s "
+                "(one invocation over one connection: NOOP, PASV, RETR per file)\n",
                 dossiva, curl);
     printRatio("time", dossiva / curl, 1.3);
 }

@@ -313,6 +313,7 @@ private:
     int openSocket(bool forData);
     bool connectSocket(int fd, const sockaddr_in& address);
     bool writeAll(int fd, const char* data, std::size_t length);
+    long receive(int fd, char* into, std::size_t size);
     long fill(NetBuf& buffered);
     LineRead readLineChunk(NetBuf& buffered, std::string& out, std::size_t room);
     bool readReplyLine(NetBuf& control, std::size_t& budget);
@@ -493,36 +494,48 @@ bool FtpProtocol::writeAll(int fd, const char* data, std::size_t length)
     return true;
 }
 
-// One socket read into the record's free space: the byte count, 0 at the
-// end of the stream, -1 on failure.
-long FtpProtocol::fill(NetBuf& buffered)
+// One socket read: the byte count, 0 at the end of the stream, -1 on
+// failure. Data already there is taken at once; only then does it wait.
+long FtpProtocol::receive(int fd, char* into, std::size_t size)
 {
-    const Wait wait = waitFor(buffered.socket, POLLIN);
-    if (wait != Wait::Ready) {
-        if (wait != Wait::Cancelled) {
-            logSystemFailure("perror net_read read", errorOf(wait));
-        }
-        return -1;
-    }
     for (;;) {
-        const ssize_t got =
-            ::recv(buffered.socket, buffered.buffer.data() + buffered.putPointer, buffered.spaceLeft, 0);
-        if (got < 0 && errno == EINTR) {
+        if (cancelled()) {
+            return -1;
+        }
+        const ssize_t got = ::recv(fd, into, size, MSG_DONTWAIT);
+        if (got >= 0) {
+            return got;
+        }
+        if (errno == EINTR) {
             continue;
         }
-        if (got < 0) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
             logSystemFailure("perror net_read read", errno);
             return -1;
         }
-        if (got == 0) {
-            buffered.endOfStream = true;
-            return 0;
+        const Wait wait = waitFor(fd, POLLIN);
+        if (wait != Wait::Ready) {
+            if (wait != Wait::Cancelled) {
+                logSystemFailure("perror net_read read", errorOf(wait));
+            }
+            return -1;
         }
+    }
+}
+
+// One socket read into the record's free space.
+long FtpProtocol::fill(NetBuf& buffered)
+{
+    const long got =
+        receive(buffered.socket, buffered.buffer.data() + buffered.putPointer, buffered.spaceLeft);
+    if (got == 0) {
+        buffered.endOfStream = true;
+    } else if (got > 0) {
         buffered.putPointer += static_cast<std::size_t>(got);
         buffered.available += static_cast<std::size_t>(got);
         buffered.spaceLeft -= static_cast<std::size_t>(got);
-        return got;
     }
+    return got;
 }
 
 // Appends to out the current line up to and including its "\n", at most
@@ -820,25 +833,11 @@ long FtpProtocol::read(char* block, std::size_t size, NetBuf& data)
     if (data.direction != Direction::Read) {
         return 0;
     }
-    const Wait wait = waitFor(data.socket, POLLIN);
-    if (wait != Wait::Ready) {
-        if (wait != Wait::Cancelled) {
-            logSystemFailure("perror net_read read", errorOf(wait));
-        }
-        return -1;
-    }
-    for (;;) {
-        const ssize_t got = ::recv(data.socket, block, size, 0);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            logSystemFailure("perror net_read read", errno);
-            return -1;
-        }
+    const long got = receive(data.socket, block, size);
+    if (got > 0) {
         data.transferred += got;
-        return got;
     }
+    return got;
 }
 
 long FtpProtocol::write(const char* block, std::size_t length, NetBuf& data)
@@ -1178,21 +1177,23 @@ void FtpClient::Impl::refuseLocked(Operation operation, const char* why)
 
 void FtpClient::Impl::launchLocked(Operation operation, Job job)
 {
-    // The previous worker posted its report before this call could happen;
-    // it is only finishing its return.
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
+    // The previous worker posted its report before this call could happen and
+    // is only finishing its return: the new worker joins it once its own work
+    // is done, so that waiting for it never delays the next command.
+    auto previous = std::make_shared<std::thread>(std::move(m_worker));
     m_busy = true;
     m_cancel = std::make_shared<Cancellation>();
     setState(stateDuring(operation), operation);
     const Milliseconds timeout = m_client ? m_client->m_timeout.load() : Milliseconds(15000);
     std::weak_ptr<Impl> weak = weak_from_this();
-    auto work = [weak, operation, job = std::move(job), cancel = m_cancel, timeout,
+    auto work = [weak, operation, job = std::move(job), cancel = m_cancel, timeout, previous,
                  connection = std::move(m_connection)]() mutable {
         FtpProtocol protocol(operationName(operation), cancel, timeout);
         const Outcome outcome = job(protocol, connection);
         protocol.finish(outcome.ok);
+        if (previous->joinable()) {
+            previous->join();
+        }
         auto carried = std::make_shared<std::unique_ptr<NetBuf>>(std::move(connection));
         MainThread::post([weak, operation, outcome, carried] {
             if (auto self = weak.lock()) {
@@ -1203,6 +1204,9 @@ void FtpClient::Impl::launchLocked(Operation operation, Job job)
     try {
         m_worker = std::thread(std::move(work));
     } catch (const std::system_error& error) {
+        if (previous->joinable()) {
+            previous->join();
+        }
         devLog(std::string("ftp: cannot start a worker thread: ") + error.what());
         m_busy = false;
         refuseLocked(operation, "no thread");
