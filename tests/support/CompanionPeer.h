@@ -43,7 +43,7 @@ private:
     int m_port = 0;
 };
 
-// A folder of tests/peer (the companion and the scripted server).
+// The path of a script in tests/peer (companion.py, scripted_server.py).
 std::string peerScript(const std::string& name);
 
 // Reads the "PORT <n> ..." line the peer scripts print once they listen;
