@@ -24,8 +24,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace dossiva;
 using namespace dossiva::test;
 
@@ -35,29 +33,29 @@ namespace {
 // Cancel, for each answer in turn.
 void answerPasswordPanel(PasswordPanel& panel, std::vector<std::optional<QString>> answers)
 {
-    auto remaining = std::make_shared<std::vector<std::optional<QString>>>(std::move(answers));
-    auto step = std::make_shared<std::function<void()>>();
-    *step = [&panel, remaining, step] {
-        if (remaining->empty()) {
-            return;
-        }
-        if (!panel.isVisible()) {
-            QTimer::singleShot(5, *step);
-            return;
-        }
-        const auto answer = remaining->front();
-        remaining->erase(remaining->begin());
-        if (answer) {
-            panel.field()->setText(*answer);
-            QTest::mouseClick(panel.okButton(), Qt::LeftButton);
-        } else {
-            panel.passwdButtonClick(0);
-        }
-        if (!remaining->empty()) {
-            QTimer::singleShot(5, *step);
-        }
-    };
-    QTimer::singleShot(0, *step);
+    // A timer on the panel itself waits for it to run modally, then answers
+    // one entry at a time.
+    auto* timer = new QTimer(&panel);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, &panel,
+                     [&panel, timer, answers = std::move(answers)]() mutable {
+                         if (answers.empty()) {
+                             timer->deleteLater();
+                             return;
+                         }
+                         if (!panel.isVisible()) {
+                             return;
+                         }
+                         const auto answer = answers.front();
+                         answers.erase(answers.begin());
+                         if (answer) {
+                             panel.field()->setText(*answer);
+                             QTest::mouseClick(panel.okButton(), Qt::LeftButton);
+                         } else {
+                             panel.passwdButtonClick(0);
+                         }
+                     });
+    timer->start();
 }
 
 class MainControllerTest : public ::testing::Test {

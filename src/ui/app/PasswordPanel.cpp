@@ -55,6 +55,15 @@ PasswordPanel::PasswordPanel(Alerts& alerts, QWidget* parent)
     connect(m_lock, &QCheckBox::toggled, this, [this](bool on) { passwdSwitch(on); });
 }
 
+PasswordPanel::~PasswordPanel()
+{
+    // The lock box lives in the main window's toolbar once that is built;
+    // before, it is still ours.
+    if (m_lock->parent() == nullptr) {
+        delete m_lock;
+    }
+}
+
 void PasswordPanel::showStep()
 {
     m_title->setText(QString::fromStdString(m_flow.title()));

@@ -21,6 +21,7 @@ class PasswordPanel final : public QDialog {
     Q_DISABLE_COPY_MOVE(PasswordPanel)
 public:
     PasswordPanel(Alerts& alerts, QWidget* parent = nullptr);
+    ~PasswordPanel() override;
 
     // 1 when the right password was given, 0 on Cancel.
     int askPassword(QString& typed);
