@@ -68,6 +68,18 @@ std::string shellQuote(const std::string& text)
     return quoted + "'";
 }
 
+std::string words(std::mt19937& random, int count)
+{
+    static const char* const vocabulary[] = {"amber",  "birch",  "cedar",   "delta",   "ember",   "fjord",
+                                             "grove",  "harbor", "iris",    "juniper", "kestrel", "linden",
+                                             "meadow", "nectar", "orchard", "prairie"};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += (i ? " " : "") + std::string(vocabulary[random() % 16]);
+    }
+    return text;
+}
+
 void printRatio(const std::string& what, double value, double target)
 {
     std::printf("  %-10s %.2f (target <= %.2f) %s\n", what.c_str(), value, target,

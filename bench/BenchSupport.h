@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 
 namespace dossiva::bench {
@@ -21,6 +22,10 @@ std::size_t fileSize(const std::string& path);
 std::string makeBenchHome();
 
 std::string shellQuote(const std::string& text);
+
+// `count` words drawn from a small vocabulary, joined by blanks: sample text
+// for the benchmark databases.
+std::string words(std::mt19937& random, int count);
 
 void printRatio(const std::string& what, double value, double target);
 

@@ -31,22 +31,8 @@ const char* kFirstNames[] = {"Ada",     "Alan", "Grace",    "Edsger",  "Barbara"
                              "Frances", "Ken",  "Margaret", "Niklaus", "Radia",   "Tim",
                              "Sophie",  "John", "Hedy",     "Linus"};
 const char* kCities[] = {"Paris", "Lyon", "Zürich", "København", "Lisboa", "Kraków", "Reykjavík", "Oslo"};
-const char* kWords[] = {"amber", "birch",   "cedar",   "delta",  "ember",  "fjord",  "grove",   "harbor",
-                        "iris",  "juniper", "kestrel", "linden", "meadow", "nectar", "orchard", "prairie"};
 const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                          "July",    "August",   "September", "October", "November", "December"};
-
-std::string words(std::mt19937& random, int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        if (i > 0) {
-            text += ' ';
-        }
-        text += kWords[random() % 16];
-    }
-    return text;
-}
 
 // Name, City, Notes (some quoted, with commas, quotes and line breaks),
 // Amount, Date (two spellings), Time, Email, Website, Done, Code.

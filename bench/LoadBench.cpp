@@ -18,18 +18,6 @@ namespace {
 
 constexpr int kRecords = 100000;
 
-const char* kWords[] = {"amber", "birch",   "cedar",   "delta",  "ember",  "fjord",  "grove",   "harbor",
-                        "iris",  "juniper", "kestrel", "linden", "meadow", "nectar", "orchard", "prairie"};
-
-std::string words(std::mt19937& random, int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        text += (i ? " " : "") + std::string(kWords[random() % 16]);
-    }
-    return text;
-}
-
 // Fields through the store, then the records in one transaction written the
 // way the store writes each column.
 bool makeMixedDatabase(const std::string& package)

@@ -18,18 +18,6 @@ constexpr int kRecords = 100000;
 constexpr double kSearchTarget = 0.030;
 constexpr double kSortTarget = 0.050;
 
-const char* kWords[] = {"amber", "birch",   "cedar",   "delta",  "ember",  "fjord",  "grove",   "harbor",
-                        "iris",  "juniper", "kestrel", "linden", "meadow", "nectar", "orchard", "prairie"};
-
-std::string words(std::mt19937& random, int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        text += (i ? " " : "") + std::string(kWords[random() % 16]);
-    }
-    return text;
-}
-
 std::vector<FieldDefinition> mixedStructure()
 {
     const int types[] = {FieldType::Main,   FieldType::SmallText, FieldType::LargeText, FieldType::Number,
