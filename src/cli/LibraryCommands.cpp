@@ -69,6 +69,14 @@ int outcome(bool succeeded, const ConsoleAlerts& alerts, const std::string& refu
     return succeeded && !alerts.reportedFailure() ? 0 : 1;
 }
 
+// The terminal's alerts and the listed library a command works with.
+struct LibrarySession {
+    ConsoleAlerts alerts;
+    DatabaseLibrary library{alerts};
+
+    LibrarySession() { library.loadDbArray(); }
+};
+
 // The package of an existing database, or nullopt after a message.
 std::optional<std::string> existingPackage(const DatabaseLibrary& library, const std::string& name)
 {
@@ -132,9 +140,8 @@ int duplicateDatabase(const std::vector<std::string>& args)
     if (args.size() != 1) {
         return fail("usage: duplicate NAME");
     }
-    ConsoleAlerts alerts;
-    DatabaseLibrary library(alerts);
-    library.loadDbArray();
+    LibrarySession session;
+    auto& [alerts, library] = session;
     const auto package = existingPackage(library, args[0]);
     if (!package) {
         return 1;
@@ -152,9 +159,8 @@ int renameDatabase(const std::vector<std::string>& args)
     if (args.size() != 2) {
         return fail("usage: rename NAME NEW-NAME");
     }
-    ConsoleAlerts alerts;
-    DatabaseLibrary library(alerts);
-    library.loadDbArray();
+    LibrarySession session;
+    auto& [alerts, library] = session;
     const auto package = existingPackage(library, args[0]);
     if (!package) {
         return 1;
