@@ -43,66 +43,6 @@ TEST(FieldTypesTest, PalettePositionsGiveTheirTypeCodes)
     }
 }
 
-TEST(FieldTypesTest, TitlesOfEveryCode)
-{
-    const struct {
-        int code;
-        const char* title;
-    } cases[] = {
-        {0, "Main Field"},
-        {1, "Small Text Field"},
-        {2, "Large Text Field"},
-        {3, "Number Field"},
-        {4, "Date Field"},
-        {5, "Time Field"},
-        {6, "Date and Time Field"},
-        {7, "Image Field"},
-        {8, "Choose Field"},
-        {9, "Separator Field"},
-        {11, "Calculation Field"},
-        {14, "Email Field"},
-        {15, "Link Field"},
-        {16, "Checkbox Field"},
-        {17, "Password Field"},
-        {30, "Unsupported Field"},
-        // Codes no loaded field can have still get a title for listings.
-        {10, "Unsupported Field"},
-        {12, "Unsupported Field"},
-        {13, "Unsupported Field"},
-        {-1, "Unsupported Field"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FieldTypes::title(c.code), c.title) << "code " << c.code;
-        // The palette shows the same title; the main and unsupported types
-        // are not in the palette.
-        if (const FieldTypeInfo* info = FieldTypes::info(c.code); info && info->palettePosition >= 0) {
-            EXPECT_STREQ(info->paletteTitle, c.title);
-        }
-    }
-}
-
-TEST(FieldTypesTest, ClassesOfTheTypesThatBorrowAnother)
-{
-    const struct {
-        int code;
-        const char* view;
-        const char* editor;
-        int palettePosition;
-    } cases[] = {
-        {0, "MainFieldViewController", "SmallTextFieldStructureViewController", -1},
-        {7, "PictureFieldViewController", "ImageFieldStructureViewController", 6},
-        {17, "PasswdFieldViewController", "PasswdFieldStructureViewController", 13},
-        {30, "SeparatorFieldViewController", "SeparatorFieldStructureViewController", -1},
-    };
-    for (const auto& c : cases) {
-        const FieldTypeInfo* info = FieldTypes::info(c.code);
-        ASSERT_NE(info, nullptr) << "code " << c.code;
-        EXPECT_STREQ(info->recordViewClass, c.view);
-        EXPECT_STREQ(info->structureEditorClass, c.editor);
-        EXPECT_EQ(info->palettePosition, c.palettePosition);
-    }
-}
-
 TEST(FieldTypesTest, OnlyLoadableCodesHaveAnEntry)
 {
     for (int code : {10, 12, 13, 18, 29, 31, -1}) {
