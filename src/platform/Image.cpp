@@ -119,9 +119,9 @@ std::optional<Image> Image::decode(const std::uint8_t* bytes, std::size_t length
     return std::nullopt;
 }
 
-std::optional<Image> Image::readFile(const std::string& path)
+std::optional<Image> Image::readFile(const std::string& path, bool followLinks)
 {
-    const auto bytes = FileManager::readFile(path);
+    const auto bytes = FileManager::readFile(path, kMaxPictureFileBytes, followLinks);
     if (!bytes) {
         return std::nullopt;
     }

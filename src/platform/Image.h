@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dossiva {
@@ -26,7 +27,9 @@ public:
     {
         return decode(bytes.data(), bytes.size());
     }
-    static std::optional<Image> readFile(const std::string& path);
+    // Reads a picture file of at most kMaxPictureFileBytes; with followLinks
+    // false a link is refused rather than followed.
+    static std::optional<Image> readFile(const std::string& path, bool followLinks = true);
 
     // The record-picture format: TIFF with JPEG compression at the given
     // quality (0-100), alpha flattened onto white.

@@ -32,6 +32,8 @@ struct JpegReader {
     jpeg_progress_mgr progress{};
     std::jmp_buf jump{};
     bool truncated = false;
+    JDIMENSION width = 0; // the size the pixels are read at
+    JDIMENSION height = 0;
     char error[JMSG_LENGTH_MAX] = {};
 
     ~JpegReader() { jpeg_destroy_decompress(&info); }
@@ -54,9 +56,10 @@ void onJpegMessage(j_common_ptr info, int level)
     if (level >= 0) {
         return; // trace messages
     }
-    // libjpeg pads a cut-off file with grey and calls it a warning; for us a
-    // cut-off picture is a damaged one. Other warnings are harmless.
-    if (info->err->msg_code == JWRN_JPEG_EOF) {
+    // libjpeg pads a cut-off file, or one whose data ends before the picture
+    // does, with grey and calls it a warning; for us such a picture is a
+    // damaged one. Other warnings are harmless.
+    if (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER) {
         readerOf(info)->truncated = true;
     }
     ++info->err->num_warnings;
@@ -92,10 +95,25 @@ bool readJpegHeader(JpegReader* reader, const std::uint8_t* bytes, std::size_t l
         std::snprintf(reader->error, JMSG_LENGTH_MAX, "no picture in the file");
         return false;
     }
-    if (!isAcceptableImageSize(reader->info.image_width, reader->info.image_height)) {
+    // A photograph larger than the pixel budget is read at a half, a quarter
+    // or an eighth of its size, which libjpeg does without ever holding the
+    // whole; anything still larger is refused.
+    const std::uint64_t width = reader->info.image_width;
+    const std::uint64_t height = reader->info.image_height;
+    unsigned denominator = 1;
+    while (denominator < 8 && !isAcceptableImageSize((width + denominator - 1) / denominator,
+                                                     (height + denominator - 1) / denominator)) {
+        denominator *= 2;
+    }
+    reader->info.scale_num = 1;
+    reader->info.scale_denom = denominator;
+    jpeg_calc_output_dimensions(&reader->info);
+    if (!isAcceptableImageSize(reader->info.output_width, reader->info.output_height)) {
         std::snprintf(reader->error, JMSG_LENGTH_MAX, "picture too large");
         return false;
     }
+    reader->width = reader->info.output_width;
+    reader->height = reader->info.output_height;
     const bool cmyk = reader->info.jpeg_color_space == JCS_CMYK || reader->info.jpeg_color_space == JCS_YCCK;
     reader->info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
     return true;
@@ -108,8 +126,8 @@ bool readJpegPixels(JpegReader* reader, std::uint8_t* pixels)
         return false;
     }
     jpeg_start_decompress(&reader->info);
-    if (reader->info.output_components != 4 || reader->info.output_width != reader->info.image_width ||
-        reader->info.output_height != reader->info.image_height) {
+    if (reader->info.output_components != 4 || reader->info.output_width != reader->width ||
+        reader->info.output_height != reader->height) {
         std::snprintf(reader->error, JMSG_LENGTH_MAX, "unexpected output layout");
         return false;
     }
@@ -156,8 +174,8 @@ std::optional<Image> JpegCodec::decode(const std::uint8_t* bytes, std::size_t le
         devLog(std::string("JPEG: ") + reader.error);
         return std::nullopt;
     }
-    const std::uint32_t width = reader.info.image_width;
-    const std::uint32_t height = reader.info.image_height;
+    const std::uint32_t width = reader.width;
+    const std::uint32_t height = reader.height;
     std::vector<std::uint8_t> pixels;
     try {
         pixels.resize(std::size_t{width} * height * 4);

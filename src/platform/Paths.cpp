@@ -20,6 +20,14 @@ std::string homeDirectory()
     return "/";
 }
 
+std::string appFolder()
+{
+    return homeDirectory() + kAppFolder;
+}
+std::string dataTreeLockFile()
+{
+    return appFolder() + "/.lock";
+}
 std::string databasesFolder()
 {
     return homeDirectory() + kDatabasesFolder;

@@ -24,11 +24,17 @@ inline constexpr const char* kPreferencesFileName = "com.quorva.Dossiva.plist";
 // The file an earlier release kept its settings in.
 inline constexpr const char* kLegacyPreferencesFileName = "com.quorva.DossivaMac.plist";
 
+std::string appFolder();
 std::string databasesFolder();
 std::string modelsFolder();
 std::string backupsFolder();
 std::string phoneBackupsFolder();
 std::string macBackupsFolder();
+
+// The lock file of the data tree: work that leaves folders half made while
+// it runs (a staged import, a swap of packages) holds it shared, and the
+// clean-up of what interrupted work left holds it alone.
+std::string dataTreeLockFile();
 
 // A package's folder, its SQLite file, its images folder and one image file.
 std::string packagePath(const std::string& packageName);
