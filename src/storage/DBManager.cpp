@@ -4,6 +4,7 @@
 #include "fields/TextNumbers.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "storage/DatabaseFileCheck.h"
 
 #include <cmath>
 
@@ -98,11 +99,23 @@ DBManager& DBManager::sharedIstance()
 
 SqliteConnection DBManager::connect() const
 {
+    m_lastFailure = {};
     if (m_dbName.empty()) {
+        m_lastFailure = Failure::content("no database is open");
         return SqliteConnection();
     }
-    return SqliteConnection(Paths::databaseFile(m_dbName), m_readOnly ? SqliteConnection::Mode::ReadOnly
-                                                                      : SqliteConnection::Mode::ReadWrite);
+    return SqliteConnection(Paths::databaseFile(m_dbName),
+                            m_readOnly ? SqliteConnection::Mode::ReadOnly : SqliteConnection::Mode::ReadWrite,
+                            &m_lastFailure);
+}
+
+bool DBManager::fail(const Failure& failure) const
+{
+    if (!m_lastFailure) {
+        m_lastFailure = failure;
+    }
+    devLog("Error DB: " + m_lastFailure.reason);
+    return false;
 }
 
 void DBManager::clearModel()
@@ -144,6 +157,11 @@ bool DBManager::openDB(const std::string& packageName)
     if (!db.isOpen()) {
         return false;
     }
+    // A file made elsewhere may carry SQL of its own (a trigger, a view) or
+    // lack a field's column; neither is opened.
+    if (const auto problem = schemaProblem(db)) {
+        return fail(Failure::content(*problem));
+    }
     std::vector<FieldDefinition> structure;
     bool hasColumnInfo = false;
     if (!readFieldDefinitions(db, structure, hasColumnInfo)) {
@@ -160,6 +178,9 @@ bool DBManager::openDB(const std::string& packageName)
     }
     m_dbStructure = std::move(structure);
     m_dbName = packageName;
+    if (!m_readOnly) {
+        sweepUnusedPictures(db);
+    }
     return true;
 }
 

@@ -53,6 +53,10 @@ public:
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool isReadOnly() const { return m_readOnly; }
 
+    // Why the last operation that reported failure failed: SQLite's code and
+    // message, the errno of a picture file, or what is wrong with the file.
+    const Failure& lastFailure() const { return m_lastFailure; }
+
     // -- Field definitions --------------------------------------------------
 
     // The new field's id, or -1.
@@ -129,8 +133,16 @@ public:
     std::optional<Image> getBackground() const;
 
 private:
+    // A connection to the current database whose failures land in
+    // lastFailure(), which it clears: every operation starts here.
     SqliteConnection connect() const;
     void clearModel();
+    // Keeps why an operation failed when no step of it said so first.
+    bool fail(const Failure& failure) const;
+    // Picture files that no record names any more (left by an operation
+    // that was stopped half-way) are removed; see the definition for why it
+    // is safe alongside other writers.
+    void sweepUnusedPictures(SqliteConnection& db) const;
 
     // Fields.
     bool rebuildDataTable(SqliteConnection& db, const std::vector<FieldId>& remaining);
@@ -150,8 +162,14 @@ private:
     bool writeRecordField(SqliteConnection& db, const FieldChange& entry, Record& record,
                           PictureWork& pictures);
     // Draws a free picture number and writes the picture under it; 0 when
-    // the picture cannot be written.
+    // the picture cannot be written (lastFailure() says why).
     std::int64_t storeNewImage(const Image& image) const;
+    // Writes a picture over the file `path`'s sibling "PATH.new", to be moved
+    // in once the change has committed.
+    bool storeReplacementImage(const Image& image, const std::string& place) const;
+    // The package's pictures folder, made when missing; false when it is
+    // something else than a folder of its own (a link, a file).
+    bool preparePicturesFolder() const;
     // Removes a picture file and the "_hd" file made elsewhere beside it.
     void removeImageFiles(std::int64_t imageNumber) const;
 
@@ -168,6 +186,7 @@ private:
     std::vector<FieldDefinition> m_dbStructure;
     std::vector<Record> m_dbData;
     bool m_readOnly = false;
+    mutable Failure m_lastFailure;
 };
 
 // Creates an empty database file at path with the four tables of a package

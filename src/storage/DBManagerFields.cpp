@@ -128,15 +128,18 @@ bool DBManager::remapChoiceRecords(SqliteConnection& db, const FieldDefinition& 
     const std::vector<std::string> newItems = choiceItems(newStructure);
     const std::string column = "\"" + std::to_string(field.id) + "\"";
     {
-        SqliteStatement rows = db.prepare("select id," + column + " from data_table where " + column + ">=0");
+        // A cell left NULL by a rebuild of the table loads as the first item,
+        // so it follows that item like any other choice of it.
+        SqliteStatement rows = db.prepare("select id," + column + " from data_table where " + column +
+                                          ">=0 or " + column + " is null");
         if (!rows.isValid()) {
             return false;
         }
         SqliteStatement::Step step;
         while ((step = rows.step()) == SqliteStatement::Step::Row) {
-            const std::int64_t value = std::llround(rows.columnDouble(1));
+            const std::int64_t value = rows.isNull(1) ? 0 : std::llround(rows.columnDouble(1));
             const std::int64_t newValue = remapChoices(oldItems, newItems, value);
-            if (newValue != value) {
+            if (newValue != value || rows.isNull(1)) {
                 remapped.emplace(rows.columnInt64(0), newValue);
             }
         }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <set>
 
 namespace dossiva {
 
@@ -97,18 +98,34 @@ struct DBManager::PictureWork {
     void abandon() const
     {
         for (const auto& file : newFiles) {
-            FileManager::removeItem(file);
+            FileManager::removeFileEntry(file);
         }
         for (const auto& [written, place] : replacements) {
-            FileManager::removeItem(written);
+            FileManager::removeFileEntry(written);
         }
     }
 };
 
+bool DBManager::preparePicturesFolder() const
+{
+    const std::string folder = Paths::imagesFolder(m_dbName);
+    if (FileManager::isRealDirectory(folder)) {
+        return true;
+    }
+    // Pictures are written, read and removed inside the package only: a
+    // link in the folder's place would send them elsewhere.
+    if (FileManager::exists(folder)) {
+        return fail(Failure::content("the pictures folder of " + m_dbName + " is not a folder of its own"));
+    }
+    if (!FileManager::createDirectory(folder)) {
+        return fail(FileManager::lastFailure());
+    }
+    return true;
+}
+
 std::int64_t DBManager::storeNewImage(const Image& image) const
 {
-    if (!FileManager::isDirectory(Paths::imagesFolder(m_dbName)) &&
-        !FileManager::createDirectories(Paths::imagesFolder(m_dbName))) {
+    if (!preparePicturesFolder()) {
         return 0;
     }
     static thread_local std::mt19937 generator{std::random_device{}()};
@@ -118,21 +135,95 @@ std::int64_t DBManager::storeNewImage(const Image& image) const
         number = draw(generator);
     }
     if (!image.writeTiffJpeg(Paths::imageFile(m_dbName, number), kPictureQuality)) {
-        devLog("Error DB: failed to write picture " + std::to_string(number));
+        fail(FileManager::lastFailure() ? FileManager::lastFailure()
+                                        : Failure::content("the picture could not be encoded"));
         return 0;
     }
     return number;
 }
 
+bool DBManager::storeReplacementImage(const Image& image, const std::string& place) const
+{
+    if (!preparePicturesFolder()) {
+        return false;
+    }
+    if (!image.writeTiffJpeg(place + ".new", kPictureQuality)) {
+        return fail(FileManager::lastFailure() ? FileManager::lastFailure()
+                                               : Failure::content("the picture could not be encoded"));
+    }
+    return true;
+}
+
 void DBManager::removeImageFiles(std::int64_t imageNumber) const
 {
-    if (imageNumber <= 0) {
+    if (imageNumber <= 0 || !FileManager::isRealDirectory(Paths::imagesFolder(m_dbName))) {
         return;
     }
+    // Only the entries themselves go: a link is removed, never followed.
     const std::string path = Paths::imageFile(m_dbName, imageNumber);
-    FileManager::removeItem(path);
-    FileManager::removeItem(path + "_hd");
+    FileManager::removeFileEntry(path);
+    FileManager::removeFileEntry(path + "_hd");
     ImageCache::sharedIstance().releaseImage(path);
+}
+
+namespace {
+
+// Whether a file of the pictures folder is something a stopped writer left:
+// a picture no record names (with its "_hd" companion), a replacement that
+// never moved in ("N.new"), or a half-written temporary file. Anything else
+// there is not ours to remove.
+bool isLeftoverPicture(const std::string& name, const std::set<std::int64_t>& used)
+{
+    if (name.size() > 1 && name.front() == '.' && name.find(".tmp-") != std::string::npos) {
+        return true;
+    }
+    const auto digits = name.find_first_not_of("0123456789");
+    const std::string number = name.substr(0, digits);
+    if (number.empty() || number.size() > 18 || number.front() == '0') {
+        return false;
+    }
+    const std::string rest = digits == std::string::npos ? std::string() : name.substr(digits);
+    if (rest == ".new") {
+        return true;
+    }
+    return (rest.empty() || rest == "_hd") && used.count(std::stoll(number)) == 0;
+}
+
+} // namespace
+
+// Every writer writes its new picture files only while it holds the write
+// lock (begin immediate) and until it commits, so inside a write transaction
+// of our own no other writer is between its file step and its commit: what
+// no record names now is a leftover of a writer that was stopped.
+void DBManager::sweepUnusedPictures(SqliteConnection& db) const
+{
+    const std::string folder = Paths::imagesFolder(m_dbName);
+    if (!FileManager::isRealDirectory(folder)) {
+        return;
+    }
+    const std::vector<std::string> names = FileManager::contentsOfDirectory(folder);
+    // A field of a type this release does not know may name pictures too.
+    const bool unknownTypes = std::any_of(m_dbStructure.begin(), m_dbStructure.end(), [](const auto& field) {
+        return field.type == FieldType::Unsupported;
+    });
+    if (names.empty() || unknownTypes || !db.exec("begin immediate transaction")) {
+        return;
+    }
+    std::vector<std::int64_t> numbers;
+    for (const auto& definition : m_dbStructure) {
+        if (definition.type == FieldType::Image &&
+            !readImageNumbers(db, definition.id, std::nullopt, numbers)) {
+            return;
+        }
+    }
+    const std::set<std::int64_t> used(numbers.begin(), numbers.end());
+    for (const auto& name : names) {
+        if (isLeftoverPicture(name, used)) {
+            devLog("Database " + m_dbName + ": removing the unused picture file " + name);
+            FileManager::removeFileEntry(folder + "/" + name);
+        }
+    }
+    db.exec("commit");
 }
 
 bool DBManager::readImageNumbers(SqliteConnection& db, FieldId field, std::optional<RecordId> record,
@@ -187,9 +278,11 @@ bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert,
             std::int64_t number = 0;
             if (entry.image && !entry.image->isNull()) {
                 number = storeNewImage(*entry.image);
-                if (number > 0) {
-                    pictures.newFiles.push_back(Paths::imageFile(m_dbName, number));
+                if (number <= 0) {
+                    insert.reset();
+                    return false;
                 }
+                pictures.newFiles.push_back(Paths::imageFile(m_dbName, number));
             }
             // Picture numbers go in as text, as they always have on insert.
             bound = insert.bindText(parameter, std::to_string(number));
@@ -213,8 +306,7 @@ bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert,
     const bool inserted = bound && insert.run();
     insert.reset();
     if (!inserted) {
-        devLog("Error DB: failed to insert record with message '" + db.errorMessage() + "'.");
-        return false;
+        return fail(Failure::content("the record could not be inserted"));
     }
     if (record != nullptr) {
         record->recordId = db.lastInsertRowId();
@@ -235,18 +327,14 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
         return false;
     }
     SqliteConnection db = connect();
-    if (!db.isOpen()) {
-        return false;
-    }
-    // Many records go in one transaction; one record needs none.
-    const bool bulk = records.size() > 1;
-    if (bulk && !db.exec("begin transaction")) {
+    // The write lock is taken before any picture file is written, so that
+    // no other writer's clean-up takes a picture for a leftover.
+    if (!db.isOpen() || !db.exec("begin immediate transaction")) {
         return false;
     }
     SqliteStatement insert = db.prepare(insertStatement());
     if (!insert.isValid()) {
-        devLog("Error DB: failed to prepare insert record with message '" + db.errorMessage() + "'.");
-        return false;
+        return fail(Failure::content("the records cannot be written"));
     }
     std::vector<Record> added;
     added.reserve(records.size());
@@ -259,7 +347,7 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
         }
         added.push_back(std::move(record));
     }
-    if (bulk && !db.exec("commit", "failed to commit new records")) {
+    if (!db.exec("commit", "failed to commit new records")) {
         pictures.abandon();
         return false;
     }
@@ -271,13 +359,12 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
 bool DBManager::insertRecords(const std::function<const std::vector<FieldChange>*()>& next)
 {
     SqliteConnection db = connect();
-    if (!db.isOpen() || !db.exec("begin transaction")) {
+    if (!db.isOpen() || !db.exec("begin immediate transaction")) {
         return false;
     }
     SqliteStatement insert = db.prepare(insertStatement());
     if (!insert.isValid()) {
-        devLog("Error DB: failed to prepare insert record with message '" + db.errorMessage() + "'.");
-        return false;
+        return fail(Failure::content("the records cannot be written"));
     }
     PictureWork pictures;
     while (const std::vector<FieldChange>* entries = next()) {
@@ -312,18 +399,19 @@ bool DBManager::writeRecordField(SqliteConnection& db, const FieldChange& entry,
         std::int64_t stored = 0;
         if (hasNew && existing <= 0) {
             stored = storeNewImage(*entry.image);
-            if (stored > 0) {
-                pictures.newFiles.push_back(Paths::imageFile(m_dbName, stored));
+            if (stored <= 0) {
+                return false;
             }
+            pictures.newFiles.push_back(Paths::imageFile(m_dbName, stored));
         } else if (hasNew) {
             // The picture keeps its number; the new one is written aside and
             // moved over the old file once the change has committed.
             const std::string place = Paths::imageFile(m_dbName, existing);
-            const std::string written = place + ".new";
-            if (entry.image->writeTiffJpeg(written, kPictureQuality)) {
-                pictures.replacements.emplace_back(written, place);
-                pictures.companionRemovals.push_back(place + "_hd");
+            if (!storeReplacementImage(*entry.image, place)) {
+                return false;
             }
+            pictures.replacements.emplace_back(place + ".new", place);
+            pictures.companionRemovals.push_back(place + "_hd");
             stored = existing;
         } else if (existing > 0) {
             pictures.removals.push_back(existing);
@@ -357,56 +445,52 @@ bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
         return false;
     }
     SqliteConnection db = connect();
-    if (!db.isOpen() || !db.exec("begin transaction")) {
+    if (!db.isOpen() || !db.exec("begin immediate transaction")) {
         return false;
     }
-    // Changes go to a copy that replaces the loaded record only after commit.
+    // Changes go to a copy that replaces the loaded record only after
+    // commit; a field that cannot be written (its picture included) fails
+    // the whole change, so a record is never half saved.
     Record changed = *target;
     PictureWork pictures;
-    bool allWritten = true;
     for (FieldId id : fieldIds) {
         const auto entry = std::find_if(entries.begin(), entries.end(),
                                         [id](const FieldChange& change) { return change.field.id == id; });
         if (entry == entries.end()) {
             continue;
         }
-        // One field that cannot be written does not stop the others, but the
-        // change as a whole then reports failure.
         PictureWork fieldPictures;
-        if (writeRecordField(db, *entry, changed, fieldPictures)) {
-            pictures.merge(std::move(fieldPictures));
-        } else {
+        if (!writeRecordField(db, *entry, changed, fieldPictures)) {
             fieldPictures.abandon();
-            allWritten = false;
-            devLog("Error DB: failed to update field " + std::to_string(id) + " with message '" +
-                   db.errorMessage() + "'.");
+            pictures.abandon();
+            return fail(Failure::content("the field " + std::to_string(id) + " could not be written"));
         }
+        pictures.merge(std::move(fieldPictures));
     }
     const std::int64_t now = Clock::nowSeconds();
     SqliteStatement stamp = db.prepare("update data_table set edit_date=? where id=?");
-    if (!stamp.isValid() || !stamp.bindInt64(1, now) || !stamp.bindInt64(2, recordId) || !stamp.run()) {
-        devLog("Error DB: failed to prepare update edited data with message '" + db.errorMessage() + "'.");
-        allWritten = false;
-    } else {
-        changed.modified = std::to_string(now);
-    }
-    if (!db.exec("commit", "failed to commit record change")) {
+    if (!stamp.isValid() || !stamp.bindInt64(1, now) || !stamp.bindInt64(2, recordId) || !stamp.run() ||
+        !db.exec("commit", "failed to commit record change")) {
         pictures.abandon();
-        return false;
+        return fail(Failure::content("the record could not be written"));
     }
+    changed.modified = std::to_string(now);
     for (const auto& [written, place] : pictures.replacements) {
-        FileManager::removeItem(place);
-        FileManager::moveItem(written, place);
+        // A rename replaces the old picture in one step: the number never
+        // names a missing file.
+        if (!FileManager::renameReplacing(written, place)) {
+            devLog("Error DB: the new picture stays at '" + written + "'");
+        }
         ImageCache::sharedIstance().releaseImage(place);
     }
     for (const auto& companion : pictures.companionRemovals) {
-        FileManager::removeItem(companion);
+        FileManager::removeFileEntry(companion);
     }
     for (std::int64_t number : pictures.removals) {
         removeImageFiles(number);
     }
     *target = std::move(changed);
-    return allWritten;
+    return true;
 }
 
 bool DBManager::deleteRecordWithID(RecordId recordId)

@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace dossiva {
 
@@ -16,26 +17,94 @@ void logFailure(sqlite3* db, const char* context)
 }
 } // namespace
 
-SqliteConnection::SqliteConnection(const std::string& path, Mode mode)
+SqliteConnection::SqliteConnection(const std::string& path, Mode mode, Failure* sink) : m_sink(sink)
 {
-    const int flags =
-        mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (mode == Mode::ReadWrite) {
+        openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        return;
+    }
+    if (openFile(path, SQLITE_OPEN_READONLY) || m_failure.code != SQLITE_READONLY_ROLLBACK) {
+        return;
+    }
+    // A writer that was stopped mid-change left a journal that only a
+    // writable connection can roll back; reading the file before that would
+    // fail. Roll it back when the file may be written, then look again.
+    const std::string folder = path.substr(0, path.rfind('/') == std::string::npos ? 0 : path.rfind('/'));
+    if (::access(path.c_str(), W_OK) != 0 || ::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0) {
+        m_failure.reason =
+            "the database holds an unfinished change that can only be undone by writing to it, "
+            "and the file or its folder is read-only";
+        if (m_sink != nullptr) {
+            *m_sink = m_failure;
+        }
+        return;
+    }
+    {
+        SqliteConnection writer(path, Mode::ReadWrite);
+        if (!writer.isOpen()) {
+            m_failure = writer.failure();
+            if (m_sink != nullptr) {
+                *m_sink = m_failure;
+            }
+            return;
+        }
+    }
+    m_failure = {};
+    if (m_sink != nullptr) {
+        *m_sink = {};
+    }
+    openFile(path, SQLITE_OPEN_READONLY);
+}
+
+bool SqliteConnection::openFile(const std::string& path, int flags)
+{
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
+        m_db = db;
+        recordSqliteFailure(db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
+        m_db = nullptr;
         logFailure(db, "failed to open database");
         sqlite3_close(db);
-        return;
+        return false;
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    // A column name that does not exist must be an error, never the text of
+    // its name: a missing field column reads as damage, not as "12".
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     m_db = db;
     // SQLite opens lazily; reading the schema now makes a file that is not a
     // database (garbage, a truncated header) fail to open.
     if (!exec("pragma schema_version", "failed to read the database")) {
         sqlite3_close(m_db);
         m_db = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void SqliteConnection::recordSqliteFailure(int code)
+{
+    if (m_failure) {
+        return;
+    }
+    m_failure = Failure::sqlite(code, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code));
+    if (m_sink != nullptr && !*m_sink) {
+        *m_sink = m_failure;
+    }
+}
+
+void SqliteConnection::recordFailure(const Failure& failure)
+{
+    if (m_failure) {
+        return;
+    }
+    m_failure = failure;
+    if (m_sink != nullptr && !*m_sink) {
+        *m_sink = m_failure;
     }
 }
 
@@ -50,12 +119,16 @@ SqliteConnection::~SqliteConnection()
 SqliteStatement SqliteConnection::prepare(std::string_view sql)
 {
     sqlite3_stmt* stmt = nullptr;
-    if (m_db == nullptr ||
-        sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        return SqliteStatement(nullptr);
+    if (m_db == nullptr) {
+        return SqliteStatement(nullptr, this);
     }
-    return SqliteStatement(stmt);
+    if (const int result = sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
+        result != SQLITE_OK) {
+        recordSqliteFailure(sqlite3_extended_errcode(m_db));
+        sqlite3_finalize(stmt);
+        return SqliteStatement(nullptr, this);
+    }
+    return SqliteStatement(stmt, this);
 }
 
 bool SqliteConnection::exec(std::string_view sql, const char* context)
@@ -83,7 +156,8 @@ std::string SqliteConnection::errorMessage() const
     return m_db ? sqlite3_errmsg(m_db) : "no connection";
 }
 
-SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept : m_stmt(other.m_stmt)
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
+    : m_stmt(other.m_stmt), m_connection(other.m_connection)
 {
     other.m_stmt = nullptr;
 }
@@ -93,6 +167,7 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept
     if (this != &other) {
         sqlite3_finalize(m_stmt);
         m_stmt = other.m_stmt;
+        m_connection = other.m_connection;
         other.m_stmt = nullptr;
     }
     return *this;
@@ -128,12 +203,18 @@ bool SqliteStatement::bindNull(int index)
 
 SqliteStatement::Step SqliteStatement::step()
 {
+    if (m_stmt == nullptr) {
+        return Step::Failed;
+    }
     const int result = sqlite3_step(m_stmt);
     if (result == SQLITE_ROW) {
         return Step::Row;
     }
     if (result == SQLITE_DONE) {
         return Step::Done;
+    }
+    if (m_connection != nullptr) {
+        m_connection->recordSqliteFailure(sqlite3_extended_errcode(sqlite3_db_handle(m_stmt)));
     }
     return Step::Failed;
 }

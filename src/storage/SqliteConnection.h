@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,8 +18,13 @@ class SqliteStatement;
 // One connection to a database file, opened for the length of one storage
 // operation. Every connection gets the same defensive settings: a busy
 // time-out, extended result codes, SQLite's defensive mode and untrusted
-// schemas, and the rollback journal (never WAL), so a package stays one
+// schemas, double-quoted strings never taken for identifiers or the other
+// way round, and the rollback journal (never WAL), so a package stays one
 // file plus its pictures.
+//
+// The first failure of the connection or its statements (opening, preparing,
+// stepping) is kept, with SQLite's extended code and message, in failure()
+// and in the sink given at opening, so the caller can say why.
 class SqliteConnection {
 public:
     enum class Mode { ReadWrite, ReadOnly };
@@ -25,8 +32,10 @@ public:
     // A connection that is not open (no database is current).
     SqliteConnection() = default;
     // Opens (and, in read-write mode, creates) the file and reads its schema,
-    // so that a file that is not a database fails here. Check isOpen().
-    SqliteConnection(const std::string& path, Mode mode);
+    // so that a file that is not a database fails here. Check isOpen(). A
+    // read-only opening of a file that an interrupted writer left with a
+    // journal first rolls the journal back when the file may be written.
+    SqliteConnection(const std::string& path, Mode mode, Failure* sink = nullptr);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
@@ -44,9 +53,20 @@ public:
     // Rows changed by the last statement.
     std::int64_t changes() const;
     std::string errorMessage() const;
+    // The first failure of this connection, or none.
+    const Failure& failure() const { return m_failure; }
+    // Keeps a failure that is not SQLite's (a picture file, a check) as the
+    // connection's, when it has none yet.
+    void recordFailure(const Failure& failure);
 
 private:
+    friend class SqliteStatement;
+    bool openFile(const std::string& path, int flags);
+    void recordSqliteFailure(int code);
+
     sqlite3* m_db = nullptr;
+    Failure m_failure;
+    Failure* m_sink = nullptr;
 };
 
 // A prepared statement. Values are bound by 1-based index.
@@ -88,8 +108,11 @@ public:
 
 private:
     friend class SqliteConnection;
-    explicit SqliteStatement(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    SqliteStatement(sqlite3_stmt* stmt, SqliteConnection* connection) : m_stmt(stmt), m_connection(connection)
+    {
+    }
     sqlite3_stmt* m_stmt = nullptr;
+    SqliteConnection* m_connection = nullptr;
 };
 
 } // namespace dossiva

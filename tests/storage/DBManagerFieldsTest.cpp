@@ -259,7 +259,8 @@ TEST_F(FieldStoreTest, OlderFilesGainTheColumnStateOnOpen)
         "62706c6973743030a008000000000000010100000000000000010000000000000000000000000000000009',42,1);"
         "insert into fields_table "
         "values(2,'Notes',2,x'"
-        "62706c6973743030a008000000000000010100000000000000010000000000000000000000000000000009',42,2);");
+        "62706c6973743030a008000000000000010100000000000000010000000000000000000000000000000009',42,2);"
+        "alter table data_table add column '2';");
     ASSERT_TRUE(db.openDB(package));
     ASSERT_EQ(db.dbStructure().size(), 2u);
     for (const auto& field : db.dbStructure()) {

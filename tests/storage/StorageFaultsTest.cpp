@@ -249,9 +249,9 @@ TEST(BrokenDatabaseFileTest, HostileStructureBlobsLoadAsEmptyStructures)
         hex += digits[c & 15];
     }
     sqliteShell(Paths::databaseFile(package),
-                "insert into fields_table(field_name,field_type,field_structure,length,"
-                "order_index) values('Bomb',8,x'" +
-                    hex + "'," + std::to_string(bomb.size()) + ",2)");
+                "insert into fields_table(id,field_name,field_type,field_structure,length,"
+                "order_index) values(2,'Bomb',8,x'" +
+                    hex + "'," + std::to_string(bomb.size()) + ",2); alter table data_table add column '2'");
     ASSERT_TRUE(db.openDB(package));
     ASSERT_EQ(db.dbStructure().size(), 2u);
     EXPECT_EQ(db.dbStructure()[1].name, "Bomb");

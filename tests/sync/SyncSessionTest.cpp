@@ -263,8 +263,8 @@ void makeTemplate(const std::string& path, const std::string& label, std::time_t
 {
     FileManager::removeItem(path);
     ASSERT_TRUE(createEmptyDatabaseFile(path));
-    sqliteShell(path,
-                "insert into fields_table(field_name,field_type,order_index) values('" + label + "',1,1)");
+    sqliteShell(path, "insert into fields_table(id,field_name,field_type,order_index) values(1,'" + label +
+                          "',1,1); alter table data_table add column '1'");
     const struct timeval times[2] = {{modified, 0}, {modified, 0}};
     ASSERT_EQ(::utimes(path.c_str(), times), 0);
 }
