@@ -13,11 +13,12 @@ bool isFailureTitle(const std::string& title)
 
 void print(std::FILE* stream, const AlertRequest& request)
 {
-    if (!request.title.empty() && !request.message.empty()) {
-        std::fprintf(stream, "%s: %s\n", request.title.c_str(), request.message.c_str());
-    } else {
-        std::fprintf(stream, "%s%s\n", request.title.c_str(), request.message.c_str());
+    const char* separator = !request.title.empty() && !request.message.empty() ? ": " : "";
+    std::fprintf(stream, "%s%s%s", request.title.c_str(), separator, request.message.c_str());
+    if (!request.detail.empty()) {
+        std::fprintf(stream, ": %s", request.detail.c_str());
     }
+    std::fputc('\n', stream);
 }
 
 } // namespace

@@ -200,28 +200,39 @@ int deleteDatabase(const std::vector<std::string>& args)
     return outcome(deleted, alerts, "nothing deleted: add --yes to confirm");
 }
 
-// export-package and export-template: NAME PATH, then the library's export.
+// export-package and export-template: NAME PATH [--replace], then the
+// library's export. An existing PATH is replaced only with --replace.
 int exportWith(const std::vector<std::string>& args, const char* usage,
-               bool (DatabaseLibrary::*exportTo)(const std::string&, const std::string&))
+               bool (DatabaseLibrary::*exportTo)(const std::string&, const std::string&, bool))
 {
-    if (args.size() != 2) {
+    const auto parsed = parseArguments(args, {"--replace"}, {});
+    if (!parsed || parsed->positional().size() != 2) {
         return fail(usage);
     }
     ConsoleAlerts alerts;
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    const auto package = existingPackage(library, args[0]);
-    return package ? outcome((library.*exportTo)(*package, args[1]), alerts) : 1;
+    const auto package = existingPackage(library, parsed->positional()[0]);
+    if (!package) {
+        return 1;
+    }
+    const std::string& destination = parsed->positional()[1];
+    const bool replace = parsed->has("--replace");
+    if (FileManager::exists(destination) && !replace) {
+        return fail(destination + " already exists: add --replace to replace it");
+    }
+    return outcome((library.*exportTo)(*package, destination, replace), alerts);
 }
 
 int exportPackage(const std::vector<std::string>& args)
 {
-    return exportWith(args, "usage: export-package NAME PATH", &DatabaseLibrary::exportDossivaFile);
+    return exportWith(args, "usage: export-package NAME PATH [--replace]",
+                      &DatabaseLibrary::exportDossivaFile);
 }
 
 int exportTemplate(const std::vector<std::string>& args)
 {
-    return exportWith(args, "usage: export-template NAME PATH", &DatabaseLibrary::exportTemplate);
+    return exportWith(args, "usage: export-template NAME PATH [--replace]", &DatabaseLibrary::exportTemplate);
 }
 
 int importPackage(const std::vector<std::string>& args)
@@ -324,9 +335,12 @@ const CommandRegistration registration(
         {"duplicate", "NAME", "copies a database to \"NAME Copy\"", duplicateDatabase},
         {"rename", "NAME NEW-NAME", "renames a database", renameDatabase},
         {"delete", "NAME [--yes]", "deletes a database (--yes confirms)", deleteDatabase},
-        {"export-package", "NAME PATH", "copies a database package (NAME.dossiva) to PATH", exportPackage},
+        {"export-package", "NAME PATH [--replace]",
+         "copies a database package (NAME.dossiva) to PATH; --replace replaces an existing package there",
+         exportPackage},
         {"import-package", "PATH [--as NAME]", "copies a database package into the library", importPackage},
-        {"export-template", "NAME PATH", "writes a database's fields and layout, without records, to PATH",
+        {"export-template", "NAME PATH [--replace]",
+         "writes a database's fields and layout, without records, to PATH; --replace replaces a file there",
          exportTemplate},
         {"import-template", "PATH [--as NAME]", "adds a template file to the custom templates",
          importTemplate},

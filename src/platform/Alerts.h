@@ -10,13 +10,15 @@ namespace dossiva {
 
 // A question or message for the user: a title, a message, one or more
 // buttons (the first is the default) and, for questions that need a word
-// from the user, a one-line text field.
+// from the user, a one-line text field. The detail says why something
+// failed (the system's reason), below the message.
 struct AlertRequest {
     std::string title;
     std::string message;
     std::vector<std::string> buttons{"OK"};
     bool hasTextField = false;
     std::string text; // the text field's initial content
+    std::string detail;
 };
 
 struct AlertAnswer {
@@ -33,10 +35,10 @@ public:
 
     // Shows the request and waits for the user's answer.
     virtual AlertAnswer ask(const AlertRequest& request) = 0;
-    // A message with only an OK button.
-    void inform(const std::string& title, const std::string& message)
+    // A message with only an OK button, and why, when there is a reason.
+    void inform(const std::string& title, const std::string& message, const std::string& detail = {})
     {
-        ask({title, message, {"OK"}, false, {}});
+        ask({title, message, {"OK"}, false, {}, detail});
     }
 
     // A progress sheet with an indeterminate bar and no button, shown until

@@ -1,12 +1,14 @@
 #include "storage/CsvImporter.h"
 
 #include "platform/Clock.h"
+#include "platform/FileLock.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "storage/CsvText.h"
 #include "storage/CsvValueConverter.h"
 #include "storage/DBManager.h"
+#include "storage/PackageSwap.h"
 
 #include <algorithm>
 #include <new>
@@ -87,26 +89,39 @@ std::optional<std::string> CsvImporter::import(const std::string& name,
 
     m_alerts.beginProgress("Importing", "Importing " + name + " database...");
     DBManager& db = DBManager::sharedIstance();
-    bool folderCreated = false;
+    // The package is built in a hidden staging folder beside the library's
+    // packages and moved in whole: an import that is stopped half-way never
+    // shows as a database, and the clean-up of interrupted work removes it.
+    const FileLock lock = FileLock::acquire(Paths::dataTreeLockFile(), FileLock::Mode::Shared);
+    const auto staging = FileManager::makeSiblingFolder(Paths::packagePath(package), "import");
     bool imported = false;
-    try {
-        std::vector<FieldKey> fields;
-        std::vector<std::size_t> order;
-        imported = createPackage(package, folderCreated) && createFields(columns, fields, order) &&
-                   insertRecords(fields, order, rows, firstRecord);
-    } catch (const std::bad_alloc&) {
-        devLog("CSV: not enough memory to import " + package);
-        imported = false;
-    }
-    db.openDB();
-    if (!imported) {
-        // Only a folder this import made is removed: never one that was
-        // there before.
-        if (folderCreated && !FileManager::removeItem(Paths::packagePath(package))) {
-            devLog("CSV: cannot remove the unfinished package " + package);
+    std::string reason;
+    if (!staging) {
+        reason = FileManager::lastFailure().reason;
+    } else {
+        try {
+            const std::string stagedName = FileManager::lastPathComponent(*staging);
+            std::vector<FieldKey> fields;
+            std::vector<std::size_t> order;
+            imported = createPackage(stagedName) && createFields(columns, fields, order) &&
+                       insertRecords(fields, order, rows, firstRecord);
+            reason = db.lastFailure() ? db.lastFailure().reason : FileManager::lastFailure().reason;
+        } catch (const std::bad_alloc&) {
+            reason = "there is not enough memory";
         }
+        db.openDB();
+        if (imported &&
+            !(PackageSwap::flush(*staging) && FileManager::moveItem(*staging, Paths::packagePath(package)))) {
+            imported = false;
+            reason = FileManager::lastFailure().reason;
+        }
+        if (!imported) {
+            FileManager::removeItem(*staging);
+        }
+    }
+    if (!imported) {
         m_alerts.endProgress();
-        m_alerts.inform("Warning", "Error during import of " + name + " database");
+        m_alerts.inform("Warning", "Error during import of " + name + " database", reason);
         return std::nullopt;
     }
     m_alerts.endProgress();
@@ -114,13 +129,15 @@ std::optional<std::string> CsvImporter::import(const std::string& name,
     return package;
 }
 
-bool CsvImporter::createPackage(const std::string& package, bool& folderCreated)
+bool CsvImporter::createPackage(const std::string& package)
 {
-    folderCreated = FileManager::createDirectory(Paths::packagePath(package));
     DBManager& db = DBManager::sharedIstance();
-    return folderCreated && FileManager::createDirectory(Paths::imagesFolder(package)) &&
-           FileManager::copyItem(Paths::emptyBaseDatabase(), Paths::databaseFile(package)) &&
-           db.openDB(package) && !db.dbStructure().empty() && db.createGeneralInfoTable();
+    if (!FileManager::createDirectory(Paths::imagesFolder(package)) ||
+        !FileManager::copyItem(Paths::emptyBaseDatabase(), Paths::databaseFile(package))) {
+        devLog("CSV: " + FileManager::lastFailure().reason);
+        return false;
+    }
+    return db.openDB(package) && !db.dbStructure().empty() && db.createGeneralInfoTable();
 }
 
 bool CsvImporter::createFields(const std::vector<CsvProposedField>& columns, std::vector<FieldKey>& fields,

@@ -41,7 +41,9 @@ public:
     static std::optional<std::string> nameProblem(const std::string& name);
 
 private:
-    bool createPackage(const std::string& package, bool& folderCreated);
+    // The package's pictures folder and database from the empty base, in the
+    // staging folder `package` names, opened.
+    bool createPackage(const std::string& package);
     // The database's fields, in form order: the main column's, then the
     // other columns' in their order; `order` gets the column of each.
     bool createFields(const std::vector<CsvProposedField>& columns, std::vector<FieldKey>& fields,

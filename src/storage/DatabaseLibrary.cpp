@@ -1,6 +1,7 @@
 #include "storage/DatabaseLibrary.h"
 
 #include "platform/Clock.h"
+#include "platform/FileLock.h"
 #include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -8,11 +9,14 @@
 #include "storage/DBManager.h"
 #include "storage/DatabaseFileCheck.h"
 #include "storage/LibraryNames.h"
+#include "storage/PackageRecovery.h"
+#include "storage/PackageSwap.h"
 #include "storage/SqliteConnection.h"
 #include "storage/TemplateCatalog.h"
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace dossiva {
 
@@ -33,25 +37,55 @@ std::string displayName(const std::string& packageName)
     return FileManager::deletingPathExtension(packageName);
 }
 
-bool isPackageFolder(const std::string& path)
+// Puts a staged copy at `destination`: what was there is moved aside first
+// and removed only once the copy is in place, or put back when it cannot be.
+bool placeReplacing(const std::string& staged, const std::string& destination)
 {
-    return FileManager::isDirectory(path) && isUsableDatabaseFile(path + "/database.db");
-}
-
-// Copies a file or folder to a destination that may already exist: the copy
-// is made beside it first, so a failure leaves what was there.
-bool copyReplacing(const std::string& source, const std::string& destination)
-{
-    const std::string staging = destination + ".partial";
-    FileManager::removeItem(staging);
-    if (!FileManager::copyItem(source, staging)) {
+    std::optional<std::string> aside;
+    if (FileManager::exists(destination)) {
+        aside = FileManager::siblingName(destination, "old");
+        if (!FileManager::moveItem(destination, *aside)) {
+            return false;
+        }
+    }
+    if (!FileManager::moveItem(staged, destination)) {
+        if (aside) {
+            FileManager::moveItem(*aside, destination);
+        }
+        FileManager::removeItem(staged);
         return false;
     }
-    if (!FileManager::removeItem(destination) || !FileManager::moveItem(staging, destination)) {
-        FileManager::removeItem(staging);
-        return false;
+    if (aside) {
+        FileManager::removeItem(*aside);
     }
     return true;
+}
+
+// A picture scaled down to fit a square of `side` pixels; null for no picture.
+ImagePtr thumbnailOf(const Image& picture, int side)
+{
+    if (picture.isNull()) {
+        return nullptr;
+    }
+    const double scale =
+        std::min(1.0, static_cast<double>(side) / std::max(picture.width(), picture.height()));
+    return std::make_shared<const Image>(
+        picture.scaled(std::max(1, static_cast<int>(picture.width() * scale)),
+                       std::max(1, static_cast<int>(picture.height() * scale))));
+}
+
+// A path with its folders' links resolved, for comparing places.
+std::filesystem::path resolved(const std::string& path)
+{
+    std::error_code error;
+    const auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    return error ? std::filesystem::path(path).lexically_normal() : canonical;
+}
+
+bool isWithin(const std::filesystem::path& inner, const std::filesystem::path& outer)
+{
+    auto [end, _] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+    return end == outer.end();
 }
 
 } // namespace
@@ -70,14 +104,13 @@ LibraryEntry DatabaseLibrary::readEntry(const std::string& packageName) const
 {
     LibraryEntry entry;
     entry.name = packageName;
-    DBManager& db = DBManager::sharedIstance();
-    if (db.openDBLazy(packageName)) {
-        if (const auto dates = db.getDates()) {
+    // Its own reader: listing never disturbs the database that is open.
+    DBManager reader;
+    reader.setReadOnly(true);
+    if (reader.openDBLazy(packageName)) {
+        if (const auto dates = reader.getDates()) {
             entry.created = (*dates)[0];
             entry.edited = (*dates)[1];
-        }
-        if (auto background = db.getBackground()) {
-            entry.background = std::make_shared<const Image>(std::move(*background));
         }
     }
     return entry;
@@ -85,13 +118,12 @@ LibraryEntry DatabaseLibrary::readEntry(const std::string& packageName) const
 
 void DatabaseLibrary::loadDbArray()
 {
+    PackageRecovery::recover();
     m_entries.clear();
     const std::string folder = Paths::databasesFolder();
     for (const auto& name : FileManager::contentsOfDirectory(folder)) {
-        const std::string extension = FileManager::pathExtension(name);
-        if (extension == "dossiva_temp") {
-            FileManager::removeItem(folder + "/" + name);
-        } else if (extension == kPackageExtension && FileManager::isDirectory(folder + "/" + name)) {
+        if (FileManager::pathExtension(name) == kPackageExtension &&
+            FileManager::isDirectory(folder + "/" + name)) {
             m_entries.push_back(readEntry(name));
         }
     }
@@ -143,9 +175,33 @@ void DatabaseLibrary::setBackground(const std::string& packageName, ImagePtr bac
 {
     for (auto& entry : m_entries) {
         if (entry.name == packageName) {
-            entry.background = background;
+            // Without a size to make it at yet, it is made when first shown.
+            entry.background = background && entry.thumbnailSide > 0
+                                   ? thumbnailOf(*background, entry.thumbnailSide)
+                                   : nullptr;
         }
     }
+}
+
+ImagePtr DatabaseLibrary::backgroundThumbnail(const std::string& packageName, int side)
+{
+    auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                              [&](const LibraryEntry& entry) { return entry.name == packageName; });
+    if (found == m_entries.end() || side <= 0) {
+        return nullptr;
+    }
+    if (found->thumbnailSide != side) {
+        DBManager reader;
+        reader.setReadOnly(true);
+        found->background = nullptr;
+        if (reader.openDBLazy(packageName)) {
+            if (const auto picture = reader.getBackground()) {
+                found->background = thumbnailOf(*picture, side);
+            }
+        }
+        found->thumbnailSide = side;
+    }
+    return found->background;
 }
 
 // ---------------------------------------------------------------------------
@@ -182,21 +238,24 @@ DatabaseLibrary::CreateResult DatabaseLibrary::createFromFile(const std::string&
         return CreateResult::NameTaken;
     }
     DBManager& db = DBManager::sharedIstance();
-    const bool made = isUsableDatabaseFile(templateFile) && FileManager::createDirectory(folder) &&
-                      FileManager::createDirectory(Paths::imagesFolder(package)) &&
-                      FileManager::copyItem(templateFile, Paths::databaseFile(package)) &&
-                      db.openDB(package) && db.createGeneralInfoTable();
-    if (!made) {
+    std::string reason;
+    if (const auto problem = databaseFileProblem(templateFile)) {
+        reason = "the template cannot be used: " + *problem;
+    } else if (!FileManager::createDirectory(folder) ||
+               !FileManager::createDirectory(Paths::imagesFolder(package)) ||
+               !FileManager::copyItem(templateFile, Paths::databaseFile(package))) {
+        reason = FileManager::lastFailure().reason;
+    } else if (!db.openDB(package) || !db.createGeneralInfoTable()) {
+        reason = db.lastFailure().reason;
+    }
+    if (!reason.empty()) {
         // Never leave a half-made package in the library.
         db.openDB();
         FileManager::removeItem(folder);
-        m_alerts.inform("Error", "The database \"" + name + "\" could not be created.");
+        m_alerts.inform("Error", "The database \"" + name + "\" could not be created.", reason);
         return CreateResult::Failed;
     }
     m_entries.push_back({package, Clock::nowSeconds(), -1, nullptr});
-    if (auto background = db.getBackground()) {
-        m_entries.back().background = std::make_shared<const Image>(std::move(*background));
-    }
     sortBySettings();
     return CreateResult::Created;
 }
@@ -209,8 +268,9 @@ std::optional<std::string> DatabaseLibrary::duplicateDB(const std::string& packa
     const std::string copy = displayName(packageName) + " Copy." + kPackageExtension;
     const LibraryEntry* original = entry(packageName);
     if (original == nullptr || !isAcceptableLibraryName(displayName(copy)) ||
-        !FileManager::copyItem(Paths::packagePath(packageName), Paths::packagePath(copy))) {
-        m_alerts.inform("Error", "Error duplicanting db");
+        !copyIntoLibrary(Paths::packagePath(packageName), copy)) {
+        m_alerts.inform("Error", "Error duplicanting db",
+                        original == nullptr ? std::string() : FileManager::lastFailure().reason);
         return std::nullopt;
     }
     LibraryEntry duplicate = *original;
@@ -234,7 +294,8 @@ bool DatabaseLibrary::deleteDatabase(const std::string& packageName)
     }
     DBManager::sharedIstance().openDB();
     if (!FileManager::removeItem(Paths::packagePath(packageName))) {
-        m_alerts.inform("Warning", "The database \"" + displayName(packageName) + "\" could not be deleted.");
+        m_alerts.inform("Warning", "The database \"" + displayName(packageName) + "\" could not be deleted.",
+                        FileManager::lastFailure().reason);
         return false;
     }
     std::erase_if(m_entries, [&](const LibraryEntry& entry) { return entry.name == packageName; });
@@ -258,7 +319,8 @@ bool DatabaseLibrary::renameDatabase(const std::string& packageName, const std::
     DBManager& db = DBManager::sharedIstance();
     db.openDB();
     if (!FileManager::moveItem(Paths::packagePath(packageName), Paths::packagePath(renamed))) {
-        m_alerts.inform("Warning", "The database \"" + displayName(packageName) + "\" could not be renamed.");
+        m_alerts.inform("Warning", "The database \"" + displayName(packageName) + "\" could not be renamed.",
+                        FileManager::lastFailure().reason);
         return false;
     }
     for (auto& entry : m_entries) {
@@ -283,36 +345,110 @@ void DatabaseLibrary::finishCopy(const std::string& title, const std::string& me
     m_alerts.inform(title, message);
 }
 
-bool DatabaseLibrary::exportDossivaFile(const std::string& packageName, const std::string& destination)
+void DatabaseLibrary::failCopy(const std::string& message, const std::string& reason)
+{
+    m_alerts.endProgress();
+    m_alerts.inform("Warning", message, reason);
+}
+
+bool DatabaseLibrary::copyIntoLibrary(const std::string& source, const std::string& package)
+{
+    // The copy is made out of sight and moved in whole: a copy that was
+    // stopped half-way is never listed, and the clean-up of interrupted
+    // work removes it.
+    const FileLock lock = FileLock::acquire(Paths::dataTreeLockFile(), FileLock::Mode::Shared);
+    const std::string target = Paths::packagePath(package);
+    const auto staging = FileManager::makeSiblingFolder(target, "import");
+    if (!staging) {
+        return false;
+    }
+    const std::string copy = *staging + "/" + package;
+    // A package from elsewhere may lack its pictures folder.
+    const bool placed =
+        FileManager::copyItem(source, copy) &&
+        (FileManager::isRealDirectory(copy + "/images") || FileManager::createDirectory(copy + "/images")) &&
+        PackageSwap::flush(copy) && FileManager::moveItem(copy, target);
+    FileManager::removeItem(*staging);
+    return placed;
+}
+
+std::optional<std::string> DatabaseLibrary::exportProblem(const std::string& destination, bool replace,
+                                                          bool folder) const
+{
+    const std::string parent = FileManager::parentPath(destination);
+    if (!FileManager::isDirectory(parent)) {
+        return "the folder " + parent + " does not exist";
+    }
+    const auto place = resolved(destination);
+    const auto tree = resolved(Paths::appFolder());
+    if (isWithin(place, tree) || isWithin(tree, place)) {
+        return destination + " is " + (isWithin(place, tree) ? "inside" : "a folder holding") +
+               " Dossiva's own data; choose a place outside it";
+    }
+    if (!FileManager::exists(destination)) {
+        return std::nullopt;
+    }
+    if (!replace) {
+        return destination + " already exists";
+    }
+    const bool isFolder = FileManager::isRealDirectory(destination);
+    if (folder && !(isFolder && FileManager::exists(destination + "/database.db"))) {
+        return destination + " is not a database package, so it is not replaced by one";
+    }
+    if (!folder && isFolder) {
+        return destination + " is a folder, so it is not replaced by a template file";
+    }
+    return std::nullopt;
+}
+
+bool DatabaseLibrary::exportDossivaFile(const std::string& packageName, const std::string& destination,
+                                        bool replace)
 {
     m_alerts.beginProgress("Exporting", "Exporting " + displayName(packageName) + " database...");
-    if (!copyReplacing(Paths::packagePath(packageName), destination)) {
-        m_alerts.endProgress();
-        m_alerts.inform("Warning", "Error during export of database");
+    if (const auto problem = exportProblem(destination, replace, true)) {
+        failCopy("Error during export of database", *problem);
+        return false;
+    }
+    const std::string staging = FileManager::siblingName(destination, "partial");
+    if (!FileManager::copyItem(Paths::packagePath(packageName), staging) ||
+        !placeReplacing(staging, destination)) {
+        const Failure failure = FileManager::lastFailure();
+        FileManager::removeItem(staging);
+        failCopy("Error during export of database", failure.reason);
         return false;
     }
     finishCopy("Success", "Database exported successfully");
     return true;
 }
 
-bool DatabaseLibrary::exportTemplate(const std::string& packageName, const std::string& destination)
+bool DatabaseLibrary::exportTemplate(const std::string& packageName, const std::string& destination,
+                                     bool replace)
 {
     m_alerts.beginProgress("Exporting", "Exporting database template...");
-    const std::string staging = destination + ".partial";
-    FileManager::removeItem(staging);
-    bool written = FileManager::copyItem(Paths::databaseFile(packageName), staging);
-    if (written) {
+    if (const auto problem = exportProblem(destination, replace, false)) {
+        failCopy("Error during export of database template", *problem);
+        return false;
+    }
+    const std::string staging = FileManager::siblingName(destination, "partial");
+    std::string reason;
+    if (!FileManager::copyItem(Paths::databaseFile(packageName), staging)) {
+        reason = FileManager::lastFailure().reason;
+    } else {
         // A template keeps fields and layout only; vacuuming drops the pages
         // the deleted records were on, so none of their text ships with it.
         SqliteConnection copy(staging, SqliteConnection::Mode::ReadWrite);
-        written = copy.isOpen() && copy.exec("delete from data_table") &&
-                  copy.exec("delete from general_info") && copy.exec("vacuum");
+        if (!copy.isOpen() || !copy.exec("delete from data_table") ||
+            !copy.exec("delete from general_info") || !copy.exec("vacuum")) {
+            reason = copy.failure().reason;
+        }
     }
-    written = written && FileManager::removeItem(destination) && FileManager::moveItem(staging, destination);
-    if (!written) {
-        FileManager::removeItem(staging);
-        m_alerts.endProgress();
-        m_alerts.inform("Warning", "Error during export of database template");
+    if (reason.empty() && !placeReplacing(staging, destination)) {
+        reason = FileManager::lastFailure().reason;
+    }
+    if (!reason.empty()) {
+        FileManager::removeFileEntry(staging);
+        FileManager::removeFileEntry(staging + "-journal");
+        failCopy("Error during export of database template", reason);
         return false;
     }
     finishCopy("Success", "Database template exported successfully");
@@ -339,8 +475,9 @@ DatabaseLibrary::askFreeName(std::string name, const std::function<bool(const st
 std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string& path)
 {
     const std::string original = displayName(FileManager::lastPathComponent(path));
-    if (!isPackageFolder(path)) {
-        m_alerts.inform("Warning", "Error during import of " + original + " database");
+    if (const auto problem = packageProblem(path)) {
+        m_alerts.inform("Warning", "Error during import of " + original + " database",
+                        "It is refused: " + *problem);
         return std::nullopt;
     }
     const auto name = askFreeName(
@@ -360,14 +497,9 @@ std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string&
     }
     const std::string package = packageName(*name);
     m_alerts.beginProgress("Importing", "Importing " + *name + " database...");
-    if (!FileManager::copyItem(path, Paths::packagePath(package))) {
-        m_alerts.endProgress();
-        m_alerts.inform("Warning", "Error during import of " + *name + " database");
+    if (!copyIntoLibrary(path, package)) {
+        failCopy("Error during import of " + *name + " database", FileManager::lastFailure().reason);
         return std::nullopt;
-    }
-    // A package from elsewhere may lack its pictures folder.
-    if (!FileManager::isDirectory(Paths::imagesFolder(package))) {
-        FileManager::createDirectory(Paths::imagesFolder(package));
     }
     m_entries.push_back(readEntry(package));
     sortBySettings();
@@ -379,8 +511,9 @@ std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string&
 bool DatabaseLibrary::importTemplate(const std::string& path)
 {
     const std::string original = displayName(FileManager::lastPathComponent(path));
-    if (!isUsableDatabaseFile(path)) {
-        m_alerts.inform("Warning", "Error during import of " + original + " database template");
+    if (const auto problem = databaseFileProblem(path)) {
+        m_alerts.inform("Warning", "Error during import of " + original + " database template",
+                        "It is refused: " + *problem);
         return false;
     }
     const auto name = askFreeName(
@@ -398,8 +531,12 @@ bool DatabaseLibrary::importTemplate(const std::string& path)
     if (!name) {
         return false;
     }
-    if (!FileManager::copyItem(path, TemplateCatalog::customTemplateFile(*name))) {
-        m_alerts.inform("Warning", "Error during import of " + *name + " database template");
+    const std::string target = TemplateCatalog::customTemplateFile(*name);
+    const std::string staging = FileManager::siblingName(target, "partial");
+    if (!FileManager::copyItem(path, staging) || !FileManager::moveItem(staging, target)) {
+        const Failure failure = FileManager::lastFailure();
+        FileManager::removeFileEntry(staging);
+        m_alerts.inform("Warning", "Error during import of " + *name + " database template", failure.reason);
         return false;
     }
     m_alerts.inform("Success", "Database template " + *name + " imported successfully");

@@ -16,7 +16,10 @@ struct LibraryEntry {
     std::string name;          // DBName: the package name, NAME.dossiva
     std::int64_t created = -1; // DBCre: seconds since 1970, -1 when unknown
     std::int64_t edited = -1;  // DBEdit
-    ImagePtr background;       // DBImage: the form background, or null
+    // DBImage: the form background as a thumbnail, made only when a screen
+    // shows it (backgroundThumbnail); null until then or without one.
+    ImagePtr background;
+    int thumbnailSide = 0; // the side `background` was made for, 0 when not made
 };
 
 // The databases of the Databases folder as files, and every operation that
@@ -34,10 +37,10 @@ public:
 
     // -- The list ---------------------------------------------------------
 
-    // Rebuilds the list from the disk: each package's dates and background
-    // are read, leftovers of an interrupted sync ("dossiva_temp" folders)
-    // are deleted, and the list is sorted by the settings. No database is
-    // open afterwards.
+    // Rebuilds the list from the disk: what interrupted work left is put
+    // back in order first (PackageRecovery), each package's dates are read
+    // (its background only when shown), and the list is sorted by the
+    // settings. No database is open afterwards.
     void loadDbArray();
     const std::vector<LibraryEntry>& dbList() const { return m_entries; }
     const LibraryEntry* entry(const std::string& packageName) const;
@@ -48,6 +51,10 @@ public:
     // Keep an entry in step after the open database changed.
     void setEditDate(const std::string& packageName, std::int64_t seconds);
     void setBackground(const std::string& packageName, ImagePtr background);
+    // The package's form background scaled to fit a square of `side`
+    // pixels, read and kept on first use; null without a background. The
+    // full picture is never kept.
+    ImagePtr backgroundThumbnail(const std::string& packageName, int side);
 
     // -- Operations --------------------------------------------------------
 
@@ -63,8 +70,14 @@ public:
     // Renames a package; an empty or unchanged name is ignored. On success
     // the database is open under its new name and its edit date is now.
     bool renameDatabase(const std::string& packageName, const std::string& newName);
-    bool exportDossivaFile(const std::string& packageName, const std::string& destination);
-    bool exportTemplate(const std::string& packageName, const std::string& destination);
+    // Exports copy a package folder, or write a template file, to a path
+    // outside Dossiva's own folders. An existing path is replaced only when
+    // `replace` is set, and then only by its own kind (a package folder by a
+    // package, a file by a template), with the new copy written beside it
+    // and swapped in whole, the old kept until then.
+    bool exportDossivaFile(const std::string& packageName, const std::string& destination,
+                           bool replace = false);
+    bool exportTemplate(const std::string& packageName, const std::string& destination, bool replace = false);
     // Copies a package from elsewhere into the library, asking for another
     // name while the name is taken. The new package name, or nullopt.
     std::optional<std::string> importDossivaFile(const std::string& path);
@@ -86,12 +99,18 @@ public:
 private:
     CreateResult createFromFile(const std::string& templateFile, const std::string& name);
     LibraryEntry readEntry(const std::string& packageName) const;
+    // Copies a tree into the library as `package`, through a staging folder
+    // moved in whole; false with lastFailure() set.
+    static bool copyIntoLibrary(const std::string& source, const std::string& package);
+    // Why the export cannot go to `destination`, or nullopt.
+    std::optional<std::string> exportProblem(const std::string& destination, bool replace, bool folder) const;
     // Asks for another name while `taken` holds; nullopt on Cancel or an
     // empty answer.
     std::optional<std::string> askFreeName(std::string name,
                                            const std::function<bool(const std::string&)>& taken,
                                            const std::function<AlertRequest(const std::string&)>& question);
     void finishCopy(const std::string& title, const std::string& message);
+    void failCopy(const std::string& message, const std::string& reason);
 
     Alerts& m_alerts;
     std::function<void()> m_pause;

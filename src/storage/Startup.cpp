@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
+#include "storage/PackageRecovery.h"
 
 #include <string>
 
@@ -71,6 +72,7 @@ int prepareApplicationSupport()
     if (!makeTree()) {
         return -1;
     }
+    PackageRecovery::recover();
     migrateLegacyPreferences();
     writeDefaultSettings();
     return 0;

@@ -5,7 +5,7 @@
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Paths.h"
-#include "sync/PackageSwap.h"
+#include "storage/PackageSwap.h"
 #include "sync/RemoteNames.h"
 
 namespace dossiva {

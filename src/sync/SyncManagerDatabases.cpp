@@ -12,8 +12,8 @@
 #include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
 #include "storage/DatabaseFileCheck.h"
+#include "storage/PackageSwap.h"
 #include "storage/Startup.h"
-#include "sync/PackageSwap.h"
 #include "sync/RemoteNames.h"
 #include "sync/SyncMerge.h"
 

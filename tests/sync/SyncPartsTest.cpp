@@ -7,9 +7,10 @@
 #include "platform/DateFormat.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
+#include "storage/DBManager.h"
+#include "storage/PackageSwap.h"
 #include "sync/ConflictResolver.h"
 #include "sync/OneSlotSignal.h"
-#include "sync/PackageSwap.h"
 #include "sync/RemoteNames.h"
 #include "sync/RestoreCatalog.h"
 
@@ -248,14 +249,25 @@ TEST_F(PackageSwapTest, TheNewCopyReplacesTheOldAndNothingIsLeftBeside)
     EXPECT_EQ(FileManager::contentsOfDirectory(folder), std::vector<std::string>{"Notes.dossiva"});
 }
 
-TEST_F(PackageSwapTest, AStaleAsideCopyBesideAPackageInPlaceIsReplaced)
+TEST_F(PackageSwapTest, AnAsideCopyGoesOnlyWhenThePackageInPlaceIsSound)
 {
-    makePackage(target, "old");
+    // Beside a sound package the aside copy is what an interrupted swap left
+    // once the new copy was in: stale.
+    ASSERT_TRUE(FileManager::createDirectories(target + "/images"));
+    ASSERT_TRUE(createEmptyDatabaseFile(target + "/database.db"));
     makePackage(PackageSwap::asideName(target), "stale");
     makePackage(staged, "new");
     ASSERT_TRUE(PackageSwap::replace(staged, target));
     EXPECT_EQ(content(target), "new");
     EXPECT_FALSE(FileManager::exists(PackageSwap::asideName(target)));
+
+    // Beside a broken one it may be the last good copy: nothing is swapped.
+    makePackage(PackageSwap::asideName(target), "last good copy");
+    makePackage(staged, "newer");
+    EXPECT_FALSE(PackageSwap::replace(staged, target));
+    EXPECT_EQ(content(PackageSwap::asideName(target)), "last good copy");
+    EXPECT_EQ(content(target), "new");
+    EXPECT_EQ(content(staged), "newer");
 }
 
 TEST_F(PackageSwapTest, AJournalBesideEitherDatabaseStopsTheSwap)

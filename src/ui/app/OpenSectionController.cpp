@@ -214,7 +214,7 @@ void OpenSectionController::clampSplitter()
     }
 }
 
-QIcon OpenSectionController::thumbnail(const LibraryEntry& entry) const
+QIcon OpenSectionController::thumbnail(const LibraryEntry& entry)
 {
     QPixmap canvas(kThumbnailSize * 2, kThumbnailSize * 2);
     canvas.fill(Qt::transparent);
@@ -223,8 +223,8 @@ QIcon OpenSectionController::thumbnail(const LibraryEntry& entry) const
     QPainterPath rounded;
     rounded.addRoundedRect(QRectF(2, 2, canvas.width() - 4, canvas.height() - 4), 12, 12);
     painter.setClipPath(rounded);
-    if (entry.background) {
-        painter.drawImage(canvas.rect(), toQImage(*entry.background));
+    if (const ImagePtr background = m_library.backgroundThumbnail(entry.name, canvas.width())) {
+        painter.drawImage(canvas.rect(), toQImage(*background));
     } else {
         painter.drawPixmap(canvas.rect(), appIcon().pixmap(canvas.size()));
     }
@@ -508,7 +508,8 @@ void OpenSectionController::importDossivaFile(const std::string& path)
 void OpenSectionController::exportDossivaFile(const std::string& path)
 {
     if (const auto selected = selectedDatabase()) {
-        m_library.exportDossivaFile(*selected, path);
+        // The save panel has asked before choosing a path that exists.
+        m_library.exportDossivaFile(*selected, path, true);
     }
 }
 
@@ -520,7 +521,7 @@ void OpenSectionController::importTemplate(const std::string& path)
 void OpenSectionController::exportTemplate(const std::string& path)
 {
     if (const auto selected = selectedDatabase()) {
-        m_library.exportTemplate(*selected, path);
+        m_library.exportTemplate(*selected, path, true);
     }
 }
 

@@ -88,7 +88,7 @@ private:
     void listen(bool on);
     void renameFromList(QListWidgetItem* item);
     void clampSplitter();
-    QIcon thumbnail(const LibraryEntry& entry) const;
+    QIcon thumbnail(const LibraryEntry& entry);
 
     Alerts& m_alerts;
     OpenSectionDelegate& m_delegate;

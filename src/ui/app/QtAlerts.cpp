@@ -39,8 +39,12 @@ AlertAnswer QtAlerts::ask(const AlertRequest& request)
     box.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
     box.setWindowTitle(qt(request.title.empty() ? "Dossiva" : request.title));
     box.setText(qt(request.title.empty() ? request.message : request.title));
-    if (!request.title.empty() && !request.message.empty()) {
-        box.setInformativeText(qt(request.message));
+    std::string informative = !request.title.empty() ? request.message : std::string();
+    if (!request.detail.empty()) {
+        informative += (informative.empty() ? "" : "\n\n") + request.detail;
+    }
+    if (!informative.empty()) {
+        box.setInformativeText(qt(informative));
     }
     box.setIcon(request.title == "Warning" || request.title == "Error" ? QMessageBox::Warning
                                                                        : QMessageBox::Information);

@@ -1,7 +1,10 @@
-#include "sync/PackageSwap.h"
+#include "storage/PackageSwap.h"
 
+#include "platform/FileLock.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
+#include "storage/PackageRecovery.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,10 +59,18 @@ bool PackageSwap::flush(const std::string& folder)
 std::optional<std::string> PackageSwap::moveAside(const std::string& path)
 {
     const std::string aside = asideName(path);
-    // An aside copy beside a package that is in place is what an interrupted
-    // swap left behind after the new copy went in.
-    if (FileManager::exists(aside) && !FileManager::removeItem(aside)) {
-        return std::nullopt;
+    // An aside copy beside a sound package in place is what an interrupted
+    // swap left after the new copy went in. Beside a package that is not
+    // sound it may be the last good copy: it stays, and nothing is swapped.
+    if (FileManager::exists(aside)) {
+        if (!PackageRecovery::isUsablePackage(path)) {
+            devLog("Package swap: '" + aside +
+                   "' may be the last sound copy; it is kept and nothing is swapped");
+            return std::nullopt;
+        }
+        if (!FileManager::removeItem(aside)) {
+            return std::nullopt;
+        }
     }
     if (!FileManager::moveItem(path, aside)) {
         return std::nullopt;
@@ -70,7 +81,7 @@ std::optional<std::string> PackageSwap::moveAside(const std::string& path)
 bool PackageSwap::putBack(const std::string& aside, const std::string& path)
 {
     if (!FileManager::moveItem(aside, path)) {
-        devLog("Sync: the previous copy stays at '" + aside + "'; it could not be put back");
+        devLog("Package swap: the previous copy stays at '" + aside + "'; it could not be put back");
         return false;
     }
     return true;
@@ -78,12 +89,16 @@ bool PackageSwap::putBack(const std::string& aside, const std::string& path)
 
 bool PackageSwap::replace(const std::string& staged, const std::string& target)
 {
+    // While the swap is half done, the clean-up of interrupted work must
+    // not take it for one.
+    const FileLock lock = FileLock::acquire(Paths::dataTreeLockFile(), FileLock::Mode::Shared);
     if (hasJournal(staged) || hasJournal(target)) {
-        devLog("Sync: a journal is left beside '" + staged + "' or '" + target + "'; nothing is replaced");
+        devLog("Package swap: a journal is left beside '" + staged + "' or '" + target +
+               "'; nothing is replaced");
         return false;
     }
     if (!flush(staged)) {
-        devLog("Sync: '" + staged + "' cannot be written to the disk; nothing is replaced");
+        devLog("Package swap: '" + staged + "' cannot be written to the disk; nothing is replaced");
         return false;
     }
     std::optional<std::string> aside;
@@ -101,7 +116,7 @@ bool PackageSwap::replace(const std::string& staged, const std::string& target)
     }
     flushFolder(parentOf(target));
     if (aside && !FileManager::removeItem(*aside)) {
-        devLog("Sync: the previous copy '" + *aside + "' could not be deleted");
+        devLog("Package swap: the previous copy '" + *aside + "' could not be deleted");
     }
     return true;
 }
