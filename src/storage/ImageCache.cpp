@@ -1,5 +1,7 @@
 #include "storage/ImageCache.h"
 
+#include "platform/FileManager.h"
+
 namespace dossiva {
 
 ImageCache& ImageCache::sharedIstance()
@@ -16,8 +18,13 @@ ImagePtr ImageCache::getImage(const std::string& path)
             return found->second;
         }
     }
-    // Decode outside the lock: pictures can be large.
-    auto image = Image::readFile(path);
+    // Record pictures are read inside a pictures folder of their package's
+    // own, and never through a link. Decode outside the lock: pictures can
+    // be large.
+    if (!FileManager::isRealDirectory(FileManager::parentPath(path))) {
+        return nullptr;
+    }
+    auto image = Image::readFile(path, false);
     if (!image) {
         return nullptr;
     }
