@@ -203,8 +203,6 @@ CsvExporter::Outcome CsvExporter::write(const std::string& path, TextEncoding en
                 out.appendComma();
             }
             if (!cells.write(column, record.value(column.field->id))) {
-                // What came before stays in the file.
-                out.close();
                 return Outcome::Unexpected;
             }
         }
@@ -223,7 +221,6 @@ CsvExporter::Outcome CsvExporter::write(const std::string& path, TextEncoding en
         for (const RecordId id : *selectedRecords) {
             const auto found = byId.find(id);
             if (found == byId.end()) {
-                out.close();
                 return Outcome::Unexpected;
             }
             if (const auto failed = writeRecord(*found->second)) {

@@ -26,7 +26,8 @@ public:
 
     // Writes the whole database in storage order, or the given records in
     // the given order. Shows progress, then "Success" or the reason it
-    // failed; a file that failed part way stays as far as it was written.
+    // failed; a file that cannot be written whole leaves what was at the
+    // path as it was.
     bool exportCSVFile(const std::string& path, TextEncoding encoding, bool fieldsLabel,
                        const std::optional<std::vector<RecordId>>& selectedRecords = std::nullopt);
 

@@ -1,10 +1,12 @@
 #include "storage/CsvOutputFile.h"
 
+#include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "storage/CsvText.h"
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace dossiva {
 
@@ -18,14 +20,20 @@ constexpr std::size_t kChunkSize = 1 << 18;
 
 CsvOutputFile::~CsvOutputFile()
 {
+    // Not closed: the export failed or stopped, and what was there stays.
     if (m_file != nullptr) {
         std::fclose(m_file);
+        ::unlink(m_partial.c_str());
     }
 }
 
 bool CsvOutputFile::open(const std::string& path)
 {
-    m_file = std::fopen(path.c_str(), "wb");
+    // Written beside the file and moved over it only when complete, so a
+    // failed export never leaves a half-written file in place of the old.
+    m_path = path;
+    m_partial = FileManager::siblingName(path, "partial");
+    m_file = std::fopen(m_partial.c_str(), "wbx");
     if (m_file == nullptr) {
         devLog("CSV: cannot write '" + path + "': " + std::strerror(errno));
         return false;
@@ -113,12 +121,19 @@ CsvOutputFile::Result CsvOutputFile::close()
         return Result::Unwritable;
     }
     Result result = flush();
+    if ((std::fflush(m_file) != 0 || ::fsync(::fileno(m_file)) != 0) && result == Result::Ok) {
+        result = Result::Unwritable;
+    }
     if (std::fclose(m_file) != 0 && result == Result::Ok) {
         result = Result::Unwritable;
     }
     m_file = nullptr;
-    if (result == Result::Unwritable) {
-        devLog(std::string("CSV: writing failed: ") + std::strerror(errno));
+    if (result == Result::Ok && !FileManager::renameReplacing(m_partial, m_path)) {
+        result = Result::Unwritable;
+    }
+    if (result != Result::Ok) {
+        devLog(std::string("CSV: writing '") + m_path + "' failed: " + std::strerror(errno));
+        ::unlink(m_partial.c_str());
     }
     return result;
 }

@@ -24,7 +24,9 @@ public:
     CsvOutputFile(const CsvOutputFile&) = delete;
     CsvOutputFile& operator=(const CsvOutputFile&) = delete;
 
-    // Creates or replaces the file; a UTF-16 file starts with FF FE.
+    // Starts the file; a UTF-16 file starts with FF FE. It is written
+    // beside `path` and replaces what is there only when close() succeeds;
+    // a file that is never closed leaves `path` as it was.
     bool open(const std::string& path);
 
     // A cell: enclosed in double quotes when it holds a double quote (each
@@ -33,7 +35,7 @@ public:
     void appendComma() { m_chunk.push_back(','); }
     // Ends a row with a line feed; writes the chunk once it is large.
     Result endRow();
-    // Writes what is left and closes the file.
+    // Writes what is left, closes the file and puts it in place.
     Result close();
 
 private:
@@ -41,6 +43,8 @@ private:
     bool writeBytes(std::string_view bytes);
 
     TextEncoding m_encoding;
+    std::string m_path;
+    std::string m_partial; // where the file is written until it is complete
     std::FILE* m_file = nullptr;
     std::string m_chunk;                                      // UTF-8 text not yet written
     std::vector<std::pair<std::size_t, std::size_t>> m_cells; // each cell's span in m_chunk
