@@ -10,6 +10,7 @@
 #include "fields/TextNumbers.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
+#include "platform/PrintableText.h"
 #include "storage/DBManager.h"
 #include "storage/DatabaseLibrary.h"
 #include "storage/TemplateCatalog.h"
@@ -115,7 +116,8 @@ int newDatabase(const std::vector<std::string>& args)
         return 1;
     }
     if (result == DatabaseLibrary::CreateResult::Created) {
-        std::cout << "Created \"" << name << "\" from " << templateName << ".\n";
+        std::cout << "Created \"" << printableText(name) << "\" from " << printableText(templateName)
+                  << ".\n";
     }
     return outcome(result == DatabaseLibrary::CreateResult::Created, alerts);
 }
@@ -149,7 +151,8 @@ int duplicateDatabase(const std::vector<std::string>& args)
     const auto copy = library.duplicateDB(*package);
     DBManager::sharedIstance().openDB();
     if (copy) {
-        std::cout << "Duplicated as \"" << FileManager::deletingPathExtension(*copy) << "\".\n";
+        std::cout << "Duplicated as \"" << printableText(FileManager::deletingPathExtension(*copy))
+                  << "\".\n";
     }
     return outcome(copy.has_value(), alerts);
 }
@@ -166,13 +169,13 @@ int renameDatabase(const std::vector<std::string>& args)
         return 1;
     }
     if (args[1] == FileManager::deletingPathExtension(*package)) {
-        std::cout << "\"" << args[1] << "\" already has that name.\n";
+        std::cout << "\"" << printableText(args[1]) << "\" already has that name.\n";
         return 0;
     }
     const bool renamed = library.renameDatabase(*package, args[1]);
     DBManager::sharedIstance().openDB();
     if (renamed) {
-        std::cout << "Renamed to \"" << args[1] << "\".\n";
+        std::cout << "Renamed to \"" << printableText(args[1]) << "\".\n";
     }
     return outcome(renamed, alerts);
 }
@@ -195,7 +198,7 @@ int deleteDatabase(const std::vector<std::string>& args)
     }
     const bool deleted = library.deleteDatabase(*package);
     if (deleted) {
-        std::cout << "Deleted \"" << FileManager::deletingPathExtension(*package) << "\".\n";
+        std::cout << "Deleted \"" << printableText(FileManager::deletingPathExtension(*package)) << "\".\n";
     }
     return outcome(deleted, alerts, "nothing deleted: add --yes to confirm");
 }
@@ -289,7 +292,7 @@ int showDatabase(const std::vector<std::string>& args)
                        std::to_string(field.type) + " " + FieldTypes::title(field.type),
                        describeStructure(field.structure)});
     }
-    std::cout << database.displayName() << ": " << db.dbStructure().size() << " fields, "
+    std::cout << printableText(database.displayName()) << ": " << db.dbStructure().size() << " fields, "
               << db.dbData().size() << " records\n\n";
     fields.print(std::cout);
 
