@@ -1,5 +1,6 @@
 #include "ConsolePresenter.h"
 
+#include "DatabaseResolver.h"
 #include "TextTable.h"
 
 #include "platform/FileManager.h"
@@ -46,6 +47,10 @@ void ConsolePresenter::refuse(const std::string& reason)
 bool ConsolePresenter::chooseTicks(const std::vector<SyncListEntry>& entries)
 {
     for (const auto& name : m_choices.only) {
+        if (const auto problem = DatabaseResolver::nameProblem(FileManager::deletingPathExtension(name))) {
+            refuse(*problem);
+            return false;
+        }
         const bool known = std::any_of(entries.begin(), entries.end(),
                                        [&](const SyncListEntry& entry) { return entry.name == name; });
         if (!known) {

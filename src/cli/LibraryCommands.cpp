@@ -3,6 +3,7 @@
 #include "CommandArguments.h"
 #include "CommandDatabase.h"
 #include "ConsoleAlerts.h"
+#include "DatabaseResolver.h"
 #include "TextTable.h"
 #include "ValueDisplay.h"
 
@@ -78,17 +79,6 @@ struct LibrarySession {
     LibrarySession() { library.loadDbArray(); }
 };
 
-// The package of an existing database, or nullopt after a message.
-std::optional<std::string> existingPackage(const DatabaseLibrary& library, const std::string& name)
-{
-    const std::string package = DatabaseLibrary::packageName(name);
-    if (library.entry(package) == nullptr) {
-        fail("no database named \"" + FileManager::deletingPathExtension(package) + "\"");
-        return std::nullopt;
-    }
-    return package;
-}
-
 int newDatabase(const std::vector<std::string>& args)
 {
     const auto parsed = parseArguments(args, {}, {"--template"});
@@ -144,7 +134,7 @@ int duplicateDatabase(const std::vector<std::string>& args)
     }
     LibrarySession session;
     auto& [alerts, library] = session;
-    const auto package = existingPackage(library, args[0]);
+    const auto package = DatabaseResolver::existingPackage(args[0]);
     if (!package) {
         return 1;
     }
@@ -164,7 +154,7 @@ int renameDatabase(const std::vector<std::string>& args)
     }
     LibrarySession session;
     auto& [alerts, library] = session;
-    const auto package = existingPackage(library, args[0]);
+    const auto package = DatabaseResolver::existingPackage(args[0]);
     if (!package) {
         return 1;
     }
@@ -192,7 +182,7 @@ int deleteDatabase(const std::vector<std::string>& args)
     }
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    const auto package = existingPackage(library, parsed->positional()[0]);
+    const auto package = DatabaseResolver::existingPackage(parsed->positional()[0]);
     if (!package) {
         return 1;
     }
@@ -213,7 +203,7 @@ int exportWith(const std::vector<std::string>& args, const char* usage,
     ConsoleAlerts alerts;
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    const auto package = existingPackage(library, args[0]);
+    const auto package = DatabaseResolver::existingPackage(args[0]);
     return package ? outcome((library.*exportTo)(*package, args[1]), alerts) : 1;
 }
 
@@ -244,6 +234,15 @@ int importPackage(const std::vector<std::string>& args)
     // only when it is taken, so the answer is queued for that question.
     const auto as = parsed->option("--as");
     if (as) {
+        const auto package = DatabaseResolver::plainPackage(*as);
+        if (!package) {
+            return 1;
+        }
+        // Else the file would come in under its own name, and renaming it
+        // would fail after the import.
+        if (FileManager::exists(Paths::packagePath(*package))) {
+            return fail("a database named \"" + *as + "\" exists: choose another with --as NAME");
+        }
         alerts.queueAnswer(0, *as);
     }
     const auto imported = library.importDossivaFile(path);
