@@ -318,10 +318,11 @@ int showDatabase(const std::vector<std::string>& args)
 const CommandRegistration registration(
     10,
     {
-        {"list", "", "the databases of the library, with their dates and record counts", listLibrary},
+        {"list", "", "the databases of the library, with their dates and record counts", listLibrary,
+         Protection::Open},
         {"show", "NAME", "a database's fields with their types and options, then its records", showDatabase},
-        {"templates", "", "the templates a new database can start from: built-in, then custom",
-         listTemplates},
+        {"templates", "", "the templates a new database can start from: built-in, then custom", listTemplates,
+         Protection::Open},
         {"new", "NAME [--template T]", "creates a database, empty or from a template", newDatabase},
         {"duplicate", "NAME", "copies a database to \"NAME Copy\"", duplicateDatabase},
         {"rename", "NAME NEW-NAME", "renames a database", renameDatabase},

@@ -79,9 +79,9 @@ const CommandRegistration registration(
              "turns protection on with a new password, read from standard input with its confirmation\n"
              "(one a line; when protection is already on, the current password comes first);\n"
              "--off turns protection off after checking the current password",
-             setPassword},
+             setPassword, Protection::Open},
             {"check-password", "", "checks the password read from standard input against the stored one",
-             checkPassword},
+             checkPassword, Protection::Open},
         });
 
 } // namespace
