@@ -1,5 +1,7 @@
 #include "CliCommand.h"
 
+#include "platform/PrintableText.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -30,7 +32,8 @@ std::vector<CliCommand> registeredCommands()
 
 int fail(const std::string& message)
 {
-    std::fprintf(stderr, "dossiva-cli: %s\n", message.c_str());
+    // Messages quote names and values from databases and the command line.
+    std::fprintf(stderr, "dossiva-cli: %s\n", printableText(message, "\n\t").c_str());
     return 1;
 }
 

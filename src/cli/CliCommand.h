@@ -6,6 +6,12 @@
 
 namespace dossiva::cli {
 
+// Whether a command waits for the protection password while protection is
+// on. Locked is the default, so a new command that reads or changes a
+// database cannot forget it; only commands that touch no database's
+// contents are Open.
+enum class Protection { Locked, Open };
+
 // One command of dossiva-cli. The function gets the arguments after the
 // command's name and returns the exit status; messages go to stdout, errors
 // to stderr.
@@ -14,6 +20,7 @@ struct CliCommand {
     std::string usage;   // the arguments, as --help shows them
     std::string summary; // one line, or several joined by "\n"
     std::function<int(const std::vector<std::string>&)> run;
+    Protection protection = Protection::Locked;
 };
 
 // Each file of commands registers its group once, at start-up:

@@ -2,11 +2,10 @@
 
 #include "CliCommand.h"
 #include "CommandArguments.h"
+#include "DatabaseResolver.h"
 
 #include "platform/FileManager.h"
-#include "platform/Paths.h"
 #include "storage/DBManager.h"
-#include "storage/DatabaseLibrary.h"
 
 #include <algorithm>
 
@@ -14,14 +13,13 @@ namespace dossiva::cli {
 
 CommandDatabase::CommandDatabase(const std::string& name, Access access) : m_db(DBManager::sharedIstance())
 {
-    const std::string package = DatabaseLibrary::packageName(name);
-    m_displayName = FileManager::deletingPathExtension(package);
-    if (name.empty() || !FileManager::isDirectory(Paths::packagePath(package))) {
-        fail("no database named \"" + m_displayName + "\"");
+    const auto package = DatabaseResolver::existingPackage(name);
+    if (!package) {
         return;
     }
+    m_displayName = FileManager::deletingPathExtension(*package);
     m_db.setReadOnly(access == Access::ReadOnly);
-    m_open = m_db.openDB(package) && m_db.loadDbData();
+    m_open = m_db.openDB(*package) && m_db.loadDbData();
     if (!m_open) {
         fail("\"" + m_displayName + "\" cannot be read as a database");
     }

@@ -1,5 +1,7 @@
 #include "ConsoleAlerts.h"
 
+#include "platform/PrintableText.h"
+
 #include <cstdio>
 
 namespace dossiva::cli {
@@ -11,12 +13,20 @@ bool isFailureTitle(const std::string& title)
     return title == "Warning" || title == "Error" || title.rfind("An error", 0) == 0;
 }
 
+// Alerts quote names from the library, files and the companion.
+std::string printable(const std::string& text)
+{
+    return printableText(text, "\n\t");
+}
+
 void print(std::FILE* stream, const AlertRequest& request)
 {
-    const char* separator = !request.title.empty() && !request.message.empty() ? ": " : "";
-    std::fprintf(stream, "%s%s%s", request.title.c_str(), separator, request.message.c_str());
+    const std::string title = printable(request.title);
+    const std::string message = printable(request.message);
+    const char* separator = !title.empty() && !message.empty() ? ": " : "";
+    std::fprintf(stream, "%s%s%s", title.c_str(), separator, message.c_str());
     if (!request.detail.empty()) {
-        std::fprintf(stream, ": %s", request.detail.c_str());
+        std::fprintf(stream, ": %s", printable(request.detail).c_str());
     }
     std::fputc('\n', stream);
 }
@@ -44,7 +54,7 @@ AlertAnswer ConsoleAlerts::ask(const AlertRequest& request)
 
 void ConsoleAlerts::beginProgress(const std::string&, const std::string& message)
 {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    std::fprintf(stderr, "%s\n", printable(message).c_str());
 }
 
 void ConsoleAlerts::endProgress()

@@ -1,9 +1,11 @@
 #include "ConsolePresenter.h"
 
+#include "DatabaseResolver.h"
 #include "TextTable.h"
 
 #include "platform/FileManager.h"
 #include "platform/MainThread.h"
+#include "platform/PrintableText.h"
 #include "sync/RemoteNames.h"
 
 #include <algorithm>
@@ -30,7 +32,7 @@ std::string whereText(int side)
 void ConsolePresenter::showProgress(const std::string& title)
 {
     if (title != m_lastTitle) {
-        std::cout << title << "\n" << std::flush;
+        std::cout << printableText(title) << "\n" << std::flush;
         m_lastTitle = title;
     }
 }
@@ -45,6 +47,10 @@ void ConsolePresenter::refuse(const std::string& reason)
 bool ConsolePresenter::chooseTicks(const std::vector<SyncListEntry>& entries)
 {
     for (const auto& name : m_choices.only) {
+        if (const auto problem = DatabaseResolver::nameProblem(FileManager::deletingPathExtension(name))) {
+            refuse(*problem);
+            return false;
+        }
         const bool known = std::any_of(entries.begin(), entries.end(),
                                        [&](const SyncListEntry& entry) { return entry.name == name; });
         if (!known) {
@@ -94,7 +100,7 @@ void ConsolePresenter::showConflict(const ConflictPage& page)
     const bool wantMac = m_choices.conflicts == Conflicts::Mac;
     const bool wantPhone = m_choices.conflicts == Conflicts::Phone;
     if (m_choices.conflicts == Conflicts::Ask) {
-        std::cout << page.title << "\n";
+        std::cout << printableText(page.title) << "\n";
         refuse("the structures of \"" + page.name +
                "\" differ: choose a copy with --conflicts mac|phone|newest");
         MainThread::post([this] { m_manager->abort(); });
@@ -112,7 +118,7 @@ void ConsolePresenter::showConflict(const ConflictPage& page)
         });
         return;
     }
-    std::cout << "Conflict " << page.counter << ": \"" << page.name << "\" keeps the copy of "
+    std::cout << "Conflict " << page.counter << ": \"" << printableText(page.name) << "\" keeps the copy of "
               << (page.selected == SyncSide::Mac ? "this computer" : "the companion") << "\n";
     MainThread::post([this] { m_manager->conflictNext(); });
 }

@@ -2,6 +2,7 @@
 // database from one.
 #include "CliCommand.h"
 #include "ConsoleAlerts.h"
+#include "DatabaseResolver.h"
 
 #include "fields/FieldModel.h"
 #include "platform/FileManager.h"
@@ -102,6 +103,9 @@ int exportCsv(const std::vector<std::string>& args)
     }
     if (positional.size() != 2) {
         return fail("usage: export-csv NAME FILE [--encoding E] [--labels] [--records ID,ID,...]");
+    }
+    if (!DatabaseResolver::existingPackage(positional[0])) {
+        return 1;
     }
     const std::string package = DatabaseLibrary::packageName(positional[0]);
     const std::string shownName = FileManager::deletingPathExtension(package);

@@ -10,6 +10,7 @@
 #include "fields/CalculationEngine.h"
 #include "fields/FieldTypes.h"
 #include "fields/StructureCodec.h"
+#include "platform/PrintableText.h"
 #include "storage/DBManager.h"
 #include "storage/StructureEditor.h"
 
@@ -311,7 +312,7 @@ int moveField(const std::vector<std::string>& raw)
         return 1;
     }
     if (*target == source) {
-        std::cout << "\"" << field->name << "\" is already at position " << raw[2] << "\n";
+        std::cout << "\"" << printableText(field->name) << "\" is already at position " << raw[2] << "\n";
         return 0;
     }
     StructureEditor editor(database.db());

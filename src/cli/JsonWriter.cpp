@@ -1,44 +1,10 @@
 #include "JsonWriter.h"
 
+#include "platform/PrintableText.h"
+
 #include <cstdio>
 
 namespace dossiva::cli {
-
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
-{
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xbf;
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        low = lead == 0xe0 ? 0xa0 : 0x80;  // no overlong forms
-        high = lead == 0xed ? 0x9f : 0xbf; // no surrogates
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        low = lead == 0xf0 ? 0x90 : 0x80;
-        high = lead == 0xf4 ? 0x8f : 0xbf; // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < length; ++k) {
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xbf) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-} // namespace
 
 std::string JsonWriter::quoted(std::string_view text)
 {
@@ -47,7 +13,18 @@ std::string JsonWriter::quoted(std::string_view text)
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
             const std::size_t length = utf8SequenceLength(text, i);
-            out += length > 0 ? std::string(text.substr(i, length)) : std::string("\xef\xbf\xbd");
+            const std::string_view sequence = text.substr(i, length);
+            if (length == 0) {
+                out += "\xef\xbf\xbd";
+            } else if (isC1Control(sequence)) {
+                // Valid JSON either way; escaped, it cannot drive a terminal
+                // the output is shown on.
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(sequence[1]));
+                out += escape;
+            } else {
+                out += sequence;
+            }
             i += length > 0 ? length : 1;
             continue;
         }

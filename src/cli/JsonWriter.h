@@ -9,8 +9,8 @@
 namespace dossiva::cli {
 
 // Writes JSON to a stream, two blanks of indentation per level. Strings are
-// escaped as JSON requires; bytes that are not UTF-8 become U+FFFD, so the
-// output is valid JSON whatever a database holds.
+// escaped as JSON requires, C1 controls too; bytes that are not UTF-8 become
+// U+FFFD, so the output is valid JSON whatever a database holds.
 class JsonWriter {
 public:
     explicit JsonWriter(std::ostream& out) : m_out(out) {}

@@ -3,6 +3,7 @@
 #include "CommandArguments.h"
 #include "CommandDatabase.h"
 #include "ConsoleAlerts.h"
+#include "DatabaseResolver.h"
 #include "TextTable.h"
 #include "ValueDisplay.h"
 
@@ -10,6 +11,7 @@
 #include "fields/TextNumbers.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
+#include "platform/PrintableText.h"
 #include "storage/DBManager.h"
 #include "storage/DatabaseLibrary.h"
 #include "storage/TemplateCatalog.h"
@@ -77,17 +79,6 @@ struct LibrarySession {
     LibrarySession() { library.loadDbArray(); }
 };
 
-// The package of an existing database, or nullopt after a message.
-std::optional<std::string> existingPackage(const DatabaseLibrary& library, const std::string& name)
-{
-    const std::string package = DatabaseLibrary::packageName(name);
-    if (library.entry(package) == nullptr) {
-        fail("no database named \"" + FileManager::deletingPathExtension(package) + "\"");
-        return std::nullopt;
-    }
-    return package;
-}
-
 int newDatabase(const std::vector<std::string>& args)
 {
     const auto parsed = parseArguments(args, {}, {"--template"});
@@ -115,7 +106,8 @@ int newDatabase(const std::vector<std::string>& args)
         return 1;
     }
     if (result == DatabaseLibrary::CreateResult::Created) {
-        std::cout << "Created \"" << name << "\" from " << templateName << ".\n";
+        std::cout << "Created \"" << printableText(name) << "\" from " << printableText(templateName)
+                  << ".\n";
     }
     return outcome(result == DatabaseLibrary::CreateResult::Created, alerts);
 }
@@ -142,14 +134,15 @@ int duplicateDatabase(const std::vector<std::string>& args)
     }
     LibrarySession session;
     auto& [alerts, library] = session;
-    const auto package = existingPackage(library, args[0]);
+    const auto package = DatabaseResolver::existingPackage(args[0]);
     if (!package) {
         return 1;
     }
     const auto copy = library.duplicateDB(*package);
     DBManager::sharedIstance().openDB();
     if (copy) {
-        std::cout << "Duplicated as \"" << FileManager::deletingPathExtension(*copy) << "\".\n";
+        std::cout << "Duplicated as \"" << printableText(FileManager::deletingPathExtension(*copy))
+                  << "\".\n";
     }
     return outcome(copy.has_value(), alerts);
 }
@@ -161,18 +154,18 @@ int renameDatabase(const std::vector<std::string>& args)
     }
     LibrarySession session;
     auto& [alerts, library] = session;
-    const auto package = existingPackage(library, args[0]);
+    const auto package = DatabaseResolver::existingPackage(args[0]);
     if (!package) {
         return 1;
     }
     if (args[1] == FileManager::deletingPathExtension(*package)) {
-        std::cout << "\"" << args[1] << "\" already has that name.\n";
+        std::cout << "\"" << printableText(args[1]) << "\" already has that name.\n";
         return 0;
     }
     const bool renamed = library.renameDatabase(*package, args[1]);
     DBManager::sharedIstance().openDB();
     if (renamed) {
-        std::cout << "Renamed to \"" << args[1] << "\".\n";
+        std::cout << "Renamed to \"" << printableText(args[1]) << "\".\n";
     }
     return outcome(renamed, alerts);
 }
@@ -189,13 +182,13 @@ int deleteDatabase(const std::vector<std::string>& args)
     }
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    const auto package = existingPackage(library, parsed->positional()[0]);
+    const auto package = DatabaseResolver::existingPackage(parsed->positional()[0]);
     if (!package) {
         return 1;
     }
     const bool deleted = library.deleteDatabase(*package);
     if (deleted) {
-        std::cout << "Deleted \"" << FileManager::deletingPathExtension(*package) << "\".\n";
+        std::cout << "Deleted \"" << printableText(FileManager::deletingPathExtension(*package)) << "\".\n";
     }
     return outcome(deleted, alerts, "nothing deleted: add --yes to confirm");
 }
@@ -212,7 +205,7 @@ int exportWith(const std::vector<std::string>& args, const char* usage,
     ConsoleAlerts alerts;
     DatabaseLibrary library(alerts);
     library.loadDbArray();
-    const auto package = existingPackage(library, parsed->positional()[0]);
+    const auto package = DatabaseResolver::existingPackage(parsed->positional()[0]);
     if (!package) {
         return 1;
     }
@@ -252,6 +245,15 @@ int importPackage(const std::vector<std::string>& args)
     // only when it is taken, so the answer is queued for that question.
     const auto as = parsed->option("--as");
     if (as) {
+        const auto package = DatabaseResolver::plainPackage(*as);
+        if (!package) {
+            return 1;
+        }
+        // Else the file would come in under its own name, and renaming it
+        // would fail after the import.
+        if (FileManager::exists(Paths::packagePath(*package))) {
+            return fail("a database named \"" + *as + "\" exists: choose another with --as NAME");
+        }
         alerts.queueAnswer(0, *as);
     }
     const auto imported = library.importDossivaFile(path);
@@ -300,7 +302,7 @@ int showDatabase(const std::vector<std::string>& args)
                        std::to_string(field.type) + " " + FieldTypes::title(field.type),
                        describeStructure(field.structure)});
     }
-    std::cout << database.displayName() << ": " << db.dbStructure().size() << " fields, "
+    std::cout << printableText(database.displayName()) << ": " << db.dbStructure().size() << " fields, "
               << db.dbData().size() << " records\n\n";
     fields.print(std::cout);
 
@@ -327,10 +329,11 @@ int showDatabase(const std::vector<std::string>& args)
 const CommandRegistration registration(
     10,
     {
-        {"list", "", "the databases of the library, with their dates and record counts", listLibrary},
+        {"list", "", "the databases of the library, with their dates and record counts", listLibrary,
+         Protection::Open},
         {"show", "NAME", "a database's fields with their types and options, then its records", showDatabase},
-        {"templates", "", "the templates a new database can start from: built-in, then custom",
-         listTemplates},
+        {"templates", "", "the templates a new database can start from: built-in, then custom", listTemplates,
+         Protection::Open},
         {"new", "NAME [--template T]", "creates a database, empty or from a template", newDatabase},
         {"duplicate", "NAME", "copies a database to \"NAME Copy\"", duplicateDatabase},
         {"rename", "NAME NEW-NAME", "renames a database", renameDatabase},

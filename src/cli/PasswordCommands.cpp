@@ -2,97 +2,13 @@
 // read from standard input, one a line, so they never appear in a process
 // listing or a shell history.
 #include "CliCommand.h"
-
-#include "crypto/PasswordPanelFlow.h"
-#include "crypto/ProtectionPassword.h"
-
-#include <termios.h>
-#include <unistd.h>
+#include "PasswordEntry.h"
 
 #include <iostream>
-#include <optional>
 
 namespace dossiva::cli {
 
 namespace {
-
-// Turns the terminal's echo off while a password is typed, when standard
-// input is a terminal.
-class EchoOff {
-public:
-    EchoOff()
-    {
-        if (::isatty(STDIN_FILENO) == 1 && ::tcgetattr(STDIN_FILENO, &m_saved) == 0) {
-            termios quiet = m_saved;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            m_active = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-        }
-    }
-    ~EchoOff()
-    {
-        if (m_active) {
-            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
-            std::cerr << "\n";
-        }
-    }
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-private:
-    termios m_saved{};
-    bool m_active = false;
-};
-
-// One line of standard input; nullopt at its end. A prompt goes to stderr
-// when a person is typing.
-std::optional<std::string> readPassword(const char* prompt)
-{
-    if (::isatty(STDIN_FILENO) == 1) {
-        std::cerr << prompt << ": " << std::flush;
-    }
-    const EchoOff echoOff;
-    std::string line;
-    if (!std::getline(std::cin, line)) {
-        return std::nullopt;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
-}
-
-// Plays one press of the panel's OK button with the next line of input.
-// Gives the modal result when the panel would close, -1 when it would stay
-// (after reporting the alert), nullopt on a bad or missing line.
-std::optional<int> pressOK(PasswordPanelFlow& flow, const char* prompt)
-{
-    const auto text = readPassword(prompt);
-    if (!text) {
-        fail("expected a password line on standard input");
-        return std::nullopt;
-    }
-    if (!PasswordPanelFlow::isOKEnabled(*text)) {
-        fail("the password is empty");
-        return std::nullopt;
-    }
-    const PasswordStep step = flow.passwdButtonClick(flow.mode(), *text);
-    if (step.alert) {
-        fail(step.alert->message);
-    }
-    return step.modalResult.value_or(-1);
-}
-
-// Asks for the current password when protection is on; true when it was
-// right (or nothing had to be asked).
-bool checkCurrentPassword(ProtectionPassword& password)
-{
-    if (!password.isProtected()) {
-        return true;
-    }
-    PasswordPanelFlow flow(password);
-    flow.askPassword();
-    return pressOK(flow, "Current password") == PasswordMode::Check;
-}
 
 int turnProtectionOff(ProtectionPassword& password)
 {
@@ -100,7 +16,7 @@ int turnProtectionOff(ProtectionPassword& password)
         std::cout << "Protection is already off.\n";
         return 0;
     }
-    if (!checkCurrentPassword(password)) {
+    if (!checkCurrentPassword(password, "Current password")) {
         return 1;
     }
     if (!password.setProtect(false)) {
@@ -121,7 +37,7 @@ int setPassword(const std::vector<std::string>& args)
     }
     // Replacing the lock needs its key, as switching it off and on again
     // would in the application.
-    if (!checkCurrentPassword(password)) {
+    if (!checkCurrentPassword(password, "Current password")) {
         return 1;
     }
     PasswordPanelFlow flow(password);
@@ -163,9 +79,9 @@ const CommandRegistration registration(
              "turns protection on with a new password, read from standard input with its confirmation\n"
              "(one a line; when protection is already on, the current password comes first);\n"
              "--off turns protection off after checking the current password",
-             setPassword},
+             setPassword, Protection::Open},
             {"check-password", "", "checks the password read from standard input against the stored one",
-             checkPassword},
+             checkPassword, Protection::Open},
         });
 
 } // namespace

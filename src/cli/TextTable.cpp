@@ -1,5 +1,7 @@
 #include "TextTable.h"
 
+#include "platform/PrintableText.h"
+
 #include <algorithm>
 
 namespace dossiva::cli {
@@ -12,13 +14,27 @@ std::size_t displayWidth(const std::string& text)
 
 namespace {
 
-// The cell as printed: one line, at most `width` characters.
-std::string fitted(const std::string& cell, std::size_t width)
+// The cell on one line: each line break ("\r\n", "\n" or "\r") shows as
+// an arrow and a tab as a blank, so a value of several lines stays readable.
+std::string oneLine(const std::string& cell)
 {
     std::string line;
-    for (char c : cell) {
-        line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        if (cell[i] == '\r' || cell[i] == '\n') {
+            line += "\u21b5";
+            i += cell.compare(i, 2, "\r\n") == 0 ? 1 : 0;
+        } else {
+            line += cell[i] == '\t' ? ' ' : cell[i];
+        }
     }
+    return line;
+}
+
+// The cell as printed: one line without control characters, at most `width`
+// characters.
+std::string fitted(const std::string& cell, std::size_t width)
+{
+    const std::string line = printableText(oneLine(cell));
     if (displayWidth(line) <= width) {
         return line;
     }

@@ -7,7 +7,8 @@
 namespace dossiva::cli {
 
 // Rows of text printed in aligned columns, widths counted in characters
-// (UTF-8 aware), long cells cut with an ellipsis.
+// (UTF-8 aware), long cells cut with an ellipsis. Cells are shown on one line
+// (line breaks as arrows) and never print a control character.
 class TextTable {
 public:
     explicit TextTable(std::vector<std::string> header, std::size_t maxCellWidth = 40);

@@ -14,13 +14,6 @@ namespace dossiva::test {
 
 namespace {
 
-std::string cliPath()
-{
-    // The tests run from build/tests/test_cli; the tool is build/src/cli/dossiva-cli.
-    const auto self = std::filesystem::read_symlink("/proc/self/exe");
-    return (self.parent_path().parent_path() / "src" / "cli" / "dossiva-cli").string();
-}
-
 std::string readAll(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
@@ -30,6 +23,31 @@ std::string readAll(const std::string& path)
 }
 
 } // namespace
+
+std::string cliPath()
+{
+    // The tests run from build/tests/test_cli; the tool is build/src/cli/dossiva-cli.
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    return (self.parent_path().parent_path() / "src" / "cli" / "dossiva-cli").string();
+}
+
+std::map<std::string, std::string> snapshotFiles(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string path = fs::relative(entry.path(), folder).string();
+        if (entry.is_symlink()) {
+            files[path] = "-> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            // A digest keeps a failure's report short.
+            const std::string bytes = readAll(entry.path().string());
+            files[path] = std::to_string(bytes.size()) + " bytes, hash " +
+                          std::to_string(std::hash<std::string>{}(bytes));
+        }
+    }
+    return files;
+}
 
 CliResult runCli(const std::vector<std::string>& args, const std::string& input,
                  const std::map<std::string, std::string>& environment)

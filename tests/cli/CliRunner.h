@@ -13,6 +13,15 @@ struct CliResult {
     std::string err;
 };
 
+// The dossiva-cli built with this test, in the build tree beside the tests
+// folder.
+std::string cliPath();
+
+// Every file below a folder (links as "-> target") with its size and a
+// digest of its bytes, by path relative to the folder: what a run changed,
+// or did not.
+std::map<std::string, std::string> snapshotFiles(const std::string& folder);
+
 // Runs the dossiva-cli built with this test (in the build tree, beside the
 // tests folder) in the current HOME, with text on its standard input and
 // extra environment variables.

@@ -68,6 +68,14 @@ TEST_F(SyncCommandsTest, WithNothingTickedNothingIsSynced)
     EXPECT_FALSE(FileManager::exists(phone + "/Notes.dossiva"));
 }
 
+TEST_F(SyncCommandsTest, ANameThatIsNotPlainStopsTheSyncBeforeAnythingMoves)
+{
+    const CliResult result = runCli({"sync", companion, "--only", "Notes", "../Notes"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(has(result.err, "\"../Notes\" cannot be used as a name")) << result.err;
+    EXPECT_FALSE(FileManager::exists(phone + "/Notes.dossiva"));
+}
+
 TEST_F(SyncCommandsTest, AConflictNeedsItsFlagThenTakesTheChosenCopy)
 {
     ASSERT_EQ(runCli({"sync", companion, "--all"}).status, 0);

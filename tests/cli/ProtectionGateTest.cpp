@@ -1,0 +1,227 @@
+// dossiva-cli behind the password lock: every command that reads or changes
+// a database waits for the password, typed on a terminal or given with
+// --password-stdin, and a wrong one reads and changes nothing.
+#include "CliRunner.h"
+
+#include "support/TestDatabase.h"
+
+#include "platform/FileManager.h"
+#include "storage/DBManager.h"
+#include "storage/StructureEditor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <sstream>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+const std::string kPassword = "open sesame";
+const std::string kSecret = "hunter2";
+
+bool has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+class ProtectionGateTest : public ::testing::Test {
+public:
+    TestLibrary library;
+    std::string package = library.makePackage("Shop");
+
+    void SetUp() override
+    {
+        DBManager::sharedIstance().openDB();
+        ASSERT_EQ(runCli({"add-field", "Shop", "Secret", "password", "--ask"}).status, 0);
+        ASSERT_EQ(runCli({"add-record", "Shop", "Name=Lamp", "Secret=-"}, kSecret + "\n").status, 0);
+        const CliResult locked = runCli({"set-password"}, kPassword + "\n" + kPassword + "\n");
+        ASSERT_EQ(locked.status, 0) << locked.err;
+    }
+
+    // The stored records' Secret values, and whether the field asks.
+    std::vector<std::string> secrets(bool* asks = nullptr)
+    {
+        DBManager& db = DBManager::sharedIstance();
+        std::vector<std::string> values;
+        EXPECT_TRUE(db.openDB(package) && db.loadDbData());
+        const FieldDefinition& secret = db.dbStructure().at(1);
+        for (const auto& record : db.dbData()) {
+            values.emplace_back(record.value(secret.id)->text());
+        }
+        if (asks != nullptr) {
+            *asks = StructureEditor::editorState(secret).askPassword;
+        }
+        db.openDB();
+        return values;
+    }
+};
+
+// The commands --help lists.
+std::vector<std::string> commandNames()
+{
+    std::vector<std::string> names;
+    std::istringstream help(runCli({"--help"}).out);
+    std::string line;
+    while (std::getline(help, line)) {
+        if (line.size() > 2 && line.compare(0, 2, "  ") == 0 && line[2] != ' ') {
+            names.push_back(line.substr(2, line.find(' ', 2) - 2));
+        }
+    }
+    return names;
+}
+
+TEST_F(ProtectionGateTest, EveryCommandButTheLibraryListingsAndThePasswordOnesWaitsForIt)
+{
+    const std::set<std::string> open = {"list", "templates", "set-password", "check-password"};
+    const std::string home = library.home();
+    const auto before = snapshotFiles(home);
+    std::set<std::string> gated;
+    for (const auto& name : commandNames()) {
+        if (open.count(name) != 0) {
+            continue;
+        }
+        // No arguments at all: the lock comes before anything the command
+        // would check or open.
+        const CliResult result = runCli({"--password-stdin", name}, "not it\n");
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_EQ(result.err, "dossiva-cli: Wrong password\n") << name;
+        EXPECT_EQ(result.out, "") << name;
+        gated.insert(name);
+    }
+    for (const char* name : {"records", "show", "set-field", "export-csv", "import-csv", "delete-all", "sync",
+                             "backup", "restore", "export-package", "import-package"}) {
+        EXPECT_EQ(gated.count(name), 1u) << name << " is not behind the lock";
+    }
+    EXPECT_EQ(snapshotFiles(home), before) << "a refused command changed a file";
+
+    // The listings need no password, even without a terminal.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"list"}, {"templates"}, {"--help"}}) {
+        const CliResult result = runCli(args);
+        EXPECT_EQ(result.status, 0) << args[0] << ": " << result.err;
+    }
+}
+
+struct LockedCase {
+    const char* name;
+    std::vector<std::string> args; // "{HOME}" stands for the test's home
+    std::string input;             // after the password line
+    // Checks the run with the right password did its work.
+    std::function<void(ProtectionGateTest&, const CliResult&)> done;
+};
+
+void PrintTo(const LockedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class LockedCommandTest : public ProtectionGateTest, public testing::WithParamInterface<LockedCase> {
+protected:
+    std::vector<std::string> args()
+    {
+        std::vector<std::string> args = GetParam().args;
+        for (auto& arg : args) {
+            if (arg.rfind("{HOME}", 0) == 0) {
+                arg = library.home() + arg.substr(6);
+            }
+        }
+        return args;
+    }
+};
+
+TEST_P(LockedCommandTest, RunsOnlyAfterTheRightPassword)
+{
+    const auto before = snapshotFiles(library.home());
+    // Off a terminal the password is never taken from input without the flag.
+    CliResult refused = runCli(args(), kPassword + "\n" + GetParam().input);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "dossiva-cli: protection is on: type the password on a terminal, or give it as "
+                           "the first line of standard input with dossiva-cli --password-stdin COMMAND\n");
+    std::vector<std::string> withFlag = args();
+    withFlag.insert(withFlag.begin(), "--password-stdin");
+    for (const std::string& wrong :
+         {std::string("open sesame!"), std::string("OPEN SESAME"), std::string()}) {
+        refused = runCli(withFlag, wrong + "\n" + GetParam().input);
+        EXPECT_EQ(refused.status, 1) << wrong;
+        EXPECT_EQ(refused.err,
+                  wrong.empty() ? "dossiva-cli: the password is empty\n" : "dossiva-cli: Wrong password\n");
+        EXPECT_FALSE(has(refused.out, kSecret));
+    }
+    EXPECT_EQ(snapshotFiles(library.home()), before) << "a refused command changed a file";
+
+    const CliResult admitted = runCli(withFlag, kPassword + "\n" + GetParam().input);
+    ASSERT_EQ(admitted.status, 0) << admitted.err;
+    GetParam().done(*this, admitted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, LockedCommandTest,
+    testing::Values(LockedCase{"RecordsAsJson",
+                               {"records", "Shop", "--format", "json"},
+                               "",
+                               [](ProtectionGateTest&, const CliResult& run) {
+                                   EXPECT_TRUE(has(run.out, kSecret));
+                               }},
+                    LockedCase{"ExportCsv",
+                               {"export-csv", "Shop", "{HOME}/shop.csv"},
+                               "",
+                               [](ProtectionGateTest& test, const CliResult&) {
+                                   const auto written =
+                                       FileManager::readFile(test.library.home() + "/shop.csv");
+                                   ASSERT_TRUE(written.has_value());
+                                   EXPECT_TRUE(has(std::string(written->begin(), written->end()), kSecret));
+                               }},
+                    LockedCase{"SetFieldNoAsk",
+                               {"set-field", "Shop", "Secret", "--no-ask"},
+                               "",
+                               [](ProtectionGateTest& test, const CliResult&) {
+                                   bool asks = true;
+                                   test.secrets(&asks);
+                                   EXPECT_FALSE(asks);
+                               }},
+                    // The password takes the first line; the value read with "-" the next.
+                    LockedCase{"AddRecordReadingAValue",
+                               {"add-record", "Shop", "Name=Desk", "Secret=-"},
+                               "s3cret\n",
+                               [](ProtectionGateTest& test, const CliResult&) {
+                                   EXPECT_EQ(test.secrets(), (std::vector<std::string>{kSecret, "s3cret"}));
+                               }}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(ProtectionGateTest, OnATerminalThePasswordIsTypedWithoutEcho)
+{
+    // A pseudo-terminal stands for the user's: the tool prompts on it, and
+    // what is typed must not come back.
+    std::string screen;
+    const int status = runPython("import os, pty, select, sys\n"
+                                 "pid, fd = pty.fork()\n"
+                                 "if pid == 0:\n"
+                                 "    os.execv(sys.argv[1], [sys.argv[1], 'records', 'Shop'])\n"
+                                 "seen, typed = b'', False\n"
+                                 "while True:\n"
+                                 "    if not select.select([fd], [], [], 30)[0]:\n"
+                                 "        sys.exit('no output for 30 seconds')\n"
+                                 "    try:\n"
+                                 "        chunk = os.read(fd, 4096)\n"
+                                 "    except OSError:\n"
+                                 "        break\n"
+                                 "    if not chunk:\n"
+                                 "        break\n"
+                                 "    seen += chunk\n"
+                                 "    if not typed and b'Password: ' in seen:\n"
+                                 "        os.write(fd, sys.argv[2].encode() + b'\\n')\n"
+                                 "        typed = True\n"
+                                 "sys.stdout.write(seen.decode('utf-8', 'replace'))\n"
+                                 "sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))\n",
+                                 {cliPath(), kPassword}, screen);
+    EXPECT_EQ(status, 0) << screen;
+    EXPECT_TRUE(has(screen, "Password: ")) << screen;
+    EXPECT_TRUE(has(screen, "Lamp")) << screen;
+    EXPECT_FALSE(has(screen, kPassword)) << "the password was echoed:\n" << screen;
+}
+
+} // namespace
