@@ -214,7 +214,7 @@ BackupManager::Outcome BackupManager::runBackup()
             if (entry.side == SyncSide::Mac) {
                 continue;
             }
-            if (!isPlainRemoteName(entry.name)) {
+            if (!isAcceptableRemoteItemName(entry.name)) {
                 continue;
             }
             const Outcome outcome = backUpPhoneDatabase(entry.name, phoneTemp + "/" + entry.name);
@@ -423,7 +423,7 @@ BackupManager::Outcome BackupManager::replacePhoneDatabases(const std::vector<st
         return Outcome::Failed;
     };
     for (const SyncListEntry& entry : m_listArray) {
-        if (!isPlainRemoteName(entry.name)) {
+        if (!isAcceptableRemoteItemName(entry.name)) {
             continue;
         }
         const std::string stale = remoteChild(m_remotePath, entry.name + "_old");

@@ -178,6 +178,7 @@ void SyncManager::beginSession(Kind kind, const std::vector<std::string>& localN
     m_localDBList = entriesFor(localNames);
     m_errorDBList.clear();
     m_templatesArray.clear();
+    m_refusedTemplates.clear();
     m_dbImagesArray.clear();
 }
 
@@ -418,9 +419,9 @@ void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entrie
         if (entry.type != 4 || FileManager::pathExtension(entry.name) != kPackageExtension) {
             continue;
         }
-        if (!isPlainRemoteName(entry.name)) {
+        if (!isAcceptableRemoteItemName(entry.name)) {
             devLog("Sync: the companion's database '" + printableRemoteName(entry.name) + "' is skipped");
-            m_errorDBList.push_back({entry.name, SyncSide::Phone, true, std::nullopt});
+            m_errorDBList.push_back({entry.name, kRefusedNameReason});
             continue;
         }
         const auto same = std::find_if(m_localDBList.begin(), m_localDBList.end(),
@@ -583,26 +584,24 @@ void SyncManager::endSession()
         // folder: it is never the only copy of anything.
         FileManager::removeItem(Paths::packagePath(SyncMerge::stagingName(entry.name)));
         if (entry.ticked) {
-            m_errorDBList.push_back(entry);
+            m_errorDBList.push_back({entry.name, {}});
         }
     }
     if (!m_errorDBList.empty() && m_pastConnecting) {
-        std::string text = "These databases have not been synced:";
-        for (const SyncListEntry& entry : m_errorDBList) {
-            text += "\n" + printableRemoteName(FileManager::deletingPathExtension(entry.name));
-        }
-        m_alerts.ask({"Info", text, {"OK"}, false, {}});
+        showNotSynced("These databases have not been synced:", m_errorDBList);
     }
-    if (!m_templatesArray.empty()) {
-        std::string text = "These templates have not been synced:";
-        for (const TemplateEntry& entry : m_templatesArray) {
-            text += "\n" + printableRemoteName(FileManager::deletingPathExtension(entry.name));
-        }
-        m_alerts.ask({"Info", text, {"OK"}, false, {}});
+    std::vector<NotSynced> templates;
+    for (const TemplateEntry& entry : m_templatesArray) {
+        templates.push_back({entry.name, {}});
+    }
+    templates.insert(templates.end(), m_refusedTemplates.begin(), m_refusedTemplates.end());
+    if (!templates.empty()) {
+        showNotSynced("These templates have not been synced:", templates);
     }
     m_localDBList.clear();
     m_errorDBList.clear();
     m_templatesArray.clear();
+    m_refusedTemplates.clear();
     m_resolver.reset();
     m_backupManager.reset();
 }
@@ -615,6 +614,25 @@ void SyncManager::showTitle(const std::string& title)
 void SyncManager::alert(const std::string& message)
 {
     m_alerts.ask({"Error", message, {"OK"}, false, {}});
+}
+
+// One line per item, its name without extension and the reason when known;
+// a name that is itself the reason is quoted, so a blank one shows.
+void SyncManager::showNotSynced(const std::string& heading, const std::vector<NotSynced>& items)
+{
+    std::string text = heading;
+    for (const NotSynced& item : items) {
+        text += "\n";
+        if (item.reason == kRefusedNameReason) {
+            text += quotedItemName(item.name);
+        } else {
+            text += printableRemoteName(FileManager::deletingPathExtension(item.name));
+        }
+        if (!item.reason.empty()) {
+            text += " (" + item.reason + ")";
+        }
+    }
+    m_alerts.inform("Info", text);
 }
 
 // -- Backup and restore -------------------------------------------------------------

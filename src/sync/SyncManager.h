@@ -42,6 +42,12 @@ struct TemplateEntry {
     double date = 0;  // Td: seconds since 1970
 };
 
+// A database or template that was not synced, and why when that is known.
+struct NotSynced {
+    std::string name;
+    std::string reason;
+};
+
 // The session with the companion: sync, backup and restore. A session is a
 // chain of single steps, all on the main thread: each FTP operation is
 // started from the report of the previous one, the merge runs on a worker
@@ -182,6 +188,7 @@ private:
     void connect(const std::string& ip, int port);
     void showTitle(const std::string& title);
     void alert(const std::string& message);
+    void showNotSynced(const std::string& heading, const std::vector<NotSynced>& items);
     void disconnect();
     void endSession();
 
@@ -247,9 +254,11 @@ private:
     std::unique_ptr<FtpClient> m_retiredFtp;
     std::string m_remotePath;
     std::vector<SyncListEntry> m_localDBList;
-    std::vector<SyncListEntry> m_errorDBList;
+    std::vector<NotSynced> m_errorDBList;
     std::vector<std::string> m_dbImagesArray;
     std::vector<TemplateEntry> m_templatesArray;
+    // Templates whose names are refused; listed with those not synced.
+    std::vector<NotSynced> m_refusedTemplates;
     std::vector<BackupEntry> m_backupsArray;
     std::optional<BackupEntry> m_chosenBackup;
     bool m_restoreViewLocalOnly = false;

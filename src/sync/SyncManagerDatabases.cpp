@@ -134,7 +134,7 @@ void SyncManager::databaseFailed()
         if (m_stage == Stage::Taking || m_stage == Stage::Merging) {
             FileManager::removeItem(stagingFolder());
         }
-        m_errorDBList.push_back(current());
+        m_errorDBList.push_back({current().name, {}});
         m_localDBList.erase(m_localDBList.begin() + m_syncingDBIndex);
         m_syncingDBIndex = -1;
     }

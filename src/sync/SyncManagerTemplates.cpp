@@ -120,8 +120,9 @@ void SyncManager::templatesListing(const std::optional<std::vector<FtpEntry>>& e
         if (entry.type != 8 || FileManager::pathExtension(entry.name) != kTemplateExtension) {
             continue;
         }
-        if (!isPlainRemoteName(entry.name)) {
+        if (!isAcceptableRemoteItemName(entry.name)) {
             devLog("Sync: the companion's template '" + printableRemoteName(entry.name) + "' is skipped");
+            m_refusedTemplates.push_back({entry.name, kRefusedNameReason});
             continue;
         }
         const double phoneDate = static_cast<double>(entry.date);

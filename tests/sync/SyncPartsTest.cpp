@@ -37,16 +37,36 @@ TEST_P(RemoteNameRule, AcceptsOnlyPlainNames)
     EXPECT_EQ(isPlainRemoteName(GetParam().name), GetParam().plain) << printableRemoteName(GetParam().name);
 }
 
+INSTANTIATE_TEST_SUITE_P(Table, RemoteNameRule,
+                         ::testing::Values(NameCase{"Address Book.dossiva", true}, NameCase{"12345", true},
+                                           NameCase{"Caf\xc3\xa9.dossiva", true}, NameCase{"a . b", true},
+                                           NameCase{std::string(239, 'a'), true}, NameCase{".hidden", false},
+                                           NameCase{"...", false}, NameCase{"   ", false},
+                                           NameCase{"", false}, NameCase{".", false}, NameCase{"..", false},
+                                           NameCase{"../Notes.dossiva", false}, NameCase{"a/b", false},
+                                           NameCase{"/etc", false},
+                                           NameCase{std::string("nul\0here", 8), false},
+                                           NameCase{"line\nfeed", false}, NameCase{"carriage\rreturn", false},
+                                           NameCase{"tab\there", false}, NameCase{"del\x7f", false},
+                                           NameCase{"esc\x1b[2J", false},
+                                           NameCase{std::string(240, 'a'), false}));
+
+// Databases and templates: the name before the extension passes the rule.
+class RemoteItemNameRule : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(RemoteItemNameRule, JudgesTheNameWithoutItsExtension)
+{
+    EXPECT_EQ(isAcceptableRemoteItemName(GetParam().name), GetParam().plain)
+        << printableRemoteName(GetParam().name);
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Table, RemoteNameRule,
-    ::testing::Values(NameCase{"Address Book.dossiva", true}, NameCase{"12345", true},
-                      NameCase{"Caf\xc3\xa9.dossiva", true}, NameCase{".hidden", true}, NameCase{"...", true},
-                      NameCase{std::string(255, 'a'), true}, NameCase{"", false}, NameCase{".", false},
-                      NameCase{"..", false}, NameCase{"../Notes.dossiva", false}, NameCase{"a/b", false},
-                      NameCase{"/etc", false}, NameCase{std::string("nul\0here", 8), false},
-                      NameCase{"line\nfeed", false}, NameCase{"carriage\rreturn", false},
-                      NameCase{"tab\there", false}, NameCase{"del\x7f", false}, NameCase{"esc\x1b[2J", false},
-                      NameCase{std::string(256, 'a'), false}));
+    Table, RemoteItemNameRule,
+    ::testing::Values(NameCase{"Notes.dossiva", true}, NameCase{" Notes .dossivaTemplate", true},
+                      NameCase{std::string(239, 'a') + ".dossivaTemplate", true},
+                      NameCase{".hidden.dossiva", false}, NameCase{"   .dossiva", false},
+                      NameCase{".dossiva", false}, NameCase{"Bad\x01Name.dossiva", false},
+                      NameCase{"a/b.dossiva", false}, NameCase{std::string(240, 'a') + ".dossiva", false}));
 
 TEST(RemoteNames, PrintableNamesCannotDriveATerminal)
 {
