@@ -1,14 +1,19 @@
 // The small parts of the session: which names from the companion are
-// accepted, the one-slot signal, the conflict resolver's texts and choices,
+// accepted, which files of a package are read, the download limits, the
+// one-slot signal, the conflict resolver's texts and choices,
 // the restore view's boxes, and package swaps that never lose the old copy.
 #include "support/TestDatabase.h"
+#include "sync/SessionHarness.h"
 
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 #include "sync/ConflictResolver.h"
+#include "sync/DownloadLimits.h"
 #include "sync/OneSlotSignal.h"
+#include "sync/PackageFiles.h"
 #include "sync/PackageSwap.h"
 #include "sync/RemoteNames.h"
 #include "sync/RestoreCatalog.h"
@@ -73,6 +78,126 @@ TEST(RemoteNames, PrintableNamesCannotDriveATerminal)
     EXPECT_EQ(printableRemoteName("a\x1b[2Jb\nc"), "a?[2Jb?c");
     EXPECT_EQ(remoteChild("/", "Notes.dossiva"), "/Notes.dossiva");
     EXPECT_EQ(remoteChild("/Documents", "Notes.dossiva"), "/Documents/Notes.dossiva");
+}
+
+// -- What is read of a package -------------------------------------------------------
+
+struct PackageReadCase {
+    const char* name;
+    Hostile kind;
+    std::vector<std::string> read;    // files read, with what they held
+    std::vector<std::string> skipped; // as the user reads them
+};
+
+class PackageFilesRead : public ::testing::TestWithParam<PackageReadCase> {};
+
+// Only plain files inside the package are read; everything else is noted,
+// and a scan of the whole tree finds the same.
+TEST_P(PackageFilesRead, OnlyPlainFilesInsideThePackage)
+{
+    TestLibrary library;
+    const OutsideFiles outside = makeOutsideFiles(library.home());
+    const std::string package = Paths::packagePath("P.dossiva");
+    ASSERT_TRUE(FileManager::createDirectories(package + "/images"));
+    ASSERT_TRUE(FileManager::writeFileAtomically(package + "/database.db", std::string("db")));
+    ASSERT_TRUE(FileManager::writeFileAtomically(package + "/images/1", std::string("picture")));
+    plantHostileItem(package, GetParam().kind, outside);
+
+    std::vector<std::string> read;
+    std::vector<std::string> skipped;
+    const auto take = [&](const FileHandle& file, const std::string& path) {
+        if (const auto bytes = file.isOpen() ? file.readWhole(1024) : std::nullopt) {
+            read.push_back(path + ": " + std::string(bytes->begin(), bytes->end()));
+        }
+    };
+    std::string why;
+    if (auto files = PackageFiles::open(package, &why)) {
+        take(files->openFile("", "database.db"), "database.db");
+        for (const auto& name : files->filesIn("images")) {
+            take(files->openFile("images", name), "images/" + name);
+        }
+        for (const auto& item : files->skipped()) {
+            skipped.push_back(describeSkipped(item));
+        }
+    } else {
+        skipped.push_back(describeSkipped({"", why}));
+    }
+    std::vector<std::string> scanned;
+    for (const auto& item : PackageFiles::irregularItems(package)) {
+        scanned.push_back(describeSkipped(item));
+    }
+
+    EXPECT_EQ(read, GetParam().read);
+    EXPECT_EQ(skipped, GetParam().skipped);
+    EXPECT_EQ(scanned, GetParam().skipped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PackageFilesRead,
+    ::testing::Values(
+        PackageReadCase{
+            "ImagesLinkedOutside", Hostile::FolderLink, {"database.db: db"}, {"images is a symbolic link"}},
+        PackageReadCase{"PictureLinkedOutside",
+                        Hostile::FileLink,
+                        {"database.db: db", "images/1: picture"},
+                        {"images/6 is a symbolic link"}},
+        PackageReadCase{
+            "Fifo", Hostile::Fifo, {"database.db: db", "images/1: picture"}, {"images/7 is a FIFO"}},
+        PackageReadCase{"DatabaseLinkedOutside",
+                        Hostile::DatabaseLink,
+                        {"images/1: picture"},
+                        {"database.db is a symbolic link"}},
+        PackageReadCase{
+            "PackageLinkedOutside", Hostile::PackageLink, {}, {"the package is a symbolic link"}}),
+    [](const ::testing::TestParamInfo<PackageReadCase>& param) { return std::string(param.param.name); });
+
+// -- Download limits ------------------------------------------------------------------
+
+struct LimitsCase {
+    const char* name;
+    std::optional<std::int64_t> preference;
+    std::uint64_t fileBytes;
+    std::uint64_t pictureBytes;
+};
+
+class DownloadLimitsFromPreferences : public ::testing::TestWithParam<LimitsCase> {};
+
+TEST_P(DownloadLimitsFromPreferences, RaiseOrLowerTheLargestFile)
+{
+    TestHome home;
+    if (GetParam().preference) {
+        UserDefaults::standard().setInteger(kMaxDownloadKey, *GetParam().preference);
+    }
+    const DownloadLimits limits = DownloadLimits::fromPreferences();
+    EXPECT_EQ(limits.fileBytes, GetParam().fileBytes);
+    EXPECT_EQ(limits.pictureBytes, GetParam().pictureBytes);
+}
+
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+
+INSTANTIATE_TEST_SUITE_P(Table, DownloadLimitsFromPreferences,
+                         ::testing::Values(LimitsCase{"Unset", std::nullopt, 4 * kGiB, 256 * kMiB},
+                                           LimitsCase{"Raised", 8 * kGiB, 8 * kGiB, 256 * kMiB},
+                                           LimitsCase{"Lowered", 1000, 1000, 1000},
+                                           LimitsCase{"Zero", 0, 4 * kGiB, 256 * kMiB},
+                                           LimitsCase{"Negative", -5, 4 * kGiB, 256 * kMiB}),
+                         [](const ::testing::TestParamInfo<LimitsCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+TEST(DownloadLimits, ByteCountsReadAsPeopleSayThem)
+{
+    const std::vector<std::pair<std::uint64_t, std::string>> cases = {{1, "1 byte"},
+                                                                      {1000, "1000 bytes"},
+                                                                      {1024, "1 KiB"},
+                                                                      {1536, "1536 bytes"},
+                                                                      {256 * kMiB, "256 MiB"},
+                                                                      {4 * kGiB, "4 GiB"},
+                                                                      {kGiB + 1, "1073741825 bytes"}};
+    for (const auto& [bytes, text] : cases) {
+        EXPECT_EQ(byteCountText(bytes), text) << bytes;
+    }
 }
 
 // -- The one-slot signal -----------------------------------------------------------

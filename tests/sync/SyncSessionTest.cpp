@@ -469,6 +469,55 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
+// A package's links lead outside the data tree: nothing they point at may
+// reach the companion, and a FIFO must not hold the session up.
+TEST_F(SyncSession, SendsOnlyThePlainFilesInsideEachPackage)
+{
+    const OutsideFiles outside = makeOutsideFiles(f.library.home());
+    const std::vector<std::pair<std::string, Hostile>> packages = {
+        {"Fifo", Hostile::Fifo}, {"File Link", Hostile::FileLink}, {"Folder Link", Hostile::FolderLink}};
+    std::vector<std::string> ticked;
+    for (const auto& [name, kind] : packages) {
+        SampleFields fields = makeSamplePackage(name);
+        addSampleRecord(fields, "kept", 100, 0, solidPicture(70));
+        DBManager::sharedIstance().openDB();
+        plantHostileItem(Paths::packagePath(name + ".dossiva"), kind, outside);
+        ticked.push_back(name + ".dossiva");
+    }
+    f.presenter.tick = ticked;
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: These items were not sent because they are not "
+                                       "plain files:\n\"Fifo\": images/7 is a FIFO\n\"File "
+                                       "Link\": images/6 is a symbolic link\n\"Folder Link\": "
+                                       "images is a symbolic link"});
+    for (const auto& [name, kind] : packages) {
+        EXPECT_EQ(titlesInFile(f.phonePackage(name) + "/database.db"), std::vector<std::string>{"kept"})
+            << name;
+        // Each plain picture went along.
+        EXPECT_EQ(fileCount(f.phonePackage(name) + "/images"), kind == Hostile::FolderLink ? 0u : 1u) << name;
+    }
+}
+
+TEST_F(SyncSession, AFileLargerThanTheLimitIsNotTakenAndTheUserLearnsWhy)
+{
+    makeSamplePackage("Big");
+    f.copyToPhone("Big", true);
+    f.manager->setDownloadLimits(DownloadLimits{}.withMaxDownload(4096));
+    f.presenter.tick = {"Big.dossiva"};
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: These databases have not been synced:\nBig (the "
+                                       "companion sent more than 4 KiB)"});
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Big.dossiva")));
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+}
+
 // -- Refused commands -----------------------------------------------------------------
 
 struct RefusalCase {
