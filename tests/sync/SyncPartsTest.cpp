@@ -186,20 +186,6 @@ INSTANTIATE_TEST_SUITE_P(Table, DownloadLimitsFromPreferences,
                              return std::string(param.param.name);
                          });
 
-TEST(DownloadLimits, ByteCountsReadAsPeopleSayThem)
-{
-    const std::vector<std::pair<std::uint64_t, std::string>> cases = {{1, "1 byte"},
-                                                                      {1000, "1000 bytes"},
-                                                                      {1024, "1 KiB"},
-                                                                      {1536, "1536 bytes"},
-                                                                      {256 * kMiB, "256 MiB"},
-                                                                      {4 * kGiB, "4 GiB"},
-                                                                      {kGiB + 1, "1073741825 bytes"}};
-    for (const auto& [bytes, text] : cases) {
-        EXPECT_EQ(byteCountText(bytes), text) << bytes;
-    }
-}
-
 // -- The one-slot signal -----------------------------------------------------------
 
 TEST(OneSlotSignal, ARaiseBeforeTheWaitIsKeptOnceAndTwoRaisesCountOnce)
