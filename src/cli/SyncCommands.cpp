@@ -10,6 +10,7 @@
 #include "platform/RunLoop.h"
 #include "platform/ServiceBrowser.h"
 #include "storage/DatabaseLibrary.h"
+#include "sync/DownloadLimits.h"
 #include "sync/RemoteNames.h"
 #include "sync/RestoreCatalog.h"
 #include "sync/SyncManager.h"
@@ -145,6 +146,35 @@ struct Session {
     SyncManager manager;
 };
 
+// --max-download BYTES: a whole number of bytes, at least 1.
+std::optional<std::uint64_t> parseByteCount(const std::string& text)
+{
+    std::uint64_t bytes = 0;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, bytes);
+    if (error != std::errc() || end != last || text.empty() || bytes == 0) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+constexpr const char* kMaxDownloadError = "--max-download takes a number of bytes (at least 1)";
+
+// The byte count after --max-download at args[i]; nullopt when it is missing
+// or no count.
+std::optional<std::uint64_t> maxDownloadOption(const std::vector<std::string>& args, std::size_t& i)
+{
+    return i + 1 < args.size() ? parseByteCount(args[++i]) : std::nullopt;
+}
+
+// The limits of a session: the preferences', with --max-download when given.
+void applyMaxDownload(SyncManager& manager, const std::optional<std::uint64_t>& maxDownload)
+{
+    if (maxDownload) {
+        manager.setDownloadLimits(DownloadLimits::fromPreferences().withMaxDownload(*maxDownload));
+    }
+}
+
 std::vector<std::string> libraryNames()
 {
     ScriptedAlerts quiet;
@@ -157,14 +187,24 @@ std::vector<std::string> libraryNames()
     return names;
 }
 
+constexpr const char* kSyncUsage =
+    "usage: sync HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest] [--max-download BYTES]";
+
 int syncCommand(const std::vector<std::string>& args)
 {
     ConsolePresenter::Choices choices;
     std::optional<Companion> companion;
+    std::optional<std::uint64_t> maxDownload;
     bool readingNames = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--all") {
+        if (arg == "--max-download") {
+            readingNames = false;
+            maxDownload = maxDownloadOption(args, i);
+            if (!maxDownload) {
+                return fail(kMaxDownloadError);
+            }
+        } else if (arg == "--all") {
             choices.ticks = ConsolePresenter::Ticks::All;
             readingNames = false;
         } else if (arg == "--only") {
@@ -192,16 +232,17 @@ int syncCommand(const std::vector<std::string>& args)
                 return fail("the companion is given as HOST:PORT, not '" + arg + "'");
             }
         } else {
-            return fail("usage: sync HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest]");
+            return fail(kSyncUsage);
         }
     }
     if (!companion) {
-        return fail("usage: sync HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest]");
+        return fail(kSyncUsage);
     }
     if (choices.ticks == ConsolePresenter::Ticks::Only && choices.only.empty()) {
         return fail("--only needs at least one database name");
     }
     Session session(std::move(choices));
+    applyMaxDownload(session.manager, maxDownload);
     session.manager.startSyncWithServerIP(companion->host, companion->port, libraryNames());
     return session.run();
 }
@@ -220,19 +261,26 @@ std::optional<Companion> companionOption(const std::vector<std::string>& args, s
 int backupCommand(const std::vector<std::string>& args)
 {
     std::optional<Companion> companion;
+    std::optional<std::uint64_t> maxDownload;
     for (std::size_t i = 0; i < args.size(); ++i) {
         bool bad = false;
         if (args[i] == "--companion") {
             companion = companionOption(args, i, bad);
+        } else if (args[i] == "--max-download") {
+            maxDownload = maxDownloadOption(args, i);
+            if (!maxDownload) {
+                return fail(kMaxDownloadError);
+            }
         } else {
             bad = true;
         }
         if (bad) {
-            return fail("usage: backup [--companion HOST:PORT]");
+            return fail("usage: backup [--companion HOST:PORT] [--max-download BYTES]");
         }
     }
     const auto before = RestoreCatalog::listBackups(true);
     Session session({});
+    applyMaxDownload(session.manager, maxDownload);
     session.manager.startBackupWithServerIP(companion ? companion->host : std::string(),
                                             companion ? companion->port : 0, libraryNames());
     const int status = session.run();
@@ -368,14 +416,24 @@ int discoverCommand(const std::vector<std::string>& args)
     return 0;
 }
 
+std::string maxDownloadHelp()
+{
+    return "No file larger than --max-download BYTES is taken from the companion (by\ndefault " +
+           byteCountText(DownloadLimits::kDefaultFileBytes) + ", or the " + kMaxDownloadKey +
+           " setting; pictures at most " + byteCountText(DownloadLimits::kDefaultPictureBytes) + ").";
+}
+
 const CommandRegistration registration(
-    50, {{"sync", "HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest]",
+    50, {{"sync", "HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest] [--max-download BYTES]",
           "Syncs databases and templates with the companion at HOST:PORT, following the\n"
           "Backup, STemplates and LastSyncedDbs settings. Without --all or --only the\n"
-          "databases of the last sync are ticked; conflicts need --conflicts.",
+          "databases of the last sync are ticked; conflicts need --conflicts.\n" +
+              maxDownloadHelp(),
           syncCommand},
-         {"backup", "[--companion HOST:PORT]",
-          "Backs up every database of this computer and, with --companion, of the companion.", backupCommand},
+         {"backup", "[--companion HOST:PORT] [--max-download BYTES]",
+          "Backs up every database of this computer and, with --companion, of the\n"
+          "companion, taking no file larger than --max-download BYTES from it.",
+          backupCommand},
          {"backups", "", "Lists the backups that can be restored.", backupsCommand},
          {"restore", "STAMP [--mac] [--phone] [--companion HOST:PORT] --yes",
           "Replaces every database of the sides chosen (by default all the backup holds)\n"

@@ -6,6 +6,7 @@
 #include "platform/MainThread.h"
 #include "platform/Paths.h"
 #include "storage/PackageSwap.h"
+#include "sync/PackageFiles.h"
 #include "sync/RemoteNames.h"
 
 namespace dossiva {
@@ -25,6 +26,16 @@ std::string phoneBackup(const std::string& stamp)
 std::string temporary(const std::string& folder)
 {
     return folder + "_temp";
+}
+
+// The first of the items, and how many more there are.
+std::string summary(const std::vector<SkippedItem>& items)
+{
+    std::string text = describeSkipped(items.front());
+    if (items.size() > 1) {
+        text += " (and " + std::to_string(items.size() - 1) + " more)";
+    }
+    return text;
 }
 
 } // namespace
@@ -48,17 +59,7 @@ bool BackupManager::start(std::function<Outcome()> work, bool backup)
     if (m_copyLocalThread.joinable()) {
         return false;
     }
-    m_copyLocalThread = std::thread([this, work = std::move(work), backup] {
-        const Outcome outcome = work();
-        if (outcome == Outcome::Done) {
-            report(backup ? &BackupManagerDelegate::backupEnded : &BackupManagerDelegate::restoreEnded);
-        } else if (outcome == Outcome::Failed) {
-            report(backup ? &BackupManagerDelegate::backupError : &BackupManagerDelegate::restoreError);
-        } else {
-            report(backup ? &BackupManagerDelegate::backupCancelled
-                          : &BackupManagerDelegate::restoreCancelled);
-        }
-    });
+    m_copyLocalThread = std::thread([this, work = std::move(work), backup] { report(work(), backup); });
     return true;
 }
 
@@ -70,15 +71,52 @@ void BackupManager::abort()
     }
 }
 
-void BackupManager::report(void (BackupManagerDelegate::*outcome)())
+void BackupManager::report(Outcome outcome, bool backup)
 {
     // The delegate drops this manager when it hears the outcome, so the task
     // holds only what it needs.
-    MainThread::post([alive = m_alive, delegate = m_delegate, outcome] {
-        if (*alive) {
-            (delegate->*outcome)();
+    MainThread::post([alive = m_alive, delegate = m_delegate, outcome, backup, reason = m_failure] {
+        if (!*alive) {
+            return;
+        }
+        switch (outcome) {
+        case Outcome::Done:
+            backup ? delegate->backupEnded() : delegate->restoreEnded();
+            return;
+        case Outcome::Failed:
+            backup ? delegate->backupError(reason) : delegate->restoreError(reason);
+            return;
+        case Outcome::Cancelled:
+            backup ? delegate->backupCancelled() : delegate->restoreCancelled();
+            return;
         }
     });
+}
+
+void BackupManager::skipped(const std::string& database, const std::vector<SkippedItem>& items)
+{
+    for (const SkippedItem& item : items) {
+        const std::string text = quotedItemName(database) + ": " + describeSkipped(item);
+        devLog("Backup: not sent: " + text);
+        MainThread::post([alive = m_alive, delegate = m_delegate, text] {
+            if (*alive) {
+                delegate->itemSkipped(text);
+            }
+        });
+    }
+}
+
+BackupManager::Outcome BackupManager::failed(const std::string& what, const std::string& why)
+{
+    m_failure = why.empty() ? what + "." : what + ": " + why + ".";
+    devLog("Backup: " + m_failure);
+    return Outcome::Failed;
+}
+
+std::string BackupManager::ftpFailure()
+{
+    std::lock_guard lock(m_listMutex);
+    return m_ftpFailure;
 }
 
 void BackupManager::message(const std::string& text)
@@ -117,19 +155,23 @@ BackupManager::Outcome BackupManager::step(Operation operation)
     return m_ftpResult == kFailed ? Outcome::Failed : Outcome::Done;
 }
 
-void BackupManager::ftpActionDone(int result)
+void BackupManager::ftpActionDone(int result, const std::string& failure)
 {
+    {
+        std::lock_guard lock(m_listMutex);
+        m_ftpFailure = result == kFailed ? failure : std::string();
+    }
     m_ftpResult = result;
     m_signal.raise();
 }
 
-void BackupManager::ftpDirList(std::optional<std::vector<FtpEntry>> entries)
+void BackupManager::ftpDirList(std::optional<std::vector<FtpEntry>> entries, const std::string& failure)
 {
     {
         std::lock_guard lock(m_listMutex);
         m_ftpDirList = entries ? std::move(*entries) : std::vector<FtpEntry>{};
     }
-    ftpActionDone(entries ? kDone : kFailed);
+    ftpActionDone(entries ? kDone : kFailed, failure);
 }
 
 std::vector<std::string> BackupManager::listedFiles()
@@ -204,8 +246,16 @@ BackupManager::Outcome BackupManager::runBackup()
         if (checkpoint() == Outcome::Cancelled) {
             return Outcome::Cancelled;
         }
-        if (!FileManager::copyItem(Paths::packagePath(entry.name), macTemp + "/" + entry.name)) {
-            return Outcome::Failed;
+        // A link, device, FIFO or socket in a package is never copied into a
+        // backup: a link would bring back whatever it points at on restore.
+        const std::string package = Paths::packagePath(entry.name);
+        const std::vector<SkippedItem> irregular = PackageFiles::irregularItems(package);
+        if (!irregular.empty()) {
+            return failed(quotedItemName(entry.name) + " was not backed up",
+                          summary(irregular) + "; a backup holds only plain files and folders");
+        }
+        if (!FileManager::copyItem(package, macTemp + "/" + entry.name)) {
+            return failed(quotedItemName(entry.name) + " could not be copied into the backup", {});
         }
     }
     if (m_ftp != nullptr) {
@@ -214,7 +264,7 @@ BackupManager::Outcome BackupManager::runBackup()
             if (entry.side == SyncSide::Mac) {
                 continue;
             }
-            if (!isPlainRemoteName(entry.name)) {
+            if (!isAcceptableRemoteItemName(entry.name)) {
                 continue;
             }
             const Outcome outcome = backUpPhoneDatabase(entry.name, phoneTemp + "/" + entry.name);
@@ -231,23 +281,31 @@ BackupManager::Outcome BackupManager::runBackup()
 
 BackupManager::Outcome BackupManager::backUpPhoneDatabase(const std::string& name, const std::string& folder)
 {
+    const std::string what = "The companion's " + quotedItemName(name) + " was not backed up";
     if (!FileManager::createDirectory(folder) || !FileManager::createDirectory(folder + "/images")) {
-        return Outcome::Failed;
+        return failed(what, "its folder could not be made in the backup");
     }
     const std::string remote = remoteChild(m_remotePath, name);
-    Outcome outcome = step([remote, folder](FtpClient& ftp) {
-        ftp.downloadRemoteFilePath(remote + "/database.db", folder + "/database.db");
+    // A failed step fails the backup with the client's reason.
+    const auto take = [&](Operation operation) {
+        const Outcome outcome = step(std::move(operation));
+        return outcome == Outcome::Failed ? failed(what, ftpFailure()) : outcome;
+    };
+    const DownloadLimits limits = m_limits;
+    Outcome outcome = take([remote, folder, limits](FtpClient& ftp) {
+        ftp.downloadRemoteFilePath(remote + "/database.db", folder + "/database.db", limits.fileBytes);
     });
     if (outcome != Outcome::Done) {
         return outcome;
     }
-    outcome = step([remote](FtpClient& ftp) { ftp.listDir(remote + "/images/"); });
+    outcome = take([remote](FtpClient& ftp) { ftp.listDir(remote + "/images/"); });
     if (outcome != Outcome::Done) {
         return outcome;
     }
     for (const std::string& file : listedFiles()) {
-        outcome = step([remote, folder, file](FtpClient& ftp) {
-            ftp.downloadRemoteFilePath(remote + "/images/" + file, folder + "/images/" + file);
+        outcome = take([remote, folder, file, limits](FtpClient& ftp) {
+            ftp.downloadRemoteFilePath(remote + "/images/" + file, folder + "/images/" + file,
+                                       limits.pictureBytes);
         });
         if (outcome != Outcome::Done) {
             return outcome;
@@ -304,7 +362,7 @@ BackupManager::Outcome BackupManager::runRestore()
             }
             if (!FileManager::removeItem(copy) || !FileManager::copyItem(macSource + "/" + item, copy)) {
                 dropCopies();
-                return Outcome::Failed;
+                return failed(quotedItemName(item) + " could not be copied from the backup", {});
             }
             copied.push_back(item);
         }
@@ -330,8 +388,16 @@ BackupManager::Outcome BackupManager::runRestore()
     return restorePhone ? replacePhoneDatabases(sent) : Outcome::Done;
 }
 
+// Only plain files of the backed-up package are sent, each opened without
+// following a link; anything else is skipped and reported.
 BackupManager::Outcome BackupManager::sendPhoneDatabase(const std::string& source, const std::string& item)
 {
+    const std::string what = quotedItemName(item) + " was not restored to the companion";
+    std::string why;
+    std::optional<PackageFiles> files = PackageFiles::open(source, &why);
+    if (!files) {
+        return failed(what, "its copy in the backup " + why);
+    }
     const std::string remote = remoteChild(m_remotePath, item + "_temp");
     // What an earlier, interrupted restore left there is removed first; the
     // outcome does not matter.
@@ -339,24 +405,36 @@ BackupManager::Outcome BackupManager::sendPhoneDatabase(const std::string& sourc
     if (outcome == Outcome::Cancelled) {
         return outcome;
     }
-    std::vector<Operation> operations{
+    const auto upload = [](FileHandle file, std::string target) -> Operation {
+        auto shared = std::make_shared<FileHandle>(std::move(file));
+        return [shared, target](FtpClient& ftp) { ftp.uploadLocalFile(std::move(*shared), target); };
+    };
+    const std::vector<Operation> folders{
         [this, item](FtpClient& ftp) { ftp.makeDirectoryName(item + "_temp", m_remotePath); },
-        [remote](FtpClient& ftp) { ftp.makeDirectoryName("images", remote); },
-        [source, remote](FtpClient& ftp) {
-            ftp.uploadLocalFilePath(source + "/database.db", remote + "/database.db");
-        }};
-    for (const auto& file : FileManager::contentsOfDirectory(source + "/images")) {
-        operations.push_back([source, remote, file](FtpClient& ftp) {
-            ftp.uploadLocalFilePath(source + "/images/" + file, remote + "/images/" + file);
-        });
-    }
-    for (auto& operation : operations) {
-        outcome = step(std::move(operation));
+        [remote](FtpClient& ftp) { ftp.makeDirectoryName("images", remote); }};
+    for (const auto& operation : folders) {
+        outcome = step(operation);
         if (outcome != Outcome::Done) {
             return outcome;
         }
     }
-    return Outcome::Done;
+    FileHandle database = files->openFile("", "database.db");
+    if (!database.isOpen()) {
+        return failed(what, describeSkipped(files->skipped().back()));
+    }
+    outcome = step(upload(std::move(database), remote + "/database.db"));
+    for (const auto& picture : files->filesIn("images")) {
+        if (outcome != Outcome::Done) {
+            break;
+        }
+        // One that changed since the listing is skipped, and noted.
+        FileHandle file = files->openFile("images", picture);
+        if (file.isOpen()) {
+            outcome = step(upload(std::move(file), remote + "/images/" + picture));
+        }
+    }
+    skipped(item, files->skipped());
+    return outcome;
 }
 
 bool BackupManager::replaceLocalDatabases(const std::vector<std::string>& previous,
@@ -423,7 +501,7 @@ BackupManager::Outcome BackupManager::replacePhoneDatabases(const std::vector<st
         return Outcome::Failed;
     };
     for (const SyncListEntry& entry : m_listArray) {
-        if (!isPlainRemoteName(entry.name)) {
+        if (!isAcceptableRemoteItemName(entry.name)) {
             continue;
         }
         const std::string stale = remoteChild(m_remotePath, entry.name + "_old");

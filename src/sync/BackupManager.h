@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sync/DownloadLimits.h"
 #include "sync/FtpClient.h"
 #include "sync/OneSlotSignal.h"
 #include "sync/RestoreCatalog.h"
@@ -22,12 +23,17 @@ class BackupManagerDelegate {
 public:
     virtual ~BackupManagerDelegate() = default;
     virtual void backupEnded() = 0;
-    virtual void backupError() = 0;
+    // The reason names the database and says what went wrong; it is empty
+    // when only the developer log knows.
+    virtual void backupError(const std::string& reason) = 0;
     virtual void backupCancelled() = 0;
     virtual void restoreEnded() = 0;
-    virtual void restoreError() = 0;
+    virtual void restoreError(const std::string& reason) = 0;
     virtual void restoreCancelled() = 0;
     virtual void showMessageOnProgressView(const std::string& message) = 0;
+    // Something that was not sent because it is no plain file of its
+    // database ("Notes: images/6 is a symbolic link"); the run goes on.
+    virtual void itemSkipped(const std::string& description) = 0;
 };
 
 // One backup or restore run: a worker thread copies the packages of this
@@ -54,11 +60,14 @@ public:
     bool startRestore(FtpClient* ftp, const std::string& remotePath, const BackupEntry& backupDir,
                       std::vector<SyncListEntry> remoteArray, BackupManagerDelegate* delegate);
     void abort();
+    // What the companion's side may send (before the run starts).
+    void setDownloadLimits(const DownloadLimits& limits) { m_limits = limits; }
 
-    // The outcome of the FTP step in progress: 0 done, 4 failed.
-    void ftpActionDone(int result);
+    // The outcome of the FTP step in progress: 0 done, 4 failed, with the
+    // client's reason for a failure.
+    void ftpActionDone(int result, const std::string& failure = {});
     // The listing of the step in progress; a listing that failed counts as 4.
-    void ftpDirList(std::optional<std::vector<FtpEntry>> entries);
+    void ftpDirList(std::optional<std::vector<FtpEntry>> entries, const std::string& failure = {});
 
     bool isRunning() const { return m_copyLocalThread.joinable(); }
 
@@ -74,8 +83,13 @@ private:
     Outcome step(Operation operation);
     // Stops when the run has been stopped.
     Outcome checkpoint() const;
-    void report(void (BackupManagerDelegate::*outcome)());
+    void report(Outcome outcome, bool backup);
     void message(const std::string& text);
+    void skipped(const std::string& database, const std::vector<SkippedItem>& items);
+    // Fails the run with a reason for the user: what failed, and why when
+    // that is known.
+    Outcome failed(const std::string& what, const std::string& why);
+    std::string ftpFailure();
 
     // Backup.
     Outcome runBackup();
@@ -90,7 +104,10 @@ private:
 
     BackupManagerDelegate* m_delegate = nullptr;
     FtpClient* m_ftp = nullptr;
+    DownloadLimits m_limits;
     std::atomic<int> m_ftpResult{kDone};
+    std::string m_ftpFailure; // guarded by m_listMutex
+    std::string m_failure;    // the worker's; read once it has ended
     std::vector<SyncListEntry> m_listArray;
     std::string m_backupDir; // the stamp of a backup, or of the backup restored
     int m_restoreSide = BackupSide::Mac;

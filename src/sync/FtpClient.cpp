@@ -1,5 +1,6 @@
 #include "sync/FtpClient.h"
 
+#include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/TextEncoding.h"
@@ -19,6 +20,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -108,6 +110,58 @@ private:
     int m_wakeFd;
 };
 
+// "15 seconds", "300 milliseconds".
+std::string durationText(Milliseconds duration)
+{
+    const auto count = duration.count();
+    if (count % 1000 == 0) {
+        return std::to_string(count / 1000) + (count == 1000 ? " second" : " seconds");
+    }
+    return std::to_string(count) + " milliseconds";
+}
+
+// How slowly a download or listing may move: fewer than the minimum bytes
+// within a window ends it. A server that trickles a byte now and then would
+// otherwise keep a transfer alive for hours without ever falling silent for
+// the time-out.
+struct Pace {
+    std::uint64_t minimumBytes = DownloadLimits{}.minimumBytes;
+    Milliseconds window = DownloadLimits{}.window;
+};
+
+class PaceWatch {
+public:
+    explicit PaceWatch(const Pace& pace) : m_pace(pace), m_windowStart(std::chrono::steady_clock::now()) {}
+
+    // Counts bytes that arrived; false once a whole window passed with
+    // fewer than the minimum.
+    bool add(std::uint64_t bytes)
+    {
+        m_bytes += bytes;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_windowStart < m_pace.window) {
+            return true;
+        }
+        if (m_bytes < m_pace.minimumBytes) {
+            return false;
+        }
+        m_windowStart = now;
+        m_bytes = 0;
+        return true;
+    }
+
+    std::string tooSlow() const
+    {
+        return "the transfer from the companion was too slow (less than " +
+               byteCountText(m_pace.minimumBytes) + " in " + durationText(m_pace.window) + ")";
+    }
+
+private:
+    Pace m_pace;
+    std::chrono::steady_clock::time_point m_windowStart;
+    std::uint64_t m_bytes = 0;
+};
+
 enum class Direction { Control = 0, Read = 1, Write = 2 };
 enum class TransferKind { NameList = 1, List = 2, Retrieve = 3, Store = 4 };
 enum class Representation : char { Ascii = 'A', Binary = 'I' };
@@ -152,6 +206,8 @@ struct NetBuf {
     std::string response; // the last reply line (at most 255 bytes), or an error text
     bool responseTruncated = false;
     bool endOfStream = false;
+    // On a data connection that reads: how slowly it may move.
+    std::optional<PaceWatch> pace;
     // Set on the control connection once a reply went missing (time-out,
     // read error, end of stream): replies read later could belong to
     // earlier commands, so nothing more is sent on it.
@@ -288,8 +344,8 @@ std::string dottedAddress(const sockaddr_in& address)
 // when the operation is cancelled.
 class FtpProtocol {
 public:
-    FtpProtocol(const char* operation, std::shared_ptr<Cancellation> cancel, Milliseconds timeout)
-        : m_operation(operation), m_cancel(std::move(cancel)), m_timeout(timeout)
+    FtpProtocol(const char* operation, std::shared_ptr<Cancellation> cancel, Milliseconds timeout, Pace pace)
+        : m_operation(operation), m_cancel(std::move(cancel)), m_timeout(timeout), m_pace(pace)
     {
     }
 
@@ -297,15 +353,27 @@ public:
     bool login(NetBuf& control, const std::string& user, const std::string& passwd);
     std::optional<std::string> pwd(NetBuf& control);
     std::optional<std::string> xferInList(const std::string& path, NetBuf& control);
-    bool xfer(const std::string& localPath, const std::string& remotePath, NetBuf& control,
-              TransferKind kind);
+    bool retrieve(const std::string& localPath, const std::string& remotePath, NetBuf& control,
+                  std::uint64_t maxBytes);
+    bool store(const FileHandle& file, const std::string& remotePath, NetBuf& control);
     bool directoryCommand(Step step, const std::string& path, NetBuf& control);
     bool removeFile(const std::string& path, NetBuf& control);
     bool rename(const std::string& from, const std::string& to, NetBuf& control);
     void quit(NetBuf& control);
     void finish(bool ok);
+    // Why the operation failed, in the user's words; empty when only the
+    // developer log knows.
+    const std::string& failure() const { return m_failure; }
 
 private:
+    // The first reason stands: what follows a failure (a reply that does
+    // not come) is its consequence.
+    void noteFailure(std::string reason)
+    {
+        if (m_failure.empty()) {
+            m_failure = std::move(reason);
+        }
+    }
     void enter(Step step);
     bool cancelled() const { return m_cancel->cancelled(); }
     bool acceptArgument(const std::string& argument, std::size_t limit);
@@ -315,6 +383,7 @@ private:
     bool writeAll(int fd, const char* data, std::size_t length);
     long receive(int fd, char* into, std::size_t size);
     long fill(NetBuf& buffered);
+    bool paced(NetBuf& data, long got);
     LineRead readLineChunk(NetBuf& buffered, std::string& out, std::size_t room);
     bool readReplyLine(NetBuf& control, std::size_t& budget);
     bool readResp(char expected, NetBuf& control, std::string* firstLine = nullptr);
@@ -326,12 +395,14 @@ private:
     long read(char* block, std::size_t size, NetBuf& data);
     long write(const char* block, std::size_t length, NetBuf& data);
     bool close(std::unique_ptr<NetBuf> data);
-    bool download(std::FILE* file, NetBuf& data);
-    bool upload(std::FILE* file, NetBuf& data);
+    bool download(int file, NetBuf& data, std::uint64_t maxBytes);
+    bool upload(int file, NetBuf& data);
 
     const char* m_operation;
     std::shared_ptr<Cancellation> m_cancel;
     Milliseconds m_timeout;
+    Pace m_pace;
+    std::string m_failure;
     Step m_step = Step::Start;
     std::string m_lastReply; // for the failure note
 };
@@ -518,9 +589,22 @@ long FtpProtocol::receive(int fd, char* into, std::size_t size)
             if (wait != Wait::Cancelled) {
                 logSystemFailure("perror net_read read", errorOf(wait));
             }
+            if (wait == Wait::TimedOut) {
+                noteFailure("the companion sent nothing for " + durationText(m_timeout));
+            }
             return -1;
         }
     }
+}
+
+bool FtpProtocol::paced(NetBuf& data, long got)
+{
+    if (data.pace && !data.pace->add(static_cast<std::uint64_t>(got))) {
+        devLog(std::string("ftp ") + m_operation + ": the data connection moves too slowly");
+        noteFailure(data.pace->tooSlow());
+        return false;
+    }
+    return true;
 }
 
 // One socket read into the record's free space.
@@ -528,6 +612,9 @@ long FtpProtocol::fill(NetBuf& buffered)
 {
     const long got =
         receive(buffered.socket, buffered.buffer.data() + buffered.putPointer, buffered.spaceLeft);
+    if (got > 0 && !paced(buffered, got)) {
+        return -1;
+    }
     if (got == 0) {
         buffered.endOfStream = true;
     } else if (got > 0) {
@@ -792,6 +879,9 @@ std::unique_ptr<NetBuf> FtpProtocol::openPort(NetBuf& control, Direction directi
         return nullptr;
     }
     data->control = &control;
+    if (direction == Direction::Read) {
+        data->pace.emplace(m_pace);
+    }
     return data;
 }
 
@@ -836,6 +926,9 @@ long FtpProtocol::read(char* block, std::size_t size, NetBuf& data)
     const long got = receive(data.socket, block, size);
     if (got > 0) {
         data.transferred += got;
+        if (!paced(data, got)) {
+            return -1;
+        }
     }
     return got;
 }
@@ -869,70 +962,114 @@ bool FtpProtocol::close(std::unique_ptr<NetBuf> data)
     return readResp('2', control);
 }
 
-bool FtpProtocol::download(std::FILE* file, NetBuf& data)
+bool writeWhole(int fd, const char* bytes, std::size_t length)
+{
+    while (length > 0) {
+        const ssize_t written = ::write(fd, bytes, length);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        length -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Nothing beyond maxBytes reaches the file.
+bool FtpProtocol::download(int file, NetBuf& data, std::uint64_t maxBytes)
 {
     std::vector<char> block(kBufferSize);
+    std::uint64_t total = 0;
     for (;;) {
         const long got = read(block.data(), block.size(), data);
         if (got <= 0) {
             return got == 0;
         }
-        if (std::fwrite(block.data(), 1, static_cast<std::size_t>(got), file) !=
-            static_cast<std::size_t>(got)) {
-            logSystemFailure("localfile write", errno);
+        total += static_cast<std::uint64_t>(got);
+        if (total > maxBytes) {
+            devLog("ftp: the download passed its limit of " + std::to_string(maxBytes) + " bytes");
+            noteFailure("the companion sent more than " + byteCountText(maxBytes));
+            return false;
+        }
+        if (!writeWhole(file, block.data(), static_cast<std::size_t>(got))) {
+            const int error = errno;
+            logSystemFailure("localfile write", error);
+            noteFailure("the file could not be written on this computer: " + errorText(error));
             return false;
         }
     }
 }
 
-bool FtpProtocol::upload(std::FILE* file, NetBuf& data)
+bool FtpProtocol::upload(int file, NetBuf& data)
 {
     std::vector<char> block(kBufferSize);
     for (;;) {
-        const std::size_t got = std::fread(block.data(), 1, block.size(), file);
-        if (got > 0 && write(block.data(), got, data) != static_cast<long>(got)) {
+        const ssize_t got = ::read(file, block.data(), block.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            logSystemFailure("localfile read", errno);
             return false;
         }
-        if (got < block.size()) {
-            if (std::ferror(file)) {
-                logSystemFailure("localfile read", errno);
-                return false;
-            }
+        if (got == 0) {
             return true;
+        }
+        if (write(block.data(), static_cast<std::size_t>(got), data) != got) {
+            return false;
         }
     }
 }
 
-bool FtpProtocol::xfer(const std::string& localPath, const std::string& remotePath, NetBuf& control,
-                       TransferKind kind)
+bool FtpProtocol::retrieve(const std::string& localPath, const std::string& remotePath, NetBuf& control,
+                           std::uint64_t maxBytes)
 {
     if (!acceptArgument(remotePath, kMaxTransferCommandLength)) {
         return false;
     }
-    const bool receiving = kind == TransferKind::Retrieve;
-    std::FILE* file = std::fopen(localPath.c_str(), receiving ? "wb" : "rb");
-    if (file == nullptr) {
+    // A link where the file goes is not followed.
+    const int file = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (file < 0) {
         const int error = errno;
         control.response = errorText(error) + "\n";
         logSystemFailure(localPath.c_str(), error);
         return false;
     }
-    auto data = access(remotePath, kind, Representation::Binary, control);
+    struct stat status {};
+    const bool ownFile = ::fstat(file, &status) == 0 && S_ISREG(status.st_mode);
+    auto data = access(remotePath, TransferKind::Retrieve, Representation::Binary, control);
     bool ok = false;
     if (data) {
         enter(Step::Transfer);
-        ok = receiving ? download(file, *data) : upload(file, *data);
+        ok = download(file, *data, maxBytes);
         ok = close(std::move(data)) && ok;
     }
-    if (std::fflush(file) != 0) {
+    if (::close(file) != 0) {
         logSystemFailure("localfile write", errno);
         ok = false;
     }
-    if (std::fclose(file) != 0) {
-        logSystemFailure("localfile write", errno);
-        ok = false;
+    // Half a file is no use to anyone and may be large.
+    if (!ok && ownFile) {
+        ::unlink(localPath.c_str());
     }
     return ok;
+}
+
+bool FtpProtocol::store(const FileHandle& file, const std::string& remotePath, NetBuf& control)
+{
+    if (!acceptArgument(remotePath, kMaxTransferCommandLength)) {
+        return false;
+    }
+    auto data = access(remotePath, TransferKind::Store, Representation::Binary, control);
+    if (!data) {
+        return false;
+    }
+    enter(Step::Transfer);
+    const bool ok = upload(file.fd(), *data);
+    return close(std::move(data)) && ok;
 }
 
 std::optional<std::string> FtpProtocol::xferInList(const std::string& path, NetBuf& control)
@@ -1038,6 +1175,7 @@ struct Outcome {
     bool ok = false;
     std::optional<std::string> text; // the directory of PWD, the listing of LIST
     bool supportsTemplates = false;
+    std::string failure; // why it failed, for the user; may be empty
 };
 
 using Job = std::function<Outcome(FtpProtocol&, std::unique_ptr<NetBuf>& connection)>;
@@ -1071,6 +1209,7 @@ struct FtpClient::Impl : std::enable_shared_from_this<FtpClient::Impl> {
     void disconnect();
     void shutdown();
     bool connected();
+    std::string lastFailure();
 
 private:
     void launchLocked(Operation operation, Job job);
@@ -1091,6 +1230,7 @@ private:
     std::shared_ptr<Cancellation> m_cancel;
     std::string m_user;
     std::string m_passwd;
+    std::string m_lastFailure;
 };
 
 const char* FtpClient::Impl::stateName(State state)
@@ -1184,12 +1324,20 @@ void FtpClient::Impl::launchLocked(Operation operation, Job job)
     m_busy = true;
     m_cancel = std::make_shared<Cancellation>();
     setState(stateDuring(operation), operation);
+    m_lastFailure.clear();
     const Milliseconds timeout = m_client ? m_client->m_timeout.load() : Milliseconds(15000);
+    Pace pace;
+    if (m_client) {
+        pace = {m_client->m_minimumBytes.load(), m_client->m_paceWindow.load()};
+    }
     std::weak_ptr<Impl> weak = weak_from_this();
-    auto work = [weak, operation, job = std::move(job), cancel = m_cancel, timeout, previous,
+    auto work = [weak, operation, job = std::move(job), cancel = m_cancel, timeout, pace, previous,
                  connection = std::move(m_connection)]() mutable {
-        FtpProtocol protocol(operationName(operation), cancel, timeout);
-        const Outcome outcome = job(protocol, connection);
+        FtpProtocol protocol(operationName(operation), cancel, timeout, pace);
+        Outcome outcome = job(protocol, connection);
+        if (!outcome.ok && outcome.failure.empty()) {
+            outcome.failure = protocol.failure();
+        }
         protocol.finish(outcome.ok);
         if (previous->joinable()) {
             previous->join();
@@ -1220,6 +1368,7 @@ void FtpClient::Impl::finish(Operation operation, const Outcome& outcome, std::u
         std::lock_guard lock(m_mutex);
         m_busy = false;
         m_connection = std::move(connection);
+        m_lastFailure = outcome.ok ? std::string() : outcome.failure;
         if (m_client == nullptr) {
             return;
         }
@@ -1329,6 +1478,12 @@ void FtpClient::Impl::shutdown()
     }
 }
 
+std::string FtpClient::Impl::lastFailure()
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastFailure;
+}
+
 bool FtpClient::Impl::connected()
 {
     std::lock_guard lock(m_mutex);
@@ -1398,19 +1553,41 @@ void FtpClient::renameDirectory(const std::string& from, const std::string& to)
     });
 }
 
-void FtpClient::downloadRemoteFilePath(const std::string& remotePath, const std::string& saveToPath)
+void FtpClient::downloadRemoteFilePath(const std::string& remotePath, const std::string& saveToPath,
+                                       std::uint64_t maxBytes)
 {
-    m_impl->request(Operation::Download, [remotePath, saveToPath](FtpProtocol& protocol, auto& control) {
-        return Outcome{protocol.xfer(saveToPath, remotePath, *control, TransferKind::Retrieve), std::nullopt,
-                       false};
-    });
+    m_impl->request(Operation::Download,
+                    [remotePath, saveToPath, maxBytes](FtpProtocol& protocol, auto& control) {
+                        return Outcome{protocol.retrieve(saveToPath, remotePath, *control, maxBytes)};
+                    });
 }
 
 void FtpClient::uploadLocalFilePath(const std::string& localPath, const std::string& atPath)
 {
     m_impl->request(Operation::Upload, [localPath, atPath](FtpProtocol& protocol, auto& control) {
-        return Outcome{protocol.xfer(localPath, atPath, *control, TransferKind::Store), std::nullopt, false};
+        std::string why;
+        const FileHandle file = openRegularFile(localPath, &why);
+        if (!file.isOpen()) {
+            devLog("ftp upload: '" + localPath + "' is not sent: " + why);
+            Outcome refused;
+            refused.failure = FileManager::lastPathComponent(localPath) + " " + why;
+            return refused;
+        }
+        return Outcome{protocol.store(file, atPath, *control)};
     });
+}
+
+void FtpClient::uploadLocalFile(FileHandle file, const std::string& atPath)
+{
+    auto shared = std::make_shared<FileHandle>(std::move(file));
+    m_impl->request(Operation::Upload, [shared, atPath](FtpProtocol& protocol, auto& control) {
+        return Outcome{shared->isOpen() && protocol.store(*shared, atPath, *control)};
+    });
+}
+
+std::string FtpClient::lastFailure() const
+{
+    return m_impl->lastFailure();
 }
 
 void FtpClient::disconnect()

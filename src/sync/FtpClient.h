@@ -1,5 +1,8 @@
 #pragma once
 
+#include "sync/DownloadLimits.h"
+#include "sync/PackageFiles.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -59,11 +62,22 @@ public:
     void removeDirectory(const std::string& path);
     void removeFile(const std::string& path);
     void renameDirectory(const std::string& from, const std::string& to);
-    void downloadRemoteFilePath(const std::string& remotePath, const std::string& saveToPath);
+    // Fails once the server sends more than maxBytes or trickles (see
+    // setDownloadPace()); a failed download leaves no file behind.
+    void downloadRemoteFilePath(const std::string& remotePath, const std::string& saveToPath,
+                                std::uint64_t maxBytes = DownloadLimits::kDefaultFileBytes);
+    // Sends a regular file only: a link at the path is not followed, and a
+    // device, FIFO or socket is not read.
     void uploadLocalFilePath(const std::string& localPath, const std::string& atPath);
+    // Sends a file the caller has opened (and checked).
+    void uploadLocalFile(FileHandle file, const std::string& atPath);
     void disconnect();
     bool supportsTemplates() const { return m_supportsTemplates; }
     bool isConnected() const;
+    // Why the last operation reported failed, in words for the user ("the
+    // companion sent more than 4 GiB"); empty when it did not fail or the
+    // reason is only in the developer log.
+    std::string lastFailure() const;
 
     // Turns a listing into entries, skipping its first line; nullopt when
     // the listing is rejected.
@@ -74,6 +88,14 @@ public:
     // bounds connecting and every wait for the server, and applies to the
     // operations started after the call.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    // A download or listing that moves fewer than minimumBytes within a
+    // window fails (1 KiB in 60 seconds unless changed), for the operations
+    // started after the call.
+    void setDownloadPace(std::uint64_t minimumBytes, std::chrono::milliseconds window)
+    {
+        m_minimumBytes = minimumBytes;
+        m_paceWindow = window;
+    }
 
     // A listing larger than this fails rather than exhausting memory.
     static constexpr std::size_t kMaxListingBytes = 64 * 1024 * 1024;
@@ -86,6 +108,8 @@ private:
     FtpClientDelegate* m_delegate;
     std::atomic<bool> m_supportsTemplates{false};
     std::atomic<std::chrono::milliseconds> m_timeout{std::chrono::milliseconds(15000)};
+    std::atomic<std::uint64_t> m_minimumBytes{DownloadLimits{}.minimumBytes};
+    std::atomic<std::chrono::milliseconds> m_paceWindow{DownloadLimits{}.window};
 };
 
 } // namespace dossiva

@@ -1,10 +1,11 @@
 #include "sync/RemoteNames.h"
 
+#include "platform/FileManager.h"
+#include "storage/LibraryNames.h"
+
 namespace dossiva {
 
 namespace {
-
-constexpr std::size_t kMaxNameBytes = 255;
 
 bool isControl(char c)
 {
@@ -16,15 +17,12 @@ bool isControl(char c)
 
 bool isPlainRemoteName(std::string_view name)
 {
-    if (name.empty() || name.size() > kMaxNameBytes || name == "." || name == "..") {
-        return false;
-    }
-    for (char c : name) {
-        if (c == '/' || isControl(c)) {
-            return false;
-        }
-    }
-    return true;
+    return isAcceptableLibraryName(std::string(name));
+}
+
+bool isAcceptableRemoteItemName(std::string_view fileName)
+{
+    return isAcceptableLibraryName(FileManager::deletingPathExtension(std::string(fileName)));
 }
 
 std::string printableRemoteName(std::string_view name)
@@ -36,6 +34,11 @@ std::string printableRemoteName(std::string_view name)
         }
     }
     return shown;
+}
+
+std::string quotedItemName(std::string_view fileName)
+{
+    return "\"" + printableRemoteName(FileManager::deletingPathExtension(std::string(fileName))) + "\"";
 }
 
 std::string remoteChild(const std::string& directory, const std::string& name)

@@ -37,6 +37,12 @@ std::vector<std::string> textList(const std::optional<PropertyList>& value)
     return texts;
 }
 
+// The message as it has always read, then why, when that is known.
+std::string withReason(const std::string& message, const std::string& reason)
+{
+    return reason.empty() ? message : message + "\n\n" + reason;
+}
+
 } // namespace
 
 SyncManager::SyncManager(SyncPresenter& presenter, Alerts& alerts, SyncManagerDelegate* delegate)
@@ -178,7 +184,12 @@ void SyncManager::beginSession(Kind kind, const std::vector<std::string>& localN
     m_localDBList = entriesFor(localNames);
     m_errorDBList.clear();
     m_templatesArray.clear();
+    m_refusedTemplates.clear();
+    m_skippedItems.clear();
     m_dbImagesArray.clear();
+    m_sendFiles.reset();
+    m_failureReason.clear();
+    m_limits = m_limitsOverride.value_or(DownloadLimits::fromPreferences());
 }
 
 void SyncManager::connect(const std::string& ip, int port)
@@ -187,6 +198,7 @@ void SyncManager::connect(const std::string& ip, int port)
     moveTo(Stage::Connecting);
     m_ftp = std::make_unique<FtpClient>(this);
     m_ftp->setTimeout(m_ftpTimeout);
+    m_ftp->setDownloadPace(m_limits.minimumBytes, m_limits.window);
     m_ftp->connectTo(ip, port, ComputerName::current(), kPassword);
 }
 
@@ -222,9 +234,9 @@ void SyncManager::startBackupOnlyLocal(const std::vector<std::string>& localDBLi
     beginSession(Kind::Backup, localDBList);
     showTitle("Backing up");
     moveTo(Stage::BackingUp);
-    m_backupManager = std::make_unique<BackupManager>();
+    newBackupManager();
     if (!m_backupManager->startBackup(nullptr, {}, m_localDBList, this)) {
-        backupError();
+        backupError({});
     }
 }
 
@@ -236,13 +248,13 @@ void SyncManager::startRestoreWithServerIP(const std::string& ip, int port)
     beginSession(Kind::Restore, {});
     if (!m_chosenBackup) {
         moveTo(Stage::Restoring);
-        restoreError();
+        restoreError({});
         return;
     }
     if (m_chosenBackup->side != BackupSide::Mac) {
         if (ip.empty()) {
             moveTo(Stage::Restoring);
-            restoreError();
+            restoreError({});
             return;
         }
         showTitle("Restoring");
@@ -251,9 +263,9 @@ void SyncManager::startRestoreWithServerIP(const std::string& ip, int port)
     }
     showTitle("Restoring");
     moveTo(Stage::Restoring);
-    m_backupManager = std::make_unique<BackupManager>();
+    newBackupManager();
     if (!m_backupManager->startRestore(nullptr, {}, *m_chosenBackup, {}, this)) {
-        restoreError();
+        restoreError({});
     }
 }
 
@@ -311,7 +323,7 @@ void SyncManager::ftpDirList(std::optional<std::string> listing)
     case Stage::BackingUp:
     case Stage::Restoring:
         if (m_backupManager) {
-            m_backupManager->ftpDirList(std::move(entries));
+            m_backupManager->ftpDirList(std::move(entries), ftpFailure());
         }
         return;
     case Stage::ExchangingTemplates:
@@ -377,11 +389,17 @@ void SyncManager::ftpDirRenamed(int done)
 
 void SyncManager::handleEvent(int event)
 {
+    // The first failed step of a database says why it was not synced.
+    const bool database = m_stage == Stage::Sending || m_stage == Stage::Taking || m_stage == Stage::Merging;
+    if (database && event >= failure(DirectoryMade) && m_failureReason.empty()) {
+        m_failureReason = ftpFailure();
+    }
     switch (m_stage) {
     case Stage::BackingUp:
     case Stage::Restoring:
         if (m_backupManager) {
-            m_backupManager->ftpActionDone(event < 16 ? BackupManager::kDone : BackupManager::kFailed);
+            m_backupManager->ftpActionDone(event < 16 ? BackupManager::kDone : BackupManager::kFailed,
+                                           ftpFailure());
         }
         return;
     case Stage::ExchangingTemplates:
@@ -418,9 +436,9 @@ void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entrie
         if (entry.type != 4 || FileManager::pathExtension(entry.name) != kPackageExtension) {
             continue;
         }
-        if (!isPlainRemoteName(entry.name)) {
+        if (!isAcceptableRemoteItemName(entry.name)) {
             devLog("Sync: the companion's database '" + printableRemoteName(entry.name) + "' is skipped");
-            m_errorDBList.push_back({entry.name, SyncSide::Phone, true, std::nullopt});
+            m_errorDBList.push_back({entry.name, kRefusedNameReason});
             continue;
         }
         const auto same = std::find_if(m_localDBList.begin(), m_localDBList.end(),
@@ -435,17 +453,17 @@ void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entrie
     case Kind::Backup:
         showTitle("Backing up iPhone");
         moveTo(Stage::BackingUp);
-        m_backupManager = std::make_unique<BackupManager>();
+        newBackupManager();
         if (!m_backupManager->startBackup(m_ftp.get(), m_remotePath, m_localDBList, this)) {
-            backupError();
+            backupError({});
         }
         return;
     case Kind::Restore:
         moveTo(Stage::Restoring);
-        m_backupManager = std::make_unique<BackupManager>();
+        newBackupManager();
         if (!m_chosenBackup ||
             !m_backupManager->startRestore(m_ftp.get(), m_remotePath, *m_chosenBackup, m_localDBList, this)) {
-            restoreError();
+            restoreError({});
         }
         return;
     case Kind::Sync:
@@ -486,9 +504,9 @@ void SyncManager::startBackupBeforeSync()
     m_backupBeforeSync = true;
     showTitle("Backing up iPhone");
     moveTo(Stage::BackingUp);
-    m_backupManager = std::make_unique<BackupManager>();
+    newBackupManager();
     if (!m_backupManager->startBackup(m_ftp.get(), m_remotePath, m_localDBList, this)) {
-        backupError();
+        backupError({});
     }
 }
 
@@ -583,26 +601,32 @@ void SyncManager::endSession()
         // folder: it is never the only copy of anything.
         FileManager::removeItem(Paths::packagePath(SyncMerge::stagingName(entry.name)));
         if (entry.ticked) {
-            m_errorDBList.push_back(entry);
+            m_errorDBList.push_back({entry.name, {}});
         }
     }
     if (!m_errorDBList.empty() && m_pastConnecting) {
-        std::string text = "These databases have not been synced:";
-        for (const SyncListEntry& entry : m_errorDBList) {
-            text += "\n" + printableRemoteName(FileManager::deletingPathExtension(entry.name));
-        }
-        m_alerts.ask({"Info", text, {"OK"}, false, {}});
+        showNotSynced("These databases have not been synced:", m_errorDBList);
     }
-    if (!m_templatesArray.empty()) {
-        std::string text = "These templates have not been synced:";
-        for (const TemplateEntry& entry : m_templatesArray) {
-            text += "\n" + printableRemoteName(FileManager::deletingPathExtension(entry.name));
+    std::vector<NotSynced> templates;
+    for (const TemplateEntry& entry : m_templatesArray) {
+        templates.push_back({entry.name, {}});
+    }
+    templates.insert(templates.end(), m_refusedTemplates.begin(), m_refusedTemplates.end());
+    if (!templates.empty()) {
+        showNotSynced("These templates have not been synced:", templates);
+    }
+    if (!m_skippedItems.empty()) {
+        std::string text = "These items were not sent because they are not plain files:";
+        for (const std::string& item : m_skippedItems) {
+            text += "\n" + item;
         }
-        m_alerts.ask({"Info", text, {"OK"}, false, {}});
+        m_alerts.inform("Info", text);
     }
     m_localDBList.clear();
     m_errorDBList.clear();
     m_templatesArray.clear();
+    m_refusedTemplates.clear();
+    m_skippedItems.clear();
     m_resolver.reset();
     m_backupManager.reset();
 }
@@ -612,16 +636,51 @@ void SyncManager::showTitle(const std::string& title)
     m_presenter.showProgress(title);
 }
 
-void SyncManager::alert(const std::string& message)
+void SyncManager::alert(const std::string& message, const std::string& reason)
 {
-    m_alerts.ask({"Error", message, {"OK"}, false, {}});
+    m_alerts.ask({"Error", withReason(message, reason), {"OK"}, false, {}});
+}
+
+// One line per item, its name without extension and the reason when known;
+// a name that is itself the reason is quoted, so a blank one shows.
+void SyncManager::showNotSynced(const std::string& heading, const std::vector<NotSynced>& items)
+{
+    std::string text = heading;
+    for (const NotSynced& item : items) {
+        text += "\n";
+        if (item.reason == kRefusedNameReason) {
+            text += quotedItemName(item.name);
+        } else {
+            text += printableRemoteName(FileManager::deletingPathExtension(item.name));
+        }
+        if (!item.reason.empty()) {
+            text += " (" + item.reason + ")";
+        }
+    }
+    m_alerts.inform("Info", text);
+}
+
+std::string SyncManager::ftpFailure() const
+{
+    return m_ftp ? m_ftp->lastFailure() : std::string();
 }
 
 // -- Backup and restore -------------------------------------------------------------
 
+void SyncManager::newBackupManager()
+{
+    m_backupManager = std::make_unique<BackupManager>();
+    m_backupManager->setDownloadLimits(m_limits);
+}
+
 void SyncManager::dropBackupManager()
 {
     m_backupManager.reset();
+}
+
+void SyncManager::itemSkipped(const std::string& description)
+{
+    m_skippedItems.push_back(description);
 }
 
 void SyncManager::showMessageOnProgressView(const std::string& message)
@@ -640,18 +699,18 @@ void SyncManager::backupEnded()
     disconnect();
 }
 
-void SyncManager::backupError()
+void SyncManager::backupError(const std::string& reason)
 {
     dropBackupManager();
     if (!m_backupBeforeSync) {
-        alert("Error during backup");
+        alert("Error during backup", reason);
         // A backup is no sync: nothing is listed as not synced.
         m_localDBList.clear();
         disconnect();
         return;
     }
-    const AlertAnswer answer =
-        m_alerts.ask({"Error", "Error during backup", {"Continue to Sync", "Stop"}, false, {}});
+    const AlertAnswer answer = m_alerts.ask(
+        {"Error", withReason("Error during backup", reason), {"Continue to Sync", "Stop"}, false, {}});
     if (answer.button == 0) {
         beginSyncing();
         return;
@@ -674,10 +733,10 @@ void SyncManager::restoreEnded()
     disconnect();
 }
 
-void SyncManager::restoreError()
+void SyncManager::restoreError(const std::string& reason)
 {
     dropBackupManager();
-    alert("Error during restore");
+    alert("Error during restore", reason);
     m_localDBList.clear();
     disconnect();
 }

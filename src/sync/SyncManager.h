@@ -3,7 +3,9 @@
 #include "platform/Alerts.h"
 #include "sync/BackupManager.h"
 #include "sync/ConflictResolver.h"
+#include "sync/DownloadLimits.h"
 #include "sync/FtpClient.h"
+#include "sync/PackageFiles.h"
 #include "sync/RestoreCatalog.h"
 #include "sync/SyncListEntry.h"
 #include "sync/SyncPresenter.h"
@@ -40,6 +42,12 @@ struct TemplateEntry {
     std::string name; // Tn: the file name with its extension
     int side = 0;     // Tl: 0 send this computer's file, 1 take the companion's
     double date = 0;  // Td: seconds since 1970
+};
+
+// A database or template that was not synced, and why when that is known.
+struct NotSynced {
+    std::string name;
+    std::string reason;
 };
 
 // The session with the companion: sync, backup and restore. A session is a
@@ -93,6 +101,9 @@ public:
     bool isIdle() const { return m_stage == Stage::Idle; }
     // The FTP time-out of the next sessions (tests shorten it).
     void setFtpTimeout(std::chrono::milliseconds timeout) { m_ftpTimeout = timeout; }
+    // What the next sessions take from the companion at most; without this
+    // each session reads the limits from the preferences when it starts.
+    void setDownloadLimits(const DownloadLimits& limits) { m_limitsOverride = limits; }
 
     // -- FtpClientDelegate ---------------------------------------------------
 
@@ -111,12 +122,13 @@ public:
     // -- BackupManagerDelegate -------------------------------------------------
 
     void backupEnded() override;
-    void backupError() override;
+    void backupError(const std::string& reason) override;
     void backupCancelled() override;
     void restoreEnded() override;
-    void restoreError() override;
+    void restoreError(const std::string& reason) override;
     void restoreCancelled() override;
     void showMessageOnProgressView(const std::string& message) override;
+    void itemSkipped(const std::string& description) override;
 
     // FTP and merge reports as event numbers: the operation's number when it
     // succeeded, sixteen times it when it failed.
@@ -181,7 +193,10 @@ private:
     void beginSession(Kind kind, const std::vector<std::string>& localNames);
     void connect(const std::string& ip, int port);
     void showTitle(const std::string& title);
-    void alert(const std::string& message);
+    void alert(const std::string& message, const std::string& reason = {});
+    void showNotSynced(const std::string& heading, const std::vector<NotSynced>& items);
+    // The client's reason for its last failed operation, or "".
+    std::string ftpFailure() const;
     void disconnect();
     void endSession();
 
@@ -196,6 +211,7 @@ private:
     SyncListEntry& current() { return m_localDBList[static_cast<std::size_t>(m_syncingDBIndex)]; }
     void beginDatabase(std::size_t index, Stage stage, Step step);
     void databaseSucceeded();
+    // The database goes to the list of those not synced with m_failureReason.
     void databaseFailed();
     void databaseFailedWithStaging();
     std::string stagingFolder();
@@ -212,7 +228,9 @@ private:
     // Sending a package to R/NAME (phases 1 and 3).
     void startUpload();
     void uploadEvent(int event);
+    void sendDatabaseFile();
     void sendNextImage();
+    void noteSkippedItems();
     void placeRemoteCopy();
     void uploadFailed();
     void uploadDone();
@@ -236,6 +254,7 @@ private:
     void templateEvent(int event);
 
     // Backup and restore.
+    void newBackupManager();
     void dropBackupManager();
     std::vector<SyncListEntry> entriesFor(const std::vector<std::string>& names) const;
 
@@ -247,9 +266,20 @@ private:
     std::unique_ptr<FtpClient> m_retiredFtp;
     std::string m_remotePath;
     std::vector<SyncListEntry> m_localDBList;
-    std::vector<SyncListEntry> m_errorDBList;
+    std::vector<NotSynced> m_errorDBList;
     std::vector<std::string> m_dbImagesArray;
     std::vector<TemplateEntry> m_templatesArray;
+    // Templates whose names are refused; listed with those not synced.
+    std::vector<NotSynced> m_refusedTemplates;
+    // Items that were not sent because they are no plain files of their
+    // database ("\"Notes\": images is a symbolic link"), shown at the end.
+    std::vector<std::string> m_skippedItems;
+    // The package being sent, read only through its plain files.
+    std::optional<PackageFiles> m_sendFiles;
+    // Why the current database failed, as the first failed step said.
+    std::string m_failureReason;
+    std::optional<DownloadLimits> m_limitsOverride;
+    DownloadLimits m_limits;
     std::vector<BackupEntry> m_backupsArray;
     std::optional<BackupEntry> m_chosenBackup;
     bool m_restoreViewLocalOnly = false;

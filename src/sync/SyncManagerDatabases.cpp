@@ -40,18 +40,6 @@ std::optional<ConflictCopy> readCopySummary(const std::string& packageName,
     return copy;
 }
 
-// The regular files of a folder.
-std::vector<std::string> filesIn(const std::string& folder)
-{
-    std::vector<std::string> files;
-    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
-        if (FileManager::isRegularFile(folder + "/" + name)) {
-            files.push_back(name);
-        }
-    }
-    return files;
-}
-
 } // namespace
 
 std::string SyncManager::stagingFolder()
@@ -116,12 +104,15 @@ void SyncManager::beginDatabase(std::size_t index, Stage stage, Step step)
     m_syncingDBIndex = static_cast<int>(index);
     m_remoteAside = false;
     m_dbImagesArray.clear();
+    m_sendFiles.reset();
+    m_failureReason.clear();
     showTitle("Syncing " + FileManager::deletingPathExtension(current().name));
     moveTo(stage, step);
 }
 
 void SyncManager::databaseSucceeded()
 {
+    noteSkippedItems();
     if (m_syncingDBIndex >= 0) {
         m_localDBList.erase(m_localDBList.begin() + m_syncingDBIndex);
     }
@@ -131,10 +122,11 @@ void SyncManager::databaseSucceeded()
 void SyncManager::databaseFailed()
 {
     if (m_syncingDBIndex >= 0) {
+        noteSkippedItems();
         if (m_stage == Stage::Taking || m_stage == Stage::Merging) {
             FileManager::removeItem(stagingFolder());
         }
-        m_errorDBList.push_back(current());
+        m_errorDBList.push_back({current().name, m_failureReason});
         m_localDBList.erase(m_localDBList.begin() + m_syncingDBIndex);
         m_syncingDBIndex = -1;
     }
@@ -159,7 +151,8 @@ void SyncManager::startTake(std::size_t index)
         databaseFailed();
         return;
     }
-    m_ftp->downloadRemoteFilePath(remoteFolder() + "/database.db", stagingFolder() + "/database.db");
+    m_ftp->downloadRemoteFilePath(remoteFolder() + "/database.db", stagingFolder() + "/database.db",
+                                  m_limits.fileBytes);
 }
 
 void SyncManager::startMerge(std::size_t index)
@@ -169,7 +162,8 @@ void SyncManager::startMerge(std::size_t index)
         databaseFailed();
         return;
     }
-    m_ftp->downloadRemoteFilePath(remoteFolder() + "/database.db", stagingFolder() + "/database.db");
+    m_ftp->downloadRemoteFilePath(remoteFolder() + "/database.db", stagingFolder() + "/database.db",
+                                  m_limits.fileBytes);
 }
 
 void SyncManager::updateSyncingFromLocalStatus(int event)
@@ -213,8 +207,6 @@ void SyncManager::startUpload()
 
 void SyncManager::uploadEvent(int event)
 {
-    const std::string source =
-        m_stage == Stage::Merging ? stagingFolder() : Paths::packagePath(current().name);
     const bool done = event < 16;
     switch (m_step) {
     case Step::MakeRemoteTemp:
@@ -230,15 +222,14 @@ void SyncManager::uploadEvent(int event)
             uploadFailed();
             return;
         }
-        moveTo(m_stage, Step::SendDatabase);
-        m_ftp->uploadLocalFilePath(source + "/database.db", remoteTemp() + "/database.db");
+        sendDatabaseFile();
         return;
     case Step::SendDatabase:
         if (!done) {
             uploadFailed();
             return;
         }
-        m_dbImagesArray = filesIn(source + "/images");
+        m_dbImagesArray = m_sendFiles->filesIn("images");
         moveTo(m_stage, Step::SendImages);
         sendNextImage();
         return;
@@ -298,17 +289,50 @@ void SyncManager::uploadEvent(int event)
     }
 }
 
-void SyncManager::sendNextImage()
+// Only the plain files inside the package are sent, each opened without
+// following a link: a package whose images folder links elsewhere must not
+// send what it points at.
+void SyncManager::sendDatabaseFile()
 {
-    if (m_dbImagesArray.empty()) {
-        placeRemoteCopy();
-        return;
-    }
-    const std::string name = m_dbImagesArray.back();
-    m_dbImagesArray.pop_back();
     const std::string source =
         m_stage == Stage::Merging ? stagingFolder() : Paths::packagePath(current().name);
-    m_ftp->uploadLocalFilePath(source + "/images/" + name, remoteTemp() + "/images/" + name);
+    std::string why;
+    m_sendFiles = PackageFiles::open(source, &why);
+    FileHandle database = m_sendFiles ? m_sendFiles->openFile("", "database.db") : FileHandle();
+    if (!database.isOpen()) {
+        m_failureReason = m_sendFiles ? describeSkipped(m_sendFiles->skipped().back()) : "the package " + why;
+        m_sendFiles.reset();
+        uploadFailed();
+        return;
+    }
+    moveTo(m_stage, Step::SendDatabase);
+    m_ftp->uploadLocalFile(std::move(database), remoteTemp() + "/database.db");
+}
+
+void SyncManager::sendNextImage()
+{
+    while (!m_dbImagesArray.empty()) {
+        const std::string name = m_dbImagesArray.back();
+        m_dbImagesArray.pop_back();
+        // One that changed since the listing is skipped, and noted.
+        FileHandle file = m_sendFiles->openFile("images", name);
+        if (file.isOpen()) {
+            m_ftp->uploadLocalFile(std::move(file), remoteTemp() + "/images/" + name);
+            return;
+        }
+    }
+    placeRemoteCopy();
+}
+
+void SyncManager::noteSkippedItems()
+{
+    if (m_sendFiles && m_syncingDBIndex >= 0) {
+        for (const SkippedItem& item : m_sendFiles->skipped()) {
+            m_skippedItems.push_back(quotedItemName(current().name) + ": " + describeSkipped(item));
+            devLog("Sync: not sent: " + m_skippedItems.back());
+        }
+    }
+    m_sendFiles.reset();
 }
 
 void SyncManager::placeRemoteCopy()
@@ -414,7 +438,7 @@ void SyncManager::receiveNextImage()
     const std::string target = m_stage == Stage::Taking
                                    ? stagingFolder() + "/images/"
                                    : SyncMerge::phonePicturesFolder(current().name) + "/";
-    m_ftp->downloadRemoteFilePath(remoteFolder() + "/images/" + name, target + name);
+    m_ftp->downloadRemoteFilePath(remoteFolder() + "/images/" + name, target + name, m_limits.pictureBytes);
 }
 
 bool SyncManager::compareStructures()

@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "storage/DatabaseFileCheck.h"
+#include "sync/PackageFiles.h"
 #include "sync/RemoteNames.h"
 
 #include <algorithm>
@@ -97,11 +98,18 @@ void SyncManager::conflictSelectiPhoneBox()
 void SyncManager::startTemplates()
 {
     m_templatesArray.clear();
+    // Only plain files are sent: a template that is a link is not followed.
     const std::string folder = Paths::modelsFolder();
-    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
-        if (FileManager::pathExtension(name) == kTemplateExtension &&
-            FileManager::isRegularFile(folder + "/" + name)) {
-            m_templatesArray.push_back({name, 0, fileDate(folder + "/" + name)});
+    if (auto files = PackageFiles::open(folder)) {
+        for (const auto& name : files->filesIn("")) {
+            if (FileManager::pathExtension(name) == kTemplateExtension) {
+                m_templatesArray.push_back({name, 0, fileDate(folder + "/" + name)});
+            }
+        }
+        for (const SkippedItem& item : files->skipped()) {
+            if (FileManager::pathExtension(item.path) == kTemplateExtension) {
+                m_skippedItems.push_back("Templates: " + describeSkipped(item));
+            }
         }
     }
     m_syncingDBIndex = -1;
@@ -120,8 +128,9 @@ void SyncManager::templatesListing(const std::optional<std::vector<FtpEntry>>& e
         if (entry.type != 8 || FileManager::pathExtension(entry.name) != kTemplateExtension) {
             continue;
         }
-        if (!isPlainRemoteName(entry.name)) {
+        if (!isAcceptableRemoteItemName(entry.name)) {
             devLog("Sync: the companion's template '" + printableRemoteName(entry.name) + "' is skipped");
+            m_refusedTemplates.push_back({entry.name, kRefusedNameReason});
             continue;
         }
         const double phoneDate = static_cast<double>(entry.date);
@@ -153,7 +162,7 @@ void SyncManager::nextTemplate()
     // The computer's file is replaced only by a complete download.
     moveTo(Stage::ExchangingTemplates, Step::ReceiveTemplate);
     FileManager::removeItem(partialFile(entry.name));
-    m_ftp->downloadRemoteFilePath(remote, partialFile(entry.name));
+    m_ftp->downloadRemoteFilePath(remote, partialFile(entry.name), m_limits.fileBytes);
 }
 
 void SyncManager::templateEvent(int event)

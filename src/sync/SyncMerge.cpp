@@ -7,6 +7,8 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
+#include "sync/DownloadLimits.h"
+#include "sync/PackageFiles.h"
 
 #include <algorithm>
 #include <memory>
@@ -147,7 +149,9 @@ FieldValue emptyValue(int type)
 }
 
 // The picture a record names, read from the files of the copy it comes from;
-// null when it names none or the file is missing or not a picture.
+// null when it names none or the file is missing, no plain file inside the
+// package (a link is not followed: the merged copy goes to the companion) or
+// not a picture.
 ImagePtr pictureOf(const MergedRecord& merged, FieldId oldField, const std::string& name)
 {
     const FieldValue* value = merged.record->value(oldField);
@@ -155,15 +159,21 @@ ImagePtr pictureOf(const MergedRecord& merged, FieldId oldField, const std::stri
     if (number <= 0) {
         return nullptr;
     }
-    const std::string path = merged.origin == RecordOrigin::Mac
-                                 ? Paths::imageFile(name, number)
-                                 : SyncMerge::phonePicturesFolder(name) + "/" + std::to_string(number);
-    if (!FileManager::isRegularFile(path)) {
-        return nullptr;
-    }
-    auto image = Image::readFile(path);
+    const bool mac = merged.origin == RecordOrigin::Mac;
+    auto files = PackageFiles::open(Paths::packagePath(mac ? name : SyncMerge::stagingName(name)));
+    const std::string file = std::to_string(number);
+    const FileHandle handle =
+        files ? files->openFile(mac ? "images" : SyncMerge::kPhonePicturesSubfolder, file) : FileHandle();
+    const auto bytes =
+        handle.isOpen() ? handle.readWhole(DownloadLimits::kDefaultPictureBytes) : std::nullopt;
+    auto image = bytes ? Image::decode(*bytes) : std::nullopt;
     if (!image || image->isNull()) {
-        devLog("Sync: picture '" + path + "' cannot be read; the merged record has none");
+        if (files && !files->skipped().empty()) {
+            devLog("Sync: picture " + describeSkipped(files->skipped().back()) +
+                   "; the merged record has none");
+        } else if (handle.isOpen()) {
+            devLog("Sync: picture " + file + " cannot be read; the merged record has none");
+        }
         return nullptr;
     }
     return std::make_shared<const Image>(std::move(*image));
@@ -445,7 +455,7 @@ bool SyncMerge::mergingThread(const std::string& name, const std::stop_token& st
 
 std::string SyncMerge::phonePicturesFolder(const std::string& packageName)
 {
-    return Paths::packagePath(stagingName(packageName)) + "/images_temp";
+    return Paths::packagePath(stagingName(packageName)) + "/" + kPhonePicturesSubfolder;
 }
 
 } // namespace dossiva

@@ -75,7 +75,9 @@ public:
 
     // The staging package of a package: NAME.dossiva_temp.
     static std::string stagingName(const std::string& packageName) { return packageName + "_temp"; }
-    // Where the companion's pictures wait during a merge.
+    // Where the companion's pictures wait during a merge: a sub-folder of
+    // the staging package.
+    static constexpr const char* kPhonePicturesSubfolder = "images_temp";
     static std::string phonePicturesFolder(const std::string& packageName);
 };
 

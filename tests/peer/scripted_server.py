@@ -17,6 +17,7 @@ steps; texts are sent byte for byte (each character is one byte, 0 to 255):
   ["accept"]              take the data connection ("DATA-CONNECT <ip>")
   ["data", text]          send text on the data connection
   ["data_repeat", text, n]  send text n times
+  ["data_drip", text, seconds, n]  send text n times, pausing between them
   ["data_drain"]          read the data connection to its end
                           ("DATA-RECEIVED <bytes>")
   ["data_close"]          close the data connection
@@ -113,6 +114,11 @@ class Session:
                 block = step[1].encode("latin-1")
                 for _ in range(step[2]):
                     self.data.sendall(block)
+            elif action == "data_drip":
+                block = step[1].encode("latin-1")
+                for _ in range(step[3]):
+                    self.data.sendall(block)
+                    time.sleep(step[2])
             elif action == "data_drain":
                 self.drain()
             elif action == "data_close":

@@ -102,6 +102,19 @@ TEST_F(Backup, BeforeASyncCoversUntickedDatabasesThenSyncs)
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("There.dossiva")));
 }
 
+TEST_F(Backup, OfTheCompanionStopsAtTheLimitAndSaysWhy)
+{
+    f.manager->setDownloadLimits(DownloadLimits{}.withMaxDownload(4096));
+    f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Error: Error during backup\n\nThe companion's \"Shared\" "
+                                       "was not backed up: the companion sent more than 4 KiB."});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
+}
+
 TEST_F(Backup, StoppedLeavesNoPartialBackup)
 {
     f.onLog("-> backing up", [&] { f.manager->abort(); });
@@ -196,6 +209,29 @@ TEST_F(Restore, ASideTheBackupDoesNotHoldIsNeverEmptied)
     EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
 }
 
+// A backup on this computer may have been tampered with: restoring it sends
+// the companion only the plain files inside each package.
+TEST_F(Restore, SendsTheCompanionOnlyThePlainFilesOfTheBackup)
+{
+    backUpThenChange();
+    const OutsideFiles outside = makeOutsideFiles(f.library.home());
+    plantHostileItem(phoneBackup() + "/Shared.dossiva", Hostile::FolderLink, outside);
+    plantHostileItem(phoneBackup() + "/There.dossiva", Hostile::FileLink, outside);
+    plantHostileItem(phoneBackup() + "/There.dossiva", Hostile::Fifo, outside);
+    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, false, true};
+    f.manager->showRestoreView();
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: These items were not sent because they are not "
+                                       "plain files:\n\"Shared\": images is a symbolic "
+                                       "link\n\"There\": images/6 is a symbolic link\n\"There\": "
+                                       "images/7 is a FIFO"});
+    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(packagesIn(f.phonePackage("There") + "/images").size(), 2u);
+}
+
 TEST_F(Restore, ACompanionThatRefusesRenamesKeepsItsDatabases)
 {
     backUpThenChange();
@@ -214,5 +250,50 @@ TEST_F(Restore, ACompanionThatRefusesRenamesKeepsItsDatabases)
     EXPECT_EQ(packagesIn(Paths::databasesFolder()),
               (std::vector<std::string>{"Later.dossiva", "Shared.dossiva"}));
 }
+
+// -- Packages that are not plain ------------------------------------------------------
+
+struct HostileBackupCase {
+    const char* name;
+    Hostile kind;
+    const char* reason;
+};
+
+class HostileBackup : public ::testing::TestWithParam<HostileBackupCase> {};
+
+// A package holding a link, device or FIFO is not copied: the backup fails
+// and says which database and why, and holds nothing from outside.
+TEST_P(HostileBackup, FailsNamingTheDatabaseAndCopiesNothingFromOutside)
+{
+    SessionFixture f;
+    ScopedClockOverride clock{kStampTime};
+    const OutsideFiles outside = makeOutsideFiles(f.library.home());
+    SampleFields fields = makeSamplePackage("Plain");
+    addSampleRecord(fields, "plain", 100, 0, solidPicture(4));
+    makeSamplePackage("Tampered");
+    addSampleRecord(fields, "tampered", 100, 0, solidPicture(5));
+    DBManager::sharedIstance().openDB();
+    plantHostileItem(Paths::packagePath("Tampered.dossiva"), GetParam().kind, outside);
+
+    f.manager->startBackupWithServerIP({}, 0, f.localNames());
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Error: Error during backup\n\n\"Tampered\" was not backed "
+                                       "up: " +
+                                       std::string(GetParam().reason) +
+                                       "; a backup holds only plain files and folders."});
+    EXPECT_EQ(outsideItemsIn(Paths::macBackupsFolder(), outside), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HostileBackup,
+    ::testing::Values(HostileBackupCase{"FolderLink", Hostile::FolderLink, "images is a symbolic link"},
+                      HostileBackupCase{"FileLink", Hostile::FileLink, "images/6 is a symbolic link"},
+                      HostileBackupCase{"Fifo", Hostile::Fifo, "images/7 is a FIFO"},
+                      HostileBackupCase{"PackageLink", Hostile::PackageLink,
+                                        "the package is a symbolic link"}),
+    [](const ::testing::TestParamInfo<HostileBackupCase>& param) { return std::string(param.param.name); });
 
 } // namespace

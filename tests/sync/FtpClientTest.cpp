@@ -357,6 +357,7 @@ struct Step {
     std::string action;
     std::string text;
     double number = -1;
+    int times = 0; // of a drip
 };
 
 using Script = std::vector<Step>;
@@ -388,6 +389,10 @@ Step data(const std::string& text)
 Step dataRepeat(const std::string& text, int times)
 {
     return {"data_repeat", text, static_cast<double>(times)};
+}
+Step dataDrip(const std::string& text, double seconds, int times)
+{
+    return {"data_drip", text, seconds, times};
 }
 Step dataClose()
 {
@@ -425,6 +430,9 @@ std::string toJson(const Script& script)
         json += (json.size() > 1 ? ",[" : "[") + jsonString(step.action);
         if (step.action == "sleep") {
             json += "," + std::to_string(step.number);
+        } else if (step.action == "data_drip") {
+            json += "," + jsonString(step.text) + "," + std::to_string(step.number) + "," +
+                    std::to_string(step.times);
         } else if (!step.text.empty() || step.action == "send" || step.action == "reply" ||
                    step.action == "data") {
             json += "," + jsonString(step.text);
@@ -809,6 +817,86 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"connected", "list failed", "pwd /"},
                                  kLogin + Transcript{"PWD"}}),
     [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+
+// --- what a download may take -------------------------------------------------
+
+constexpr auto kPaceWindow = 300ms;
+
+// Up to the moment the server takes the data connection of a RETR and
+// answers it.
+Script retrieveThrough()
+{
+    return {reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(), reply("150 Here\r\n")};
+}
+
+struct LimitCase {
+    std::string what;
+    Script script; // after logging in
+    std::function<void(FtpClient&, const std::string& file)> operation;
+    std::string report;
+    std::string failure;                // the client's reason, for the user
+    std::optional<std::uintmax_t> kept; // the size of the file left, if any
+};
+
+auto retrieveAtMost(std::uint64_t maxBytes)
+{
+    return
+        [maxBytes](FtpClient& c, const std::string& file) { c.downloadRemoteFilePath("/f", file, maxBytes); };
+}
+
+class DownloadLimitTest : public testing::TestWithParam<LimitCase> {};
+
+// Limits are small here so that each case ends at once; the outcome, not
+// the time taken, is checked.
+TEST_P(DownloadLimitTest, EndsWhatSendsTooMuchOrTooSlowlyAndSaysWhy)
+{
+    const LimitCase& c = GetParam();
+    ScriptedServer server(loggedIn(c.script));
+    ASSERT_NE(server.port(), 0);
+    const std::string folder = test::makeTempFolder("dossiva-limit-");
+    const std::string file = folder + "/f";
+    std::string report;
+    std::string failure;
+    {
+        Harness ftp(kShortTimeout);
+        ftp.client->setDownloadPace(1024, kPaceWindow);
+        ASSERT_EQ(ftp.connect(server.port()), "connected");
+        report = ftp.await([&](FtpClient& client) { c.operation(client, file); });
+        failure = ftp.client->lastFailure();
+    }
+    EXPECT_EQ(report, c.report);
+    EXPECT_EQ(failure, c.failure);
+    EXPECT_EQ(fs::exists(file) ? std::optional(fs::file_size(file)) : std::nullopt, c.kept);
+    fs::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DownloadLimitTest,
+    testing::Values(
+        LimitCase{"endless data stops at the limit",
+                  join({retrieveThrough(), {dataRepeat(std::string(65536, 'x'), 4000)}}),
+                  retrieveAtMost(100000), "got 0", "the companion sent more than 100000 bytes", std::nullopt},
+        LimitCase{
+            "a file of exactly the limit is taken",
+            join({retrieveThrough(), {data(std::string(1024, 'y')), dataClose(), send("226 Done\r\n")}}),
+            retrieveAtMost(1024), "got 1", "", 1024},
+        LimitCase{
+            "one byte more is refused",
+            join({retrieveThrough(), {data(std::string(1025, 'y')), dataClose(), send("226 Done\r\n")}}),
+            retrieveAtMost(1024), "got 0", "the companion sent more than 1 KiB", std::nullopt},
+        LimitCase{"a drip is too slow", join({retrieveThrough(), {dataDrip("z", 0.05, 400)}}),
+                  retrieveAtMost(1 << 20), "got 0",
+                  "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
+                  std::nullopt},
+        LimitCase{"a listing that drips is too slow",
+                  join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), dataDrip("d", 0.05, 400)}}),
+                  [](FtpClient& c, const std::string&) { c.listDir("/Documents"); }, "list failed",
+                  "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
+                  std::nullopt},
+        LimitCase{"silence still ends a transfer", join({retrieveThrough(), {data("x"), sleepFor(2)}}),
+                  retrieveAtMost(1 << 20), "got 0", "the companion sent nothing for 300 milliseconds",
+                  std::nullopt}),
+    [](const testing::TestParamInfo<LimitCase>& param) { return caseName(param.param.what); });
 
 TEST(ScriptedFtpTest, ADownloadKeepsEveryByte)
 {

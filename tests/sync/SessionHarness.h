@@ -10,6 +10,7 @@
 #include "sync/SyncPresenter.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -110,6 +111,33 @@ private:
     std::string m_phoneRoot;
     DevLogSink m_previousSink;
 };
+
+// Files outside the data tree that a hostile package reaches through links:
+// a folder HOME/outside/ssh holding id_rsa, and a file HOME/outside/passwd.
+struct OutsideFiles {
+    std::string folder;
+    std::string file;
+    std::vector<std::string> contents; // the bytes of every file there
+};
+OutsideFiles makeOutsideFiles(const std::string& home);
+
+// What a hostile package holds besides its plain files.
+enum class Hostile {
+    FolderLink,   // "images" is a link to the outside folder
+    FileLink,     // "images/6" is a link to the outside file
+    Fifo,         // "images/7" is a FIFO
+    DatabaseLink, // "database.db" is a link to the outside file
+    PackageLink,  // the package folder itself is a link to one outside
+};
+void plantHostileItem(const std::string& packageFolder, Hostile kind, const OutsideFiles& outside);
+
+// Every item below a folder, found without following links, by its path:
+// "file <hash of its bytes>", "folder", "link" or "special".
+std::map<std::string, std::string> snapshot(const std::string& folder);
+// The items of a folder's snapshot that do not belong in a copy of the data
+// tree: anything but a plain file or folder, a file holding the bytes of an
+// outside file, a name taken from the outside folder.
+std::vector<std::string> outsideItemsIn(const std::string& folder, const OutsideFiles& outside);
 
 // The values of the main field of a database file, in record order.
 std::vector<std::string> titlesInFile(const std::string& databaseFile);

@@ -1,16 +1,21 @@
 // The small parts of the session: which names from the companion are
-// accepted, the one-slot signal, the conflict resolver's texts and choices,
+// accepted, which files of a package are read, the download limits, the
+// one-slot signal, the conflict resolver's texts and choices,
 // the restore view's boxes, and package swaps that never lose the old copy.
 #include "support/TestDatabase.h"
+#include "sync/SessionHarness.h"
 
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
 #include "storage/PackageSwap.h"
 #include "sync/ConflictResolver.h"
+#include "sync/DownloadLimits.h"
 #include "sync/OneSlotSignal.h"
+#include "sync/PackageFiles.h"
 #include "sync/RemoteNames.h"
 #include "sync/RestoreCatalog.h"
 
@@ -38,16 +43,36 @@ TEST_P(RemoteNameRule, AcceptsOnlyPlainNames)
     EXPECT_EQ(isPlainRemoteName(GetParam().name), GetParam().plain) << printableRemoteName(GetParam().name);
 }
 
+INSTANTIATE_TEST_SUITE_P(Table, RemoteNameRule,
+                         ::testing::Values(NameCase{"Address Book.dossiva", true}, NameCase{"12345", true},
+                                           NameCase{"Caf\xc3\xa9.dossiva", true}, NameCase{"a . b", true},
+                                           NameCase{std::string(239, 'a'), true}, NameCase{".hidden", false},
+                                           NameCase{"...", false}, NameCase{"   ", false},
+                                           NameCase{"", false}, NameCase{".", false}, NameCase{"..", false},
+                                           NameCase{"../Notes.dossiva", false}, NameCase{"a/b", false},
+                                           NameCase{"/etc", false},
+                                           NameCase{std::string("nul\0here", 8), false},
+                                           NameCase{"line\nfeed", false}, NameCase{"carriage\rreturn", false},
+                                           NameCase{"tab\there", false}, NameCase{"del\x7f", false},
+                                           NameCase{"esc\x1b[2J", false},
+                                           NameCase{std::string(240, 'a'), false}));
+
+// Databases and templates: the name before the extension passes the rule.
+class RemoteItemNameRule : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(RemoteItemNameRule, JudgesTheNameWithoutItsExtension)
+{
+    EXPECT_EQ(isAcceptableRemoteItemName(GetParam().name), GetParam().plain)
+        << printableRemoteName(GetParam().name);
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Table, RemoteNameRule,
-    ::testing::Values(NameCase{"Address Book.dossiva", true}, NameCase{"12345", true},
-                      NameCase{"Caf\xc3\xa9.dossiva", true}, NameCase{".hidden", true}, NameCase{"...", true},
-                      NameCase{std::string(255, 'a'), true}, NameCase{"", false}, NameCase{".", false},
-                      NameCase{"..", false}, NameCase{"../Notes.dossiva", false}, NameCase{"a/b", false},
-                      NameCase{"/etc", false}, NameCase{std::string("nul\0here", 8), false},
-                      NameCase{"line\nfeed", false}, NameCase{"carriage\rreturn", false},
-                      NameCase{"tab\there", false}, NameCase{"del\x7f", false}, NameCase{"esc\x1b[2J", false},
-                      NameCase{std::string(256, 'a'), false}));
+    Table, RemoteItemNameRule,
+    ::testing::Values(NameCase{"Notes.dossiva", true}, NameCase{" Notes .dossivaTemplate", true},
+                      NameCase{std::string(239, 'a') + ".dossivaTemplate", true},
+                      NameCase{".hidden.dossiva", false}, NameCase{"   .dossiva", false},
+                      NameCase{".dossiva", false}, NameCase{"Bad\x01Name.dossiva", false},
+                      NameCase{"a/b.dossiva", false}, NameCase{std::string(240, 'a') + ".dossiva", false}));
 
 TEST(RemoteNames, PrintableNamesCannotDriveATerminal)
 {
@@ -55,6 +80,112 @@ TEST(RemoteNames, PrintableNamesCannotDriveATerminal)
     EXPECT_EQ(remoteChild("/", "Notes.dossiva"), "/Notes.dossiva");
     EXPECT_EQ(remoteChild("/Documents", "Notes.dossiva"), "/Documents/Notes.dossiva");
 }
+
+// -- What is read of a package -------------------------------------------------------
+
+struct PackageReadCase {
+    const char* name;
+    Hostile kind;
+    std::vector<std::string> read;    // files read, with what they held
+    std::vector<std::string> skipped; // as the user reads them
+};
+
+class PackageFilesRead : public ::testing::TestWithParam<PackageReadCase> {};
+
+// Only plain files inside the package are read; everything else is noted,
+// and a scan of the whole tree finds the same.
+TEST_P(PackageFilesRead, OnlyPlainFilesInsideThePackage)
+{
+    TestLibrary library;
+    const OutsideFiles outside = makeOutsideFiles(library.home());
+    const std::string package = Paths::packagePath("P.dossiva");
+    ASSERT_TRUE(FileManager::createDirectories(package + "/images"));
+    ASSERT_TRUE(FileManager::writeFileAtomically(package + "/database.db", std::string("db")));
+    ASSERT_TRUE(FileManager::writeFileAtomically(package + "/images/1", std::string("picture")));
+    plantHostileItem(package, GetParam().kind, outside);
+
+    std::vector<std::string> read;
+    std::vector<std::string> skipped;
+    const auto take = [&](const FileHandle& file, const std::string& path) {
+        if (const auto bytes = file.isOpen() ? file.readWhole(1024) : std::nullopt) {
+            read.push_back(path + ": " + std::string(bytes->begin(), bytes->end()));
+        }
+    };
+    std::string why;
+    if (auto files = PackageFiles::open(package, &why)) {
+        take(files->openFile("", "database.db"), "database.db");
+        for (const auto& name : files->filesIn("images")) {
+            take(files->openFile("images", name), "images/" + name);
+        }
+        for (const auto& item : files->skipped()) {
+            skipped.push_back(describeSkipped(item));
+        }
+    } else {
+        skipped.push_back(describeSkipped({"", why}));
+    }
+    std::vector<std::string> scanned;
+    for (const auto& item : PackageFiles::irregularItems(package)) {
+        scanned.push_back(describeSkipped(item));
+    }
+
+    EXPECT_EQ(read, GetParam().read);
+    EXPECT_EQ(skipped, GetParam().skipped);
+    EXPECT_EQ(scanned, GetParam().skipped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PackageFilesRead,
+    ::testing::Values(
+        PackageReadCase{
+            "ImagesLinkedOutside", Hostile::FolderLink, {"database.db: db"}, {"images is a symbolic link"}},
+        PackageReadCase{"PictureLinkedOutside",
+                        Hostile::FileLink,
+                        {"database.db: db", "images/1: picture"},
+                        {"images/6 is a symbolic link"}},
+        PackageReadCase{
+            "Fifo", Hostile::Fifo, {"database.db: db", "images/1: picture"}, {"images/7 is a FIFO"}},
+        PackageReadCase{"DatabaseLinkedOutside",
+                        Hostile::DatabaseLink,
+                        {"images/1: picture"},
+                        {"database.db is a symbolic link"}},
+        PackageReadCase{
+            "PackageLinkedOutside", Hostile::PackageLink, {}, {"the package is a symbolic link"}}),
+    [](const ::testing::TestParamInfo<PackageReadCase>& param) { return std::string(param.param.name); });
+
+// -- Download limits ------------------------------------------------------------------
+
+struct LimitsCase {
+    const char* name;
+    std::optional<std::int64_t> preference;
+    std::uint64_t fileBytes;
+    std::uint64_t pictureBytes;
+};
+
+class DownloadLimitsFromPreferences : public ::testing::TestWithParam<LimitsCase> {};
+
+TEST_P(DownloadLimitsFromPreferences, RaiseOrLowerTheLargestFile)
+{
+    TestHome home;
+    if (GetParam().preference) {
+        UserDefaults::standard().setInteger(kMaxDownloadKey, *GetParam().preference);
+    }
+    const DownloadLimits limits = DownloadLimits::fromPreferences();
+    EXPECT_EQ(limits.fileBytes, GetParam().fileBytes);
+    EXPECT_EQ(limits.pictureBytes, GetParam().pictureBytes);
+}
+
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+
+INSTANTIATE_TEST_SUITE_P(Table, DownloadLimitsFromPreferences,
+                         ::testing::Values(LimitsCase{"Unset", std::nullopt, 4 * kGiB, 256 * kMiB},
+                                           LimitsCase{"Raised", 8 * kGiB, 8 * kGiB, 256 * kMiB},
+                                           LimitsCase{"Lowered", 1000, 1000, 1000},
+                                           LimitsCase{"Zero", 0, 4 * kGiB, 256 * kMiB},
+                                           LimitsCase{"Negative", -5, 4 * kGiB, 256 * kMiB}),
+                         [](const ::testing::TestParamInfo<LimitsCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
 // -- The one-slot signal -----------------------------------------------------------
 

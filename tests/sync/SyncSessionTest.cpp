@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <sstream>
 #include <sys/time.h>
 
 using namespace dossiva;
@@ -43,6 +44,19 @@ std::vector<std::string> leftovers(const std::string& folder)
 std::size_t fileCount(const std::string& folder)
 {
     return FileManager::contentsOfDirectory(folder).size();
+}
+
+// A message's lines in byte order, for lists whose order the companion's
+// listing decides.
+std::vector<std::string> sortedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 class SyncSession : public ::testing::Test {
@@ -408,13 +422,20 @@ TEST_F(SyncSession, ACompanionThatGoesSilentlyFailsEachDatabaseAndTheSessionEnds
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
+// Names this computer refuses to a user are refused to the companion too.
 TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutside)
 {
     SampleFields fields = makeSamplePackage("Good");
     addSampleRecord(fields, "good record", 100, 0, solidPicture(60));
     f.copyToPhone("Good", true);
-    makeSamplePackage("Bad\x01Name");
-    f.copyToPhone("Bad\x01Name", true);
+    const std::vector<std::string> refused = {"Bad\x01Name", ".hidden", "   "};
+    for (const auto& name : refused) {
+        makeSamplePackage(name);
+        f.copyToPhone(name, true);
+    }
+    ASSERT_TRUE(FileManager::copyItem(Paths::emptyBaseDatabase(),
+                                      f.phoneRoot() + "/Templates/.hidden.dossivaTemplate"));
+    f.setSettings(false, true, {});
     makeSamplePackage("Garbage");
     f.copyToPhone("Garbage", true);
     ASSERT_TRUE(
@@ -433,10 +454,67 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     EXPECT_EQ(recordTitles("Good.dossiva"), std::vector<std::string>{"good record+photo"});
     EXPECT_EQ(fileCount(Paths::imagesFolder("Good.dossiva")), 1u);
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Garbage.dossiva")));
-    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Bad\x01Name.dossiva")));
+    for (const auto& name : refused) {
+        EXPECT_FALSE(FileManager::exists(Paths::packagePath(name + ".dossiva"))) << name;
+    }
+    EXPECT_FALSE(FileManager::exists(Paths::modelsFolder() + "/.hidden.dossivaTemplate"));
     EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Shared.dossiva")), sharedBefore);
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{
-                                  "Info: These databases have not been synced:\nBad?Name\nGarbage\nShared"});
+    // Each refused name says why; the companion's listing decides their order.
+    const std::string why = " (its name is not allowed on this computer)";
+    ASSERT_EQ(f.alertTexts().size(), 2u);
+    EXPECT_EQ(sortedLines(f.alertTexts()[0]),
+              sortedLines("Info: These databases have not been synced:\n\"Bad?Name\"" + why +
+                          "\n\".hidden\"" + why + "\n\"   \"" + why + "\nGarbage\nShared"));
+    EXPECT_EQ(f.alertTexts()[1], "Info: These templates have not been synced:\n\".hidden\"" + why);
+    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+}
+
+// A package's links lead outside the data tree: nothing they point at may
+// reach the companion, and a FIFO must not hold the session up.
+TEST_F(SyncSession, SendsOnlyThePlainFilesInsideEachPackage)
+{
+    const OutsideFiles outside = makeOutsideFiles(f.library.home());
+    const std::vector<std::pair<std::string, Hostile>> packages = {
+        {"Fifo", Hostile::Fifo}, {"File Link", Hostile::FileLink}, {"Folder Link", Hostile::FolderLink}};
+    std::vector<std::string> ticked;
+    for (const auto& [name, kind] : packages) {
+        SampleFields fields = makeSamplePackage(name);
+        addSampleRecord(fields, "kept", 100, 0, solidPicture(70));
+        DBManager::sharedIstance().openDB();
+        plantHostileItem(Paths::packagePath(name + ".dossiva"), kind, outside);
+        ticked.push_back(name + ".dossiva");
+    }
+    f.presenter.tick = ticked;
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: These items were not sent because they are not "
+                                       "plain files:\n\"Fifo\": images/7 is a FIFO\n\"File "
+                                       "Link\": images/6 is a symbolic link\n\"Folder Link\": "
+                                       "images is a symbolic link"});
+    for (const auto& [name, kind] : packages) {
+        EXPECT_EQ(titlesInFile(f.phonePackage(name) + "/database.db"), std::vector<std::string>{"kept"})
+            << name;
+        // Each plain picture went along.
+        EXPECT_EQ(fileCount(f.phonePackage(name) + "/images"), kind == Hostile::FolderLink ? 0u : 1u) << name;
+    }
+}
+
+TEST_F(SyncSession, AFileLargerThanTheLimitIsNotTakenAndTheUserLearnsWhy)
+{
+    makeSamplePackage("Big");
+    f.copyToPhone("Big", true);
+    f.manager->setDownloadLimits(DownloadLimits{}.withMaxDownload(4096));
+    f.presenter.tick = {"Big.dossiva"};
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: These databases have not been synced:\nBig (the "
+                                       "companion sent more than 4 KiB)"});
+    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Big.dossiva")));
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
