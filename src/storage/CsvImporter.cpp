@@ -4,9 +4,9 @@
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
-#include "storage/CsvText.h"
 #include "storage/CsvValueConverter.h"
 #include "storage/DBManager.h"
+#include "storage/LibraryNames.h"
 
 #include <algorithm>
 #include <new>
@@ -15,8 +15,6 @@ namespace dossiva {
 
 namespace {
 
-// Folder names are at most 255 bytes on the file systems we run on.
-constexpr std::size_t kLongestPackageName = 255;
 constexpr std::string_view kPackageExtension = ".dossiva";
 
 std::string quotedName(const std::string& name)
@@ -43,35 +41,11 @@ bool CsvImporter::importsType(int type)
     return std::find(kColumnTypes.begin(), kColumnTypes.end(), type) != kColumnTypes.end();
 }
 
-std::optional<std::string> CsvImporter::nameProblem(const std::string& name)
-{
-    if (std::all_of(name.begin(), name.end(), [](char c) { return c == ' ' || c == '\t'; })) {
-        return "Enter a name for the new database.";
-    }
-    if (name.find('/') != std::string::npos) {
-        return "A database name cannot contain \"/\".";
-    }
-    if (name.front() == '.') {
-        return "A database name cannot start with \".\".";
-    }
-    if (std::any_of(name.begin(), name.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
-        return "A database name cannot contain control characters.";
-    }
-    if (!CsvText::isValidUtf8(name)) {
-        return "A database name must be readable text.";
-    }
-    if (name.size() + kPackageExtension.size() > kLongestPackageName) {
-        return "The name " + quotedName(name) + " is too long for a database.";
-    }
-    return std::nullopt;
-}
-
 std::optional<std::string> CsvImporter::import(const std::string& name,
                                                const std::vector<CsvProposedField>& columns,
                                                const CsvRows& rows, std::size_t firstRecord)
 {
-    if (const auto problem = nameProblem(name)) {
+    if (const auto problem = libraryNameProblem(name)) {
         m_alerts.inform("Warning", *problem);
         return std::nullopt;
     }

@@ -35,11 +35,6 @@ public:
     std::optional<std::string> import(const std::string& name, const std::vector<CsvProposedField>& columns,
                                       const CsvRows& rows, std::size_t firstRecord);
 
-    // Why a name cannot be a database's (empty, "/", a leading ".", control
-    // characters, too long), or nullopt when it can. A name never leads out of
-    // the Databases folder.
-    static std::optional<std::string> nameProblem(const std::string& name);
-
 private:
     bool createPackage(const std::string& package, bool& folderCreated);
     // The database's fields, in form order: the main column's, then the

@@ -10,6 +10,7 @@
 #include "storage/CsvImportModel.h"
 #include "storage/CsvImporter.h"
 #include "storage/DBManager.h"
+#include "storage/DatabaseLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -216,26 +217,53 @@ TEST_F(CsvImport, ATakenNameStopsBeforeAnythingIsWritten)
     EXPECT_EQ(packages(), std::vector<std::string>{"People.dossiva"});
 }
 
-TEST_F(CsvImport, NamesThatWouldLeaveTheDatabasesFolderAreRefused)
+TEST_F(CsvImport, NamesAreRefusedAsTheLibraryRefusesThem)
 {
     read("Name\nAda\n");
-    const std::vector<std::string> names = {
-        "",          "   ",         "a/b",     "../Escape",           ".hidden", "..",
-        "tab\tname", "line\nbreak", "del\x7f", std::string(250, 'n'), "bad\xff"};
-    for (const auto& name : names) {
-        SCOPED_TRACE(name);
+    const std::string kept = library.makePackage("Kept");
+    db.openDB();
+    DatabaseLibrary databases(alerts);
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string reason;
+    };
+    const std::string tooLong(240, 'n');
+    const std::vector<Case> cases = {
+        {"empty", "", "Enter a name: a name cannot be empty."},
+        {"blanks", "  \t ", "Enter a name: a name cannot be empty."},
+        {"slash", "a/b", "A name cannot contain \"/\"."},
+        {"parent folder", "../Escape", "A name cannot contain \"/\"."},
+        {"hidden", ".hidden", "A name cannot start with \".\"."},
+        {"dot dot", "..", "A name cannot start with \".\"."},
+        {"line break", "line\nbreak",
+         "A name cannot contain control characters such as tabs or line breaks."},
+        {"delete", "del\x7f", "A name cannot contain control characters such as tabs or line breaks."},
+        {"not UTF-8", "bad\xff", "A name must be readable text."},
+        // Room is left for the longest extension, a template's.
+        {"too long for a template", tooLong,
+         "The name \"" + tooLong + "\" is too long: a name can have at most 239 bytes."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         ScriptedAlerts refused;
-        EXPECT_FALSE(model.import(refused, name));
-        ASSERT_EQ(refused.asked().size(), 1u);
-        EXPECT_EQ(refused.asked()[0].title, "Warning");
-        EXPECT_FALSE(refused.asked()[0].message.empty());
+        EXPECT_FALSE(model.import(refused, c.text));
+        EXPECT_EQ(refused.lastMessage(), "Warning / " + c.reason);
         EXPECT_TRUE(refused.progress().empty());
+
+        // Renaming to nothing is no rename at all, so it says nothing.
+        alerts = ScriptedAlerts();
+        EXPECT_FALSE(databases.renameDatabase(kept, c.text));
+        EXPECT_EQ(alerts.lastMessage(), c.text.empty() ? "" : "Warning / " + c.reason);
     }
-    EXPECT_TRUE(packages().empty());
+    EXPECT_EQ(packages(), std::vector<std::string>{kept});
     EXPECT_FALSE(FileManager::exists(Paths::homeDirectory() +
                                      "/Library/Application Support/Quorva/Dossiva/Escape.dossiva"));
     // Names other programs may balk at are still names.
-    EXPECT_TRUE(model.import(alerts, "Ünïcode: a \"quoted\" name"));
+    EXPECT_TRUE(model.import(alerts, "\xC3\x9C"
+                                     "n\xC3\xAF"
+                                     "code: a \"quoted\" name " +
+                                         std::string(200, 'n')));
 }
 
 TEST_F(CsvImport, AFailedImportLeavesNoPackage)
