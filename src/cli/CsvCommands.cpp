@@ -298,7 +298,7 @@ const CommandRegistration registration(
          "guessed from the first line unless given; --labels takes the first row as field names;\n"
          "COLUMN is a label with --labels, else a number from 0; the first column is the main field\n"
          "unless --main says otherwise; TYPE is small, large, number, time, date, datetime, email, link,\n"
-         "checkbox or password",
+         "checkbox or password; dates and times that cannot be read are imported empty and reported",
          importCsv},
     });
 

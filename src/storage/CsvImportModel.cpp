@@ -209,11 +209,13 @@ std::optional<std::string> CsvImportModel::import(Alerts& alerts, const std::str
     if (!importEnabled()) {
         return std::nullopt;
     }
-    auto package = CsvImporter(alerts).import(dbName, importColumns(), m_reader.data(), firstRecordRow());
-    if (package) {
-        storeSettings();
+    auto imported = CsvImporter(alerts).import(dbName, importColumns(), m_reader.data(), firstRecordRow());
+    if (!imported) {
+        return std::nullopt;
     }
-    return package;
+    storeSettings();
+    m_importReport = std::move(imported->report);
+    return std::move(imported->package);
 }
 
 void CsvImportModel::storeSettings()

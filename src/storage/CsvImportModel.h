@@ -102,6 +102,8 @@ public:
     // Makes the database; the new package's name, or nullopt (the user has
     // been told why).
     std::optional<std::string> import(Alerts& alerts, const std::string& dbName);
+    // The values the last successful import could not read.
+    const CsvImportReport& importReport() const { return m_importReport; }
     // Stores the first-row check box under "csv import".
     void storeSettings();
     // The window closes without importing.
@@ -119,6 +121,7 @@ private:
     int m_currentEncoding = 1;
     bool m_fieldsLabel = false;
     std::size_t m_currentRecord = 0;
+    CsvImportReport m_importReport;
 };
 
 } // namespace dossiva

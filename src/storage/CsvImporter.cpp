@@ -41,9 +41,9 @@ bool CsvImporter::importsType(int type)
     return std::find(kColumnTypes.begin(), kColumnTypes.end(), type) != kColumnTypes.end();
 }
 
-std::optional<std::string> CsvImporter::import(const std::string& name,
-                                               const std::vector<CsvProposedField>& columns,
-                                               const CsvRows& rows, std::size_t firstRecord)
+std::optional<CsvImporter::Imported> CsvImporter::import(const std::string& name,
+                                                         const std::vector<CsvProposedField>& columns,
+                                                         const CsvRows& rows, std::size_t firstRecord)
 {
     if (const auto problem = libraryNameProblem(name)) {
         m_alerts.inform("Warning", *problem);
@@ -63,11 +63,12 @@ std::optional<std::string> CsvImporter::import(const std::string& name,
     DBManager& db = DBManager::sharedIstance();
     bool folderCreated = false;
     bool imported = false;
+    CsvImportReport report;
     try {
         std::vector<FieldKey> fields;
         std::vector<std::size_t> order;
         imported = createPackage(package, folderCreated) && createFields(columns, fields, order) &&
-                   insertRecords(fields, order, rows, firstRecord);
+                   insertRecords(columns, fields, order, rows, firstRecord, report);
     } catch (const std::bad_alloc&) {
         devLog("CSV: not enough memory to import " + package);
         imported = false;
@@ -84,8 +85,9 @@ std::optional<std::string> CsvImporter::import(const std::string& name,
         return std::nullopt;
     }
     m_alerts.endProgress();
-    m_alerts.inform("Success", "Database " + name + " imported successfully");
-    return package;
+    const std::string success = "Database " + name + " imported successfully";
+    m_alerts.inform("Success", report.empty() ? success : success + "\n\n" + report.text());
+    return Imported{package, std::move(report)};
 }
 
 bool CsvImporter::createPackage(const std::string& package, bool& folderCreated)
@@ -131,8 +133,9 @@ bool CsvImporter::createFields(const std::vector<CsvProposedField>& columns, std
     return true;
 }
 
-bool CsvImporter::insertRecords(const std::vector<FieldKey>& fields, const std::vector<std::size_t>& order,
-                                const CsvRows& rows, std::size_t firstRecord)
+bool CsvImporter::insertRecords(const std::vector<CsvProposedField>& columns,
+                                const std::vector<FieldKey>& fields, const std::vector<std::size_t>& order,
+                                const CsvRows& rows, std::size_t firstRecord, CsvImportReport& report)
 {
     DBManager& db = DBManager::sharedIstance();
     CsvValueConverter converter;
@@ -148,8 +151,13 @@ bool CsvImporter::insertRecords(const std::vector<FieldKey>& fields, const std::
         entries.clear();
         entries.reserve(fields.size() + 2);
         for (std::size_t k = 0; k < fields.size(); ++k) {
-            entries.push_back(
-                {fields[k], converter.importValue(fields[k].type, rows.cell(row, order[k])), nullptr});
+            const int type = fields[k].type;
+            std::optional<FieldValue> value = converter.importValue(type, rows.cell(row, order[k]));
+            if (!value) {
+                report.addUnreadable(k, columns[order[k]].name, type, row + 1);
+                value = CsvValueConverter::emptyValue(type);
+            }
+            entries.push_back({fields[k], std::move(*value), nullptr});
         }
         entries.push_back(FieldChange::created(created));
         entries.push_back(FieldChange::modified(0));

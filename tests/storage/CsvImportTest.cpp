@@ -78,6 +78,9 @@ TEST_F(CsvImport, ValuesAreConvertedByTheirFieldsTypes)
     const std::int64_t christmas = localMoment(2009, 12, 25);
     const std::int64_t tenThirty = localMoment(1970, 1, 1, 10, 30);
     const std::string christmasAt = std::to_string(localMoment(2009, 12, 25, 10, 30));
+    const std::string fifthAtTen = std::to_string(localMoment(2009, 12, 5, 10, 0));
+    const std::string marchAt = std::to_string(localMoment(2024, 3, 1, 14, 30));
+    const std::string marchAtUtc = "1709303400"; // 2024-03-01 14:30 UTC
     struct Case {
         const char* cell;
         int type;
@@ -86,12 +89,28 @@ TEST_F(CsvImport, ValuesAreConvertedByTheirFieldsTypes)
     const std::vector<Case> cases = {
         {"25/12/2009", FieldType::Date, std::to_string(christmas)},
         {"25 December 2009", FieldType::Date, std::to_string(christmas)},
+        {"5/12/2009", FieldType::Date, std::to_string(localMoment(2009, 12, 5))},
+        {"05/1/2009", FieldType::Date, std::to_string(localMoment(2009, 1, 5))},
+        {" 25/12/2009\t", FieldType::Date, std::to_string(christmas)},
+        {"2024-03-01", FieldType::Date, std::to_string(localMoment(2024, 3, 1))},
+        {"2024-03-01T14:30", FieldType::Date, marchAt},
+        {"2024-03-01T14:30:00Z", FieldType::Date, marchAtUtc},
         {"Christmas", FieldType::Date, ""},
+        {"31/02/2009", FieldType::Date, ""},
         {"10:30", FieldType::Time, std::to_string(tenThirty)},
+        {"9:05", FieldType::Time, std::to_string(localMoment(1970, 1, 1, 9, 5))},
+        {"14:30:00", FieldType::Time, std::to_string(localMoment(1970, 1, 1, 14, 30))},
+        {"2024-03-01T14:30:00+02:00", FieldType::Time, "1709296200"},
         {"half past ten", FieldType::Time, ""},
         {"25/12/2009 10:30", FieldType::DateTime, christmasAt + "," + christmasAt},
         {"25 December 2009 10:30", FieldType::DateTime, christmasAt + "," + christmasAt},
+        {"5/12/2009 10:00", FieldType::DateTime, fifthAtTen + "," + fifthAtTen},
+        {"2024-03-01T14:30", FieldType::DateTime, marchAt + "," + marchAt},
+        {"2024-03-01 14:30", FieldType::DateTime, marchAt + "," + marchAt},
+        {"2024-03-01 14:30:00", FieldType::DateTime, marchAt + "," + marchAt},
+        {"2024-03-01T14:30:00Z", FieldType::DateTime, marchAtUtc + "," + marchAtUtc},
         {"25/12/2009", FieldType::DateTime, ","},
+        {"2024-03-01", FieldType::DateTime, ","},
         {"yes", FieldType::Checkbox, "1"},
         {"0", FieldType::Checkbox, "0"},
         {"", FieldType::Checkbox, "0"},
@@ -123,6 +142,49 @@ TEST_F(CsvImport, ValuesAreConvertedByTheirFieldsTypes)
         EXPECT_EQ(field.type, cases[i].type);
         EXPECT_EQ(column(*package, field.id), cases[i].stored + "\n");
     }
+}
+
+TEST_F(CsvImport, ValuesThatCannotBeReadAreNamedInTheSuccessMessage)
+{
+    std::string csv = "Name,Born,At,When,Note\n";
+    struct Row {
+        const char* born;
+        const char* at;
+        const char* when;
+    };
+    const std::vector<Row> rows = {
+        {"1/2/2000", "10:00", "1/2/2000 10:00"},
+        {"", "", ""},
+        {"2000-02-01", "ten", "soon"},
+        {"someday", " ", "never"},
+        {"1/2/2000", "", ""},
+        {"", "", "later"},
+        {"", "", "later"},
+        {"n/a", "", "later"},
+        {"", "", "later"},
+        {"", "", "later"},
+        {"?", "", ""},
+    };
+    for (const auto& row : rows) {
+        csv += std::string("x,") + row.born + "," + row.at + "," + row.when + ",note\n";
+    }
+    read(csv);
+    ASSERT_TRUE(model.setType(1, FieldType::Date));
+    ASSERT_TRUE(model.setType(2, FieldType::Time));
+    ASSERT_TRUE(model.setType(3, FieldType::DateTime));
+    ASSERT_TRUE(model.import(alerts, "Dates"));
+
+    const std::string report = "3 values of \"Born\" could not be read as dates (rows 5, 9, 12)\n"
+                               "1 value of \"At\" could not be read as a time (row 4)\n"
+                               "7 values of \"When\" could not be read as dates and times "
+                               "(rows 4, 5, 7, 8, 9 and 2 more)";
+    EXPECT_EQ(alerts.lastMessage(), "Success / Database Dates imported successfully\n\n" + report);
+    EXPECT_EQ(model.importReport().text(), report);
+    // The unreadable values are stored empty, the others as their moments.
+    ASSERT_TRUE(db.openDB("Dates.dossiva"));
+    const std::string day = std::to_string(localMoment(2000, 2, 1));
+    EXPECT_EQ(column("Dates.dossiva", db.dbStructure()[1].id),
+              day + "\n\n" + day + "\n\n" + day + "\n" + std::string(6, '\n'));
 }
 
 TEST_F(CsvImport, FieldsStructuresAndTheMainColumnFirst)

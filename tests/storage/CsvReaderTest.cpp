@@ -458,6 +458,7 @@ TEST_F(ImportPreview, PreviewCellsShowWhatTheFieldWouldHold)
         {"abc", FieldType::Number, "0"},
         {"25/12/2009", FieldType::Date, christmasText},
         {"31/02/2009", FieldType::Date, ""},
+        {"5/12/2009", FieldType::Date, day.format(localMoment(2009, 12, 5))},
         {"a word", FieldType::Date, ""},
         {"09:05", FieldType::Time, time.format(localMoment(1970, 1, 1) + 9 * 3600 + 5 * 60)},
         {"25/12/2009 10:30", FieldType::DateTime, moment.format(christmas + 10 * 3600 + 30 * 60)},

@@ -317,6 +317,22 @@ TEST_F(CsvImportWindowTest, ImportMakesTheDatabaseAndCloses)
     EXPECT_EQ(settings->find("labels")->toInteger(), 1);
 }
 
+TEST_F(CsvImportWindowTest, TheSuccessMessageNamesTheValuesThatCouldNotBeRead)
+{
+    open("Dates.csv", "Name,Born\nAnn,5/12/2009\nBob,someday\nCid,2009-12-05\n");
+    clickBox(window->fieldsLabelBox());
+    QComboBox* types = typePopUp(1);
+    ASSERT_NE(types, nullptr);
+    QTest::keyClick(types, Qt::Key_D); // the first type starting with D: Date
+    ASSERT_EQ(window->model().type(1), 4);
+    QTest::mouseClick(window->importButton(), Qt::LeftButton);
+    EXPECT_EQ(imported, std::vector<std::string>{"Dates.dossiva"});
+    ASSERT_FALSE(alerts.asked().empty());
+    EXPECT_EQ(alerts.asked().back().title, "Success");
+    EXPECT_EQ(alerts.asked().back().message, "Database Dates imported successfully\n\n"
+                                             "1 value of \"Born\" could not be read as a date (row 3)");
+}
+
 TEST_F(CsvImportWindowTest, ANameClashKeepsTheWindowOpen)
 {
     library.makePackage("Friends");
