@@ -1,5 +1,6 @@
 // dossiva-cli's CSV import: what `records --format csv` lists comes back
-// with its dates, and values it cannot read are reported.
+// with its dates, values it cannot read are reported, and files that cannot
+// become a database are refused with the reason.
 #include "CliRunner.h"
 
 #include "support/TestDatabase.h"
@@ -82,6 +83,45 @@ TEST_F(CsvCommandsTest, ValuesThatCannotBeReadAreReportedWithTheirRows)
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "Success: Database people imported successfully\n\n"
                           "2 values of \"Born\" could not be read as dates (rows 3, 5)\n");
+}
+
+TEST_F(CsvCommandsTest, FilesThatCannotBecomeADatabaseAreRefusedWithTheReason)
+{
+    const std::string big = writeCsv("big.csv", "Name\n" + std::string(2000, 'x') + "\n");
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"larger than allowed",
+         {big, "--max-size", "1024"},
+         big + ": The file is too large to import: the limit is 1 KiB. Use --max-size BYTES to import a "
+               "larger file."},
+        {"a device", {"/dev/null"}, "/dev/null: This is a device, not a file: only a file can be imported."},
+        {"a folder",
+         {library.home()},
+         library.home() + ": This is a folder, not a file: only a file can be imported."},
+        {"a size that is no number",
+         {big, "--max-size", "lots"},
+         "--max-size takes the largest file size to "
+         "import, in bytes"},
+        {"no size at all",
+         {big, "--max-size", "0"},
+         "--max-size takes the largest file size to import, in bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args{"import-csv"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliResult result = runCli(args);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "dossiva-cli: " + c.error + "\n");
+        EXPECT_TRUE(FileManager::contentsOfDirectory(Paths::databasesFolder()).empty());
+    }
+    const CliResult allowed = runCli({"import-csv", big, "--max-size", "4096"});
+    EXPECT_EQ(allowed.status, 0) << allowed.err;
+    EXPECT_TRUE(FileManager::exists(Paths::packagePath("big.dossiva")));
 }
 
 } // namespace

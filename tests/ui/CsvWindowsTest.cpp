@@ -180,12 +180,20 @@ TEST_F(CsvImportWindowTest, UnicodeFileReadAsUtf8IsNotReadable)
     EXPECT_EQ(window->errorText()->text(), QString::fromLatin1(kNotReadable));
 }
 
-TEST_F(CsvImportWindowTest, AMissingFileIsAnUnexpectedError)
+TEST_F(CsvImportWindowTest, AFileThatCannotBeReadSaysWhy)
 {
-    window->displayName(library.home() + "/gone.csv");
-    EXPECT_FALSE(showsTable());
-    EXPECT_EQ(window->errorText()->text(), QStringLiteral("Unexpected error."));
-    EXPECT_FALSE(window->importButton()->isEnabled());
+    const std::vector<std::pair<std::string, QString>> cases = {
+        {library.home() + "/gone.csv", QStringLiteral("Unexpected error.")},
+        {library.home(), QStringLiteral("This is a folder, not a file: only a file can be imported.")},
+        {"/dev/zero", QStringLiteral("This is a device, not a file: only a file can be imported.")},
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path);
+        window->displayName(path);
+        EXPECT_FALSE(showsTable());
+        EXPECT_EQ(window->errorText()->text(), message);
+        EXPECT_FALSE(window->importButton()->isEnabled());
+    }
 }
 
 TEST_F(CsvImportWindowTest, ChoosingASeparatorSplitsTheRowsAgain)
