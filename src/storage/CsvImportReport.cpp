@@ -21,21 +21,6 @@ std::pair<const char*, const char*> valueNames(int type)
     }
 }
 
-std::string sentence(const CsvImportReport::Column& column)
-{
-    const bool one = column.count == 1;
-    const auto [single, plural] = valueNames(column.type);
-    std::string text = std::to_string(column.count) + (one ? " value of \"" : " values of \"") + column.name +
-                       "\" could not be read as " + (one ? single : plural) + (one ? " (row " : " (rows ");
-    for (std::size_t i = 0; i < column.rows.size(); ++i) {
-        text += (i == 0 ? "" : ", ") + std::to_string(column.rows[i]);
-    }
-    if (column.count > column.rows.size()) {
-        text += " and " + std::to_string(column.count - column.rows.size()) + " more";
-    }
-    return text + ")";
-}
-
 } // namespace
 
 void CsvImportReport::addUnreadable(std::size_t column, std::string_view name, int type, std::size_t row)
@@ -51,20 +36,34 @@ void CsvImportReport::addUnreadable(std::size_t column, std::string_view name, i
     }
 }
 
-std::vector<CsvImportReport::Column> CsvImportReport::columns() const
+std::string CsvImportReport::sentence(const Column& column)
 {
-    std::vector<Column> columns;
-    for (const auto& [index, column] : m_columns) {
-        columns.push_back(column);
+    const bool one = column.count == 1;
+    const auto [single, plural] = valueNames(column.type);
+    std::string text = std::to_string(column.count) + (one ? " value of \"" : " values of \"") + column.name +
+                       "\" could not be read as " + (one ? single : plural) + (one ? " (row " : " (rows ");
+    for (std::size_t i = 0; i < column.rows.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(column.rows[i]);
     }
-    return columns;
+    if (column.count > column.rows.size()) {
+        text += " and " + std::to_string(column.count - column.rows.size()) + " more";
+    }
+    return text + ")";
 }
 
 std::string CsvImportReport::text() const
 {
     std::string text;
+    std::size_t named = 0;
     for (const auto& [index, column] : m_columns) {
+        if (named == kColumnsNamed) {
+            const std::size_t more = m_columns.size() - named;
+            return text + "\n" + std::to_string(more) +
+                   (more == 1 ? " more column holds" : " more columns hold") +
+                   " values that could not be read.";
+        }
         text += (text.empty() ? "" : "\n") + sentence(column);
+        ++named;
     }
     return text;
 }

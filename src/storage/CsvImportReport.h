@@ -14,27 +14,28 @@ namespace dossiva {
 // were read (the label row included).
 class CsvImportReport {
 public:
-    // Rows named per column; the count says how many more there are.
+    // Rows named per column, and columns named; the report says how many
+    // more there are.
     static constexpr std::size_t kRowsNamed = 5;
+    static constexpr std::size_t kColumnsNamed = 10;
 
+    // Column is the field's place in the form.
+    void addUnreadable(std::size_t column, std::string_view name, int type, std::size_t row);
+
+    bool empty() const { return m_columns.empty(); }
+    // One sentence per column with unreadable values, in form order, one
+    // per line: 3 values of "Born" could not be read as dates (rows 4, 9, 12)
+    std::string text() const;
+
+private:
     struct Column {
         std::string name;
         int type = 0;
         std::size_t count = 0;
         std::vector<std::size_t> rows; // the first kRowsNamed
     };
+    static std::string sentence(const Column& column);
 
-    // Column is the field's place in the form.
-    void addUnreadable(std::size_t column, std::string_view name, int type, std::size_t row);
-
-    bool empty() const { return m_columns.empty(); }
-    // Only the columns with unreadable values, in form order.
-    std::vector<Column> columns() const;
-    // One sentence per column, one per line:
-    // 3 values of "Born" could not be read as dates (rows 4, 9, 12)
-    std::string text() const;
-
-private:
     std::map<std::size_t, Column> m_columns;
 };
 

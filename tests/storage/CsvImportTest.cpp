@@ -187,6 +187,19 @@ TEST_F(CsvImport, ValuesThatCannotBeReadAreNamedInTheSuccessMessage)
               day + "\n\n" + day + "\n\n" + day + "\n" + std::string(6, '\n'));
 }
 
+TEST(CsvImportReport, AMessageForManyColumnsStaysShort)
+{
+    CsvImportReport report;
+    for (std::size_t column = 1; column <= 12; ++column) {
+        report.addUnreadable(column, "T" + std::to_string(column), FieldType::Time, 2);
+    }
+    std::string expected;
+    for (int column = 1; column <= 10; ++column) {
+        expected += "1 value of \"T" + std::to_string(column) + "\" could not be read as a time (row 2)\n";
+    }
+    EXPECT_EQ(report.text(), expected + "2 more columns hold values that could not be read.");
+}
+
 TEST_F(CsvImport, FieldsStructuresAndTheMainColumnFirst)
 {
     read("Name,Done,Secret,Born,Notes\nAda,yes,pw1,10/12/1815,first\nAlan,,pw2,23/06/1912,second\n");
