@@ -147,7 +147,8 @@ std::optional<FieldValue> CsvValueConverter::importValue(int type, std::string_v
         seconds = parseTime(text);
         break;
     case FieldType::DateTime:
-        if ((seconds = parseDateTime(text))) {
+        seconds = parseDateTime(text);
+        if (seconds) {
             const std::string moment = std::to_string(*seconds);
             return FieldValue::dateTime(moment, moment);
         }
@@ -170,16 +171,7 @@ std::optional<FieldValue> CsvValueConverter::importValue(int type, std::string_v
 
 FieldValue CsvValueConverter::emptyValue(int type)
 {
-    switch (type) {
-    case FieldType::DateTime:
-        return FieldValue::dateTime("", "");
-    case FieldType::Checkbox:
-        return FieldValue::text("0");
-    case FieldType::Password:
-        return FieldValue::password("");
-    default:
-        return FieldValue::text("");
-    }
+    return type == FieldType::DateTime ? FieldValue::dateTime("", "") : FieldValue::text("");
 }
 
 std::string CsvValueConverter::previewText(int type, std::string_view text)

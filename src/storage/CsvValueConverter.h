@@ -31,7 +31,8 @@ public:
     // when the cell holds text that a field of the type cannot read (a word
     // in a date column).
     std::optional<FieldValue> importValue(int type, std::string_view text);
-    // What a field of the type holds for an empty or unreadable cell.
+    // What a date, time or date and time field holds for an empty or
+    // unreadable cell.
     static FieldValue emptyValue(int type);
     // The cell as the preview shows it.
     std::string previewText(int type, std::string_view text);
