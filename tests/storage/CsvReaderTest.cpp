@@ -405,17 +405,6 @@ TEST_F(CsvFiles, WhatCannotBecomeADatabaseIsRefusedInBoundedMemory)
     }
 }
 
-TEST_F(CsvFiles, ARefusedReadLeavesNothingBehind)
-{
-    CsvReader reader;
-    ASSERT_EQ(reader.importCSVFile(write("a,b\nc,d\n"), std::nullopt), CsvReadStatus::Done);
-    EXPECT_EQ(reader.importCSVFile(write("abcdef\n"), std::nullopt, 5), CsvReadStatus::Refused);
-    EXPECT_TRUE(reader.data().empty());
-    EXPECT_TRUE(reader.structure().empty());
-    ASSERT_EQ(reader.importCSVFile(write("a,b\n"), std::nullopt), CsvReadStatus::Done);
-    EXPECT_EQ(reader.refusal().kind, CsvRefusal::Kind::None);
-}
-
 TEST_F(CsvFiles, TheSeparatorIsGuessedFromTheFirstLineOnce)
 {
     struct Case {
