@@ -184,10 +184,17 @@ int importCsv(const std::vector<std::string>& args)
     std::optional<std::string> mainColumn;
     std::vector<std::pair<std::string, int>> types;
     bool labels = false;
+    std::uint64_t largestFile = CsvReader::kDefaultLargestFile;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--labels") {
             labels = true;
+        } else if (arg == "--max-size") {
+            const auto bytes = wholeNumber(optionValue(args, i).value_or(""));
+            if (!bytes || *bytes <= 0) {
+                return fail("--max-size takes the largest file size to import, in bytes");
+            }
+            largestFile = static_cast<std::uint64_t>(*bytes);
         } else if (arg == "--name") {
             name = optionValue(args, i);
             if (!name) {
@@ -240,18 +247,21 @@ int importCsv(const std::vector<std::string>& args)
     if (positional.size() != 1) {
         return fail(
             "usage: import-csv FILE [--name N] [--encoding E] [--separator comma|tab|semicolon] [--labels] "
-            "[--main COLUMN] [--type COLUMN=TYPE ...]");
+            "[--main COLUMN] [--type COLUMN=TYPE ...] [--max-size BYTES]");
     }
     const std::string& file = positional[0];
 
     CsvImportModel model;
+    model.setLargestFile(largestFile);
     if (separator) {
         model.presetSeparator(*separator);
     }
     const CsvReadStatus status =
         encoding ? model.displayName(file, CsvText::tagForEncoding(*encoding)) : model.displayName(file);
     if (status != CsvReadStatus::Done) {
-        return fail(file + ": " + model.statusMessage());
+        const bool tooLarge = model.reader().refusal().kind == CsvRefusal::Kind::TooLarge;
+        return fail(file + ": " + model.statusMessage() +
+                    (tooLarge ? " Use --max-size BYTES to import a larger file." : ""));
     }
     if (model.reader().endsInsideQuotes()) {
         std::cerr
@@ -296,13 +306,14 @@ const CommandRegistration registration(
          exportCsv},
         {"import-csv",
          "FILE [--name N] [--encoding E] [--separator comma|tab|semicolon] [--labels] [--main COLUMN] "
-         "[--type COLUMN=TYPE ...]",
+         "[--type COLUMN=TYPE ...] [--max-size BYTES]",
          "makes a new database from a CSV file (name: N, else the file's name);\n"
          "without --encoding a UTF-16 byte-order mark is followed, else UTF-8 is read; the separator is\n"
          "guessed from the first line unless given; --labels takes the first row as field names;\n"
          "COLUMN is a label with --labels, else a number from 0; the first column is the main field\n"
          "unless --main says otherwise; TYPE is small, large, number, time, date, datetime, email, link,\n"
-         "checkbox or password",
+         "checkbox or password; dates and times that cannot be read are imported empty and reported;\n"
+         "a file larger than --max-size BYTES (default 1 GiB) is refused",
          importCsv},
     });
 

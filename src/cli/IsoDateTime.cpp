@@ -5,8 +5,6 @@
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
 
-#include <array>
-
 namespace dossiva::cli::IsoDateTime {
 
 namespace {
@@ -25,28 +23,12 @@ DateFormat isoFormat(const char* pattern)
     return format;
 }
 
-const std::array<DateFormat, 7>& dateTimeFormats()
-{
-    static const std::array<DateFormat, 7> formats = {
-        isoFormat("yyyy-MM-dd'T'HH:mm:ssXXX"),
-        isoFormat("yyyy-MM-dd'T'HH:mmXXX"),
-        isoFormat("yyyy-MM-dd'T'HH:mm:ss"),
-        isoFormat("yyyy-MM-dd'T'HH:mm"),
-        isoFormat("yyyy-MM-dd HH:mm:ss"),
-        isoFormat("yyyy-MM-dd HH:mm"),
-        isoFormat("yyyy-MM-dd"),
-    };
-    return formats;
-}
-
 std::optional<std::int64_t> parseDateTime(const std::string& text)
 {
-    for (const auto& format : dateTimeFormats()) {
-        if (auto seconds = format.parse(text)) {
-            return seconds;
-        }
+    if (auto moment = parseIso8601(text, IsoForm::DateAndTime)) {
+        return moment;
     }
-    return std::nullopt;
+    return parseIso8601(text, IsoForm::Date);
 }
 
 } // namespace

@@ -9,8 +9,10 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include <array>
 #include <cmath>
 #include <mutex>
+#include <span>
 
 namespace dossiva {
 
@@ -218,6 +220,47 @@ std::optional<std::int64_t> DateFormat::parse(const std::string& text) const
         return std::nullopt;
     }
     return static_cast<std::int64_t>(seconds);
+}
+
+namespace {
+
+DateFormat isoFormat(const char* pattern)
+{
+    DateFormat format = DateFormat::withPattern(pattern);
+    format.setLocale("en_US_POSIX");
+    return format;
+}
+
+std::span<const DateFormat> isoFormats(IsoForm form)
+{
+    static const std::array<DateFormat, 1> dates = {isoFormat("yyyy-MM-dd")};
+    static const std::array<DateFormat, 6> dateTimes = {
+        isoFormat("yyyy-MM-dd'T'HH:mm:ssXXX"), isoFormat("yyyy-MM-dd'T'HH:mmXXX"),
+        isoFormat("yyyy-MM-dd'T'HH:mm:ss"),    isoFormat("yyyy-MM-dd'T'HH:mm"),
+        isoFormat("yyyy-MM-dd HH:mm:ss"),      isoFormat("yyyy-MM-dd HH:mm"),
+    };
+    static const std::array<DateFormat, 2> times = {isoFormat("HH:mm:ss"), isoFormat("HH:mm")};
+    switch (form) {
+    case IsoForm::Date:
+        return dates;
+    case IsoForm::DateAndTime:
+        return dateTimes;
+    case IsoForm::TimeOfDay:
+        return times;
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<std::int64_t> parseIso8601(const std::string& text, IsoForm form)
+{
+    for (const DateFormat& format : isoFormats(form)) {
+        if (auto seconds = format.parse(text)) {
+            return seconds;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace dossiva

@@ -44,4 +44,16 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// The ISO 8601 forms scripts and spreadsheets exchange moments in, with
+// digits and separators that never depend on the user's locale.
+enum class IsoForm {
+    Date,        // "2024-05-01": local midnight
+    DateAndTime, // "2024-05-01T14:03", "2024-05-01 14:03:00", "2024-05-01T14:03:00+02:00", "...Z"
+    TimeOfDay,   // "14:03", "14:03:00": on 1 January 1970, as a time field holds it
+};
+
+// Reads the text in one of the forms above, in the computer's time zone
+// unless the text carries an offset; nullopt when it is not in that form.
+std::optional<std::int64_t> parseIso8601(const std::string& text, IsoForm form);
+
 } // namespace dossiva

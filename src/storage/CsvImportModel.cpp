@@ -55,7 +55,7 @@ CsvReadStatus CsvImportModel::format(CsvSeparator separator)
 
 CsvReadStatus CsvImportModel::read(std::optional<TextEncoding> encoding)
 {
-    m_status = m_reader.importCSVFile(m_path, encoding);
+    m_status = m_reader.importCSVFile(m_path, encoding, m_largestFile);
     m_currentEncoding = CsvText::tagForEncoding(m_reader.usedEncoding());
     m_currentRecord = 0;
     return m_status;
@@ -71,6 +71,8 @@ std::string CsvImportModel::statusMessage() const
                "encoding.";
     case CsvReadStatus::ReadError:
         return "Unexpected error.";
+    case CsvReadStatus::Refused:
+        return m_reader.refusal().message;
     case CsvReadStatus::Done:
         break;
     }
@@ -209,11 +211,13 @@ std::optional<std::string> CsvImportModel::import(Alerts& alerts, const std::str
     if (!importEnabled()) {
         return std::nullopt;
     }
-    auto package = CsvImporter(alerts).import(dbName, importColumns(), m_reader.data(), firstRecordRow());
-    if (package) {
-        storeSettings();
+    auto imported = CsvImporter(alerts).import(dbName, importColumns(), m_reader.data(), firstRecordRow());
+    if (!imported) {
+        return std::nullopt;
     }
-    return package;
+    storeSettings();
+    m_importReport = std::move(imported->report);
+    return std::move(imported->package);
 }
 
 void CsvImportModel::storeSettings()

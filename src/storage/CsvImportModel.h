@@ -41,6 +41,9 @@ public:
     CsvReadStatus displayName(const std::string& path, std::optional<int> encodingTag = std::nullopt);
     // A separator to read with from the start instead of guessing one.
     void presetSeparator(CsvSeparator separator) { m_reader.setSeparator(separator); }
+    // Files larger than this are refused (CsvReader::kDefaultLargestFile
+    // unless set).
+    void setLargestFile(std::uint64_t bytes) { m_largestFile = bytes; }
     // The encoding pop-up changed: reads again when the tag differs from the
     // one last used.
     CsvReadStatus encoding(int tag);
@@ -102,6 +105,8 @@ public:
     // Makes the database; the new package's name, or nullopt (the user has
     // been told why).
     std::optional<std::string> import(Alerts& alerts, const std::string& dbName);
+    // The values the last successful import could not read.
+    const CsvImportReport& importReport() const { return m_importReport; }
     // Stores the first-row check box under "csv import".
     void storeSettings();
     // The window closes without importing.
@@ -116,9 +121,11 @@ private:
     CsvValueConverter m_converter;
     std::string m_path;
     CsvReadStatus m_status = CsvReadStatus::NoData;
+    std::uint64_t m_largestFile = CsvReader::kDefaultLargestFile;
     int m_currentEncoding = 1;
     bool m_fieldsLabel = false;
     std::size_t m_currentRecord = 0;
+    CsvImportReport m_importReport;
 };
 
 } // namespace dossiva

@@ -5,9 +5,9 @@
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
-#include "storage/CsvText.h"
 #include "storage/CsvValueConverter.h"
 #include "storage/DBManager.h"
+#include "storage/LibraryNames.h"
 #include "storage/PackageSwap.h"
 
 #include <algorithm>
@@ -17,8 +17,6 @@ namespace dossiva {
 
 namespace {
 
-// Folder names are at most 255 bytes on the file systems we run on.
-constexpr std::size_t kLongestPackageName = 255;
 constexpr std::string_view kPackageExtension = ".dossiva";
 
 std::string quotedName(const std::string& name)
@@ -45,35 +43,11 @@ bool CsvImporter::importsType(int type)
     return std::find(kColumnTypes.begin(), kColumnTypes.end(), type) != kColumnTypes.end();
 }
 
-std::optional<std::string> CsvImporter::nameProblem(const std::string& name)
+std::optional<CsvImporter::Imported> CsvImporter::import(const std::string& name,
+                                                         const std::vector<CsvProposedField>& columns,
+                                                         const CsvRows& rows, std::size_t firstRecord)
 {
-    if (std::all_of(name.begin(), name.end(), [](char c) { return c == ' ' || c == '\t'; })) {
-        return "Enter a name for the new database.";
-    }
-    if (name.find('/') != std::string::npos) {
-        return "A database name cannot contain \"/\".";
-    }
-    if (name.front() == '.') {
-        return "A database name cannot start with \".\".";
-    }
-    if (std::any_of(name.begin(), name.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
-        return "A database name cannot contain control characters.";
-    }
-    if (!CsvText::isValidUtf8(name)) {
-        return "A database name must be readable text.";
-    }
-    if (name.size() + kPackageExtension.size() > kLongestPackageName) {
-        return "The name " + quotedName(name) + " is too long for a database.";
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> CsvImporter::import(const std::string& name,
-                                               const std::vector<CsvProposedField>& columns,
-                                               const CsvRows& rows, std::size_t firstRecord)
-{
-    if (const auto problem = nameProblem(name)) {
+    if (const auto problem = libraryNameProblem(name)) {
         m_alerts.inform("Warning", *problem);
         return std::nullopt;
     }
@@ -96,6 +70,7 @@ std::optional<std::string> CsvImporter::import(const std::string& name,
     const auto staging = FileManager::makeSiblingFolder(Paths::packagePath(package), "import");
     bool imported = false;
     std::string reason;
+    CsvImportReport report;
     if (!staging) {
         reason = FileManager::lastFailure().reason;
     } else {
@@ -104,7 +79,7 @@ std::optional<std::string> CsvImporter::import(const std::string& name,
             std::vector<FieldKey> fields;
             std::vector<std::size_t> order;
             imported = createPackage(stagedName) && createFields(columns, fields, order) &&
-                       insertRecords(fields, order, rows, firstRecord);
+                       insertRecords(columns, fields, order, rows, firstRecord, report);
             reason = db.lastFailure() ? db.lastFailure().reason : FileManager::lastFailure().reason;
         } catch (const std::bad_alloc&) {
             reason = "there is not enough memory";
@@ -125,8 +100,9 @@ std::optional<std::string> CsvImporter::import(const std::string& name,
         return std::nullopt;
     }
     m_alerts.endProgress();
-    m_alerts.inform("Success", "Database " + name + " imported successfully");
-    return package;
+    const std::string success = "Database " + name + " imported successfully";
+    m_alerts.inform("Success", report.empty() ? success : success + "\n\n" + report.text());
+    return Imported{package, std::move(report)};
 }
 
 bool CsvImporter::createPackage(const std::string& package)
@@ -174,8 +150,9 @@ bool CsvImporter::createFields(const std::vector<CsvProposedField>& columns, std
     return true;
 }
 
-bool CsvImporter::insertRecords(const std::vector<FieldKey>& fields, const std::vector<std::size_t>& order,
-                                const CsvRows& rows, std::size_t firstRecord)
+bool CsvImporter::insertRecords(const std::vector<CsvProposedField>& columns,
+                                const std::vector<FieldKey>& fields, const std::vector<std::size_t>& order,
+                                const CsvRows& rows, std::size_t firstRecord, CsvImportReport& report)
 {
     DBManager& db = DBManager::sharedIstance();
     CsvValueConverter converter;
@@ -191,8 +168,13 @@ bool CsvImporter::insertRecords(const std::vector<FieldKey>& fields, const std::
         entries.clear();
         entries.reserve(fields.size() + 2);
         for (std::size_t k = 0; k < fields.size(); ++k) {
-            entries.push_back(
-                {fields[k], converter.importValue(fields[k].type, rows.cell(row, order[k])), nullptr});
+            const int type = fields[k].type;
+            std::optional<FieldValue> value = converter.importValue(type, rows.cell(row, order[k]));
+            if (!value) {
+                report.addUnreadable(k, columns[order[k]].name, type, row + 1);
+                value = CsvValueConverter::emptyValue(type);
+            }
+            entries.push_back({fields[k], std::move(*value), nullptr});
         }
         entries.push_back(FieldChange::created(created));
         entries.push_back(FieldChange::modified(0));

@@ -2,6 +2,7 @@
 
 #include "fields/FieldModel.h"
 #include "platform/Alerts.h"
+#include "storage/CsvImportReport.h"
 #include "storage/CsvReader.h"
 
 #include <array>
@@ -16,6 +17,10 @@ namespace dossiva {
 // base's main field, the others are added in column order), and one record
 // per row, all inserted in one transaction. A database that cannot be made
 // completely is removed again.
+//
+// A value its field cannot read (a word in a date column) is stored empty
+// and reported: the success message says how many of which column, and
+// where.
 class CsvImporter {
 public:
     // The types a column other than the main one can be imported as, in the
@@ -26,19 +31,18 @@ public:
 
     explicit CsvImporter(Alerts& alerts) : m_alerts(alerts) {}
 
+    struct Imported {
+        std::string package; // NAME.dossiva, for the library to register
+        CsvImportReport report;
+    };
+
     // Imports rows[firstRecord...] into the database `name`, with fields
     // named and typed by `columns`: one of type 0, the main field (else the
     // first column is), the others of the types above (else small text).
-    // Returns the new package's name (NAME.dossiva) for the library to
-    // register, or nullopt when the name is refused or taken, or the import
+    // Returns nullopt when the name is refused or taken, or the import
     // failed; the user has been told why.
-    std::optional<std::string> import(const std::string& name, const std::vector<CsvProposedField>& columns,
-                                      const CsvRows& rows, std::size_t firstRecord);
-
-    // Why a name cannot be a database's (empty, "/", a leading ".", control
-    // characters, too long), or nullopt when it can. A name never leads out of
-    // the Databases folder.
-    static std::optional<std::string> nameProblem(const std::string& name);
+    std::optional<Imported> import(const std::string& name, const std::vector<CsvProposedField>& columns,
+                                   const CsvRows& rows, std::size_t firstRecord);
 
 private:
     // The package's pictures folder and database from the empty base, in the
@@ -48,8 +52,9 @@ private:
     // other columns' in their order; `order` gets the column of each.
     bool createFields(const std::vector<CsvProposedField>& columns, std::vector<FieldKey>& fields,
                       std::vector<std::size_t>& order);
-    bool insertRecords(const std::vector<FieldKey>& fields, const std::vector<std::size_t>& order,
-                       const CsvRows& rows, std::size_t firstRecord);
+    bool insertRecords(const std::vector<CsvProposedField>& columns, const std::vector<FieldKey>& fields,
+                       const std::vector<std::size_t>& order, const CsvRows& rows, std::size_t firstRecord,
+                       CsvImportReport& report);
 
     Alerts& m_alerts;
 };

@@ -16,6 +16,20 @@ namespace {
 // enough to stay out of the way of the records in memory.
 constexpr std::size_t kChunkSize = 1 << 18;
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Readers skip blanks after a separator, and guess the separator from the
+// first comma, semicolon or tab of the first line; line breaks end a row.
+// Quotes keep all of these inside the value.
+bool needsQuotes(std::string_view text)
+{
+    return text.find_first_of("\n\r,;\t") != std::string_view::npos ||
+           (!text.empty() && (isBlank(text.front()) || isBlank(text.back())));
+}
+
 } // namespace
 
 CsvOutputFile::~CsvOutputFile()
@@ -54,9 +68,7 @@ void CsvOutputFile::appendCell(std::string_view text)
             m_chunk.push_back(c);
         }
         m_chunk.push_back('"');
-    } else if (text.find_first_of("\n\r,") != std::string_view::npos) {
-        // A lone carriage return ends a line for every CSV reader, ours
-        // included, so it is quoted like a line feed.
+    } else if (needsQuotes(text)) {
         m_chunk.push_back('"');
         m_chunk.append(text);
         m_chunk.push_back('"');

@@ -30,7 +30,8 @@ public:
     bool open(const std::string& path);
 
     // A cell: enclosed in double quotes when it holds a double quote (each
-    // then doubled), a line break or a comma; otherwise as it is.
+    // then doubled), a line break, a comma, a semicolon or a tab, or starts
+    // or ends with a blank; otherwise as it is.
     void appendCell(std::string_view text);
     void appendComma() { m_chunk.push_back(','); }
     // Ends a row with a line feed; writes the chunk once it is large.

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "storage/CsvText.h"
+#include "storage/SqliteConnection.h"
 
 #include <algorithm>
 #include <array>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sqlite3.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,22 +33,89 @@ bool isSkippedBlank(char c, char separator)
     return (c == ' ' || c == '\t') && c != separator;
 }
 
-// The whole file, or nullopt when it cannot be opened or read.
-std::optional<std::string> readWholeFile(const std::string& path)
+// "1 GiB" for whole units, else the bytes.
+std::string byteCount(std::uint64_t bytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    constexpr std::array<const char*, 4> kUnits = {"TiB", "GiB", "MiB", "KiB"};
+    for (std::size_t i = 0; i < kUnits.size(); ++i) {
+        const std::uint64_t unit = std::uint64_t{1} << (10 * (kUnits.size() - i));
+        if (bytes >= unit && bytes % unit == 0) {
+            return std::to_string(bytes / unit) + " " + kUnits[i];
+        }
+    }
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+CsvRefusal tooLarge(std::uint64_t largest)
+{
+    return {CsvRefusal::Kind::TooLarge,
+            "The file is too large to import: the limit is " + byteCount(largest) + "."};
+}
+
+CsvRefusal tooManyColumns(std::size_t row, std::size_t largest)
+{
+    const std::string count = std::to_string(largest);
+    return {CsvRefusal::Kind::TooManyColumns, "Row " + std::to_string(row) + " has more than " + count +
+                                                  " values, but a database can have at most " + count +
+                                                  " fields."};
+}
+
+CsvRefusal notAFile(mode_t mode)
+{
+    const char* kind = S_ISDIR(mode)                    ? "a folder"
+                       : S_ISFIFO(mode)                 ? "a pipe"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                       : S_ISSOCK(mode)                 ? "a socket"
+                                                        : "not a regular file";
+    return {CsvRefusal::Kind::NotAFile,
+            std::string("This is ") + kind + ", not a file: only a file can be imported."};
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The whole file, or nullopt when it cannot be opened or read, or is
+// refused (then `refusal` says why). A pipe or a device is refused without
+// waiting for it: opening does not block, and nothing is read from it.
+std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t largest, CsvRefusal& refusal)
+{
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
         devLog("CSV: cannot open '" + path + "': " + std::strerror(errno));
         return std::nullopt;
     }
-    std::string bytes;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    if (::fstat(fd.get(), &info) != 0) {
+        devLog("CSV: cannot read '" + path + "': " + std::strerror(errno));
+        return std::nullopt;
     }
+    if (!S_ISREG(info.st_mode)) {
+        refusal = notAFile(info.st_mode);
+        return std::nullopt;
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > largest) {
+        refusal = tooLarge(largest);
+        return std::nullopt;
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
         if (count == 0) {
             break;
         }
@@ -55,12 +124,15 @@ std::optional<std::string> readWholeFile(const std::string& path)
                 continue;
             }
             devLog("CSV: cannot read '" + path + "': " + std::strerror(errno));
-            ::close(fd);
+            return std::nullopt;
+        }
+        // The file may grow while it is read.
+        if (bytes.size() + static_cast<std::size_t>(count) > largest) {
+            refusal = tooLarge(largest);
             return std::nullopt;
         }
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
-    ::close(fd);
     return bytes;
 }
 
@@ -105,9 +177,11 @@ public:
         std::size_t next;   // where the next line starts
         bool hadQuotes;     // the line holds a double quote
         bool endedInQuotes; // the text ended inside a quoted value
+        bool tooManyValues; // parsing stopped at the value past the largest count
     };
 
-    explicit LineParser(char separator) : m_separator(separator)
+    LineParser(char separator, std::size_t largestCount)
+        : m_separator(separator), m_largestCount(largestCount)
     {
         for (const char c : {separator, '"', '\r', '\n'}) {
             m_stops[static_cast<unsigned char>(c)] = true;
@@ -115,7 +189,9 @@ public:
     }
 
     // Appends the line starting at `start` to rows as one row, dropped when
-    // it has no value.
+    // it has no value. A line with more values than the largest count stops
+    // at the first value too many: a line of a million separators costs no
+    // more than one the reader accepts.
     Line parse(std::string_view text, std::size_t start, CsvRows& rows) const
     {
         const std::size_t n = text.size();
@@ -141,6 +217,9 @@ public:
                 i = end;
             } else if (c == m_separator) {
                 rows.endCell();
+                if (rows.cellsInOpenRow() > m_largestCount) {
+                    return {i, hadQuotes, inQuotes, true};
+                }
                 for (++i; i < n && isSkippedBlank(text[i], m_separator); ++i) {
                 }
             } else if (isLineBreak(c)) {
@@ -162,12 +241,16 @@ public:
         if (!rows.openCell().empty()) {
             rows.endCell();
         }
+        if (rows.cellsInOpenRow() > m_largestCount) {
+            return {i, hadQuotes, inQuotes, true};
+        }
         rows.endRow();
-        return {i, hadQuotes, inQuotes};
+        return {i, hadQuotes, inQuotes, false};
     }
 
 private:
     char m_separator;
+    std::size_t m_largestCount;
     std::array<bool, 256> m_stops{};
 };
 
@@ -215,20 +298,35 @@ void CsvReader::setSeparator(CsvSeparator separator)
     m_separatorFound = true;
 }
 
+std::size_t CsvReader::largestColumnCount()
+{
+    constexpr int kRecordColumns = 3; // id, create_date, edit_date
+    static const std::size_t largest = [] {
+        const SqliteConnection memory(":memory:", SqliteConnection::Mode::ReadWrite);
+        // SQLite's default when it cannot be asked.
+        const int columns = memory.isOpen() ? sqlite3_limit(memory.handle(), SQLITE_LIMIT_COLUMN, -1) : 2000;
+        return static_cast<std::size_t>(columns - kRecordColumns);
+    }();
+    return largest;
+}
+
 void CsvReader::clear()
 {
     m_structure.clear();
     m_data.clear();
     m_endsInsideQuotes = false;
+    m_refusal = {};
 }
 
-CsvReadStatus CsvReader::importCSVFile(const std::string& path, std::optional<TextEncoding> encoding)
+CsvReadStatus CsvReader::importCSVFile(const std::string& path, std::optional<TextEncoding> encoding,
+                                       std::uint64_t largestFile)
 {
     clear();
     try {
-        std::optional<std::string> bytes = readWholeFile(path);
+        std::optional<std::string> bytes = readWholeFile(path, largestFile, m_refusal);
         if (!bytes) {
-            return CsvReadStatus::ReadError;
+            return m_refusal.kind == CsvRefusal::Kind::None ? CsvReadStatus::ReadError
+                                                            : CsvReadStatus::Refused;
         }
         std::size_t start = 0;
         if (!decodeInPlace(*bytes, encoding, m_usedEncoding, start)) {
@@ -249,18 +347,24 @@ CsvReadStatus CsvReader::importCSVFile(const std::string& path, std::optional<Te
 CsvReadStatus CsvReader::readText(std::string_view text)
 {
     if (text.size() > CsvRows::kLargestText) {
-        devLog("CSV: the file is too large to read");
-        return CsvReadStatus::ReadError;
+        m_refusal = tooLarge(CsvRows::kLargestText);
+        return CsvReadStatus::Refused;
     }
     // The values never hold more characters than the text.
     m_data.reserveText(text.size());
     if (!m_separatorFound) {
         detectSeparator(firstLine(text));
     }
-    const LineParser parser(separatorCharacter(m_separator));
+    const LineParser parser(separatorCharacter(m_separator), largestColumnCount());
     for (std::size_t position = 0; position < text.size();) {
         const std::size_t rowsBefore = m_data.size();
         const LineParser::Line line = parser.parse(text, position, m_data);
+        if (line.tooManyValues) {
+            const std::size_t row = m_data.size() + 1;
+            clear();
+            m_refusal = tooManyColumns(row, largestColumnCount());
+            return CsvReadStatus::Refused;
+        }
         position = line.next;
         m_endsInsideQuotes = line.endedInQuotes;
         if (m_data.size() > rowsBefore) {
@@ -309,7 +413,7 @@ void CsvReader::proposeFields(std::size_t row, bool lineHasQuotes)
 std::vector<std::vector<std::string>> CsvReader::parseCSVString(std::string_view text, CsvSeparator separator)
 {
     CsvRows rows;
-    const LineParser parser(separatorCharacter(separator));
+    const LineParser parser(separatorCharacter(separator), SIZE_MAX);
     for (std::size_t position = 0; position < text.size();) {
         position = parser.parse(text, position, rows).next;
     }

@@ -3,6 +3,7 @@
 #include "platform/TextEncoding.h"
 #include "storage/CsvRows.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,14 @@ enum class CsvReadStatus {
     NoData = 1,      // the file decodes but holds no value at all
     ReadError = 2,   // the file cannot be opened or read
     Done = 3,
+    Refused = 4, // not read, for a reason the user can act on (CsvReader::refusal())
+};
+
+// Why a file was not read.
+struct CsvRefusal {
+    enum class Kind { None, NotAFile, TooLarge, TooManyColumns };
+    Kind kind = Kind::None;
+    std::string message; // a sentence for the user
 };
 
 // Separator matrix tags.
@@ -34,15 +43,29 @@ struct CsvProposedField {
 // column: the first column is the main field, the others small text, or large
 // text when one of their values is long or spans lines. The separator is
 // guessed from the first line once; after that it stays as set.
+//
+// The whole file is held in memory, so what cannot become a database is
+// refused before it costs much more than the file itself: anything but a
+// regular file (a pipe or a device never ends), a file above a size limit,
+// and a row with more values than a database has room for fields.
 class CsvReader {
 public:
     // Values this long (in characters) or longer propose large text.
     static constexpr std::size_t kLargeTextLength = 1025;
+    // Files larger than this are refused unless the caller allows more.
+    static constexpr std::uint64_t kDefaultLargestFile = std::uint64_t{1} << 30;
+    // The most fields a database can have, so the most values a row may
+    // hold: SQLite's column limit, less the columns of a record's id and
+    // its two dates.
+    static std::size_t largestColumnCount();
 
     // Reads the file, replacing what an earlier read found. Without an
     // encoding the file's byte-order mark decides: UTF-16 of its byte order,
     // otherwise UTF-8.
-    CsvReadStatus importCSVFile(const std::string& path, std::optional<TextEncoding> encoding);
+    CsvReadStatus importCSVFile(const std::string& path, std::optional<TextEncoding> encoding,
+                                std::uint64_t largestFile = kDefaultLargestFile);
+    // Why the last read was refused; Kind::None unless it was.
+    const CsvRefusal& refusal() const { return m_refusal; }
 
     // The encoding the last read used.
     TextEncoding usedEncoding() const { return m_usedEncoding; }
@@ -78,6 +101,7 @@ private:
     std::vector<CsvProposedField> m_structure;
     CsvRows m_data;
     bool m_endsInsideQuotes = false;
+    CsvRefusal m_refusal;
 };
 
 } // namespace dossiva

@@ -14,23 +14,27 @@ namespace {
 // are parsed each time rather than held without bound.
 constexpr std::size_t kCacheLimit = 1 << 16;
 
-constexpr const char* kLongDatePattern = "d MMMM yyyy";
-constexpr const char* kTimePattern = "HH:mm";
-constexpr const char* kLongDateTimePattern = "d MMMM yyyy HH:mm";
+std::string_view withoutBlanks(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
 
 } // namespace
 
 CsvValueConverter::CsvValueConverter()
-    : m_longDate(DateFormat::withPattern(kLongDatePattern)),
-      m_numericDate(DateFormat::withPattern("dd/MM/yyyy")), m_time(DateFormat::withPattern(kTimePattern)),
-      m_longDateTime(DateFormat::withPattern(kLongDateTimePattern)),
-      m_numericDateTime(DateFormat::withPattern("dd/MM/yyyy HH:mm"))
+    : m_longDate(DateFormat::withPattern("d MMMM yyyy")), m_numericDate(DateFormat::withPattern("d/M/yyyy")),
+      m_time(DateFormat::withPattern("HH:mm")), m_longDateTime(DateFormat::withPattern("d MMMM yyyy HH:mm")),
+      m_numericDateTime(DateFormat::withPattern("d/M/yyyy HH:mm"))
 {
 }
 
-std::optional<std::int64_t> CsvValueConverter::parseCached(Cache& cache, std::string_view text,
-                                                           const DateFormat& first, const DateFormat* second)
+std::optional<std::int64_t> CsvValueConverter::parseCached(Cache& cache, std::string_view text, Reader read)
 {
+    text = withoutBlanks(text);
     if (text.empty()) {
         return std::nullopt;
     }
@@ -38,29 +42,62 @@ std::optional<std::int64_t> CsvValueConverter::parseCached(Cache& cache, std::st
         return found->second;
     }
     const std::string owned(text);
-    std::optional<std::int64_t> seconds = first.parse(owned);
-    if (!seconds && second != nullptr) {
-        seconds = second->parse(owned);
-    }
+    const std::optional<std::int64_t> seconds = (this->*read)(owned);
     if (cache.size() < kCacheLimit) {
         cache.emplace(owned, seconds);
     }
     return seconds;
 }
 
+std::optional<std::int64_t> CsvValueConverter::readDate(const std::string& text) const
+{
+    if (auto seconds = m_longDate.parse(text)) {
+        return seconds;
+    }
+    if (auto seconds = m_numericDate.parse(text)) {
+        return seconds;
+    }
+    if (auto seconds = parseIso8601(text, IsoForm::Date)) {
+        return seconds;
+    }
+    return parseIso8601(text, IsoForm::DateAndTime);
+}
+
+std::optional<std::int64_t> CsvValueConverter::readTime(const std::string& text) const
+{
+    if (auto seconds = m_time.parse(text)) {
+        return seconds;
+    }
+    if (auto seconds = parseIso8601(text, IsoForm::TimeOfDay)) {
+        return seconds;
+    }
+    return parseIso8601(text, IsoForm::DateAndTime);
+}
+
+std::optional<std::int64_t> CsvValueConverter::readDateTime(const std::string& text) const
+{
+    if (auto seconds = m_longDateTime.parse(text)) {
+        return seconds;
+    }
+    if (auto seconds = m_numericDateTime.parse(text)) {
+        return seconds;
+    }
+    return parseIso8601(text, IsoForm::DateAndTime);
+}
+
 std::optional<std::int64_t> CsvValueConverter::parseDate(std::string_view text)
 {
-    return parseCached(m_dates, text, m_longDate, &m_numericDate);
+    return parseCached(m_dates, text, &CsvValueConverter::readDate);
 }
 
 std::optional<std::int64_t> CsvValueConverter::parseTime(std::string_view text)
 {
-    return parseCached(m_times, text, m_time, nullptr);
+    return parseCached(m_times, text, &CsvValueConverter::readTime);
 }
 
 std::optional<std::int64_t> CsvValueConverter::parseDateTime(std::string_view text)
 {
-    return parseCached(m_dateTimes, text, m_longDateTime, &m_numericDateTime);
+    return parseCached(m_dateTimes, text, &CsvValueConverter::readDateTime);
 }
 
 std::string_view CsvValueConverter::checkboxValue(std::string_view text)
@@ -99,25 +136,23 @@ std::string CsvValueConverter::previewNumber(std::string_view text)
     return std::string(buffer.data(), result.ptr);
 }
 
-FieldValue CsvValueConverter::importValue(int type, std::string_view text)
+std::optional<FieldValue> CsvValueConverter::importValue(int type, std::string_view text)
 {
+    std::optional<std::int64_t> seconds;
     switch (type) {
     case FieldType::Date:
-        if (const auto seconds = parseDate(text)) {
-            return FieldValue::text(std::to_string(*seconds));
-        }
-        return FieldValue::text("");
+        seconds = parseDate(text);
+        break;
     case FieldType::Time:
-        if (const auto seconds = parseTime(text)) {
-            return FieldValue::text(std::to_string(*seconds));
-        }
-        return FieldValue::text("");
+        seconds = parseTime(text);
+        break;
     case FieldType::DateTime:
-        if (const auto seconds = parseDateTime(text)) {
+        seconds = parseDateTime(text);
+        if (seconds) {
             const std::string moment = std::to_string(*seconds);
             return FieldValue::dateTime(moment, moment);
         }
-        return FieldValue::dateTime("", "");
+        break;
     case FieldType::Checkbox:
         return FieldValue::text(checkboxValue(text));
     case FieldType::Password:
@@ -125,6 +160,18 @@ FieldValue CsvValueConverter::importValue(int type, std::string_view text)
     default:
         return FieldValue::text(text);
     }
+    if (seconds) {
+        return FieldValue::text(std::to_string(*seconds));
+    }
+    if (withoutBlanks(text).empty()) {
+        return emptyValue(type);
+    }
+    return std::nullopt;
+}
+
+FieldValue CsvValueConverter::emptyValue(int type)
+{
+    return type == FieldType::DateTime ? FieldValue::dateTime("", "") : FieldValue::text("");
 }
 
 std::string CsvValueConverter::previewText(int type, std::string_view text)

@@ -1,5 +1,6 @@
 // Writing records to CSV files: cells of every type, the header, the five
-// encodings read back by Python's csv module, and the failures.
+// encodings read back by Python's csv module and by our own reader, and the
+// failures.
 #include "CsvTestSupport.h"
 #include "support/TestDatabase.h"
 
@@ -9,6 +10,7 @@
 #include "platform/UserDefaults.h"
 #include "storage/CsvExportSettings.h"
 #include "storage/CsvExporter.h"
+#include "storage/CsvReader.h"
 #include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
@@ -102,7 +104,10 @@ TEST_F(CsvExport, CellsOfEveryType)
          "25 December 2009 10:30"},
         {"date alone", FieldType::DateTime, FieldValue::dateTime(std::to_string(christmas), ""),
          "25 December 2009"},
-        {"time alone", FieldType::DateTime, FieldValue::dateTime("", std::to_string(tenThirty)), " 10:30"},
+        {"time alone", FieldType::DateTime, FieldValue::dateTime("", std::to_string(tenThirty)),
+         "\" 10:30\""},
+        {"blanks around", FieldType::SmallText, FieldValue::text(" a\t"), "\" a\t\""},
+        {"semicolon and tab", FieldType::SmallText, FieldValue::text("a;b\tc"), "\"a;b\tc\""},
         {"picture", FieldType::Image, FieldValue::integer(0), std::nullopt},
         {"separator", FieldType::Separator, FieldValue::text(""), std::nullopt},
         {"choice", FieldType::Choose, FieldValue::integer(1), "Second"},
@@ -304,10 +309,11 @@ TEST_F(CsvExport, UnexpectedErrors)
     EXPECT_GT(choice, 0);
 }
 
-TEST_F(CsvExport, PythonReadsEveryEncodingBackToTheSameCells)
+TEST_F(CsvExport, PythonAndOurReaderReadEveryEncodingBackToTheSameCells)
 {
-    const std::vector<std::string> common = {"plain", "with, comma", "say \"hi\"", "line\nbreak", "cr\ronly",
-                                             "",      "  spaces  "};
+    const std::vector<std::string> common = {
+        "plain",      "with, comma",   "say \"hi\"",      "line\nbreak", "cr\ronly", "cr\r\nlf",      "",
+        "  spaces  ", "\tleading tab", "trailing blank ", "semi;colon",  "in\ttab",  " \" quoted \" "};
     struct Case {
         TextEncoding encoding;
         const char* codec;
@@ -318,7 +324,7 @@ TEST_F(CsvExport, PythonReadsEveryEncodingBackToTheSameCells)
         {TextEncoding::UTF8, "utf-8", {"na\xC3\xAFve \xE2\x9C\x93", "\xF0\x9F\x98\x80,\n"}},
         {TextEncoding::MacRoman, "mac_roman", {"caf\xC3\xA9 \xE2\x84\xA2", "\xE2\x80\xA2 \xC3\x9F"}},
         {TextEncoding::Latin1, "latin-1", {"caf\xC3\xA9 \xC3\x9F", "\xC2\xA9 \"\xC3\xBC\""}},
-        {TextEncoding::ASCII, "ascii", {"~^`", "tab\there"}},
+        {TextEncoding::ASCII, "ascii", {"~^`", "{|}@#"}},
     };
     const FieldId second = add("Second, \"label\"", FieldType::LargeText);
     const char* script = R"(
@@ -342,6 +348,15 @@ with open(sys.argv[1], newline='', encoding=sys.argv[2]) as f:
         std::string output;
         ASSERT_EQ(runPython(script, {path(), c.codec}, output), 0) << output;
         EXPECT_EQ(output, expected);
+
+        CsvReader reader;
+        ASSERT_EQ(reader.importCSVFile(path(), c.encoding), CsvReadStatus::Done);
+        ASSERT_EQ(reader.data().size(), cells.size() + 1);
+        EXPECT_EQ(reader.data().row(0, 2), (std::vector<std::string>{"Name", "Second, \"label\""}));
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            EXPECT_EQ(reader.data().row(i + 1, 2),
+                      (std::vector<std::string>{"r" + std::to_string(i), cells[i]}));
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "storage/CsvImportModel.h"
 #include "storage/CsvImporter.h"
 #include "storage/DBManager.h"
+#include "storage/DatabaseLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,9 @@ TEST_F(CsvImport, ValuesAreConvertedByTheirFieldsTypes)
     const std::int64_t christmas = localMoment(2009, 12, 25);
     const std::int64_t tenThirty = localMoment(1970, 1, 1, 10, 30);
     const std::string christmasAt = std::to_string(localMoment(2009, 12, 25, 10, 30));
+    const std::string fifthAtTen = std::to_string(localMoment(2009, 12, 5, 10, 0));
+    const std::string marchAt = std::to_string(localMoment(2024, 3, 1, 14, 30));
+    const std::string marchAtUtc = "1709303400"; // 2024-03-01 14:30 UTC
     struct Case {
         const char* cell;
         int type;
@@ -85,12 +89,28 @@ TEST_F(CsvImport, ValuesAreConvertedByTheirFieldsTypes)
     const std::vector<Case> cases = {
         {"25/12/2009", FieldType::Date, std::to_string(christmas)},
         {"25 December 2009", FieldType::Date, std::to_string(christmas)},
+        {"5/12/2009", FieldType::Date, std::to_string(localMoment(2009, 12, 5))},
+        {"05/1/2009", FieldType::Date, std::to_string(localMoment(2009, 1, 5))},
+        {" 25/12/2009\t", FieldType::Date, std::to_string(christmas)},
+        {"2024-03-01", FieldType::Date, std::to_string(localMoment(2024, 3, 1))},
+        {"2024-03-01T14:30", FieldType::Date, marchAt},
+        {"2024-03-01T14:30:00Z", FieldType::Date, marchAtUtc},
         {"Christmas", FieldType::Date, ""},
+        {"31/02/2009", FieldType::Date, ""},
         {"10:30", FieldType::Time, std::to_string(tenThirty)},
+        {"9:05", FieldType::Time, std::to_string(localMoment(1970, 1, 1, 9, 5))},
+        {"14:30:00", FieldType::Time, std::to_string(localMoment(1970, 1, 1, 14, 30))},
+        {"2024-03-01T14:30:00+02:00", FieldType::Time, "1709296200"},
         {"half past ten", FieldType::Time, ""},
         {"25/12/2009 10:30", FieldType::DateTime, christmasAt + "," + christmasAt},
         {"25 December 2009 10:30", FieldType::DateTime, christmasAt + "," + christmasAt},
+        {"5/12/2009 10:00", FieldType::DateTime, fifthAtTen + "," + fifthAtTen},
+        {"2024-03-01T14:30", FieldType::DateTime, marchAt + "," + marchAt},
+        {"2024-03-01 14:30", FieldType::DateTime, marchAt + "," + marchAt},
+        {"2024-03-01 14:30:00", FieldType::DateTime, marchAt + "," + marchAt},
+        {"2024-03-01T14:30:00Z", FieldType::DateTime, marchAtUtc + "," + marchAtUtc},
         {"25/12/2009", FieldType::DateTime, ","},
+        {"2024-03-01", FieldType::DateTime, ","},
         {"yes", FieldType::Checkbox, "1"},
         {"0", FieldType::Checkbox, "0"},
         {"", FieldType::Checkbox, "0"},
@@ -122,6 +142,62 @@ TEST_F(CsvImport, ValuesAreConvertedByTheirFieldsTypes)
         EXPECT_EQ(field.type, cases[i].type);
         EXPECT_EQ(column(*package, field.id), cases[i].stored + "\n");
     }
+}
+
+TEST_F(CsvImport, ValuesThatCannotBeReadAreNamedInTheSuccessMessage)
+{
+    std::string csv = "Name,Born,At,When,Note\n";
+    struct Row {
+        const char* born;
+        const char* at;
+        const char* when;
+    };
+    const std::vector<Row> rows = {
+        {"1/2/2000", "10:00", "1/2/2000 10:00"},
+        {"", "", ""},
+        {"2000-02-01", "ten", "soon"},
+        {"someday", " ", "never"},
+        {"1/2/2000", "", ""},
+        {"", "", "later"},
+        {"", "", "later"},
+        {"n/a", "", "later"},
+        {"", "", "later"},
+        {"", "", "later"},
+        {"?", "", ""},
+    };
+    for (const auto& row : rows) {
+        csv += std::string("x,") + row.born + "," + row.at + "," + row.when + ",note\n";
+    }
+    read(csv);
+    ASSERT_TRUE(model.setType(1, FieldType::Date));
+    ASSERT_TRUE(model.setType(2, FieldType::Time));
+    ASSERT_TRUE(model.setType(3, FieldType::DateTime));
+    ASSERT_TRUE(model.import(alerts, "Dates"));
+
+    const std::string report = "3 values of \"Born\" could not be read as dates (rows 5, 9, 12)\n"
+                               "1 value of \"At\" could not be read as a time (row 4)\n"
+                               "7 values of \"When\" could not be read as dates and times "
+                               "(rows 4, 5, 7, 8, 9 and 2 more)";
+    EXPECT_EQ(alerts.lastMessage(), "Success / Database Dates imported successfully\n\n" + report);
+    EXPECT_EQ(model.importReport().text(), report);
+    // The unreadable values are stored empty, the others as their moments.
+    ASSERT_TRUE(db.openDB("Dates.dossiva"));
+    const std::string day = std::to_string(localMoment(2000, 2, 1));
+    EXPECT_EQ(column("Dates.dossiva", db.dbStructure()[1].id),
+              day + "\n\n" + day + "\n\n" + day + "\n" + std::string(6, '\n'));
+}
+
+TEST(CsvImportReport, AMessageForManyColumnsStaysShort)
+{
+    CsvImportReport report;
+    for (std::size_t column = 1; column <= 12; ++column) {
+        report.addUnreadable(column, "T" + std::to_string(column), FieldType::Time, 2);
+    }
+    std::string expected;
+    for (int column = 1; column <= 10; ++column) {
+        expected += "1 value of \"T" + std::to_string(column) + "\" could not be read as a time (row 2)\n";
+    }
+    EXPECT_EQ(report.text(), expected + "2 more columns hold values that could not be read.");
 }
 
 TEST_F(CsvImport, FieldsStructuresAndTheMainColumnFirst)
@@ -216,26 +292,53 @@ TEST_F(CsvImport, ATakenNameStopsBeforeAnythingIsWritten)
     EXPECT_EQ(packages(), std::vector<std::string>{"People.dossiva"});
 }
 
-TEST_F(CsvImport, NamesThatWouldLeaveTheDatabasesFolderAreRefused)
+TEST_F(CsvImport, NamesAreRefusedAsTheLibraryRefusesThem)
 {
     read("Name\nAda\n");
-    const std::vector<std::string> names = {
-        "",          "   ",         "a/b",     "../Escape",           ".hidden", "..",
-        "tab\tname", "line\nbreak", "del\x7f", std::string(250, 'n'), "bad\xff"};
-    for (const auto& name : names) {
-        SCOPED_TRACE(name);
+    const std::string kept = library.makePackage("Kept");
+    db.openDB();
+    DatabaseLibrary databases(alerts);
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string reason;
+    };
+    const std::string tooLong(240, 'n');
+    const std::vector<Case> cases = {
+        {"empty", "", "Enter a name: a name cannot be empty."},
+        {"blanks", "  \t ", "Enter a name: a name cannot be empty."},
+        {"slash", "a/b", "A name cannot contain \"/\"."},
+        {"parent folder", "../Escape", "A name cannot contain \"/\"."},
+        {"hidden", ".hidden", "A name cannot start with \".\"."},
+        {"dot dot", "..", "A name cannot start with \".\"."},
+        {"line break", "line\nbreak",
+         "A name cannot contain control characters such as tabs or line breaks."},
+        {"delete", "del\x7f", "A name cannot contain control characters such as tabs or line breaks."},
+        {"not UTF-8", "bad\xff", "A name must be readable text."},
+        // Room is left for the longest extension, a template's.
+        {"too long for a template", tooLong,
+         "The name \"" + tooLong + "\" is too long: a name can have at most 239 bytes."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         ScriptedAlerts refused;
-        EXPECT_FALSE(model.import(refused, name));
-        ASSERT_EQ(refused.asked().size(), 1u);
-        EXPECT_EQ(refused.asked()[0].title, "Warning");
-        EXPECT_FALSE(refused.asked()[0].message.empty());
+        EXPECT_FALSE(model.import(refused, c.text));
+        EXPECT_EQ(refused.lastMessage(), "Warning / " + c.reason);
         EXPECT_TRUE(refused.progress().empty());
+
+        // Renaming to nothing is no rename at all, so it says nothing.
+        alerts = ScriptedAlerts();
+        EXPECT_FALSE(databases.renameDatabase(kept, c.text));
+        EXPECT_EQ(alerts.lastMessage(), c.text.empty() ? "" : "Warning / " + c.reason);
     }
-    EXPECT_TRUE(packages().empty());
+    EXPECT_EQ(packages(), std::vector<std::string>{kept});
     EXPECT_FALSE(FileManager::exists(Paths::homeDirectory() +
                                      "/Library/Application Support/Quorva/Dossiva/Escape.dossiva"));
     // Names other programs may balk at are still names.
-    EXPECT_TRUE(model.import(alerts, "Ünïcode: a \"quoted\" name"));
+    EXPECT_TRUE(model.import(alerts, "\xC3\x9C"
+                                     "n\xC3\xAF"
+                                     "code: a \"quoted\" name " +
+                                         std::string(200, 'n')));
 }
 
 TEST_F(CsvImport, AFailedImportLeavesNoPackage)

@@ -1,6 +1,7 @@
 // Reading CSV files: encodings and byte-order marks, line and value
 // splitting, the proposed fields, and the import window's preview.
 #include "CsvTestSupport.h"
+#include "support/ChildProcess.h"
 #include "support/TestHome.h"
 
 #include "fields/FieldModel.h"
@@ -10,6 +11,11 @@
 #include "storage/CsvReader.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dossiva;
 using namespace dossiva::test;
@@ -295,12 +301,108 @@ TEST_F(CsvFiles, EncodingsAndByteOrderMarks)
     }
 }
 
-TEST_F(CsvFiles, FilesThatCannotBeRead)
+// The bytes of address space the process holds now.
+std::size_t addressSpace()
 {
-    CsvReader reader;
-    EXPECT_EQ(reader.importCSVFile(home.path() + "/missing.csv", std::nullopt), CsvReadStatus::ReadError);
-    EXPECT_EQ(reader.importCSVFile(home.path(), std::nullopt), CsvReadStatus::ReadError);
-    EXPECT_TRUE(reader.data().empty());
+    std::size_t pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%zu", &pages) != 1) {
+            pages = 0;
+        }
+        std::fclose(statm);
+    }
+    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// What reading the file came to ("<status> <refusal kind> <message>"), read
+// in a forked child whose address space may grow by `budget` bytes at most:
+// a reader that holds too much dies there, and one that blocks is stopped,
+// instead of taking the machine or the test run with it. Nothing when the
+// child did not answer.
+std::optional<std::string> readInBoundedChild(const std::string& path, std::uint64_t largestFile,
+                                              std::size_t budget)
+{
+    ChildProcess child;
+    const bool forked = child.fork([&](int out) {
+        const rlimit limit{addressSpace() + budget, addressSpace() + budget};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) {
+            return 2;
+        }
+        CsvReader reader;
+        const CsvReadStatus status = reader.importCSVFile(path, std::nullopt, largestFile);
+        const std::string line = std::to_string(static_cast<int>(status)) + " " +
+                                 std::to_string(static_cast<int>(reader.refusal().kind)) + " " +
+                                 reader.refusal().message + "\n";
+        return ::write(out, line.data(), line.size()) == static_cast<ssize_t>(line.size()) ? 0 : 3;
+    });
+    if (!forked) {
+        return std::nullopt;
+    }
+    auto line = child.readLine(std::chrono::seconds(60));
+    child.stop();
+    return line;
+}
+
+TEST_F(CsvFiles, WhatCannotBecomeADatabaseIsRefusedInBoundedMemory)
+{
+    const std::size_t columns = CsvReader::largestColumnCount();
+    const std::string tooMany = "Row 1 has more than " + std::to_string(columns) +
+                                " values, but a database can have at most " + std::to_string(columns) +
+                                " fields.";
+    const std::string fifo = home.path() + "/pipe.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string longLine = write(std::string(32 << 20, ','), "commas.csv");
+    std::string manyColumns;
+    for (int i = 0; i < 1000000; ++i) {
+        manyColumns += "a,";
+    }
+    std::string widestRow = "a";
+    for (std::size_t i = 1; i < columns; ++i) {
+        widestRow += ",v";
+    }
+
+    using Kind = CsvRefusal::Kind;
+    struct Case {
+        const char* name;
+        std::string path;
+        std::uint64_t largestFile;
+        CsvReadStatus status;
+        Kind kind;
+        std::string message;
+    };
+    const std::uint64_t byDefault = CsvReader::kDefaultLargestFile;
+    const std::vector<Case> cases = {
+        {"a long line of commas", longLine, byDefault, CsvReadStatus::Refused, Kind::TooManyColumns, tooMany},
+        {"a million columns", write(manyColumns, "wide.csv"), byDefault, CsvReadStatus::Refused,
+         Kind::TooManyColumns, tooMany},
+        {"a later row one column too wide", write("a,b\n\n" + widestRow + ",w\n", "later.csv"), byDefault,
+         CsvReadStatus::Refused, Kind::TooManyColumns,
+         "Row 2 has more than " + std::to_string(columns) + " values, but a database can have at most " +
+             std::to_string(columns) + " fields."},
+        {"as many columns as a database holds", write(widestRow + ",\n" + widestRow + "\n", "widest.csv"),
+         byDefault, CsvReadStatus::Done, Kind::None, ""},
+        {"a device that never ends", "/dev/zero", byDefault, CsvReadStatus::Refused, Kind::NotAFile,
+         "This is a device, not a file: only a file can be imported."},
+        {"a pipe nobody writes to", fifo, byDefault, CsvReadStatus::Refused, Kind::NotAFile,
+         "This is a pipe, not a file: only a file can be imported."},
+        {"a folder", home.path(), byDefault, CsvReadStatus::Refused, Kind::NotAFile,
+         "This is a folder, not a file: only a file can be imported."},
+        {"exactly as large as allowed", longLine, 32 << 20, CsvReadStatus::Refused, Kind::TooManyColumns,
+         tooMany},
+        {"larger than asked", longLine, (32 << 20) - 1, CsvReadStatus::Refused, Kind::TooLarge,
+         "The file is too large to import: the limit is 33554431 bytes."},
+        {"a limit in whole units", longLine, 1 << 20, CsvReadStatus::Refused, Kind::TooLarge,
+         "The file is too large to import: the limit is 1 MiB."},
+        {"a missing file", home.path() + "/missing.csv", byDefault, CsvReadStatus::ReadError, Kind::None, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Room for the file a few times over, never for a structure per value.
+        const auto outcome = readInBoundedChild(c.path, c.largestFile, (64 << 20) + 4 * (32 << 20));
+        ASSERT_TRUE(outcome) << "the reader died, or did not answer";
+        EXPECT_EQ(*outcome, std::to_string(static_cast<int>(c.status)) + " " +
+                                std::to_string(static_cast<int>(c.kind)) + " " + c.message);
+    }
 }
 
 TEST_F(CsvFiles, TheSeparatorIsGuessedFromTheFirstLineOnce)
@@ -458,6 +560,7 @@ TEST_F(ImportPreview, PreviewCellsShowWhatTheFieldWouldHold)
         {"abc", FieldType::Number, "0"},
         {"25/12/2009", FieldType::Date, christmasText},
         {"31/02/2009", FieldType::Date, ""},
+        {"5/12/2009", FieldType::Date, day.format(localMoment(2009, 12, 5))},
         {"a word", FieldType::Date, ""},
         {"09:05", FieldType::Time, time.format(localMoment(1970, 1, 1) + 9 * 3600 + 5 * 60)},
         {"25/12/2009 10:30", FieldType::DateTime, moment.format(christmas + 10 * 3600 + 30 * 60)},

@@ -180,12 +180,20 @@ TEST_F(CsvImportWindowTest, UnicodeFileReadAsUtf8IsNotReadable)
     EXPECT_EQ(window->errorText()->text(), QString::fromLatin1(kNotReadable));
 }
 
-TEST_F(CsvImportWindowTest, AMissingFileIsAnUnexpectedError)
+TEST_F(CsvImportWindowTest, AFileThatCannotBeReadSaysWhy)
 {
-    window->displayName(library.home() + "/gone.csv");
-    EXPECT_FALSE(showsTable());
-    EXPECT_EQ(window->errorText()->text(), QStringLiteral("Unexpected error."));
-    EXPECT_FALSE(window->importButton()->isEnabled());
+    const std::vector<std::pair<std::string, QString>> cases = {
+        {library.home() + "/gone.csv", QStringLiteral("Unexpected error.")},
+        {library.home(), QStringLiteral("This is a folder, not a file: only a file can be imported.")},
+        {"/dev/zero", QStringLiteral("This is a device, not a file: only a file can be imported.")},
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path);
+        window->displayName(path);
+        EXPECT_FALSE(showsTable());
+        EXPECT_EQ(window->errorText()->text(), message);
+        EXPECT_FALSE(window->importButton()->isEnabled());
+    }
 }
 
 TEST_F(CsvImportWindowTest, ChoosingASeparatorSplitsTheRowsAgain)
@@ -315,6 +323,22 @@ TEST_F(CsvImportWindowTest, ImportMakesTheDatabaseAndCloses)
     const auto settings = UserDefaults::standard().object("csv import");
     ASSERT_TRUE(settings.has_value());
     EXPECT_EQ(settings->find("labels")->toInteger(), 1);
+}
+
+TEST_F(CsvImportWindowTest, TheSuccessMessageNamesTheValuesThatCouldNotBeRead)
+{
+    open("Dates.csv", "Name,Born\nAnn,5/12/2009\nBob,someday\nCid,2009-12-05\n");
+    clickBox(window->fieldsLabelBox());
+    QComboBox* types = typePopUp(1);
+    ASSERT_NE(types, nullptr);
+    QTest::keyClick(types, Qt::Key_D); // the first type starting with D: Date
+    ASSERT_EQ(window->model().type(1), 4);
+    QTest::mouseClick(window->importButton(), Qt::LeftButton);
+    EXPECT_EQ(imported, std::vector<std::string>{"Dates.dossiva"});
+    ASSERT_FALSE(alerts.asked().empty());
+    EXPECT_EQ(alerts.asked().back().title, "Success");
+    EXPECT_EQ(alerts.asked().back().message, "Database Dates imported successfully\n\n"
+                                             "1 value of \"Born\" could not be read as a date (row 3)");
 }
 
 TEST_F(CsvImportWindowTest, ANameClashKeepsTheWindowOpen)
