@@ -47,8 +47,8 @@ std::optional<CsvImporter::Imported> CsvImporter::import(const std::string& name
                                                          const std::vector<CsvProposedField>& columns,
                                                          const CsvRows& rows, std::size_t firstRecord)
 {
-    if (const auto problem = libraryNameProblem(name)) {
-        m_alerts.inform("Warning", *problem);
+    if (!isAcceptableLibraryName(name)) {
+        m_alerts.inform("Warning", refusedNameMessage(name));
         return std::nullopt;
     }
     const std::string package = name + std::string(kPackageExtension);

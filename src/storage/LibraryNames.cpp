@@ -55,7 +55,8 @@ bool isAcceptableLibraryName(const std::string& name)
 
 std::string refusedNameMessage(const std::string& name)
 {
-    return libraryNameProblem(name).value_or(quoted(name) + " cannot be used as a name.");
+    const auto problem = libraryNameProblem(name);
+    return quoted(name) + " cannot be used as a name." + (problem ? " " + *problem : std::string());
 }
 
 } // namespace dossiva

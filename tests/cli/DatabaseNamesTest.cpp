@@ -30,11 +30,10 @@ void PrintTo(const HostileName& c, std::ostream* os)
     *os << c.name;
 }
 
+// The start of the message: the name as shown, then why it is refused.
 std::string refusal(const std::string& shown)
 {
-    return "dossiva-cli: \"" + shown +
-           "\" cannot be used as a name. A name must not be empty, start with a dot, or contain a slash or "
-           "control characters.\n";
+    return "dossiva-cli: \"" + shown + "\" cannot be used as a name. ";
 }
 
 // Every command that takes the name of a database, with "{NAME}"
@@ -114,7 +113,7 @@ TEST_P(HostileNameTest, IsRefusedByEveryCommandAndNoFileChanges)
     for (const auto& command : kCommands) {
         const CliResult result = runCli(withName(command, GetParam().given));
         EXPECT_EQ(result.status, 1) << command[0];
-        EXPECT_EQ(result.err, atHome(GetParam().message)) << command[0];
+        EXPECT_EQ(result.err.rfind(atHome(GetParam().message), 0), 0u) << command[0] << ": " << result.err;
     }
     EXPECT_EQ(snapshotFiles(home), before);
 }

@@ -323,13 +323,14 @@ TEST_F(CsvImport, NamesAreRefusedAsTheLibraryRefusesThem)
         SCOPED_TRACE(c.name);
         ScriptedAlerts refused;
         EXPECT_FALSE(model.import(refused, c.text));
-        EXPECT_EQ(refused.lastMessage(), "Warning / " + c.reason);
+        const std::string message = "\"" + c.text + "\" cannot be used as a name. " + c.reason;
+        EXPECT_EQ(refused.lastMessage(), "Warning / " + message);
         EXPECT_TRUE(refused.progress().empty());
 
         // Renaming to nothing is no rename at all, so it says nothing.
         alerts = ScriptedAlerts();
         EXPECT_FALSE(databases.renameDatabase(kept, c.text));
-        EXPECT_EQ(alerts.lastMessage(), c.text.empty() ? "" : "Warning / " + c.reason);
+        EXPECT_EQ(alerts.lastMessage(), c.text.empty() ? "" : "Warning / " + message);
     }
     EXPECT_EQ(packages(), std::vector<std::string>{kept});
     EXPECT_FALSE(FileManager::exists(Paths::homeDirectory() +
