@@ -5,6 +5,7 @@
 #include "sync/SyncManager.h"
 
 #include "platform/ComputerName.h"
+#include "platform/FileLock.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -190,6 +191,10 @@ void SyncManager::beginSession(Kind kind, const std::vector<std::string>& localN
     m_sendFiles.reset();
     m_failureReason.clear();
     m_limits = m_limitsOverride.value_or(DownloadLimits::fromPreferences());
+    // A session keeps staging copies ("NAME.dossiva_temp") for minutes; the
+    // clean-up of interrupted work, in this process or another, leaves them
+    // alone while it runs.
+    m_treeLock.emplace(FileLock::acquire(Paths::dataTreeLockFile(), FileLock::Mode::Shared));
 }
 
 void SyncManager::connect(const std::string& ip, int port)
@@ -593,9 +598,6 @@ void SyncManager::endSession()
     m_retiredFtp = std::move(m_ftp);
     m_syncingDBIndex = -1;
     moveTo(Stage::Idle);
-    if (m_delegate) {
-        m_delegate->syncManager(*this, true);
-    }
     for (const SyncListEntry& entry : m_localDBList) {
         // A database the session stopped in the middle of leaves no staging
         // folder: it is never the only copy of anything.
@@ -603,6 +605,10 @@ void SyncManager::endSession()
         if (entry.ticked) {
             m_errorDBList.push_back({entry.name, {}});
         }
+    }
+    m_treeLock.reset();
+    if (m_delegate) {
+        m_delegate->syncManager(*this, true);
     }
     if (!m_errorDBList.empty() && m_pastConnecting) {
         showNotSynced("These databases have not been synced:", m_errorDBList);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Alerts.h"
+#include "platform/FileLock.h"
 #include "sync/BackupManager.h"
 #include "sync/ConflictResolver.h"
 #include "sync/DownloadLimits.h"
@@ -285,6 +286,7 @@ private:
     bool m_restoreViewLocalOnly = false;
     std::unique_ptr<BackupManager> m_backupManager;
     std::unique_ptr<ConflictResolver> m_resolver;
+    std::optional<FileLock> m_treeLock; // held from the start of a session to its end
     std::thread m_mergingThread;
     std::stop_source m_mergeStop;
 
