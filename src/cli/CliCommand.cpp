@@ -37,4 +37,9 @@ int fail(const std::string& message)
     return 1;
 }
 
+int fail(const std::string& message, const Failure& why)
+{
+    return fail(why ? message + ": " + why.reason : message);
+}
+
 } // namespace dossiva::cli

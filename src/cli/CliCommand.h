@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,5 +38,8 @@ std::vector<CliCommand> registeredCommands();
 
 // Prints "dossiva-cli: message" to stderr and returns 1.
 int fail(const std::string& message);
+// The same, followed by why the step failed when that is known
+// ("... could not be added: database or disk is full").
+int fail(const std::string& message, const Failure& why);
 
 } // namespace dossiva::cli

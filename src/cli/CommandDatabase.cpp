@@ -21,7 +21,7 @@ CommandDatabase::CommandDatabase(const std::string& name, Access access) : m_db(
     m_db.setReadOnly(access == Access::ReadOnly);
     m_open = m_db.openDB(*package) && m_db.loadDbData();
     if (!m_open) {
-        fail("\"" + m_displayName + "\" cannot be read as a database");
+        fail("\"" + m_displayName + "\" cannot be read as a database", m_db.lastFailure());
     }
 }
 

@@ -122,8 +122,9 @@ int exportCsv(const std::vector<std::string>& args)
     const bool loaded = db.openDB(package) && db.loadDbData();
     db.setReadOnly(false);
     if (!loaded) {
+        const Failure why = db.lastFailure();
         db.openDB();
-        return fail("\"" + shownName + "\" cannot be read as a database");
+        return fail("\"" + shownName + "\" cannot be read as a database", why);
     }
     if (records) {
         std::set<RecordId> known;

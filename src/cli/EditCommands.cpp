@@ -133,7 +133,7 @@ int report(const StructureResult& result, const std::string& otherwise)
     if (result.hasAlert()) {
         return fail(result.alert.message);
     }
-    return result.done ? 0 : fail(otherwise);
+    return result.done ? 0 : fail(otherwise, DBManager::sharedIstance().lastFailure());
 }
 
 std::string describeOptions(const FieldDefinition& field, const std::vector<FieldDefinition>& structure)

@@ -74,7 +74,8 @@ int addRecord(const std::vector<std::string>& args)
     RecordEditor editor(database.db());
     const auto id = editor.addRecord(*edits);
     if (!id) {
-        return fail("the record could not be added to \"" + database.displayName() + "\"");
+        return fail("the record could not be added to \"" + database.displayName() + "\"",
+                    database.db().lastFailure());
     }
     std::cout << *id << '\n';
     return 0;
@@ -97,7 +98,7 @@ int setValues(const std::vector<std::string>& args)
     }
     RecordEditor editor(database.db());
     if (!editor.save(id, *edits)) {
-        return fail("record " + args[1] + " could not be changed entirely");
+        return fail("record " + args[1] + " could not be changed", database.db().lastFailure());
     }
     return 0;
 }
@@ -120,7 +121,7 @@ int duplicateRecords(const std::vector<std::string>& args)
     for (RecordId copy : result.copies) {
         std::cout << copy << '\n';
     }
-    return result.complete ? 0 : fail("Error duplicating");
+    return result.complete ? 0 : fail("Error duplicating", database.db().lastFailure());
 }
 
 int deleteRecords(const std::vector<std::string>& raw)
@@ -149,7 +150,8 @@ int deleteRecords(const std::vector<std::string>& raw)
     int status = 0;
     for (RecordId id : *ids) {
         if (!editor.deleteRecord(id)) {
-            status = fail("record " + std::to_string(id) + " could not be deleted");
+            status =
+                fail("record " + std::to_string(id) + " could not be deleted", database.db().lastFailure());
         }
     }
     return status;
@@ -173,7 +175,8 @@ int deleteAll(const std::vector<std::string>& raw)
     RecordEditor editor(database.db());
     return editor.deleteAllRecords()
                ? 0
-               : fail("the records of \"" + database.displayName() + "\" could not be deleted");
+               : fail("the records of \"" + database.displayName() + "\" could not be deleted",
+                      database.db().lastFailure());
 }
 
 std::optional<int> sortingNamed(const std::string& name)

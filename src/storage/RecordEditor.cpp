@@ -97,14 +97,18 @@ bool RecordEditor::save(RecordId recordId, const std::vector<FieldEdit>& edits)
     if (save.fieldIds.empty() || m_db.record(recordId) == nullptr) {
         return false;
     }
-    bool written = m_db.modifyRecordFields(save.fieldIds, save.entries, recordId);
+    // A change that is not stored leaves the database as it was: no edit
+    // date, no recalculation, and lastFailure() saying why.
+    if (!m_db.modifyRecordFields(save.fieldIds, save.entries, recordId)) {
+        return false;
+    }
     markEdited();
     // Every calculation of the record is recomputed once, whichever
     // operands changed.
     if (const auto operand = changedOperand(edits)) {
-        written = numberFieldChanged(recordId, *operand) && written;
+        return numberFieldChanged(recordId, *operand);
     }
-    return written;
+    return true;
 }
 
 bool RecordEditor::numberFieldChanged(RecordId recordId, FieldId numberField)
@@ -117,9 +121,11 @@ bool RecordEditor::numberFieldChanged(RecordId recordId, FieldId numberField)
         return false;
     }
     const SaveEntries results = RecordEntries::recalculation(m_db.dbStructure(), *record);
-    const bool written = m_db.modifyRecordFields(results.fieldIds, results.entries, recordId);
+    if (!m_db.modifyRecordFields(results.fieldIds, results.entries, recordId)) {
+        return false;
+    }
     markEdited();
-    return written;
+    return true;
 }
 
 bool RecordEditor::deleteRecord(RecordId recordId)
