@@ -444,10 +444,22 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     ASSERT_TRUE(
         FileManager::writeFileAtomically(f.phonePackage("Shared") + "/database.db", std::string("junk")));
     const auto sharedBefore = FileManager::readFile(Paths::databaseFile("Shared.dossiva"));
+    // Databases that carry SQL of their own, or lack a field's column.
+    const std::vector<std::pair<std::string, std::string>> hostileSql = {
+        {"Trigger", "create trigger t after insert on data_table begin delete from data_table; end"},
+        {"View", "create view v as select * from data_table"},
+        {"Lost", "insert into fields_table(id,field_name,field_type,order_index) values(99,'Lost',1,9)"},
+    };
+    for (const auto& [name, sql] : hostileSql) {
+        makeSamplePackage(name);
+        f.copyToPhone(name, true);
+        sqliteShell(f.phonePackage(name) + "/database.db", sql);
+    }
     // A picture whose name would reach outside the images folder if used.
     ASSERT_TRUE(
         FileManager::writeFileAtomically(f.phonePackage("Good") + "/images/evil\x02name", std::string("x")));
-    f.presenter.tick = {"Good.dossiva", "Garbage.dossiva", "Shared.dossiva"};
+    f.presenter.tick = {"Good.dossiva", "Garbage.dossiva", "Shared.dossiva",
+                        "Trigger.dossiva", "View.dossiva", "Lost.dossiva"};
 
     ASSERT_TRUE(f.sync());
 
@@ -457,6 +469,9 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     for (const auto& name : refused) {
         EXPECT_FALSE(FileManager::exists(Paths::packagePath(name + ".dossiva"))) << name;
     }
+    for (const auto& [name, sql] : hostileSql) {
+        EXPECT_FALSE(FileManager::exists(Paths::packagePath(name + ".dossiva"))) << name;
+    }
     EXPECT_FALSE(FileManager::exists(Paths::modelsFolder() + "/.hidden.dossivaTemplate"));
     EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Shared.dossiva")), sharedBefore);
     // Each refused name says why; the companion's listing decides their order.
@@ -464,7 +479,7 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     ASSERT_EQ(f.alertTexts().size(), 2u);
     EXPECT_EQ(sortedLines(f.alertTexts()[0]),
               sortedLines("Info: These databases have not been synced:\n\"Bad?Name\"" + why +
-                          "\n\".hidden\"" + why + "\n\"   \"" + why + "\nGarbage\nShared"));
+                          "\n\".hidden\"" + why + "\n\"   \"" + why + "\nGarbage\nShared\nTrigger\nView\nLost"));
     EXPECT_EQ(f.alertTexts()[1], "Info: These templates have not been synced:\n\".hidden\"" + why);
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
 }
