@@ -4,13 +4,13 @@
 #include "Benchmarks.h"
 
 #include "fields/FieldModel.h"
+#include "library/CsvExporter.h"
+#include "library/CsvImportModel.h"
+#include "library/Startup.h"
 #include "platform/Alerts.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
-#include "storage/CsvExporter.h"
-#include "storage/CsvImportModel.h"
 #include "storage/DBManager.h"
-#include "storage/Startup.h"
 
 #include <cstdio>
 #include <fstream>

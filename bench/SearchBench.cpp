@@ -4,8 +4,8 @@
 #include "Benchmarks.h"
 
 #include "fields/StructureCodec.h"
-#include "storage/RecordFilter.h"
-#include "storage/RecordSorter.h"
+#include "records/RecordFilter.h"
+#include "records/RecordSorter.h"
 
 #include <cstdio>
 #include <random>

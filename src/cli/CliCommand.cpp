@@ -1,4 +1,4 @@
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
 #include "platform/PrintableText.h"
 

@@ -1,4 +1,4 @@
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 #include <algorithm>
 #include <charconv>

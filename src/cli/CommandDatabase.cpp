@@ -1,8 +1,8 @@
-#include "CommandDatabase.h"
+#include "cli/CommandDatabase.h"
 
-#include "CliCommand.h"
-#include "CommandArguments.h"
-#include "DatabaseResolver.h"
+#include "cli/CliCommand.h"
+#include "cli/CommandArguments.h"
+#include "cli/DatabaseResolver.h"
 
 #include "platform/FileManager.h"
 #include "storage/DBManager.h"

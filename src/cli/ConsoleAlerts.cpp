@@ -1,4 +1,4 @@
-#include "ConsoleAlerts.h"
+#include "cli/ConsoleAlerts.h"
 
 #include "platform/PrintableText.h"
 

@@ -1,7 +1,7 @@
-#include "ConsolePresenter.h"
+#include "cli/ConsolePresenter.h"
 
-#include "DatabaseResolver.h"
-#include "TextTable.h"
+#include "cli/DatabaseResolver.h"
+#include "cli/TextTable.h"
 
 #include "platform/FileManager.h"
 #include "platform/MainThread.h"

@@ -1,18 +1,18 @@
 // Commands that write a database's records to a CSV file and make a new
 // database from one.
-#include "CliCommand.h"
-#include "ConsoleAlerts.h"
-#include "DatabaseResolver.h"
+#include "cli/CliCommand.h"
+#include "cli/ConsoleAlerts.h"
+#include "cli/DatabaseResolver.h"
 
+#include "csv/CsvExportSettings.h"
+#include "csv/CsvText.h"
 #include "fields/FieldModel.h"
+#include "library/CsvExporter.h"
+#include "library/CsvImportModel.h"
+#include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
-#include "storage/CsvExportSettings.h"
-#include "storage/CsvExporter.h"
-#include "storage/CsvImportModel.h"
-#include "storage/CsvText.h"
 #include "storage/DBManager.h"
-#include "storage/DatabaseLibrary.h"
 
 #include <charconv>
 #include <iostream>

@@ -1,11 +1,11 @@
-#include "DatabaseResolver.h"
+#include "cli/DatabaseResolver.h"
 
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
+#include "library/DatabaseLibrary.h"
+#include "library/LibraryNames.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
-#include "storage/DatabaseLibrary.h"
-#include "storage/LibraryNames.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,18 +1,18 @@
 // Commands that define a database's fields: list, add, rename, change the
 // options of, move and delete them, under the same rules as the Define
 // section.
-#include "CliCommand.h"
-#include "CommandArguments.h"
-#include "CommandDatabase.h"
-#include "FormulaText.h"
-#include "TextTable.h"
+#include "cli/CliCommand.h"
+#include "cli/CommandArguments.h"
+#include "cli/CommandDatabase.h"
+#include "cli/FormulaText.h"
+#include "cli/TextTable.h"
 
 #include "fields/CalculationEngine.h"
 #include "fields/FieldTypes.h"
 #include "fields/StructureCodec.h"
 #include "platform/PrintableText.h"
+#include "records/StructureEditor.h"
 #include "storage/DBManager.h"
-#include "storage/StructureEditor.h"
 
 #include <iostream>
 

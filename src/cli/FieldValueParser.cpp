@@ -1,8 +1,8 @@
-#include "FieldValueParser.h"
+#include "cli/FieldValueParser.h"
 
-#include "CliCommand.h"
-#include "CommandDatabase.h"
-#include "IsoDateTime.h"
+#include "cli/CliCommand.h"
+#include "cli/CommandDatabase.h"
+#include "cli/IsoDateTime.h"
 
 #include "fields/FieldRules.h"
 #include "fields/FieldTypes.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/RecordEntries.h"
+#include "records/RecordEntries.h"
 
 #include <istream>
 #include <optional>

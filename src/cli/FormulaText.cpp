@@ -1,6 +1,6 @@
-#include "FormulaText.h"
+#include "cli/FormulaText.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 #include "fields/CalculationEngine.h"
 

@@ -1,6 +1,6 @@
-#include "IsoDateTime.h"
+#include "cli/IsoDateTime.h"
 
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"

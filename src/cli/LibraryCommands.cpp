@@ -1,20 +1,20 @@
 // Commands that look at the library and its databases.
-#include "CliCommand.h"
-#include "CommandArguments.h"
-#include "CommandDatabase.h"
-#include "ConsoleAlerts.h"
-#include "DatabaseResolver.h"
-#include "TextTable.h"
-#include "ValueDisplay.h"
+#include "cli/CliCommand.h"
+#include "cli/CommandArguments.h"
+#include "cli/CommandDatabase.h"
+#include "cli/ConsoleAlerts.h"
+#include "cli/DatabaseResolver.h"
+#include "cli/TextTable.h"
+#include "cli/ValueDisplay.h"
 
 #include "fields/FieldTypes.h"
 #include "fields/TextNumbers.h"
+#include "library/DatabaseLibrary.h"
+#include "library/TemplateCatalog.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
 #include "storage/DBManager.h"
-#include "storage/DatabaseLibrary.h"
-#include "storage/TemplateCatalog.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Commands that set, check and clear the protection password. Passwords are
 // read from standard input, one a line, so they never appear in a process
 // listing or a shell history.
-#include "CliCommand.h"
-#include "PasswordEntry.h"
+#include "cli/CliCommand.h"
+#include "cli/PasswordEntry.h"
 
 #include <iostream>
 

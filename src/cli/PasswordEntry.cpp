@@ -1,6 +1,6 @@
-#include "PasswordEntry.h"
+#include "cli/PasswordEntry.h"
 
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
 #include <termios.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crypto/PasswordPanelFlow.h"
+#include "library/PasswordPanelFlow.h"
 
 #include <optional>
 #include <string>

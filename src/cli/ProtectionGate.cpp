@@ -1,6 +1,6 @@
-#include "ProtectionGate.h"
+#include "cli/ProtectionGate.h"
 
-#include "PasswordEntry.h"
+#include "cli/PasswordEntry.h"
 
 #include "crypto/ProtectionPassword.h"
 

@@ -1,16 +1,16 @@
 // Commands that add, change, copy, delete and list records, through the
 // same entries, search and sort as the Use section.
-#include "CliCommand.h"
-#include "CommandArguments.h"
-#include "CommandDatabase.h"
-#include "FieldValueParser.h"
-#include "RecordListing.h"
+#include "cli/CliCommand.h"
+#include "cli/CommandArguments.h"
+#include "cli/CommandDatabase.h"
+#include "cli/FieldValueParser.h"
+#include "cli/RecordListing.h"
 
 #include "platform/UserDefaults.h"
+#include "records/RecordEditor.h"
+#include "records/RecordFilter.h"
+#include "records/RecordSorter.h"
 #include "storage/DBManager.h"
-#include "storage/RecordEditor.h"
-#include "storage/RecordFilter.h"
-#include "storage/RecordSorter.h"
 
 #include <algorithm>
 #include <iostream>

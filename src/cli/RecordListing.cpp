@@ -1,9 +1,9 @@
-#include "RecordListing.h"
+#include "cli/RecordListing.h"
 
-#include "IsoDateTime.h"
-#include "JsonWriter.h"
-#include "TextTable.h"
-#include "ValueDisplay.h"
+#include "cli/IsoDateTime.h"
+#include "cli/JsonWriter.h"
+#include "cli/TextTable.h"
+#include "cli/ValueDisplay.h"
 
 #include "fields/FieldRules.h"
 #include "fields/TextNumbers.h"

@@ -1,15 +1,15 @@
 // Commands that sync with the companion, back up and restore, and find the
 // companion on the network. Each runs the same session as the desktop, on a
 // run loop standing in for the main thread.
-#include "CliCommand.h"
-#include "ConsoleAlerts.h"
-#include "ConsolePresenter.h"
-#include "TextTable.h"
+#include "cli/CliCommand.h"
+#include "cli/ConsoleAlerts.h"
+#include "cli/ConsolePresenter.h"
+#include "cli/TextTable.h"
 
+#include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
 #include "platform/ServiceBrowser.h"
-#include "storage/DatabaseLibrary.h"
 #include "sync/DownloadLimits.h"
 #include "sync/RemoteNames.h"
 #include "sync/RestoreCatalog.h"

@@ -1,4 +1,4 @@
-#include "ValueDisplay.h"
+#include "cli/ValueDisplay.h"
 
 #include "fields/FieldRules.h"
 #include "fields/TextNumbers.h"

@@ -1,10 +1,10 @@
 // dossiva-cli: the Dossiva library and its databases from the command line,
 // through the same core as the desktop application.
-#include "CliCommand.h"
-#include "ProtectionGate.h"
+#include "cli/CliCommand.h"
+#include "cli/ProtectionGate.h"
 
+#include "library/Startup.h"
 #include "platform/Log.h"
-#include "storage/Startup.h"
 
 #include <algorithm>
 #include <cstdio>

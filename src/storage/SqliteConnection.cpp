@@ -108,6 +108,13 @@ void SqliteConnection::recordFailure(const Failure& failure)
     }
 }
 
+int SqliteConnection::columnLimit()
+{
+    const SqliteConnection memory(":memory:", Mode::ReadWrite);
+    // SQLite's default when it cannot be asked.
+    return memory.isOpen() ? sqlite3_limit(memory.m_db, SQLITE_LIMIT_COLUMN, -1) : 2000;
+}
+
 SqliteConnection::~SqliteConnection()
 {
     if (m_db != nullptr) {

@@ -40,6 +40,9 @@ public:
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
+    // The most columns a table may have in the SQLite this program runs with.
+    static int columnLimit();
+
     bool isOpen() const { return m_db != nullptr; }
     sqlite3* handle() const { return m_db; }
 

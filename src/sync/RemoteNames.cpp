@@ -1,7 +1,7 @@
 #include "sync/RemoteNames.h"
 
+#include "library/LibraryNames.h"
 #include "platform/FileManager.h"
-#include "storage/LibraryNames.h"
 
 namespace dossiva {
 

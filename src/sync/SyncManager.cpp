@@ -4,13 +4,13 @@
 // SyncManagerDatabases.cpp, conflicts and templates in SyncManagerTemplates.cpp.
 #include "sync/SyncManager.h"
 
+#include "library/Startup.h"
 #include "platform/ComputerName.h"
 #include "platform/FileLock.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
-#include "storage/Startup.h"
 #include "sync/RemoteNames.h"
 #include "sync/SyncMerge.h"
 

@@ -4,6 +4,7 @@
 // place, on this computer and on the companion alike.
 #include "sync/SyncManager.h"
 
+#include "library/Startup.h"
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
@@ -13,7 +14,6 @@
 #include "storage/DBManager.h"
 #include "storage/DatabaseFileCheck.h"
 #include "storage/PackageSwap.h"
-#include "storage/Startup.h"
 #include "sync/RemoteNames.h"
 #include "sync/SyncMerge.h"
 

@@ -1,12 +1,11 @@
 // Dossiva: the desktop application.
-#include "app/MainController.h"
-#include "app/QtAlerts.h"
-#include "app/QtFilePanels.h"
-#include "app/ScreenshotTour.h"
-#include "app/SingleInstance.h"
-#include "app/UiText.h"
+#include "library/Startup.h"
 #include "platform/MainThread.h"
-#include "storage/Startup.h"
+#include "ui/app/MainController.h"
+#include "ui/app/QtAlerts.h"
+#include "ui/app/QtFilePanels.h"
+#include "ui/app/SingleInstance.h"
+#include "ui/widgets/UiText.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -32,20 +31,17 @@ int main(int argc, char** argv)
         QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
     });
 
-    QString tourFolder;
     QStringList files;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QStringLiteral("--screenshot-tour") && i + 1 < arguments.size()) {
-            tourFolder = arguments[++i];
-        } else if (!arguments[i].startsWith(QStringLiteral("--"))) {
+        if (!arguments[i].startsWith(QStringLiteral("--"))) {
             files << QFileInfo(arguments[i]).absoluteFilePath();
         }
     }
     // Files opened from the file manager while Dossiva runs go to the
     // running window.
     dossiva::SingleInstance instance;
-    if (tourFolder.isEmpty() && instance.handOver(files)) {
+    if (instance.handOver(files)) {
         return 0;
     }
 
@@ -59,18 +55,13 @@ int main(int argc, char** argv)
     for (const QString& file : files) {
         controller.applicationOpenFile(file.toStdString());
     }
-    if (tourFolder.isEmpty()) {
-        instance.listen([&controller](const QString& file) {
-            controller.applicationOpenFile(file.toStdString());
-            controller.mainWindow()->raise();
-            controller.mainWindow()->activateWindow();
-        });
-    }
+    instance.listen([&controller](const QString& file) {
+        controller.applicationOpenFile(file.toStdString());
+        controller.mainWindow()->raise();
+        controller.mainWindow()->activateWindow();
+    });
     if (!controller.applicationDidFinishLaunching()) {
         return 0;
-    }
-    if (!tourFolder.isEmpty()) {
-        return dossiva::runScreenshotTour(controller, tourFolder);
     }
     return QApplication::exec();
 }

@@ -1,7 +1,7 @@
 // dossiva-cli's CSV import: what `records --format csv` lists comes back
 // with its dates, values it cannot read are reported, and a file larger than
 // allowed is refused until allowed.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/TestDatabase.h"
 

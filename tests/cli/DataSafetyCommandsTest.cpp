@@ -2,7 +2,7 @@
 // stored is not saved at all, exports never delete what they would replace,
 // a database carrying SQL of its own is not written, and an import killed at
 // any moment leaves no half-made database in the library.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/ChildProcess.h"
 #include "support/TestDatabase.h"

@@ -1,7 +1,7 @@
 // Names of databases on dossiva-cli's command line: every command that takes
 // one refuses a name that is not a plain library name, or not one the library
 // lists, before it touches any file.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/TestDatabase.h"
 

@@ -1,5 +1,5 @@
 // dossiva-cli's field commands on a real data tree.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/TestDatabase.h"
 

@@ -1,13 +1,13 @@
 // dossiva-cli behind the password lock: every command that reads or changes
 // a database waits for the password, typed on a terminal or given with
 // --password-stdin, and a wrong one reads and changes nothing.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/TestDatabase.h"
 
 #include "platform/FileManager.h"
+#include "records/StructureEditor.h"
 #include "storage/DBManager.h"
-#include "storage/StructureEditor.h"
 
 #include <gtest/gtest.h>
 

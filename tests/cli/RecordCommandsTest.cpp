@@ -1,6 +1,6 @@
 // dossiva-cli's record commands on a real data tree: values of every type
 // in and out, the number rule, pictures, search, sort and deletion.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/TestDatabase.h"
 

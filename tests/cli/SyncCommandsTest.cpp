@@ -1,6 +1,6 @@
 // dossiva-cli's sync, backup, restore and discovery commands against the
 // companion peer on loopback.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/CompanionPeer.h"
 #include "support/TestDatabase.h"

@@ -1,6 +1,6 @@
 // What dossiva-cli prints of a stored value: never a control character that
 // could drive the user's terminal, and line breaks still readable in tables.
-#include "CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include "support/TestDatabase.h"
 

@@ -1,4 +1,4 @@
-#include "CryptoTestSupport.h"
+#include "crypto/CryptoTestSupport.h"
 
 #include "support/TestHome.h"
 

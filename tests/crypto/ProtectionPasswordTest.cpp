@@ -1,9 +1,9 @@
 // The protection password: the panel's steps and what they leave in the
 // preferences, read back from the file by Python's plistlib.
-#include "CryptoTestSupport.h"
+#include "crypto/CryptoTestSupport.h"
 
-#include "crypto/PasswordPanelFlow.h"
 #include "crypto/ProtectionPassword.h"
+#include "library/PasswordPanelFlow.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "support/TestHome.h"

@@ -1,6 +1,6 @@
 // The digest facade: which bytes of a text are digested, and what each
 // digest name gives, checked against Python's hashlib.
-#include "CryptoTestSupport.h"
+#include "crypto/CryptoTestSupport.h"
 
 #include "crypto/SSCrypto.h"
 

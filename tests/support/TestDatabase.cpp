@@ -1,10 +1,10 @@
 #include "support/TestDatabase.h"
 
+#include "library/Startup.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
 #include "storage/ImageCache.h"
-#include "storage/Startup.h"
 
 #include <cstdlib>
 #include <stdexcept>

@@ -1,11 +1,11 @@
 #include "sync/SessionHarness.h"
 
+#include "library/Startup.h"
 #include "platform/FileManager.h"
 #include "platform/MainThread.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
-#include "storage/Startup.h"
 
 #include <algorithm>
 #include <atomic>

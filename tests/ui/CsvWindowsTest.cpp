@@ -2,15 +2,15 @@
 // controls with scripted alerts and file panels.
 #include "support/TestDatabase.h"
 
-#include "app/ExportCSVWindowController.h"
-#include "app/ImportCSVWindowController.h"
+#include "csv/CsvExportSettings.h"
 #include "platform/Alerts.h"
 #include "platform/FileManager.h"
 #include "platform/FilePanels.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
-#include "storage/CsvExportSettings.h"
 #include "storage/DBManager.h"
+#include "ui/csv/ExportCSVWindowController.h"
+#include "ui/csv/ImportCSVWindowController.h"
 
 #include <QCheckBox>
 #include <QComboBox>

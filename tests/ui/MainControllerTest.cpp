@@ -2,17 +2,17 @@
 // over, and the library commands of the Open section.
 #include "support/TestDatabase.h"
 
-#include "app/MainController.h"
-#include "app/NewDBController.h"
-#include "app/PasswordPanel.h"
 #include "crypto/ProtectionPassword.h"
+#include "library/TemplateCatalog.h"
 #include "platform/Alerts.h"
 #include "platform/FileManager.h"
 #include "platform/FilePanels.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
-#include "storage/TemplateCatalog.h"
+#include "ui/app/MainController.h"
+#include "ui/app/PasswordPanel.h"
+#include "ui/open/NewDBController.h"
 
 #include <QAction>
 #include <QApplication>

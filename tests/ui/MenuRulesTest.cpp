@@ -1,5 +1,5 @@
 // Which commands are enabled in which state, and the record commands' titles.
-#include "app/MenuRules.h"
+#include "ui/app/MenuRules.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // the update status.
 #include "support/TestHome.h"
 
-#include "app/PreferencesWindowController.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "ui/prefs/PreferencesWindowController.h"
 
 #include <QAction>
 #include <QCheckBox>

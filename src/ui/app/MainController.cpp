@@ -1,13 +1,6 @@
-#include "app/MainController.h"
+#include "ui/app/MainController.h"
 
-#include "app/AppLinks.h"
-#include "app/ExportCSVWindowController.h"
-#include "app/ImportCSVWindowController.h"
-#include "app/PasswordPanel.h"
-#include "app/PreferencesWindowController.h"
-#include "app/UiText.h"
 #include "crypto/ProtectionPassword.h"
-#include "fields/StructureSectionController.h"
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
@@ -15,7 +8,14 @@
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
-#include "use/UseSectionController.h"
+#include "ui/app/AppLinks.h"
+#include "ui/app/PasswordPanel.h"
+#include "ui/csv/ExportCSVWindowController.h"
+#include "ui/csv/ImportCSVWindowController.h"
+#include "ui/define/StructureSectionController.h"
+#include "ui/prefs/PreferencesWindowController.h"
+#include "ui/use/UseSectionController.h"
+#include "ui/widgets/UiText.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/MenuRules.h"
-#include "app/OpenSectionController.h"
-#include "app/SectionDelegate.h"
 #include "platform/ServiceBrowser.h"
+#include "ui/app/MenuRules.h"
+#include "ui/app/SectionDelegate.h"
+#include "ui/open/OpenSectionController.h"
 
 #include <QMainWindow>
 #include <QObject>

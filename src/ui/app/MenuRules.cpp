@@ -1,4 +1,4 @@
-#include "app/MenuRules.h"
+#include "ui/app/MenuRules.h"
 
 namespace dossiva {
 

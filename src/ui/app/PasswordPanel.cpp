@@ -1,7 +1,7 @@
-#include "app/PasswordPanel.h"
+#include "ui/app/PasswordPanel.h"
 
-#include "app/UiText.h"
 #include "platform/Alerts.h"
+#include "ui/widgets/UiText.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "crypto/PasswordPanelFlow.h"
 #include "crypto/ProtectionPassword.h"
+#include "library/PasswordPanelFlow.h"
 
 #include <QDialog>
 

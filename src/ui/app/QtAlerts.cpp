@@ -1,4 +1,4 @@
-#include "app/QtAlerts.h"
+#include "ui/app/QtAlerts.h"
 
 #include <QApplication>
 #include <QDialog>

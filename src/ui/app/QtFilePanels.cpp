@@ -1,4 +1,4 @@
-#include "app/QtFilePanels.h"
+#include "ui/app/QtFilePanels.h"
 
 #include <QDir>
 #include <QFileDialog>

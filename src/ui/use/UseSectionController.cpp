@@ -1,9 +1,9 @@
-#include "use/UseSectionController.h"
+#include "ui/use/UseSectionController.h"
 
-#include "app/SectionDelegate.h"
-#include "app/WelcomeView.h"
 #include "platform/FileManager.h"
 #include "storage/DBManager.h"
+#include "ui/app/SectionDelegate.h"
+#include "ui/widgets/WelcomeView.h"
 
 #include <QVBoxLayout>
 

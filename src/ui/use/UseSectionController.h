@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SectionController.h"
 #include "platform/NotificationCenter.h"
+#include "ui/app/SectionController.h"
 
 #include <QObject>
 #include <QPointer>

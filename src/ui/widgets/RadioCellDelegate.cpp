@@ -1,4 +1,4 @@
-#include "widgets/RadioCellDelegate.h"
+#include "ui/widgets/RadioCellDelegate.h"
 
 #include <QApplication>
 #include <QKeyEvent>

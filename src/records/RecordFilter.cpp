@@ -1,0 +1,116 @@
+#include "records/RecordFilter.h"
+
+#include "fields/FieldRules.h"
+#include "records/CaseFolding.h"
+
+#include <algorithm>
+
+namespace dossiva {
+
+RecordFilter::RecordFilter(const std::vector<FieldDefinition>& structure, std::string_view searchText)
+{
+    const bool onlyBlanks =
+        std::all_of(searchText.begin(), searchText.end(), [](char c) { return c == ' '; });
+    if (onlyBlanks) {
+        return;
+    }
+    m_query = CaseFolding::lowercase(searchText);
+    for (std::size_t position = 0; position < structure.size(); ++position) {
+        const FieldDefinition& field = structure[position];
+        if (!isSearched(field.type)) {
+            continue;
+        }
+        SearchedField searched{field.id, field.type, position, {}};
+        // A choice matches through its item's text: each item is looked at
+        // once here rather than once per record.
+        if (field.type == FieldType::Choose) {
+            for (const auto& item : choiceItems(field.structure)) {
+                searched.matchingChoices.push_back(textMatches(item));
+            }
+        }
+        m_fields.push_back(std::move(searched));
+    }
+}
+
+bool RecordFilter::isSearched(int type)
+{
+    switch (type) {
+    case FieldType::Main:
+    case FieldType::SmallText:
+    case FieldType::LargeText:
+    case FieldType::Number:
+    case FieldType::Choose:
+    case FieldType::Calculation:
+    case FieldType::Email:
+    case FieldType::Link:
+    case FieldType::Checkbox:
+    case FieldType::Password:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RecordFilter::textMatches(std::string_view text) const
+{
+    CaseFolding::lowercase(text, m_buffer);
+    return m_buffer.find(m_query) != std::string::npos;
+}
+
+const FieldValue* RecordFilter::valueAt(const Record& record, const SearchedField& field) const
+{
+    // Loaded records hold their values in form order: try that place first.
+    if (field.position < record.values.size() && record.values[field.position].first == field.id) {
+        return &record.values[field.position].second;
+    }
+    return record.value(field.id);
+}
+
+bool RecordFilter::matches(const Record& record) const
+{
+    if (!isFiltering()) {
+        return true;
+    }
+    for (const auto& field : m_fields) {
+        const FieldValue* value = valueAt(record, field);
+        if (value == nullptr) {
+            continue;
+        }
+        if (field.type == FieldType::Choose) {
+            const std::int64_t index = value->integer();
+            if (index >= 0 && static_cast<std::uint64_t>(index) < field.matchingChoices.size() &&
+                field.matchingChoices[static_cast<std::size_t>(index)]) {
+                return true;
+            }
+        } else if (textMatches(value->text())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<const Record*> RecordFilter::filter(const std::vector<const Record*>& records) const
+{
+    if (!isFiltering()) {
+        return records;
+    }
+    std::vector<const Record*> kept;
+    for (const Record* record : records) {
+        if (matches(*record)) {
+            kept.push_back(record);
+        }
+    }
+    return kept;
+}
+
+std::vector<const Record*> recordPointers(const std::vector<Record>& records)
+{
+    std::vector<const Record*> pointers;
+    pointers.reserve(records.size());
+    for (const auto& record : records) {
+        pointers.push_back(&record);
+    }
+    return pointers;
+}
+
+} // namespace dossiva

@@ -1,0 +1,217 @@
+#include "ui/tour/ScreenshotTour.h"
+
+#include "ui/app/MainController.h"
+#include "ui/app/MenuRules.h"
+#include "ui/app/PasswordPanel.h"
+#include "ui/csv/ExportCSVWindowController.h"
+#include "ui/csv/ImportCSVWindowController.h"
+#include "ui/open/NewDBController.h"
+#include "ui/prefs/PreferencesWindowController.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace dossiva {
+
+namespace {
+
+// Time for a screen to lay itself out and paint before it is grabbed.
+constexpr int kSettleMilliseconds = 350;
+// The preferences window animates to each pane's size.
+constexpr int kPaneSettleMilliseconds = 600;
+constexpr QSize kMainWindowSize(1040, 700);
+
+// A people list with a header row and a column of dates, for the import
+// window's preview.
+constexpr const char* kSampleCsv = "Name,Phone,E-mail,Birthday,Notes\n"
+                                   "Ann Carter,555-0134,ann.carter@example.org,12/04/1986,Book club\n"
+                                   "Bruno Alves,555-0178,bruno@example.net,03/11/1979,\"Neighbour, flat 2\"\n"
+                                   "Chloe Martin,555-0102,chloe.m@example.com,27/06/1992,Tennis on Fridays\n";
+
+// One screen: how to bring it up, which widget shows it and how to put it
+// away again. Showing may run a modal loop; the grab is scheduled first.
+struct Shot {
+    QString file;
+    std::function<void()> show;
+    std::function<QWidget*()> widget;
+    std::function<void()> close;
+    int settle = kSettleMilliseconds;
+};
+
+class Tour final : public QObject {
+public:
+    Tour(std::vector<Shot> shots, QString folder) : m_shots(std::move(shots)), m_folder(std::move(folder)) {}
+
+    void start()
+    {
+        QTimer::singleShot(kSettleMilliseconds, this, [this] { next(); });
+    }
+
+private:
+    void next()
+    {
+        if (m_index >= m_shots.size()) {
+            QApplication::exit(m_failures == 0 ? 0 : 1);
+            return;
+        }
+        const Shot& shot = m_shots[m_index];
+        QTimer::singleShot(shot.settle, this, [this] { grab(); });
+        shot.show();
+    }
+
+    void grab()
+    {
+        const Shot& shot = m_shots[m_index++];
+        QWidget* widget = shot.widget();
+        const QString path = QDir(m_folder).filePath(shot.file);
+        if (widget == nullptr || !widget->isVisible()) {
+            std::fprintf(stderr, "screenshot tour: %s is not on screen\n", qPrintable(shot.file));
+            ++m_failures;
+        } else if (!widget->grab().save(path, "PNG")) {
+            std::fprintf(stderr, "screenshot tour: cannot write %s\n", qPrintable(path));
+            ++m_failures;
+        } else {
+            std::printf("%s\n", qPrintable(path));
+        }
+        if (shot.close) {
+            shot.close();
+        }
+        QTimer::singleShot(kSettleMilliseconds / 2, this, [this] { next(); });
+    }
+
+    std::vector<Shot> m_shots;
+    QString m_folder;
+    std::size_t m_index = 0;
+    int m_failures = 0;
+};
+
+bool writeSampleCsv(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    return file.write(kSampleCsv) == static_cast<qint64>(qstrlen(kSampleCsv));
+}
+
+// Chooses a type in the import window's table as a person would.
+void chooseImportType(ImportCSVWindowController& window, int row, int typeIndex)
+{
+    if (auto* types = qobject_cast<QComboBox*>(window.table()->cellWidget(row, 2))) {
+        types->setCurrentIndex(typeIndex);
+        emit types->activated(typeIndex);
+    }
+}
+
+std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
+{
+    std::vector<Shot> list;
+    list.push_back({QStringLiteral("open-section.png"),
+                    [&controller] {
+                        controller.showOpenSection();
+                        OpenSectionController& open = controller.openSection();
+                        if (!open.selectedDatabase() && !open.library().dbList().empty()) {
+                            open.selectDatabase(open.library().dbList().front().name);
+                        }
+                    },
+                    [&controller] { return controller.mainWindow(); }, nullptr});
+    list.push_back({QStringLiteral("new-database.png"),
+                    [&controller] { controller.menuAction(MenuTag::NewDatabase); },
+                    [&controller]() -> QWidget* { return controller.openSection().newDatabaseSheet(); },
+                    [&controller] {
+                        if (NewDBController* sheet = controller.openSection().newDatabaseSheet()) {
+                            sheet->reject();
+                        }
+                    }});
+    const std::vector<std::pair<QString, QString>> panes = {
+        {QStringLiteral("PGen"), QStringLiteral("preferences-general.png")},
+        {QStringLiteral("PUpd"), QStringLiteral("preferences-update.png")},
+        {QStringLiteral("PCSV"), QStringLiteral("preferences-export.png")},
+    };
+    for (const auto& [pane, file] : panes) {
+        list.push_back({file,
+                        [&controller, pane = pane] {
+                            controller.preferences().showPreferences();
+                            controller.preferences().showPane(pane);
+                        },
+                        [&controller]() -> QWidget* { return &controller.preferences(); },
+                        [&controller, last = pane == QStringLiteral("PCSV")] {
+                            if (last) {
+                                controller.preferences().close();
+                            }
+                        },
+                        kPaneSettleMilliseconds});
+    }
+    list.push_back({QStringLiteral("password-panel.png"),
+                    [&controller] {
+                        // The panel runs modally; it is grabbed and cancelled
+                        // from inside its loop.
+                        QTimer::singleShot(0, &controller.passwordPanel(), [&controller] {
+                            controller.passwordPanel().field()->setText(QStringLiteral("correct horse"));
+                        });
+                        QString typed;
+                        controller.passwordPanel().askPassword(typed);
+                    },
+                    [&controller]() -> QWidget* { return &controller.passwordPanel(); },
+                    [&controller] { controller.passwordPanel().passwdButtonClick(0); }});
+    list.push_back({QStringLiteral("csv-import.png"),
+                    [&controller, sampleCsv] {
+                        controller.openFileFromFinder(sampleCsv.toStdString());
+                        if (ImportCSVWindowController* window = controller.importCSVWindow()) {
+                            window->fieldsLabelBox()->setChecked(true);
+                            chooseImportType(*window, 3, 4); // Birthday as a date
+                            window->resize(760, 470);
+                        }
+                    },
+                    [&controller]() -> QWidget* { return controller.importCSVWindow(); },
+                    [&controller] {
+                        if (ImportCSVWindowController* window = controller.importCSVWindow()) {
+                            window->cancel();
+                        }
+                    }});
+    list.push_back({QStringLiteral("csv-export.png"),
+                    [&controller] { controller.menuAction(MenuTag::ExportCSV); },
+                    [&controller]() -> QWidget* { return controller.exportCSVWindow(); },
+                    [&controller] {
+                        if (ExportCSVWindowController* sheet = controller.exportCSVWindow()) {
+                            sheet->cancel();
+                        }
+                    }});
+    return list;
+}
+
+} // namespace
+
+int runScreenshotTour(MainController& controller, const QString& folder)
+{
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "screenshot tour: cannot make the folder %s\n", qPrintable(folder));
+        return 1;
+    }
+    QTemporaryDir scratch;
+    const QString sampleCsv = scratch.filePath(QStringLiteral("Friends.csv"));
+    if (!scratch.isValid() || !writeSampleCsv(sampleCsv)) {
+        std::fprintf(stderr, "screenshot tour: cannot write the sample CSV file\n");
+        return 1;
+    }
+    controller.mainWindow()->resize(kMainWindowSize);
+    Tour tour(shots(controller, sampleCsv), folder);
+    tour.start();
+    return QApplication::exec();
+}
+
+} // namespace dossiva

@@ -1,0 +1,382 @@
+// The rules that guard a database's fields, against real files.
+#include "support/TestDatabase.h"
+
+#include "fields/StructureCodec.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "records/StructureEditor.h"
+#include "storage/DBManager.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace {
+
+constexpr double kNow = 1700000000.0;
+
+PropertyList formula(FieldId a, const char* op, FieldId b)
+{
+    auto operand = [](FieldId id) {
+        return PropertyList(PropertyList::Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(id)}});
+    };
+    return PropertyList(PropertyList::Array{
+        operand(a),
+        PropertyList(PropertyList::Dictionary{{"T", PropertyList("TO")}, {"N", PropertyList(op)}}),
+        operand(b)});
+}
+
+class StructureEditorTest : public ::testing::Test {
+protected:
+    TestLibrary library;
+    std::string package = library.makePackage("Structure");
+    DBManager& db = DBManager::sharedIstance();
+    int sender = 0;
+    StructureEditor editor{db, &sender};
+
+    // A package made from a template gets its row of dates; so does this one.
+    StructureEditorTest() { db.createGeneralInfoTable(); }
+
+    FieldId add(const std::string& label, int type, std::size_t index = 1000)
+    {
+        const StructureResult result = editor.addField(label, type, defaultStructure(type), index);
+        EXPECT_TRUE(result.done) << label;
+        return result.fieldId;
+    }
+
+    std::vector<std::string> labels() const
+    {
+        std::vector<std::string> names;
+        for (const auto& field : db.dbStructure()) {
+            names.push_back(field.name);
+        }
+        return names;
+    }
+
+    std::string labelsInFile() const
+    {
+        return sqliteShell(Paths::databaseFile(package),
+                           "select field_name from fields_table order by order_index");
+    }
+
+    std::int64_t editDate() const { return (*db.getDates())[1]; }
+
+    std::string valueOf(RecordId record, FieldId field) const
+    {
+        return std::string(db.record(record)->value(field)->text());
+    }
+};
+
+void expectRefused(const StructureResult& result, const char* title, const char* message)
+{
+    EXPECT_FALSE(result.done);
+    EXPECT_EQ(result.alert.title, title);
+    EXPECT_EQ(result.alert.message, message);
+    EXPECT_EQ(result.alert.buttons, std::vector<std::string>{"OK"});
+}
+
+// --- Unique labels ---------------------------------------------------------
+
+struct LabelCase {
+    const char* name;
+    const char* label;
+    bool accepted;
+};
+
+class UniqueLabelTest : public StructureEditorTest, public testing::WithParamInterface<LabelCase> {};
+
+TEST_P(UniqueLabelTest, RenamingChecksEveryOtherLabelExactly)
+{
+    const LabelCase& c = GetParam();
+    const FieldId price = add("Price", FieldType::Number);
+    add("Quantity", FieldType::Number);
+    const StructureResult result = editor.renameField(price, c.label);
+    if (c.accepted) {
+        EXPECT_TRUE(result.done);
+        EXPECT_FALSE(result.hasAlert());
+        EXPECT_EQ(db.field(price)->name, c.label);
+    } else {
+        expectRefused(result, "Warning", StructureEditor::kDuplicateLabelMessage);
+        EXPECT_EQ(db.field(price)->name, "Price");
+        EXPECT_EQ(labelsInFile(), "Name\nPrice\nQuantity\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Labels, UniqueLabelTest,
+                         testing::Values(LabelCase{"AnotherFieldsLabel", "Quantity", false},
+                                         LabelCase{"TheMainFieldsLabel", "Name", false},
+                                         LabelCase{"ItsOwnLabel", "Price", true},
+                                         LabelCase{"OtherCase", "quantity", true},
+                                         LabelCase{"TrailingBlank", "Quantity ", true},
+                                         LabelCase{"NewLabel", "Unit price", true}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(StructureEditorTest, TheRefusalTextIsExact)
+{
+    EXPECT_STREQ(StructureEditor::kDuplicateLabelMessage,
+                 "There is already a filed with this label. Enter a label that is different from others.");
+}
+
+TEST_F(StructureEditorTest, AddingATakenLabelIsRefusedAndStoresNothing)
+{
+    add("Price", FieldType::Number);
+    expectRefused(editor.addField("Price", FieldType::SmallText, defaultStructure(FieldType::SmallText), 1),
+                  "Warning", StructureEditor::kDuplicateLabelMessage);
+    EXPECT_EQ(labelsInFile(), "Name\nPrice\n");
+}
+
+TEST_F(StructureEditorTest, ANewFieldIsNamedAfterItsTypeAndNumberedWhenTaken)
+{
+    EXPECT_EQ(editor.newFieldLabel(FieldType::Number), "Number Field");
+    add("Number Field", FieldType::Number);
+    EXPECT_EQ(editor.newFieldLabel(FieldType::Number), "Number Field 1");
+    EXPECT_EQ(editor.newFieldLabel(FieldType::Checkbox), "Checkbox Field");
+}
+
+// --- Adding and moving -----------------------------------------------------
+
+struct PlacementCase {
+    const char* name;
+    std::size_t index;
+    std::vector<std::string> order;
+};
+
+class AddPlacementTest : public StructureEditorTest, public testing::WithParamInterface<PlacementCase> {};
+
+TEST_P(AddPlacementTest, PutsTheNewFieldAtItsIndexNeverAboveTheFirst)
+{
+    add("B", FieldType::SmallText);
+    add("C", FieldType::SmallText);
+    add("New", FieldType::Date, GetParam().index);
+    EXPECT_EQ(labels(), GetParam().order);
+    ASSERT_TRUE(db.openDB(package));
+    EXPECT_EQ(labels(), GetParam().order) << "as loaded from the file";
+}
+
+INSTANTIATE_TEST_SUITE_P(Indexes, AddPlacementTest,
+                         testing::Values(PlacementCase{"AboveTheFirst", 0, {"Name", "New", "B", "C"}},
+                                         PlacementCase{"Second", 1, {"Name", "New", "B", "C"}},
+                                         PlacementCase{"Third", 2, {"Name", "B", "New", "C"}},
+                                         PlacementCase{"End", 3, {"Name", "B", "C", "New"}},
+                                         PlacementCase{"PastTheEnd", 9, {"Name", "B", "C", "New"}}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(StructureEditorTest, OnlyPaletteTypesCanBeAdded)
+{
+    for (int type :
+         {FieldType::Main, FieldType::TwoReals, FieldType::CreationDate, FieldType::Unsupported, 18}) {
+        expectRefused(editor.addField("X", type, PropertyList::array(), 1), "Info",
+                      StructureEditor::kAddFieldError);
+    }
+    EXPECT_EQ(labelsInFile(), "Name\n");
+}
+
+struct MoveCase {
+    const char* name;
+    std::size_t source;
+    std::size_t target;
+    bool done;
+    std::vector<std::string> order;
+};
+
+class MoveFieldTest : public StructureEditorTest, public testing::WithParamInterface<MoveCase> {};
+
+TEST_P(MoveFieldTest, KeepsTheFirstFieldFirst)
+{
+    const MoveCase& c = GetParam();
+    add("B", FieldType::SmallText);
+    add("C", FieldType::SmallText);
+    add("D", FieldType::SmallText);
+    const std::int64_t before = editDate();
+    const ScopedClockOverride clock(kNow);
+    const StructureResult result = editor.moveField(c.source, c.target);
+    EXPECT_EQ(result.done, c.done);
+    EXPECT_FALSE(result.hasAlert());
+    EXPECT_EQ(labels(), c.order);
+    ASSERT_TRUE(db.openDB(package));
+    EXPECT_EQ(labels(), c.order) << "as loaded from the file";
+    EXPECT_EQ(editDate(), c.done ? static_cast<std::int64_t>(kNow) : before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moves, MoveFieldTest,
+                         testing::Values(MoveCase{"FirstFieldStays", 0, 2, false, {"Name", "B", "C", "D"}},
+                                         MoveCase{
+                                             "NothingGoesAboveTheFirst", 3, 0, true, {"Name", "D", "B", "C"}},
+                                         MoveCase{"Down", 1, 3, true, {"Name", "C", "D", "B"}},
+                                         MoveCase{"Up", 3, 1, true, {"Name", "D", "B", "C"}},
+                                         MoveCase{"OntoItself", 2, 2, false, {"Name", "B", "C", "D"}}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(StructureEditorTest, AMoveOutOfTheFormIsRefused)
+{
+    add("B", FieldType::SmallText);
+    expectRefused(editor.moveField(1, 2), "Info", StructureEditor::kMoveFieldError);
+    expectRefused(editor.moveField(5, 1), "Info", StructureEditor::kMoveFieldError);
+}
+
+// --- Deleting --------------------------------------------------------------
+
+TEST_F(StructureEditorTest, TheMainFieldIsNeverDeleted)
+{
+    add("B", FieldType::SmallText);
+    expectRefused(editor.deleteField(1), "Info", StructureEditor::kDeleteFieldRefused);
+    EXPECT_EQ(labelsInFile(), "Name\nB\n");
+}
+
+TEST_F(StructureEditorTest, DeletingANumberAFormulaUsesEmptiesEveryResult)
+{
+    const FieldId price = add("Price", FieldType::Number);
+    const FieldId quantity = add("Quantity", FieldType::Number);
+    const FieldId total = add("Total", FieldType::Calculation);
+    ASSERT_TRUE(editor.saveField(total, "Total", formula(price, "*", quantity)).done);
+    for (const char* amount : {"2", "3"}) {
+        auto entries = emptyRecordEntries();
+        entryFor(entries, price).value = FieldValue::text(amount);
+        entryFor(entries, quantity).value = FieldValue::text("10");
+        ASSERT_TRUE(db.addRecordToDb(entries));
+    }
+    ASSERT_TRUE(db.rebuildAllCalculation());
+    const RecordId first = db.dbData()[0].recordId;
+    ASSERT_EQ(valueOf(first, total), "20");
+
+    ASSERT_TRUE(editor.deleteField(quantity).done);
+    for (const auto& record : db.dbData()) {
+        EXPECT_EQ(record.value(total)->text(), "") << record.recordId;
+        EXPECT_EQ(record.value(quantity), nullptr) << "records were reloaded";
+    }
+    EXPECT_EQ(sqliteShell(Paths::databaseFile(package),
+                          "select count(*) from data_table where \"" + std::to_string(total) + "\"=''"),
+              "2\n");
+}
+
+TEST_F(StructureEditorTest, AFormulaChangeRecomputesEveryRecord)
+{
+    const FieldId a = add("A", FieldType::Number);
+    const FieldId b = add("B", FieldType::Number);
+    const FieldId result = add("Result", FieldType::Calculation);
+    auto entries = emptyRecordEntries();
+    entryFor(entries, a).value = FieldValue::text("8");
+    entryFor(entries, b).value = FieldValue::text("2");
+    ASSERT_TRUE(db.addRecordToDb(entries));
+    const RecordId record = db.dbData()[0].recordId;
+
+    ASSERT_TRUE(editor.saveField(result, "Result", formula(a, "/", b)).done);
+    EXPECT_EQ(valueOf(record, result), "4");
+    ASSERT_TRUE(editor.saveField(result, "Result", formula(a, "-", b)).done);
+    EXPECT_EQ(valueOf(record, result), "6");
+    ASSERT_TRUE(db.openDB(package) && db.loadDbData());
+    EXPECT_EQ(valueOf(record, result), "6") << "as loaded from the file";
+}
+
+TEST_F(StructureEditorTest, ChoicesFollowTheirItemsWhenTheListChanges)
+{
+    const FieldId colour = add("Colour", FieldType::Choose);
+    StructureEditorState rgb;
+    rgb.items = {"Red", "Green", "Blue"};
+    ASSERT_TRUE(editor.saveField(colour, "Colour", structureFromEditor(FieldType::Choose, rgb)).done);
+    for (int choice : {2, 0, 1}) {
+        auto entries = emptyRecordEntries();
+        entryFor(entries, colour).value = FieldValue::integer(choice);
+        ASSERT_TRUE(db.addRecordToDb(entries));
+    }
+    rgb.items = {"Blue", "Red"};
+    ASSERT_TRUE(editor.saveField(colour, "Colour", structureFromEditor(FieldType::Choose, rgb)).done);
+    std::vector<std::int64_t> choices;
+    for (const auto& record : db.dbData()) {
+        choices.push_back(record.value(colour)->integer());
+    }
+    EXPECT_EQ(choices, (std::vector<std::int64_t>{0, 1, -1}));
+}
+
+TEST_F(StructureEditorTest, TheOptionsOfAFieldReadBackAsItsEditorShowsThem)
+{
+    StructureEditorState options;
+    options.showNowButton = false;
+    options.items = {"One"};
+    options.caption = "Paid";
+    options.askPassword = true;
+    for (int type : {FieldType::Date, FieldType::Choose, FieldType::Checkbox, FieldType::Password}) {
+        const FieldDefinition field{0, "F", type, structureFromEditor(type, options), 1, 0};
+        const StructureEditorState read = StructureEditor::editorState(field);
+        EXPECT_EQ(structureFromEditor(type, read), field.structure) << type;
+    }
+    // A date field whose structure says nothing shows its now button.
+    EXPECT_TRUE(
+        StructureEditor::editorState({0, "D", FieldType::Date, PropertyList::array(), 1, 0}).showNowButton);
+}
+
+// --- Every change marks the database edited and is announced ----------------
+
+struct ChangeCase {
+    const char* name;
+    std::function<StructureResult(StructureEditor&, FieldId)> change;
+};
+
+class StructureChangeTest : public StructureEditorTest, public testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(StructureChangeTest, SetsTheEditDateAndPostsDBChanged)
+{
+    const FieldId field = add("Field", FieldType::Date);
+    add("Other", FieldType::SmallText);
+    int posted = 0;
+    const auto observer = NotificationCenter::defaultCenter().addObserver(
+        kDBChangedNotification, &sender, [&](const Notification&) { ++posted; });
+    const ScopedClockOverride clock(kNow);
+    const StructureResult result = GetParam().change(editor, field);
+    NotificationCenter::defaultCenter().removeObserver(observer);
+    EXPECT_TRUE(result.done);
+    EXPECT_EQ(editDate(), static_cast<std::int64_t>(kNow));
+    EXPECT_EQ(posted, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, StructureChangeTest,
+    testing::Values(ChangeCase{"Add",
+                               [](StructureEditor& e, FieldId) {
+                                   return e.addField("New", FieldType::Link,
+                                                     defaultStructure(FieldType::Link), 1);
+                               }},
+                    ChangeCase{"Rename",
+                               [](StructureEditor& e, FieldId id) { return e.renameField(id, "Renamed"); }},
+                    ChangeCase{"Options",
+                               [](StructureEditor& e, FieldId id) {
+                                   return e.saveField(id, "Field",
+                                                      PropertyList(PropertyList::Array{PropertyList(false)}));
+                               }},
+                    ChangeCase{"Move", [](StructureEditor& e, FieldId) { return e.moveField(2, 1); }},
+                    ChangeCase{"Delete", [](StructureEditor& e, FieldId id) { return e.deleteField(id); }}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(StructureEditorTest, ARefusedChangeLeavesTheEditDateAlone)
+{
+    const FieldId field = add("Field", FieldType::SmallText);
+    add("Other", FieldType::SmallText);
+    const std::int64_t before = editDate();
+    const ScopedClockOverride clock(kNow);
+    EXPECT_FALSE(editor.renameField(field, "Other").done);
+    EXPECT_FALSE(editor.deleteField(1).done);
+    EXPECT_EQ(editDate(), before);
+}
+
+// --- Storage failures ------------------------------------------------------
+
+TEST_F(StructureEditorTest, StorageFailuresGiveTheirMessages)
+{
+    const FieldId field = add("Field", FieldType::SmallText);
+    add("Other", FieldType::SmallText);
+    db.setReadOnly(true);
+    expectRefused(editor.addField("New", FieldType::Number, PropertyList::array(), 1), "Info",
+                  StructureEditor::kAddFieldError);
+    expectRefused(editor.deleteField(field), "Info", StructureEditor::kDeleteFieldError);
+    expectRefused(editor.moveField(1, 2), "Info", StructureEditor::kMoveFieldError);
+    const StructureResult rename = editor.renameField(field, "Renamed");
+    EXPECT_FALSE(rename.done);
+    db.setReadOnly(false);
+    EXPECT_EQ(labelsInFile(), "Name\nField\nOther\n");
+}
+
+} // namespace
