@@ -39,7 +39,7 @@ AlertAnswer ConsoleAlerts::ask(const AlertRequest& request)
         const bool failure = isFailureTitle(request.title);
         m_failure = m_failure || failure;
         print(failure ? stderr : stdout, request);
-        return {0, {}};
+        return {request.buttons.empty() ? std::string() : request.buttons.front(), {}};
     }
     if (!m_answers.empty()) {
         AlertAnswer answer = std::move(m_answers.front());
@@ -49,7 +49,7 @@ AlertAnswer ConsoleAlerts::ask(const AlertRequest& request)
     print(stderr, request);
     m_refused = true;
     m_failure = true;
-    return {request.buttons.empty() ? 0 : request.buttons.size() - 1, {}};
+    return {request.buttons.empty() ? std::string() : request.buttons.back(), {}};
 }
 
 void ConsoleAlerts::beginProgress(const std::string&, const std::string& message)

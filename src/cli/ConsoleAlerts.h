@@ -14,9 +14,9 @@ namespace dossiva::cli {
 // (Cancel), and remembered, so the command can say which flag was missing.
 class ConsoleAlerts final : public Alerts {
 public:
-    void queueAnswer(std::size_t button, std::string text = {})
+    void queueAnswer(std::string button, std::string text = {})
     {
-        m_answers.push_back({button, std::move(text)});
+        m_answers.push_back({std::move(button), std::move(text)});
     }
 
     AlertAnswer ask(const AlertRequest& request) override;

@@ -37,14 +37,16 @@ int listLibrary(const std::vector<std::string>& args)
         std::cout << "The library is empty (" << Paths::databasesFolder() << ").\n";
         return 0;
     }
-    DBManager& db = DBManager::sharedIstance();
+    // Counting is a scratch read: a reader of its own, which writes nothing.
+    DBManager reader;
+    reader.setReadOnly(true);
     TextTable table({"Name", "Created", "Edited", "Records"});
     for (const auto& entry : entries) {
-        const std::string records = db.openDBLazy(entry.name) ? std::to_string(db.recordNum()) : "unreadable";
+        const std::string records =
+            reader.openDBLazy(entry.name) ? std::to_string(reader.recordNum()) : "unreadable";
         table.addRow({FileManager::deletingPathExtension(entry.name), displayDate(entry.created),
                       displayDate(entry.edited), records});
     }
-    db.openDB();
     table.print(std::cout);
     return 0;
 }
@@ -178,7 +180,7 @@ int deleteDatabase(const std::vector<std::string>& args)
     }
     ConsoleAlerts alerts;
     if (parsed->has("--yes")) {
-        alerts.queueAnswer(0);
+        alerts.queueAnswer("Delete");
     }
     DatabaseLibrary library(alerts);
     library.loadDbArray();
@@ -254,7 +256,7 @@ int importPackage(const std::vector<std::string>& args)
         if (FileManager::exists(Paths::packagePath(*package))) {
             return fail("a database named \"" + *as + "\" exists: choose another with --as NAME");
         }
-        alerts.queueAnswer(0, *as);
+        alerts.queueAnswer("OK", *as);
     }
     const auto imported = library.importDossivaFile(path);
     DBManager::sharedIstance().openDB();
@@ -279,7 +281,7 @@ int importTemplate(const std::vector<std::string>& args)
     }
     ConsoleAlerts alerts;
     if (const auto as = parsed->option("--as")) {
-        alerts.queueAnswer(0, *as);
+        alerts.queueAnswer("OK", *as);
     }
     DatabaseLibrary library(alerts);
     return outcome(library.importTemplate(parsed->positional()[0]), alerts,

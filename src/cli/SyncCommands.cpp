@@ -62,7 +62,7 @@ public:
         m_console.beginProgress(title, message);
     }
     void endProgress() override { m_console.endProgress(); }
-    void queueAnswer(std::size_t button) { m_console.queueAnswer(button); }
+    void queueAnswer(std::string button) { m_console.queueAnswer(std::move(button)); }
 
     bool failed() const { return m_failed || m_console.reportedFailure(); }
 
@@ -92,14 +92,14 @@ private:
     void confirmAndRestore(const std::optional<Companion>& companion)
     {
         if (m_confirmed) {
-            m_alerts.queueAnswer(0);
+            m_alerts.queueAnswer("Restore");
         }
         const AlertAnswer answer = m_alerts.ask({"Warning",
                                                  "All databases will be replaced whit the backuped ones",
                                                  {"Restore", "Cancel"},
                                                  false,
                                                  {}});
-        if (answer.button != 0) {
+        if (!answer.is("Restore")) {
             m_refused = true;
             m_ended = true;
             return;

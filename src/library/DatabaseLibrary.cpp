@@ -289,7 +289,7 @@ bool DatabaseLibrary::deleteDatabase(const std::string& packageName)
                       {"Delete", "Cancel"},
                       false,
                       {}});
-    if (answer.button != 0) {
+    if (!answer.is("Delete")) {
         return false;
     }
     DBManager::sharedIstance().openDB();
@@ -464,7 +464,7 @@ DatabaseLibrary::askFreeName(std::string name, const std::function<bool(const st
             m_alerts.inform("Warning", refusedNameMessage(name));
         }
         const AlertAnswer answer = m_alerts.ask(question(name));
-        if (answer.button != 0 || answer.text.empty()) {
+        if (!answer.is("OK") || answer.text.empty()) {
             return std::nullopt;
         }
         name = answer.text;

@@ -96,7 +96,7 @@ bool TemplateCatalog::deleteCustomTemplate(const std::string& name, Alerts& aler
     }
     const AlertAnswer answer = alerts.ask(
         {"Are you sure you want to delete \"" + name + "\" template?", "", {"OK", "Cancel"}, false, {}});
-    return answer.button == 0 && FileManager::removeItem(customTemplateFile(name));
+    return answer.is("OK") && FileManager::removeItem(customTemplateFile(name));
 }
 
 bool TemplateCatalog::renameCustomTemplate(const std::string& name, const std::string& newName,

@@ -6,7 +6,7 @@ AlertAnswer ScriptedAlerts::ask(const AlertRequest& request)
 {
     m_asked.push_back(request);
     if (m_answers.empty()) {
-        return {0, {}};
+        return {request.buttons.empty() ? std::string() : request.buttons.front(), {}};
     }
     AlertAnswer answer = std::move(m_answers.front());
     m_answers.pop_front();

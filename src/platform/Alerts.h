@@ -21,9 +21,14 @@ struct AlertRequest {
     std::string detail;
 };
 
+// The answer names the button pressed, so a question's code reads by its
+// buttons ("Delete", "Cancel") and does not change meaning when their order
+// does.
 struct AlertAnswer {
-    std::size_t button = 0; // index into the request's buttons
-    std::string text;       // the text field's content when there is one
+    std::string button; // the title of the button pressed
+    std::string text;   // the text field's content when there is one
+
+    bool is(const std::string& title) const { return button == title; }
 };
 
 // How core logic reaches the user. The desktop shows sheets and alerts; the
@@ -48,7 +53,7 @@ public:
 };
 
 // Alerts answered from a queue, recording everything asked. Without a queued
-// answer the default button is pressed with an empty text.
+// answer the default (first) button is pressed with an empty text.
 class ScriptedAlerts final : public Alerts {
 public:
     struct Progress {
@@ -56,9 +61,10 @@ public:
         std::string message;
     };
 
-    void queueAnswer(std::size_t button, std::string text = {})
+    // The next question is answered with the button of that title.
+    void queueAnswer(std::string button, std::string text = {})
     {
-        m_answers.push_back({button, std::move(text)});
+        m_answers.push_back({std::move(button), std::move(text)});
     }
 
     AlertAnswer ask(const AlertRequest& request) override;

@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 
 #include <mutex>
+#include <thread>
 
 namespace dossiva {
 
@@ -10,6 +11,8 @@ namespace {
 
 std::mutex g_posterMutex;
 MainThread::Poster g_poster;
+// Static initialisation runs on the thread that starts the program.
+const std::thread::id g_mainThread = std::this_thread::get_id();
 
 } // namespace
 
@@ -36,6 +39,11 @@ bool MainThread::hasPoster()
 {
     std::lock_guard lock(g_posterMutex);
     return static_cast<bool>(g_poster);
+}
+
+bool MainThread::isCurrent()
+{
+    return std::this_thread::get_id() == g_mainThread;
 }
 
 } // namespace dossiva

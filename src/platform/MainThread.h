@@ -15,6 +15,9 @@ public:
     static void post(Task task);
     static void setPoster(Poster poster);
     static bool hasPoster();
+    // Whether the caller runs on the main thread: the one that started the
+    // program.
+    static bool isCurrent();
 };
 
 } // namespace dossiva

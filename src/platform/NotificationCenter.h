@@ -1,6 +1,7 @@
 #pragma once
 
-#include <any>
+#include "platform/Image.h"
+
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -9,46 +10,94 @@
 
 namespace dossiva {
 
-// Names of the notifications the application posts.
-inline constexpr const char* kDBChangedNotification = "DBChangedNotification";
-inline constexpr const char* kSortingTypeChangedNotification = "SortingTypeChangedNotification";
-inline constexpr const char* kSortingTypeChangedNotificationFromListTable =
-    "SortingTypeChangedNotificationFromListTable";
-inline constexpr const char* kEditDateNotification = "EditDateNotification";
-inline constexpr const char* kDBBackgroundChangedNotification = "DBBackgroundChangedNotification";
-
-struct Notification {
-    std::string name;
-    const void* object = nullptr; // the poster, or nullptr
-    std::any payload;             // the user info, if any
+// A notification's name together with the one type its payload has, so an
+// observer and a poster can never disagree on it.
+template <typename Payload> struct NotificationKind {
+    const char* name;
 };
 
-// Named notifications, delivered synchronously on the posting thread to every
-// observer registered for that name (and, when an observer gave one, for
-// that object) in the order the observers were added.
-class NotificationCenter {
+// The payload of a notification that carries none.
+struct NoPayload {};
+
+// A database was opened, closed, renamed or restructured.
+inline constexpr NotificationKind<NoPayload> kDBChangedNotification{"DBChangedNotification"};
+// The sort changed; the payload is the sort index.
+inline constexpr NotificationKind<std::int64_t> kSortingTypeChangedNotification{
+    "SortingTypeChangedNotification"};
+inline constexpr NotificationKind<std::int64_t> kSortingTypeChangedNotificationFromListTable{
+    "SortingTypeChangedNotificationFromListTable"};
+// The open database's edit or sync date was written; the payload is the date
+// in seconds since 1970.
+inline constexpr NotificationKind<std::int64_t> kEditDateNotification{"EditDateNotification"};
+// The form background changed; the payload is the new picture, null when it
+// was removed.
+inline constexpr NotificationKind<ImagePtr> kDBBackgroundChangedNotification{
+    "DBBackgroundChangedNotification"};
+
+class NotificationCenter;
+
+// Keeps an observer registered while it lives; moving it moves the
+// registration, destroying or resetting it ends it.
+class [[nodiscard]] ObserverToken {
 public:
-    using Handler = std::function<void(const Notification&)>;
-    using ObserverId = std::uint64_t;
+    ObserverToken() = default;
+    ObserverToken(ObserverToken&& other) noexcept;
+    ObserverToken& operator=(ObserverToken&& other) noexcept;
+    ObserverToken(const ObserverToken&) = delete;
+    ObserverToken& operator=(const ObserverToken&) = delete;
+    ~ObserverToken() { reset(); }
 
-    static NotificationCenter& defaultCenter();
-
-    // object nullptr observes the name from any poster.
-    ObserverId addObserver(const std::string& name, const void* object, Handler handler);
-    void removeObserver(ObserverId id);
-
-    void post(const std::string& name, const void* object = nullptr, std::any payload = {});
+    void reset();
 
 private:
+    friend class NotificationCenter;
+    ObserverToken(NotificationCenter* center, std::uint64_t id) : m_center(center), m_id(id) {}
+
+    NotificationCenter* m_center = nullptr;
+    std::uint64_t m_id = 0;
+};
+
+// Named notifications, delivered synchronously to every observer registered
+// for that name (and, when an observer gave one, for that sender) in the
+// order the observers were added. Notifications are posted on the main
+// thread only; work on other threads hands them over with MainThread::post.
+class NotificationCenter {
+public:
+    static NotificationCenter& defaultCenter();
+
+    // sender nullptr observes the notification from any poster.
+    template <typename Payload>
+    ObserverToken observe(NotificationKind<Payload> kind, const void* sender,
+                          std::function<void(const Payload&, const void* sender)> handler)
+    {
+        return add(kind.name, sender, [handler = std::move(handler)](const void* payload, const void* from) {
+            handler(*static_cast<const Payload*>(payload), from);
+        });
+    }
+
+    template <typename Payload>
+    void post(NotificationKind<Payload> kind, const void* sender, const Payload& payload = {})
+    {
+        postRaw(kind.name, sender, &payload);
+    }
+
+private:
+    friend class ObserverToken;
+    using RawHandler = std::function<void(const void* payload, const void* sender)>;
     struct Entry {
-        ObserverId id;
+        std::uint64_t id;
         std::string name;
-        const void* object;
-        Handler handler;
+        const void* sender;
+        RawHandler handler;
     };
+
+    ObserverToken add(const char* name, const void* sender, RawHandler handler);
+    void remove(std::uint64_t id);
+    void postRaw(const char* name, const void* sender, const void* payload);
+
     std::mutex m_mutex;
     std::vector<Entry> m_entries;
-    ObserverId m_nextId = 1;
+    std::uint64_t m_nextId = 1;
 };
 
 } // namespace dossiva

@@ -3,9 +3,11 @@
 #include "fields/StructureCodec.h"
 #include "fields/TextNumbers.h"
 #include "platform/Log.h"
+#include "platform/MainThread.h"
 #include "platform/Paths.h"
 #include "storage/DatabaseFileCheck.h"
 
+#include <cassert>
 #include <cmath>
 
 namespace dossiva {
@@ -93,7 +95,11 @@ bool readFieldDefinitions(SqliteConnection& db, std::vector<FieldDefinition>& st
 
 DBManager& DBManager::sharedIstance()
 {
-    static DBManager manager;
+    // The open database belongs to the screens and commands on the main
+    // thread; work elsewhere (the merge, scratch reads) uses a store of its
+    // own.
+    assert(MainThread::isCurrent() && "the shared database is used on the main thread only");
+    static DBManager manager(Shared{});
     return manager;
 }
 

@@ -23,8 +23,11 @@ namespace dossiva {
 // model changes only after the file has.
 class DBManager {
 public:
+    // The open database of the screens and commands; announces its changes.
     static DBManager& sharedIstance();
 
+    // A store of its own, for a scratch read or write of another package;
+    // it announces nothing.
     DBManager() = default;
     DBManager(const DBManager&) = delete;
     DBManager& operator=(const DBManager&) = delete;
@@ -187,6 +190,11 @@ private:
     std::vector<Record> m_dbData;
     bool m_readOnly = false;
     mutable Failure m_lastFailure;
+    // Only the shared store posts the notifications the screens follow.
+    bool m_announces = false;
+
+    struct Shared {};
+    explicit DBManager(Shared) : m_announces(true) {}
 };
 
 // Creates an empty database file at path with the four tables of a package

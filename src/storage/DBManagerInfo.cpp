@@ -43,7 +43,9 @@ bool DBManager::setDate(const char* column, double secondsSince1970)
         devLog(std::string("Error DB: no general_info row to set the ") + column + " date in.");
         return false;
     }
-    NotificationCenter::defaultCenter().post(kEditDateNotification, this, seconds);
+    if (m_announces) {
+        NotificationCenter::defaultCenter().post(kEditDateNotification, this, seconds);
+    }
     return true;
 }
 
@@ -274,7 +276,9 @@ void DBManager::saveBackground(const std::string& imagePath)
                         "failed to remove background")) {
         return;
     }
-    NotificationCenter::defaultCenter().post(kDBBackgroundChangedNotification, this, image);
+    if (m_announces) {
+        NotificationCenter::defaultCenter().post(kDBBackgroundChangedNotification, this, image);
+    }
 }
 
 std::optional<Image> DBManager::getBackground() const

@@ -717,7 +717,7 @@ void SyncManager::backupError(const std::string& reason)
     }
     const AlertAnswer answer = m_alerts.ask(
         {"Error", withReason("Error during backup", reason), {"Continue to Sync", "Stop"}, false, {}});
-    if (answer.button == 0) {
+    if (answer.is("Continue to Sync")) {
         beginSyncing();
         return;
     }

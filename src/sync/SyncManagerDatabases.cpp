@@ -25,18 +25,16 @@ namespace {
 std::optional<ConflictCopy> readCopySummary(const std::string& packageName,
                                             std::vector<FieldDefinition>& structure)
 {
-    DBManager& db = DBManager::sharedIstance();
-    db.setReadOnly(true);
+    DBManager reader;
+    reader.setReadOnly(true);
     std::optional<ConflictCopy> copy;
-    if (db.openDB(packageName)) {
-        structure = db.dbStructure();
-        copy = ConflictCopy{db.recordNum(), static_cast<std::int64_t>(structure.size()), std::nullopt};
-        if (const auto dates = db.getDates(); dates && (*dates)[1] > 0) {
+    if (reader.openDB(packageName)) {
+        structure = reader.dbStructure();
+        copy = ConflictCopy{reader.recordNum(), static_cast<std::int64_t>(structure.size()), std::nullopt};
+        if (const auto dates = reader.getDates(); dates && (*dates)[1] > 0) {
             copy->editDate = (*dates)[1];
         }
     }
-    db.openDB();
-    db.setReadOnly(false);
     return copy;
 }
 
@@ -59,11 +57,12 @@ std::string SyncManager::remoteTemp()
 
 void SyncManager::setSyncDate(const std::string& packageName)
 {
-    DBManager& db = DBManager::sharedIstance();
+    // The database is closed while a session runs: its copy is written
+    // through a store of its own.
+    DBManager db;
     if (db.openDB(packageName)) {
         db.setSyncDate(Clock::now());
     }
-    db.openDB();
 }
 
 // -- Choosing the next database -------------------------------------------------

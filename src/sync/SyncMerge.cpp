@@ -5,6 +5,8 @@
 #include "platform/FileManager.h"
 #include "platform/Image.h"
 #include "platform/Log.h"
+#include "platform/MainThread.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
 #include "sync/DownloadLimits.h"
@@ -264,13 +266,6 @@ bool writeRecords(DBManager& db, const std::vector<FieldPair>& fields,
     return batch.empty() || db.addRecordsToDb(batch);
 }
 
-// Closes the merged database and reports the outcome.
-bool finish(DBManager& db, bool succeeded)
-{
-    db.openDB();
-    return succeeded;
-}
-
 } // namespace
 
 bool SyncMerge::checkStrctureDifferencesLocal(const std::vector<FieldDefinition>& local,
@@ -298,21 +293,20 @@ bool SyncMerge::checkStrctureDifferencesLocal(const std::vector<FieldDefinition>
 
 std::optional<DatabaseCopy> SyncMerge::readCopy(const std::string& packageName)
 {
-    DBManager& db = DBManager::sharedIstance();
-    const bool wasReadOnly = db.isReadOnly();
-    db.setReadOnly(true);
+    // A reader of its own: the merge runs off the main thread, where the
+    // open database is the screens' alone.
+    DBManager reader;
+    reader.setReadOnly(true);
     std::optional<DatabaseCopy> copy;
-    if (db.openDB(packageName) && db.loadDbData()) {
+    if (reader.openDB(packageName) && reader.loadDbData()) {
         copy.emplace();
-        copy->structure = db.dbStructure();
-        copy->records = db.dbData();
-        if (const auto dates = db.getDates()) {
+        copy->structure = reader.dbStructure();
+        copy->records = reader.dbData();
+        if (const auto dates = reader.getDates()) {
             copy->editDate = (*dates)[1];
             copy->syncDate = (*dates)[2];
         }
     }
-    db.openDB();
-    db.setReadOnly(wasReadOnly);
     return copy;
 }
 
@@ -417,26 +411,30 @@ bool SyncMerge::mergeDatabasesLocal(const std::vector<Record>& local, const std:
         !FileManager::copyItem(Paths::emptyBaseDatabase(), file)) {
         return false;
     }
-    DBManager& db = DBManager::sharedIstance();
-    db.setReadOnly(false);
+    // The merged copy is written through a store of its own, never the
+    // shared one the screens read.
+    DBManager db;
     if (!db.openDB(staging)) {
-        return finish(db, false);
+        return false;
     }
     const std::int64_t now = Clock::nowSeconds();
     if (!db.createGeneralInfoTable() || !db.setEditDate(static_cast<double>(now)) ||
         !db.setSyncDate(static_cast<double>(now)) || stop.stop_requested()) {
-        return finish(db, false);
+        return false;
     }
     const auto fields = buildFields(db, structure);
     if (!fields) {
-        return finish(db, false);
+        return false;
     }
     const auto merged = mergeRecords(local, remote, lastSyncLocal, lastSyncRemote, now, stop);
     if (!merged || !writeRecords(db, *fields, *merged, name, stop)) {
-        return finish(db, false);
+        return false;
     }
     FileManager::removeItem(phonePicturesFolder(name));
-    return finish(db, true);
+    // The dates are announced where the screens live.
+    MainThread::post(
+        [now] { NotificationCenter::defaultCenter().post(kEditDateNotification, nullptr, now); });
+    return true;
 }
 
 bool SyncMerge::mergingThread(const std::string& name, const std::stop_token& stop)

@@ -148,13 +148,13 @@ TEST_F(LibraryTest, DeletingAsksFirst)
 {
     create("Books");
     library.loadDbArray();
-    alerts.queueAnswer(1);
+    alerts.queueAnswer("Cancel");
     EXPECT_FALSE(library.deleteDatabase("Books.dossiva"));
     EXPECT_EQ(lastTitle(), "Delete Database");
     EXPECT_EQ(lastText(), "Are you sure you want to delete the database \"Books\"?");
     EXPECT_EQ(alerts.asked().back().buttons, (std::vector<std::string>{"Delete", "Cancel"}));
     EXPECT_TRUE(FileManager::exists(Paths::packagePath("Books.dossiva")));
-    alerts.queueAnswer(0);
+    alerts.queueAnswer("Delete");
     EXPECT_TRUE(library.deleteDatabase("Books.dossiva"));
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Books.dossiva")));
     EXPECT_TRUE(library.dbList().empty());
@@ -172,13 +172,13 @@ TEST_F(LibraryTest, RenamingIgnoresTheSameNameRefusesATakenOneAndStampsTheEdit)
     EXPECT_EQ(lastText(), "Database Films already exists");
 
     int changes = 0;
-    const auto observer = NotificationCenter::defaultCenter().addObserver(
-        kDBChangedNotification, nullptr, [&](const Notification&) { ++changes; });
+    ObserverToken observer = NotificationCenter::defaultCenter().observe<NoPayload>(
+        kDBChangedNotification, nullptr, [&](const NoPayload&, const void*) { ++changes; });
     {
         const ScopedClockOverride clock(1800000000);
         EXPECT_TRUE(library.renameDatabase("Books.dossiva", "Novels"));
     }
-    NotificationCenter::defaultCenter().removeObserver(observer);
+    observer.reset();
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(db.dbName(), "Novels.dossiva");
     EXPECT_EQ((*db.getDates())[1], 1800000000);
@@ -198,8 +198,8 @@ TEST_F(LibraryTest, ExportedPackagesComeBackUnderAFreeName)
     EXPECT_FALSE(alerts.progressShown());
 
     // The name is taken: asked again while the answer is taken too.
-    alerts.queueAnswer(0, "Books");
-    alerts.queueAnswer(0, "Second");
+    alerts.queueAnswer("OK", "Books");
+    alerts.queueAnswer("OK", "Second");
     const auto imported = library.importDossivaFile(exported);
     ASSERT_EQ(imported, "Second.dossiva");
     const auto& asked = alerts.asked();
@@ -211,9 +211,9 @@ TEST_F(LibraryTest, ExportedPackagesComeBackUnderAFreeName)
     EXPECT_EQ(lastText(), "Database Second imported successfully");
     EXPECT_EQ(db.recordNum(), 3);
 
-    alerts.queueAnswer(1);
+    alerts.queueAnswer("Cancel");
     EXPECT_EQ(library.importDossivaFile(exported), std::nullopt);
-    alerts.queueAnswer(0, "");
+    alerts.queueAnswer("OK", "");
     EXPECT_EQ(library.importDossivaFile(exported), std::nullopt);
     EXPECT_EQ(names().size(), 2u);
 }
@@ -251,7 +251,7 @@ TEST_F(LibraryTest, ExportedTemplatesHoldNoRecordsNorTheirText)
     ASSERT_TRUE(library.importTemplate(file));
     EXPECT_EQ(lastText(), "Database template Books imported successfully");
     EXPECT_EQ(TemplateCatalog::customTemplateNames(), std::vector<std::string>{"Books"});
-    alerts.queueAnswer(1);
+    alerts.queueAnswer("Cancel");
     EXPECT_FALSE(library.importTemplate(file));
     EXPECT_EQ(lastText(), "A Template \"Books\" already exists.\nPlease enter a new name for the template to "
                           "import or cancel.");
@@ -281,10 +281,10 @@ TEST_F(LibraryTest, CustomTemplatesAreRenamedAndDeleted)
     EXPECT_EQ(lastText(), "The \"Two\" template already exists.\nPlease enter a new name");
     EXPECT_FALSE(TemplateCatalog::renameCustomTemplate("One", "../Out", alerts));
     EXPECT_TRUE(TemplateCatalog::renameCustomTemplate("One", "Three", alerts));
-    alerts.queueAnswer(1);
+    alerts.queueAnswer("Cancel");
     EXPECT_FALSE(TemplateCatalog::deleteCustomTemplate("Two", alerts));
     EXPECT_EQ(lastTitle(), "Are you sure you want to delete \"Two\" template?");
-    alerts.queueAnswer(0);
+    alerts.queueAnswer("OK");
     EXPECT_TRUE(TemplateCatalog::deleteCustomTemplate("Two", alerts));
     EXPECT_EQ(TemplateCatalog::customTemplateNames(), std::vector<std::string>{"Three"});
 }

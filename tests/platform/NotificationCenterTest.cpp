@@ -2,31 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace dossiva {
 namespace {
 
-TEST(NotificationCenterTest, DeliversInTheOrderObserversWereAdded)
+TEST(NotificationCenterTest, DeliversInTheOrderObserversWereAddedWithSenderAndPayload)
 {
     NotificationCenter center;
+    const int poster = 0;
     std::vector<std::string> heard;
+    std::vector<ObserverToken> tokens;
     for (const char* who : {"first", "second", "third"}) {
-        center.addObserver(kDBChangedNotification, nullptr,
-                           [&heard, who](const Notification&) { heard.push_back(who); });
+        tokens.push_back(
+            center.observe<std::int64_t>(kSortingTypeChangedNotification, nullptr,
+                                         [&, who](const std::int64_t& index, const void* sender) {
+                                             heard.push_back(std::string(who) + " " + std::to_string(index) +
+                                                             (sender == &poster ? "" : "?"));
+                                         }));
     }
-    center.post(kDBChangedNotification);
-    EXPECT_EQ(heard, (std::vector<std::string>{"first", "second", "third"}));
+    center.post(kSortingTypeChangedNotification, &poster, std::int64_t{3});
+    EXPECT_EQ(heard, (std::vector<std::string>{"first 3", "second 3", "third 3"}));
 }
-
-struct FilterCase {
-    const char* postedName;
-    const void* poster;
-    std::vector<std::string> expected;
-};
 
 TEST(NotificationCenterTest, FiltersByNameAndPoster)
 {
@@ -34,80 +32,78 @@ TEST(NotificationCenterTest, FiltersByNameAndPoster)
     const int preferences = 0;
     NotificationCenter center;
     std::vector<std::string> heard;
-    center.addObserver(kSortingTypeChangedNotification, nullptr,
-                       [&heard](const Notification&) { heard.push_back("any poster"); });
-    center.addObserver(kSortingTypeChangedNotification, &listTable,
-                       [&heard](const Notification&) { heard.push_back("list table only"); });
-    center.addObserver(kEditDateNotification, nullptr,
-                       [&heard](const Notification&) { heard.push_back("edit"); });
-
-    const std::vector<FilterCase> cases = {
-        {kSortingTypeChangedNotification, nullptr, {"any poster"}},
-        {kSortingTypeChangedNotification, &listTable, {"any poster", "list table only"}},
-        {kSortingTypeChangedNotification, &preferences, {"any poster"}},
+    const auto note = [&heard](const char* what) {
+        return [&heard, what](const std::int64_t&, const void*) { heard.push_back(what); };
+    };
+    const ObserverToken any =
+        center.observe<std::int64_t>(kSortingTypeChangedNotification, nullptr, note("any"));
+    const ObserverToken only =
+        center.observe<std::int64_t>(kSortingTypeChangedNotification, &listTable, note("list table only"));
+    const ObserverToken edit = center.observe<std::int64_t>(kEditDateNotification, nullptr, note("edit"));
+    struct Case {
+        NotificationKind<std::int64_t> kind;
+        const void* poster;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {kSortingTypeChangedNotification, nullptr, {"any"}},
+        {kSortingTypeChangedNotification, &listTable, {"any", "list table only"}},
+        {kSortingTypeChangedNotification, &preferences, {"any"}},
         {kSortingTypeChangedNotificationFromListTable, &listTable, {}},
         {kEditDateNotification, &preferences, {"edit"}},
-        {"SortingTypeChanged", nullptr, {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.postedName);
+        SCOPED_TRACE(c.kind.name);
         heard.clear();
-        center.post(c.postedName, c.poster);
+        center.post(c.kind, c.poster, std::int64_t{0});
         EXPECT_EQ(heard, c.expected);
     }
 }
 
-TEST(NotificationCenterTest, CarriesNameObjectAndPayload)
-{
-    NotificationCenter center;
-    const int poster = 0;
-    Notification received;
-    center.addObserver(kSortingTypeChangedNotification, nullptr,
-                       [&received](const Notification& notification) { received = notification; });
-    center.post(kSortingTypeChangedNotification, &poster, 3);
-    EXPECT_EQ(received.name, kSortingTypeChangedNotification);
-    EXPECT_EQ(received.object, &poster);
-    ASSERT_TRUE(received.payload.has_value());
-    EXPECT_EQ(std::any_cast<int>(received.payload), 3);
-}
-
-TEST(NotificationCenterTest, RemovedObserversHearNothing)
+TEST(NotificationCenterTest, AnObserverHearsWhileItsTokenLives)
 {
     NotificationCenter center;
     int calls = 0;
-    const auto id =
-        center.addObserver(kDBChangedNotification, nullptr, [&calls](const Notification&) { ++calls; });
-    center.post(kDBChangedNotification);
-    center.removeObserver(id);
-    center.removeObserver(id); // twice is harmless
-    center.post(kDBChangedNotification);
-    EXPECT_EQ(calls, 1);
+    ObserverToken token = center.observe<NoPayload>(kDBChangedNotification, nullptr,
+                                                    [&calls](const NoPayload&, const void*) { ++calls; });
+    center.post(kDBChangedNotification, nullptr);
+    ObserverToken moved = std::move(token);
+    token.reset(); // the moved-from token holds nothing
+    center.post(kDBChangedNotification, nullptr);
+    moved.reset();
+    moved.reset(); // twice is harmless
+    center.post(kDBChangedNotification, nullptr);
+    EXPECT_EQ(calls, 2);
 }
 
 TEST(NotificationCenterTest, ObserversMayChangeTheListDuringDelivery)
 {
     NotificationCenter center;
     std::vector<std::string> heard;
-    NotificationCenter::ObserverId second = 0;
-    NotificationCenter::ObserverId first = 0;
-    first = center.addObserver(kDBChangedNotification, nullptr, [&](const Notification&) {
+    ObserverToken first;
+    ObserverToken second;
+    ObserverToken newcomer;
+    first = center.observe<NoPayload>(kDBChangedNotification, nullptr, [&](const NoPayload&, const void*) {
         heard.push_back("first");
         // Removes itself and the next one, and adds a newcomer.
-        center.removeObserver(first);
-        center.removeObserver(second);
-        center.addObserver(kDBChangedNotification, nullptr,
-                           [&heard](const Notification&) { heard.push_back("newcomer"); });
+        first.reset();
+        second.reset();
+        newcomer = center.observe<NoPayload>(
+            kDBChangedNotification, nullptr,
+            [&heard](const NoPayload&, const void*) { heard.push_back("newcomer"); });
     });
-    second = center.addObserver(kDBChangedNotification, nullptr,
-                                [&heard](const Notification&) { heard.push_back("second"); });
-    center.addObserver(kDBChangedNotification, nullptr,
-                       [&heard](const Notification&) { heard.push_back("third"); });
+    second =
+        center.observe<NoPayload>(kDBChangedNotification, nullptr,
+                                  [&heard](const NoPayload&, const void*) { heard.push_back("second"); });
+    const ObserverToken third =
+        center.observe<NoPayload>(kDBChangedNotification, nullptr,
+                                  [&heard](const NoPayload&, const void*) { heard.push_back("third"); });
 
-    center.post(kDBChangedNotification);
+    center.post(kDBChangedNotification, nullptr);
     EXPECT_EQ(heard, (std::vector<std::string>{"first", "third"}));
 
     heard.clear();
-    center.post(kDBChangedNotification);
+    center.post(kDBChangedNotification, nullptr);
     EXPECT_EQ(heard, (std::vector<std::string>{"third", "newcomer"}));
 }
 
@@ -115,49 +111,16 @@ TEST(NotificationCenterTest, AHandlerMayPostAgain)
 {
     NotificationCenter center;
     std::vector<std::string> heard;
-    center.addObserver(kDBChangedNotification, nullptr, [&](const Notification&) {
-        heard.push_back("db");
-        center.post(kEditDateNotification);
-    });
-    center.addObserver(kEditDateNotification, nullptr,
-                       [&heard](const Notification&) { heard.push_back("edit"); });
-    center.post(kDBChangedNotification);
-    EXPECT_EQ(heard, (std::vector<std::string>{"db", "edit"}));
-}
-
-TEST(NotificationCenterTest, DefaultCenterIsOneInstance)
-{
-    EXPECT_EQ(&NotificationCenter::defaultCenter(), &NotificationCenter::defaultCenter());
-    int calls = 0;
-    const auto id = NotificationCenter::defaultCenter().addObserver(
-        kDBBackgroundChangedNotification, nullptr, [&calls](const Notification&) { ++calls; });
-    NotificationCenter::defaultCenter().post(kDBBackgroundChangedNotification);
-    NotificationCenter::defaultCenter().removeObserver(id);
-    EXPECT_EQ(calls, 1);
-}
-
-TEST(NotificationCenterTest, ThreadsMayObserveAndPostAtOnce)
-{
-    NotificationCenter center;
-    std::atomic<int> delivered{0};
-    const auto steady = center.addObserver(kDBChangedNotification, nullptr,
-                                           [&delivered](const Notification&) { ++delivered; });
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&center] {
-            for (int i = 0; i < 500; ++i) {
-                const auto id =
-                    center.addObserver(kDBChangedNotification, nullptr, [](const Notification&) {});
-                center.post(kDBChangedNotification);
-                center.removeObserver(id);
-            }
+    const ObserverToken db =
+        center.observe<NoPayload>(kDBChangedNotification, nullptr, [&](const NoPayload&, const void*) {
+            heard.push_back("db");
+            center.post(kEditDateNotification, nullptr, std::int64_t{5});
         });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    center.removeObserver(steady);
-    EXPECT_EQ(delivered.load(), 4 * 500);
+    const ObserverToken edit = center.observe<std::int64_t>(
+        kEditDateNotification, nullptr,
+        [&heard](const std::int64_t& date, const void*) { heard.push_back("edit " + std::to_string(date)); });
+    center.post(kDBChangedNotification, nullptr);
+    EXPECT_EQ(heard, (std::vector<std::string>{"db", "edit 5"}));
 }
 
 } // namespace

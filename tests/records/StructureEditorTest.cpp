@@ -323,11 +323,11 @@ TEST_P(StructureChangeTest, SetsTheEditDateAndPostsDBChanged)
     const FieldId field = add("Field", FieldType::Date);
     add("Other", FieldType::SmallText);
     int posted = 0;
-    const auto observer = NotificationCenter::defaultCenter().addObserver(
-        kDBChangedNotification, &sender, [&](const Notification&) { ++posted; });
+    ObserverToken observer = NotificationCenter::defaultCenter().observe<NoPayload>(
+        kDBChangedNotification, &sender, [&](const NoPayload&, const void*) { ++posted; });
     const ScopedClockOverride clock(kNow);
     const StructureResult result = GetParam().change(editor, field);
-    NotificationCenter::defaultCenter().removeObserver(observer);
+    observer.reset();
     EXPECT_TRUE(result.done);
     EXPECT_EQ(editDate(), static_cast<std::int64_t>(kNow));
     EXPECT_EQ(posted, 1);

@@ -35,12 +35,12 @@ TEST_F(InfoStoreTest, DatesOfANewDatabaseAndTheirNotifications)
 
     std::vector<std::int64_t> announced;
     auto& center = NotificationCenter::defaultCenter();
-    const auto observer = center.addObserver(kEditDateNotification, nullptr, [&](const Notification& note) {
-        announced.push_back(std::any_cast<std::int64_t>(note.payload));
-    });
+    ObserverToken observer = center.observe<std::int64_t>(
+        kEditDateNotification, nullptr,
+        [&](const std::int64_t& date, const void*) { announced.push_back(date); });
     ASSERT_TRUE(db.setEditDate(1600000100.5));
     ASSERT_TRUE(db.setSyncDate(1600000200));
-    center.removeObserver(observer);
+    observer.reset();
     EXPECT_EQ(db.getDates(), (std::array<std::int64_t, 3>{1600000000, 1600000101, 1600000200}));
     EXPECT_EQ(announced, (std::vector<std::int64_t>{1600000101, 1600000200}));
 
@@ -120,11 +120,11 @@ TEST_F(InfoStoreTest, BackgroundIsKeptInTheFileAndAnnounced)
     int announced = 0;
     bool lastWasNull = false;
     auto& center = NotificationCenter::defaultCenter();
-    const auto observer =
-        center.addObserver(kDBBackgroundChangedNotification, nullptr, [&](const Notification& n) {
-            ++announced;
-            lastWasNull = std::any_cast<ImagePtr>(n.payload) == nullptr;
-        });
+    ObserverToken observer = center.observe<ImagePtr>(kDBBackgroundChangedNotification, nullptr,
+                                                      [&](const ImagePtr& picture, const void*) {
+                                                          ++announced;
+                                                          lastWasNull = picture == nullptr;
+                                                      });
     db.saveBackground(path);
     const auto background = db.getBackground();
     ASSERT_TRUE(background);
@@ -134,7 +134,7 @@ TEST_F(InfoStoreTest, BackgroundIsKeptInTheFileAndAnnounced)
               std::to_string(bytes->size()) + "\n");
 
     db.saveBackground("");
-    center.removeObserver(observer);
+    observer.reset();
     EXPECT_EQ(db.getBackground(), std::nullopt);
     EXPECT_EQ(sqliteShell(file(), "select bkg_img, bkg_length from layout_info"), "0|0\n");
     EXPECT_EQ(announced, 2);

@@ -138,7 +138,7 @@ TEST_F(MainControllerTest, AFileHandedOverBeforeLaunchOpensAfterTheGate)
 
     controller->applicationOpenFile(outside);
     EXPECT_TRUE(alerts.asked().empty()) << "nothing opens before the password";
-    alerts.queueAnswer(0); // Import
+    alerts.queueAnswer("Import");
     answerPasswordPanel(controller->passwordPanel(), {QStringLiteral("pw")});
     launch();
     ASSERT_GE(alerts.asked().size(), 2u);
@@ -220,7 +220,7 @@ TEST_F(MainControllerTest, RenamingDuplicatingAndDeletingFromTheList)
     EXPECT_EQ(lastMessage(), "Error duplicanting db");
 
     open.selectDatabase("Notes Copy.dossiva");
-    alerts.queueAnswer(0); // Delete
+    alerts.queueAnswer("Delete");
     open.tableDeleteKey();
     EXPECT_EQ(alerts.asked().back().message, "Are you sure you want to delete the database \"Notes Copy\"?");
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Notes Copy.dossiva")));
@@ -248,16 +248,16 @@ TEST_F(MainControllerTest, ExportedPackagesAndTemplatesComeBackThroughImport)
     const std::string copy = home.home() + "/Garden.dossiva";
     ASSERT_TRUE(FileManager::copyItem(package, copy));
     panels.queueAnswer(copy);
-    alerts.queueAnswer(0);           // Import
-    alerts.queueAnswer(0, "Garden"); // still taken
-    alerts.queueAnswer(0, "Allotment");
+    alerts.queueAnswer("Import");
+    alerts.queueAnswer("OK", "Garden");
+    alerts.queueAnswer("OK", "Allotment");
     controller->menuAction(MenuTag::Import);
     EXPECT_EQ(panels.openRequests().back().types, (std::vector<std::string>{"dossiva", "csv"}));
     EXPECT_EQ(lastMessage(), "Database Allotment imported successfully");
     EXPECT_EQ(controller->openSection().selectedDatabase(), "Allotment.dossiva");
 
     panels.queueAnswer(templateFile);
-    alerts.queueAnswer(0); // Import
+    alerts.queueAnswer("Import");
     controller->menuAction(MenuTag::ImportTemplate);
     EXPECT_EQ(lastMessage(), "Database template Garden imported successfully");
     EXPECT_EQ(TemplateCatalog::customTemplateNames(), std::vector<std::string>{"Garden"});
@@ -285,7 +285,7 @@ TEST_F(MainControllerTest, UndoInTheOpenSectionDoesNothingAndMenusFollowTheState
 TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
 {
     launch();
-    alerts.queueAnswer(0); // Sync
+    alerts.queueAnswer("Sync");
     controller->menuAction(MenuTag::Sync);
     ASSERT_GE(alerts.asked().size(), 2u);
     EXPECT_EQ(alerts.asked()[alerts.asked().size() - 2].title, "Sync with Dossiva for iPhone");
@@ -297,7 +297,7 @@ TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
     EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
 
     controller->found("127.0.0.1", 2121, "Phone");
-    alerts.queueAnswer(2); // Cancel
+    alerts.queueAnswer("Cancel");
     controller->menuAction(MenuTag::Sync);
     EXPECT_EQ(alerts.asked().back().message,
               "Click on Sync button to sync your data with Dossiva for iPhone.");

@@ -40,23 +40,19 @@ void clickBox(QAbstractButton* box)
 // Records the sort indexes posted under one notification name.
 class PostedSorts {
 public:
-    explicit PostedSorts(const char* name)
-        : m_id(NotificationCenter::defaultCenter().addObserver(
-              name, nullptr, [this](const Notification& posted) {
-                  const auto* index = std::any_cast<std::int64_t>(&posted.payload);
-                  m_indexes.push_back(index != nullptr ? *index : -100);
-              }))
+    explicit PostedSorts(NotificationKind<std::int64_t> kind)
+        : m_token(NotificationCenter::defaultCenter().observe<std::int64_t>(
+              kind, nullptr, [this](const std::int64_t& index, const void*) { m_indexes.push_back(index); }))
     {
     }
-    ~PostedSorts() { NotificationCenter::defaultCenter().removeObserver(m_id); }
     PostedSorts(const PostedSorts&) = delete;
     PostedSorts& operator=(const PostedSorts&) = delete;
 
     const std::vector<std::int64_t>& indexes() const { return m_indexes; }
 
 private:
-    NotificationCenter::ObserverId m_id;
     std::vector<std::int64_t> m_indexes;
+    ObserverToken m_token;
 };
 
 // The setting as the preferences file holds it, read back from the disk.
@@ -204,14 +200,13 @@ TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
     PostedSorts posted(kSortingTypeChangedNotification);
     auto window = makeWindow();
     struct Case {
-        std::any payload;
+        std::int64_t payload;
         int shown;
     };
     const std::vector<Case> cases = {
-        {std::int64_t{0}, 0},  {std::int64_t{1}, 1}, {std::int64_t{9}, 1}, // no such item: the pop-up stays
-        {std::string("2"), 1},                                             // not a number: ignored
-        {std::any(), 1},                                                   // no payload: ignored
-        {std::int64_t{2}, 2},
+        {0, 0},  {1, 1}, {9, 1}, // no such item: the pop-up stays
+        {-1, 1},                 // nor a negative one
+        {2, 2},
     };
     for (const Case& c : cases) {
         NotificationCenter::defaultCenter().post(kSortingTypeChangedNotificationFromListTable, nullptr,

@@ -87,7 +87,6 @@ MainController::~MainController()
     if (m_serviceBrowser) {
         m_serviceBrowser->stop();
     }
-    NotificationCenter::defaultCenter().removeObserver(m_sortingObserver);
     // The sections' views belong to the stack; let the sections go first.
     m_openSection.reset();
     m_useSection.reset();
@@ -124,11 +123,9 @@ bool MainController::applicationDidFinishLaunching()
 
 void MainController::initGUIAndOther()
 {
-    m_sortingObserver = NotificationCenter::defaultCenter().addObserver(
-        kSortingTypeChangedNotification, nullptr, [this](const Notification& note) {
-            if (const auto* sorting = std::any_cast<std::int64_t>(&note.payload)) {
-                sortingChangedNotification(static_cast<int>(*sorting));
-            }
+    m_sortingObserver = NotificationCenter::defaultCenter().observe<std::int64_t>(
+        kSortingTypeChangedNotification, nullptr, [this](const std::int64_t& sorting, const void*) {
+            sortingChangedNotification(static_cast<int>(sorting));
         });
     m_stack = new QStackedWidget(m_window.get());
     m_window->setCentralWidget(m_stack);
@@ -394,7 +391,7 @@ bool MainController::askToLeave(SectionController& section)
     }
     const AlertAnswer answer =
         m_alerts.ask({"Save changes", "Changes will be lost", {"Save", "Cancel"}, false, {}});
-    if (answer.button == 0) {
+    if (answer.is("Save")) {
         section.saveChanges();
     } else {
         section.cleanUndoRedoArrays();
@@ -624,14 +621,14 @@ void MainController::openFileFromFinder(const std::string& path)
                                                  {"Import", "Cancel"},
                                                  false,
                                                  {}});
-        if (answer.button == 0) {
+        if (answer.is("Import")) {
             m_openSection->importTemplate(path);
         }
         return;
     }
     const AlertAnswer answer = m_alerts.ask(
         {"Import", "Do you want to import the database \"" + name + "\"?", {"Import", "Cancel"}, false, {}});
-    if (answer.button == 0) {
+    if (answer.is("Import")) {
         showOpenSection();
         m_openSection->importDossivaFile(path);
     }
@@ -647,9 +644,9 @@ void MainController::syncWithIphone()
               "the same Wi-Fi network supporting Bonjour.";
     const AlertAnswer answer = m_alerts.ask(
         {"Sync with Dossiva for iPhone", text, {"Sync", "Dossiva for iPhone", "Cancel"}, false, {}});
-    if (answer.button == 1) {
+    if (answer.is("Dossiva for iPhone")) {
         QDesktopServices::openUrl(QUrl(QString::fromLatin1(AppLinks::kCompanionPage)));
-    } else if (answer.button == 0 && !m_companion) {
+    } else if (answer.is("Sync") && !m_companion) {
         m_alerts.inform("Connection failure", "");
     }
     enableToolbarButton(true);

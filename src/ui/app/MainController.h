@@ -164,7 +164,7 @@ private:
     Section m_section = Section::Open;
     std::unique_ptr<ServiceBrowser> m_serviceBrowser;
     std::optional<Companion> m_companion;
-    NotificationCenter::ObserverId m_sortingObserver = 0;
+    ObserverToken m_sortingObserver;
 
     bool m_firstTime = true;
     std::optional<std::string> m_fileToOpen;

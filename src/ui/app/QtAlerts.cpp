@@ -62,11 +62,11 @@ AlertAnswer QtAlerts::ask(const AlertRequest& request)
     box.exec();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i]) {
-            return {i, {}};
+            return {request.buttons[i], {}};
         }
     }
     // Closed without a button (Escape): the last button, usually Cancel.
-    return {buttons.empty() ? 0 : buttons.size() - 1, {}};
+    return {request.buttons.empty() ? std::string() : request.buttons.back(), {}};
 }
 
 AlertAnswer QtAlerts::askWithTextField(const AlertRequest& request)
@@ -108,7 +108,7 @@ AlertAnswer QtAlerts::askWithTextField(const AlertRequest& request)
     }
     layout->addWidget(box);
     dialog.exec();
-    return {pressed, field->text().toStdString()};
+    return {request.buttons.empty() ? std::string() : request.buttons[pressed], field->text().toStdString()};
 }
 
 void QtAlerts::beginProgress(const std::string& title, const std::string& message)

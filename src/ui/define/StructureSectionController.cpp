@@ -14,14 +14,13 @@ StructureSectionController::StructureSectionController(QObject* parent)
     m_view->setObjectName(QStringLiteral("DefineSection"));
     auto* layout = new QVBoxLayout(m_view);
     layout->addWidget(m_welcome);
-    m_observer = NotificationCenter::defaultCenter().addObserver(
-        kDBChangedNotification, nullptr, [this](const Notification&) { manageWelcome(); });
+    m_observer = NotificationCenter::defaultCenter().observe<NoPayload>(
+        kDBChangedNotification, nullptr, [this](const NoPayload&, const void*) { manageWelcome(); });
     manageWelcome();
 }
 
 StructureSectionController::~StructureSectionController()
 {
-    NotificationCenter::defaultCenter().removeObserver(m_observer);
     delete m_view;
 }
 

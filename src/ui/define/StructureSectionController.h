@@ -26,7 +26,7 @@ private:
 
     QPointer<QWidget> m_view;
     WelcomeView* m_welcome;
-    NotificationCenter::ObserverId m_observer = 0;
+    ObserverToken m_observer;
 };
 
 } // namespace dossiva

@@ -355,35 +355,30 @@ void OpenSectionController::updateDetails()
 
 void OpenSectionController::listen(bool on)
 {
-    auto& center = NotificationCenter::defaultCenter();
-    for (auto id : m_observers) {
-        center.removeObserver(id);
-    }
     m_observers.clear();
     if (!on) {
         return;
     }
-    m_observers.push_back(
-        center.addObserver(kEditDateNotification, nullptr, [this](const Notification& note) {
-            const auto* seconds = std::any_cast<std::int64_t>(&note.payload);
+    auto& center = NotificationCenter::defaultCenter();
+    m_observers.push_back(center.observe<std::int64_t>(
+        kEditDateNotification, nullptr, [this](const std::int64_t& seconds, const void*) {
             const auto selected = selectedDatabase();
-            if (seconds == nullptr || !selected) {
+            if (!selected) {
                 return;
             }
-            m_edited->setText(longDateText(*seconds));
+            m_edited->setText(longDateText(seconds));
             m_records->setText(QString::asprintf(
                 "%d Records", static_cast<int>(DBManager::sharedIstance().dbData().size())));
-            m_library.setEditDate(*selected, *seconds);
+            m_library.setEditDate(*selected, seconds);
             redisplay();
         }));
-    m_observers.push_back(
-        center.addObserver(kDBBackgroundChangedNotification, nullptr, [this](const Notification& note) {
-            const auto* picture = std::any_cast<ImagePtr>(&note.payload);
-            if (const auto selected = selectedDatabase(); selected && picture != nullptr) {
-                m_library.setBackground(*selected, *picture);
-                redisplay();
-            }
-        }));
+    m_observers.push_back(center.observe<ImagePtr>(kDBBackgroundChangedNotification, nullptr,
+                                                   [this](const ImagePtr& picture, const void*) {
+                                                       if (const auto selected = selectedDatabase()) {
+                                                           m_library.setBackground(*selected, picture);
+                                                           redisplay();
+                                                       }
+                                                   }));
 }
 
 void OpenSectionController::closeDatabase()

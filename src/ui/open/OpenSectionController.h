@@ -96,7 +96,7 @@ private:
     bool m_appInit = true;
     bool m_redisplaying = false;
     QElapsedTimer m_nameClick;
-    std::vector<NotificationCenter::ObserverId> m_observers;
+    std::vector<ObserverToken> m_observers;
 
     QPointer<QWidget> m_view;
     QSplitter* m_splitter = nullptr;

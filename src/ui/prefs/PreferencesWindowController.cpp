@@ -121,17 +121,14 @@ PreferencesWindowController::PreferencesWindowController(QWidget* parent)
     buildToolbar();
     readSettings();
 
-    m_observer = NotificationCenter::defaultCenter().addObserver(
+    m_observer = NotificationCenter::defaultCenter().observe<std::int64_t>(
         kSortingTypeChangedNotificationFromListTable, nullptr,
-        [this](const Notification& notification) { sortingChangedFromListTable(notification); });
+        [this](const std::int64_t& index, const void*) { sortingChangedFromListTable(index); });
 
     showPane(QStringLiteral("PGen"));
 }
 
-PreferencesWindowController::~PreferencesWindowController()
-{
-    NotificationCenter::defaultCenter().removeObserver(m_observer);
-}
+PreferencesWindowController::~PreferencesWindowController() = default;
 
 QWidget* PreferencesWindowController::buildGeneralPane()
 {
@@ -341,18 +338,12 @@ void PreferencesWindowController::sortingChanged(int index)
     NotificationCenter::defaultCenter().post(kSortingTypeChangedNotification, this, std::int64_t{index});
 }
 
-void PreferencesWindowController::sortingChangedFromListTable(const Notification& notification)
+void PreferencesWindowController::sortingChangedFromListTable(std::int64_t index)
 {
-    std::optional<std::int64_t> index;
-    if (const auto* value = std::any_cast<std::int64_t>(&notification.payload)) {
-        index = *value;
-    } else if (const auto* small = std::any_cast<int>(&notification.payload)) {
-        index = *small;
-    }
     // Only the pop-up follows: the record list has already stored and
     // applied the new sort, so nothing is posted back.
-    if (index && *index >= 0 && *index < m_sortingPopUp->count()) {
-        m_sortingPopUp->setCurrentIndex(static_cast<int>(*index));
+    if (index >= 0 && index < m_sortingPopUp->count()) {
+        m_sortingPopUp->setCurrentIndex(static_cast<int>(index));
     }
 }
 

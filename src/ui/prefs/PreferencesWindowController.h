@@ -57,7 +57,7 @@ private:
     void buildToolbar();
     void readSettings();
     void sortingChanged(int index);
-    void sortingChangedFromListTable(const Notification& notification);
+    void sortingChangedFromListTable(std::int64_t index);
     // "Status: " and when the last check ran (seconds since 1970), if ever.
     void setUpdateStatus(std::optional<double> lastCheck);
 
@@ -69,7 +69,7 @@ private:
     QCheckBox* m_showExport = nullptr;
     QLabel* m_updateLabel = nullptr;
     QStackedWidget* m_panes = nullptr;
-    NotificationCenter::ObserverId m_observer = 0;
+    ObserverToken m_observer;
     std::vector<QAction*> m_paneActions;
     QPointer<QPropertyAnimation> m_resize;
     bool m_placed = false;

@@ -15,14 +15,13 @@ UseSectionController::UseSectionController(SectionDelegate& delegate, QObject* p
     m_view->setObjectName(QStringLiteral("UseSection"));
     auto* layout = new QVBoxLayout(m_view);
     layout->addWidget(m_welcome);
-    m_observer = NotificationCenter::defaultCenter().addObserver(
-        kDBChangedNotification, nullptr, [this](const Notification&) { manageWelcome(); });
+    m_observer = NotificationCenter::defaultCenter().observe<NoPayload>(
+        kDBChangedNotification, nullptr, [this](const NoPayload&, const void*) { manageWelcome(); });
     manageWelcome();
 }
 
 UseSectionController::~UseSectionController()
 {
-    NotificationCenter::defaultCenter().removeObserver(m_observer);
     delete m_view;
 }
 

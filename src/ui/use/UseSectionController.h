@@ -29,7 +29,7 @@ private:
     SectionDelegate& m_delegate;
     QPointer<QWidget> m_view;
     WelcomeView* m_welcome;
-    NotificationCenter::ObserverId m_observer = 0;
+    ObserverToken m_observer;
 };
 
 } // namespace dossiva
