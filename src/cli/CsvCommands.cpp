@@ -140,7 +140,7 @@ int exportCsv(const std::vector<std::string>& args)
     }
     ConsoleAlerts alerts;
     // Nobody watches a sheet here: no pause after writing.
-    CsvExporter exporter(alerts, [] {});
+    CsvExporter exporter(alerts);
     const bool written = exporter.exportCSVFile(positional[1], *encoding, labels, records);
     db.openDB();
     return written ? 0 : 1;

@@ -146,11 +146,8 @@ std::vector<ExportColumn> exportColumns(const std::vector<FieldDefinition>& stru
 
 } // namespace
 
-CsvExporter::CsvExporter(Alerts& alerts, Pause pause) : m_alerts(alerts), m_pause(std::move(pause))
+CsvExporter::CsvExporter(Alerts& alerts) : m_alerts(alerts)
 {
-    if (!m_pause) {
-        m_pause = [] { std::this_thread::sleep_for(std::chrono::seconds(1)); };
-    }
 }
 
 bool CsvExporter::exportCSVFile(const std::string& path, TextEncoding encoding, bool fieldsLabel,
@@ -165,9 +162,7 @@ bool CsvExporter::exportCSVFile(const std::string& path, TextEncoding encoding, 
             {kErrorTitle, outcome == Outcome::Unencodable ? kEncodingMessage : kUnexpectedMessage, {"OK"}});
         return false;
     }
-    m_pause();
-    m_alerts.endProgress();
-    m_alerts.inform("Success", "Database " + name + " exported successfully");
+    m_alerts.finishProgress("Success", "Database " + name + " exported successfully");
     return true;
 }
 

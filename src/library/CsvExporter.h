@@ -18,11 +18,7 @@ namespace dossiva {
 // text, a ticked checkbox as its caption and a password as its text.
 class CsvExporter {
 public:
-    using Pause = std::function<void()>;
-
-    // The pause keeps the progress sheet up a moment after a quick export;
-    // by default one second.
-    explicit CsvExporter(Alerts& alerts, Pause pause = {});
+    explicit CsvExporter(Alerts& alerts);
 
     // Writes the whole database in storage order, or the given records in
     // the given order. Shows progress, then "Success" or the reason it
@@ -37,7 +33,6 @@ private:
                   const std::optional<std::vector<RecordId>>& selectedRecords);
 
     Alerts& m_alerts;
-    Pause m_pause;
 };
 
 } // namespace dossiva

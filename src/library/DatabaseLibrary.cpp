@@ -90,8 +90,7 @@ bool isWithin(const std::filesystem::path& inner, const std::filesystem::path& o
 
 } // namespace
 
-DatabaseLibrary::DatabaseLibrary(Alerts& alerts, std::function<void()> pause)
-    : m_alerts(alerts), m_pause(pause ? std::move(pause) : [] {})
+DatabaseLibrary::DatabaseLibrary(Alerts& alerts) : m_alerts(alerts)
 {
 }
 
@@ -338,13 +337,6 @@ bool DatabaseLibrary::renameDatabase(const std::string& packageName, const std::
 // ---------------------------------------------------------------------------
 // Exchange with other places
 
-void DatabaseLibrary::finishCopy(const std::string& title, const std::string& message)
-{
-    m_pause();
-    m_alerts.endProgress();
-    m_alerts.inform(title, message);
-}
-
 void DatabaseLibrary::failCopy(const std::string& message, const std::string& reason)
 {
     m_alerts.endProgress();
@@ -417,7 +409,7 @@ bool DatabaseLibrary::exportDossivaFile(const std::string& packageName, const st
         failCopy("Error during export of database", failure.reason);
         return false;
     }
-    finishCopy("Success", "Database exported successfully");
+    m_alerts.finishProgress("Success", "Database exported successfully");
     return true;
 }
 
@@ -451,7 +443,7 @@ bool DatabaseLibrary::exportTemplate(const std::string& packageName, const std::
         failCopy("Error during export of database template", reason);
         return false;
     }
-    finishCopy("Success", "Database template exported successfully");
+    m_alerts.finishProgress("Success", "Database template exported successfully");
     return true;
 }
 
@@ -504,7 +496,7 @@ std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string&
     m_entries.push_back(readEntry(package));
     sortBySettings();
     DBManager::sharedIstance().openDB(package);
-    finishCopy("Success", "Database " + *name + " imported successfully");
+    m_alerts.finishProgress("Success", "Database " + *name + " imported successfully");
     return package;
 }
 

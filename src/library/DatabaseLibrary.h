@@ -30,10 +30,7 @@ class DatabaseLibrary {
 public:
     enum class CreateResult { Created, NameTaken, Failed };
 
-    // pause runs after a successful copy, before the success message, so a
-    // progress sheet stays visible; the desktop waits a second, tests and the
-    // command line pass a no-op.
-    explicit DatabaseLibrary(Alerts& alerts, std::function<void()> pause = {});
+    explicit DatabaseLibrary(Alerts& alerts);
 
     // -- The list ---------------------------------------------------------
 
@@ -109,11 +106,9 @@ private:
     std::optional<std::string> askFreeName(std::string name,
                                            const std::function<bool(const std::string&)>& taken,
                                            const std::function<AlertRequest(const std::string&)>& question);
-    void finishCopy(const std::string& title, const std::string& message);
     void failCopy(const std::string& message, const std::string& reason);
 
     Alerts& m_alerts;
-    std::function<void()> m_pause;
     std::vector<LibraryEntry> m_entries;
 };
 

@@ -24,6 +24,12 @@ void ScriptedAlerts::endProgress()
     m_progressOpen = false;
 }
 
+void ScriptedAlerts::finishProgress(const std::string& title, const std::string& message)
+{
+    ++m_pausedFinishes;
+    Alerts::finishProgress(title, message);
+}
+
 std::string ScriptedAlerts::lastMessage() const
 {
     return m_asked.empty() ? std::string() : m_asked.back().title + " / " + m_asked.back().message;

@@ -50,6 +50,15 @@ public:
     // endProgress().
     virtual void beginProgress(const std::string& title, const std::string& message) = 0;
     virtual void endProgress() = 0;
+    // Ends a successful operation: the progress sheet stays up a moment, so
+    // a quick copy is still seen, then closes, and the message follows. The
+    // desktop does this with a timer and returns at once; the caller never
+    // waits.
+    virtual void finishProgress(const std::string& title, const std::string& message)
+    {
+        endProgress();
+        inform(title, message);
+    }
 };
 
 // Alerts answered from a queue, recording everything asked. Without a queued
@@ -70,8 +79,11 @@ public:
     AlertAnswer ask(const AlertRequest& request) override;
     void beginProgress(const std::string& title, const std::string& message) override;
     void endProgress() override;
+    void finishProgress(const std::string& title, const std::string& message) override;
 
     const std::vector<AlertRequest>& asked() const { return m_asked; }
+    // How many operations ended with the moment's pause of a success.
+    int pausedFinishes() const { return m_pausedFinishes; }
     const std::vector<Progress>& progress() const { return m_progress; }
     bool progressShown() const { return m_progressOpen; }
     // The last request's title and message, "" when none.
@@ -82,6 +94,7 @@ private:
     std::vector<AlertRequest> m_asked;
     std::vector<Progress> m_progress;
     bool m_progressOpen = false;
+    int m_pausedFinishes = 0;
 };
 
 } // namespace dossiva

@@ -1,6 +1,7 @@
 // Dossiva: the desktop application.
 #include "library/Startup.h"
 #include "platform/MainThread.h"
+#include "ui/app/HandOverQueue.h"
 #include "ui/app/MainController.h"
 #include "ui/app/QtAlerts.h"
 #include "ui/app/QtFilePanels.h"
@@ -55,10 +56,12 @@ int main(int argc, char** argv)
     for (const QString& file : files) {
         controller.applicationOpenFile(file.toStdString());
     }
-    instance.listen([&controller](const QString& file) {
-        controller.applicationOpenFile(file.toStdString());
+    dossiva::HandOverQueue handedOver(
+        alerts, [&controller](const QString& file) { controller.applicationOpenFile(file.toStdString()); });
+    instance.listen([&controller, &handedOver](const QString& file) {
         controller.mainWindow()->raise();
         controller.mainWindow()->activateWindow();
+        handedOver.handOver(file);
     });
     if (!controller.applicationDidFinishLaunching()) {
         return 0;

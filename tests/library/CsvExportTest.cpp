@@ -39,8 +39,7 @@ protected:
     std::string package = library.makePackage("Export Me");
     DBManager& db = DBManager::sharedIstance();
     ScriptedAlerts alerts;
-    int pauses = 0;
-    CsvExporter exporter{alerts, [this] { ++pauses; }};
+    CsvExporter exporter{alerts};
 
     std::string path(const std::string& name = "out.csv") const { return library.home() + "/" + name; }
 
@@ -206,7 +205,7 @@ TEST_F(CsvExport, ProgressPauseAndSuccess)
     EXPECT_EQ(alerts.progress()[0].title, "Exporting");
     EXPECT_EQ(alerts.progress()[0].message, "Exporting Export Me database...");
     EXPECT_FALSE(alerts.progressShown());
-    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(alerts.pausedFinishes(), 1);
     ASSERT_EQ(alerts.asked().size(), 1u);
     EXPECT_EQ(alerts.lastMessage(), "Success / Database Export Me exported successfully");
     EXPECT_EQ(alerts.asked()[0].buttons, std::vector<std::string>{"OK"});
@@ -252,7 +251,6 @@ TEST_F(CsvExport, AnUnrepresentableCellLeavesTheEarlierFileAsItWas)
             {note}, {FieldChange{{note, FieldType::SmallText}, FieldValue::text(c.failing), nullptr}},
             db.dbData()[names.size()].recordId));
         alerts = ScriptedAlerts();
-        pauses = 0;
         ASSERT_TRUE(FileManager::writeFileAtomically(path(), "an earlier export"));
         EXPECT_FALSE(exporter.exportCSVFile(path(), c.encoding, true));
         // The earlier file stays whole and nothing is left beside it.
@@ -262,7 +260,7 @@ TEST_F(CsvExport, AnUnrepresentableCellLeavesTheEarlierFileAsItWas)
                   std::string(kErrorTitle) +
                       " / Error: records content doesn't conform with the chosen encoding.");
         EXPECT_FALSE(alerts.progressShown());
-        EXPECT_EQ(pauses, 0);
+        EXPECT_EQ(alerts.pausedFinishes(), 0);
     }
 }
 
@@ -287,7 +285,6 @@ TEST_F(CsvExport, UnexpectedErrors)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         alerts = ScriptedAlerts();
-        pauses = 0;
         if (c.records) {
             // Reloaded, the record has its choice (none), so only the gone
             // record fails.
@@ -304,7 +301,7 @@ TEST_F(CsvExport, UnexpectedErrors)
         EXPECT_EQ(alerts.lastMessage(), std::string(kErrorTitle) + " / Error: unexpected error.");
         EXPECT_EQ(alerts.asked()[0].buttons, std::vector<std::string>{"OK"});
         EXPECT_FALSE(alerts.progressShown());
-        EXPECT_EQ(pauses, 0);
+        EXPECT_EQ(alerts.pausedFinishes(), 0);
     }
     EXPECT_GT(choice, 0);
 }

@@ -535,7 +535,7 @@ TEST(FullDisk, EveryWriteThatCannotCompleteFailsAndLeavesEverythingAsItWas)
          [&] { return databases.importDossivaFile(home + "/Incoming.dossiva").has_value(); }},
         {"CSV export",
          [&] {
-             CsvExporter exporter(alerts, [] {});
+             CsvExporter exporter(alerts);
              return exporter.exportCSVFile(home + "/out.csv", TextEncoding::UTF8, true);
          }},
         {"preferences",

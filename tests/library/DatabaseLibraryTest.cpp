@@ -22,8 +22,7 @@ class LibraryTest : public ::testing::Test {
 protected:
     TestLibrary home;
     ScriptedAlerts alerts;
-    int pauses = 0;
-    DatabaseLibrary library{alerts, [this] { ++pauses; }};
+    DatabaseLibrary library{alerts};
     DBManager& db = DBManager::sharedIstance();
 
     std::vector<std::string> names() const
@@ -194,7 +193,7 @@ TEST_F(LibraryTest, ExportedPackagesComeBackUnderAFreeName)
     ASSERT_TRUE(library.exportDossivaFile("Books.dossiva", exported));
     EXPECT_EQ(alerts.progress().back().message, "Exporting Books database...");
     EXPECT_EQ(lastText(), "Database exported successfully");
-    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(alerts.pausedFinishes(), 1);
     EXPECT_FALSE(alerts.progressShown());
 
     // The name is taken: asked again while the answer is taken too.

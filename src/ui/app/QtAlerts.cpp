@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace dossiva {
@@ -59,7 +60,7 @@ AlertAnswer QtAlerts::ask(const AlertRequest& request)
     if (!buttons.empty()) {
         box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
     }
-    box.exec();
+    runModal(box);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i]) {
             return {request.buttons[i], {}};
@@ -107,7 +108,7 @@ AlertAnswer QtAlerts::askWithTextField(const AlertRequest& request)
         buttons.front()->setDefault(true);
     }
     layout->addWidget(box);
-    dialog.exec();
+    runModal(dialog);
     return {request.buttons.empty() ? std::string() : request.buttons[pressed], field->text().toStdString()};
 }
 
@@ -131,8 +132,9 @@ void QtAlerts::beginProgress(const std::string& title, const std::string& messag
     layout->addWidget(bar);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->show();
-    // The work that follows runs on this thread; let the sheet paint first.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The work that follows runs on this thread: paint the sheet now rather
+    // than run the event loop, which could start other work inside this.
+    sheet->repaint();
     m_progress = sheet;
 }
 
@@ -141,6 +143,46 @@ void QtAlerts::endProgress()
     if (m_progress) {
         m_progress->close();
         m_progress = nullptr;
+        notifyIfIdle();
+    }
+}
+
+void QtAlerts::finishProgress(const std::string& title, const std::string& message)
+{
+    // The pause is a timer, not a wait: the operation has ended and returns;
+    // the sheet closes and the message shows when the timer fires.
+    m_finishing = true;
+    QTimer::singleShot(m_pause, &m_timers, [this, title, message] {
+        endProgress();
+        inform(title, message);
+        m_finishing = false;
+        notifyIfIdle();
+    });
+}
+
+bool QtAlerts::isBusy() const
+{
+    return m_modalDepth > 0 || !m_progress.isNull() || m_finishing;
+}
+
+int QtAlerts::runModal(QDialog& dialog)
+{
+    ++m_modalDepth;
+    const int result = dialog.exec();
+    --m_modalDepth;
+    notifyIfIdle();
+    return result;
+}
+
+void QtAlerts::notifyIfIdle()
+{
+    if (!isBusy() && m_idleHandler) {
+        // From the event loop, once whoever ended the busy spell has returned.
+        QTimer::singleShot(0, &m_timers, [this] {
+            if (!isBusy() && m_idleHandler) {
+                m_idleHandler();
+            }
+        });
     }
 }
 

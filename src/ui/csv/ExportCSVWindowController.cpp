@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QEventLoop>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -29,14 +28,6 @@ namespace {
 constexpr std::array<const char*, 5> kEncodingTitles = {
     "Unicode (UTF-16)", "UTF-8", "Mac OS Roman", "ISO Latin 1", "ASCII",
 };
-
-// Keeps the progress sheet up a moment after a quick export, painting it.
-void waitOneSecond()
-{
-    QEventLoop loop;
-    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
 
 } // namespace
 
@@ -170,9 +161,8 @@ void ExportCSVWindowController::exportWithChoices()
     }
     const auto encoding = CsvText::encodingForTag(choices.encoding);
     const bool selectedOnly = choices.records == 0 && !m_selected.empty();
-    CsvExporter(m_alerts, waitOneSecond)
-        .exportCSVFile(*path, encoding.value_or(TextEncoding::UTF8), choices.labels,
-                       selectedOnly ? std::optional(m_selected) : std::nullopt);
+    CsvExporter(m_alerts).exportCSVFile(*path, encoding.value_or(TextEncoding::UTF8), choices.labels,
+                                        selectedOnly ? std::optional(m_selected) : std::nullopt);
 }
 
 } // namespace dossiva

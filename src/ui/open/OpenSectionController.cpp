@@ -7,7 +7,6 @@
 #include "ui/widgets/UiText.h"
 #include "ui/widgets/WelcomeView.h"
 
-#include <QEventLoop>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,14 +28,6 @@ constexpr int kMinimumListWidth = 199;
 constexpr int kMinimumDetailsWidth = 542;
 constexpr int kThumbnailSize = 40;
 
-// The pause after a successful copy keeps the progress sheet on screen.
-void waitOneSecond()
-{
-    QEventLoop loop;
-    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
 QString displayName(const std::string& packageName)
 {
     return QString::fromStdString(FileManager::deletingPathExtension(packageName));
@@ -45,7 +36,7 @@ QString displayName(const std::string& packageName)
 } // namespace
 
 OpenSectionController::OpenSectionController(Alerts& alerts, OpenSectionDelegate& delegate, QObject* parent)
-    : QObject(parent), m_alerts(alerts), m_delegate(delegate), m_library(alerts, waitOneSecond)
+    : QObject(parent), m_alerts(alerts), m_delegate(delegate), m_library(alerts)
 {
     buildView();
     loadDbArray();
