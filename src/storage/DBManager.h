@@ -114,25 +114,31 @@ public:
 
     // -- Form layout --------------------------------------------------------
 
-    void setLabelFont(const std::optional<FontSpec>& font);
+    // The whole look of the form, in one read; the background is decoded
+    // only when asked for. The getters below each read one value.
+    FormLayout readFormLayout(bool withBackground = true) const;
+    // Each setter writes its value, making the table on first use; false
+    // (lastFailure() says why) when it cannot.
+
+    bool setLabelFont(const std::optional<FontSpec>& font);
     std::optional<FontSpec> getLabelFont() const;
-    void setTextFont(const std::optional<FontSpec>& font);
+    bool setTextFont(const std::optional<FontSpec>& font);
     std::optional<FontSpec> getTextFont() const;
-    void setLabelColor(const RGBColor& color);
+    bool setLabelColor(const RGBColor& color);
     RGBColor getLabelColor() const;
-    void setTextColor(const RGBColor& color);
+    bool setTextColor(const RGBColor& color);
     RGBColor getTextColor() const;
-    void setLabelShadow(bool shadow);
+    bool setLabelShadow(bool shadow);
     bool getLabelShadow() const;
-    void setTextShadow(bool shadow);
+    bool setTextShadow(bool shadow);
     bool getTextShadow() const;
-    void setLabelShadowColor(const RGBColor& color);
+    bool setLabelShadowColor(const RGBColor& color);
     RGBColor getLabelShadowColor() const;
-    void setTextShadowColor(const RGBColor& color);
+    bool setTextShadowColor(const RGBColor& color);
     RGBColor getTextShadowColor() const;
     // Stores the image file's bytes as the form's background; an empty path
     // removes it.
-    void saveBackground(const std::string& imagePath);
+    bool saveBackground(const std::string& imagePath);
     std::optional<Image> getBackground() const;
 
 private:
@@ -177,12 +183,10 @@ private:
     void removeImageFiles(std::int64_t imageNumber) const;
 
     // Layout.
-    std::optional<std::string> readLayoutText(const char* column) const;
-    std::optional<std::int64_t> readLayoutInteger(const char* column) const;
     // Makes layout_info and its one row when the file has none yet.
     bool createLayoutInfoTable(SqliteConnection& db) const;
-    void writeLayoutText(const char* column, const std::string& value);
-    void writeLayoutInteger(const char* column, std::int64_t value);
+    bool writeLayoutText(const char* column, const std::string& value);
+    bool writeLayoutInteger(const char* column, std::int64_t value);
     bool setDate(const char* column, double secondsSince1970);
 
     std::string m_dbName;

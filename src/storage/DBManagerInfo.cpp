@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
+#include "platform/ImageLimits.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 
@@ -11,13 +12,6 @@
 #include <functional>
 
 namespace dossiva {
-
-namespace {
-
-const RGBColor kDefaultLabelColor{0.4, 0.4, 0.4, 1};
-const RGBColor kBlack{0, 0, 0, 1};
-
-} // namespace
 
 bool DBManager::createGeneralInfoTable()
 {
@@ -91,24 +85,47 @@ bool DBManager::createLayoutInfoTable(SqliteConnection& db) const
            db.exec("insert into layout_info(bkg_length) values(0)", "failed to insert layout_info row");
 }
 
-std::optional<std::string> DBManager::readLayoutText(const char* column) const
+FormLayout DBManager::readFormLayout(bool withBackground) const
 {
+    FormLayout layout;
     SqliteConnection db = connect();
-    SqliteStatement select = db.prepare(std::string("select ") + column + " from layout_info");
-    if (!select.isValid() || select.step() != SqliteStatement::Step::Row || select.isNull(0)) {
-        return std::nullopt;
+    SqliteStatement row =
+        db.prepare(std::string("select label_font,text_font,label_color,text_color,label_shadow,"
+                               "label_shadow_color,text_shadow,text_shadow_color") +
+                   (withBackground ? ",bkg_img,bkg_length" : "") + " from layout_info");
+    // A file without the table, or without its row, has the defaults.
+    if (!row.isValid() || row.step() != SqliteStatement::Step::Row) {
+        return layout;
     }
-    return select.columnText(0);
-}
-
-std::optional<std::int64_t> DBManager::readLayoutInteger(const char* column) const
-{
-    SqliteConnection db = connect();
-    SqliteStatement select = db.prepare(std::string("select ") + column + " from layout_info");
-    if (!select.isValid() || select.step() != SqliteStatement::Step::Row || select.isNull(0)) {
-        return std::nullopt;
+    const auto text = [&row](int column) {
+        return row.isNull(column) ? std::optional<std::string>() : std::optional(row.columnText(column));
+    };
+    const auto color = [&](int column, RGBColor fallback) {
+        const auto stored = text(column);
+        return stored ? LayoutCodec::decodeColor(*stored).value_or(fallback) : fallback;
+    };
+    if (const auto font = text(0)) {
+        layout.labelFont = LayoutCodec::decodeFont(*font);
     }
-    return select.columnInt64(0);
+    if (const auto font = text(1)) {
+        layout.textFont = LayoutCodec::decodeFont(*font);
+    }
+    layout.labelColor = color(2, layout.labelColor);
+    layout.textColor = color(3, layout.textColor);
+    layout.labelShadow = !row.isNull(4) && row.columnInt64(4) != 0;
+    layout.labelShadowColor = color(5, layout.labelShadowColor);
+    layout.textShadow = !row.isNull(6) && row.columnInt64(6) != 0;
+    layout.textShadowColor = color(7, layout.textShadowColor);
+    if (withBackground) {
+        const std::vector<std::uint8_t> blob = row.columnBlob(8);
+        const std::int64_t length = row.columnInt64(9);
+        if (length > 0 && static_cast<std::uint64_t>(length) <= blob.size()) {
+            if (auto picture = Image::decode(blob.data(), static_cast<std::size_t>(length))) {
+                layout.background = std::make_shared<const Image>(std::move(*picture));
+            }
+        }
+    }
+    return layout;
 }
 
 namespace {
@@ -137,163 +154,152 @@ bool prepareLayoutRow(SqliteConnection& db, const std::function<bool(SqliteConne
 
 } // namespace
 
-void DBManager::writeLayoutText(const char* column, const std::string& value)
+bool DBManager::writeLayoutText(const char* column, const std::string& value)
 {
     SqliteConnection db = connect();
     if (!prepareLayoutRow(db, [this](SqliteConnection& c) { return createLayoutInfoTable(c); })) {
-        return;
+        return fail(Failure::content("the form's look cannot be stored"));
     }
     SqliteStatement update = db.prepare(std::string("update layout_info set ") + column + "=? where rowid=1");
     if (!update.isValid() || !update.bindText(1, value) || !update.run()) {
-        devLog(std::string("Error DB: failed to set ") + column + " with message '" + db.errorMessage() +
-               "'.");
+        return fail(Failure::content(std::string("the form's ") + column + " cannot be stored"));
     }
+    return true;
 }
 
-void DBManager::writeLayoutInteger(const char* column, std::int64_t value)
+bool DBManager::writeLayoutInteger(const char* column, std::int64_t value)
 {
     SqliteConnection db = connect();
     if (!prepareLayoutRow(db, [this](SqliteConnection& c) { return createLayoutInfoTable(c); })) {
-        return;
+        return fail(Failure::content("the form's look cannot be stored"));
     }
     SqliteStatement update = db.prepare(std::string("update layout_info set ") + column + "=? where rowid=1");
     if (!update.isValid() || !update.bindInt64(1, value) || !update.run()) {
-        devLog(std::string("Error DB: failed to set ") + column + " with message '" + db.errorMessage() +
-               "'.");
+        return fail(Failure::content(std::string("the form's ") + column + " cannot be stored"));
     }
+    return true;
 }
 
-void DBManager::setLabelFont(const std::optional<FontSpec>& font)
+bool DBManager::setLabelFont(const std::optional<FontSpec>& font)
 {
-    writeLayoutText("label_font", font ? LayoutCodec::encodeFont(*font) : std::string());
+    return writeLayoutText("label_font", font ? LayoutCodec::encodeFont(*font) : std::string());
 }
 
 std::optional<FontSpec> DBManager::getLabelFont() const
 {
-    const auto text = readLayoutText("label_font");
-    return text ? LayoutCodec::decodeFont(*text) : std::nullopt;
+    return readFormLayout(false).labelFont;
 }
 
-void DBManager::setTextFont(const std::optional<FontSpec>& font)
+bool DBManager::setTextFont(const std::optional<FontSpec>& font)
 {
-    writeLayoutText("text_font", font ? LayoutCodec::encodeFont(*font) : std::string());
+    return writeLayoutText("text_font", font ? LayoutCodec::encodeFont(*font) : std::string());
 }
 
 std::optional<FontSpec> DBManager::getTextFont() const
 {
-    const auto text = readLayoutText("text_font");
-    return text ? LayoutCodec::decodeFont(*text) : std::nullopt;
+    return readFormLayout(false).textFont;
 }
 
-void DBManager::setLabelColor(const RGBColor& color)
+bool DBManager::setLabelColor(const RGBColor& color)
 {
-    writeLayoutText("label_color", LayoutCodec::encodeColor(color));
+    return writeLayoutText("label_color", LayoutCodec::encodeColor(color));
 }
 
 RGBColor DBManager::getLabelColor() const
 {
-    const auto text = readLayoutText("label_color");
-    return text ? LayoutCodec::decodeColor(*text).value_or(kDefaultLabelColor) : kDefaultLabelColor;
+    return readFormLayout(false).labelColor;
 }
 
-void DBManager::setTextColor(const RGBColor& color)
+bool DBManager::setTextColor(const RGBColor& color)
 {
-    writeLayoutText("text_color", LayoutCodec::encodeColor(color));
+    return writeLayoutText("text_color", LayoutCodec::encodeColor(color));
 }
 
 RGBColor DBManager::getTextColor() const
 {
-    const auto text = readLayoutText("text_color");
-    return text ? LayoutCodec::decodeColor(*text).value_or(kBlack) : kBlack;
+    return readFormLayout(false).textColor;
 }
 
-void DBManager::setLabelShadowColor(const RGBColor& color)
+bool DBManager::setLabelShadowColor(const RGBColor& color)
 {
-    writeLayoutText("label_shadow_color", LayoutCodec::encodeColor(color));
+    return writeLayoutText("label_shadow_color", LayoutCodec::encodeColor(color));
 }
 
 RGBColor DBManager::getLabelShadowColor() const
 {
-    const auto text = readLayoutText("label_shadow_color");
-    return text ? LayoutCodec::decodeColor(*text).value_or(kBlack) : kBlack;
+    return readFormLayout(false).labelShadowColor;
 }
 
-void DBManager::setTextShadowColor(const RGBColor& color)
+bool DBManager::setTextShadowColor(const RGBColor& color)
 {
-    writeLayoutText("text_shadow_color", LayoutCodec::encodeColor(color));
+    return writeLayoutText("text_shadow_color", LayoutCodec::encodeColor(color));
 }
 
 RGBColor DBManager::getTextShadowColor() const
 {
-    const auto text = readLayoutText("text_shadow_color");
-    return text ? LayoutCodec::decodeColor(*text).value_or(kBlack) : kBlack;
+    return readFormLayout(false).textShadowColor;
 }
 
-void DBManager::setLabelShadow(bool shadow)
+bool DBManager::setLabelShadow(bool shadow)
 {
-    writeLayoutInteger("label_shadow", shadow ? 1 : 0);
+    return writeLayoutInteger("label_shadow", shadow ? 1 : 0);
 }
 
 bool DBManager::getLabelShadow() const
 {
-    return readLayoutInteger("label_shadow").value_or(0) != 0;
+    return readFormLayout(false).labelShadow;
 }
 
-void DBManager::setTextShadow(bool shadow)
+bool DBManager::setTextShadow(bool shadow)
 {
-    writeLayoutInteger("text_shadow", shadow ? 1 : 0);
+    return writeLayoutInteger("text_shadow", shadow ? 1 : 0);
 }
 
 bool DBManager::getTextShadow() const
 {
-    return readLayoutInteger("text_shadow").value_or(0) != 0;
+    return readFormLayout(false).textShadow;
 }
 
-void DBManager::saveBackground(const std::string& imagePath)
+bool DBManager::saveBackground(const std::string& imagePath)
 {
     std::optional<std::vector<std::uint8_t>> bytes;
+    std::optional<Image> picture;
     if (!imagePath.empty()) {
-        bytes = FileManager::readFile(imagePath);
-        if (!bytes || !Image::decode(*bytes)) {
-            devLog("Error DB: background '" + imagePath + "' is not a readable picture");
-            return;
+        bytes = FileManager::readFile(imagePath, kMaxPictureFileBytes);
+        if (!bytes) {
+            return fail(FileManager::lastFailure());
+        }
+        picture = Image::decode(*bytes);
+        if (!picture) {
+            return fail(Failure::content(imagePath + " is not a picture Dossiva can read"));
         }
     }
     SqliteConnection db = connect();
     if (!prepareLayoutRow(db, [this](SqliteConnection& c) { return createLayoutInfoTable(c); })) {
-        return;
+        return fail(Failure::content("the form's background cannot be stored"));
     }
     ImagePtr image;
     if (bytes) {
         SqliteStatement update = db.prepare("update layout_info set bkg_img=?,bkg_length=? where rowid=1");
         if (!update.isValid() || !update.bindBlob(1, bytes->data(), bytes->size()) ||
             !update.bindInt64(2, static_cast<std::int64_t>(bytes->size())) || !update.run()) {
-            devLog("Error DB: failed to save background with message '" + db.errorMessage() + "'.");
-            return;
+            return fail(Failure::content("the form's background cannot be stored"));
         }
-        image = std::make_shared<const Image>(*Image::decode(*bytes));
+        image = std::make_shared<const Image>(std::move(*picture));
     } else if (!db.exec("update layout_info set bkg_img=0,bkg_length=0 where rowid=1",
                         "failed to remove background")) {
-        return;
+        return fail(Failure::content("the form's background cannot be removed"));
     }
     if (m_announces) {
         NotificationCenter::defaultCenter().post(kDBBackgroundChangedNotification, this, image);
     }
+    return true;
 }
 
 std::optional<Image> DBManager::getBackground() const
 {
-    SqliteConnection db = connect();
-    SqliteStatement select = db.prepare("select bkg_img,bkg_length from layout_info");
-    if (!select.isValid() || select.step() != SqliteStatement::Step::Row) {
-        return std::nullopt;
-    }
-    const std::vector<std::uint8_t> blob = select.columnBlob(0);
-    const std::int64_t length = select.columnInt64(1);
-    if (length <= 0 || static_cast<std::uint64_t>(length) > blob.size()) {
-        return std::nullopt;
-    }
-    return Image::decode(blob.data(), static_cast<std::size_t>(length));
+    const ImagePtr background = readFormLayout(true).background;
+    return background ? std::optional<Image>(*background) : std::nullopt;
 }
 
 } // namespace dossiva

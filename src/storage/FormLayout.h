@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Image.h"
+
 #include <optional>
 #include <string>
 
@@ -19,6 +21,21 @@ struct RGBColor {
     double blue = 0;
     double alpha = 1;
     bool operator==(const RGBColor&) const = default;
+};
+
+// The look of the record form as a database stores it (layout_info), each
+// value read with its default when it is missing or unreadable: grey labels,
+// black values and shadows, no shadows, no fonts of its own, no background.
+struct FormLayout {
+    std::optional<FontSpec> labelFont;
+    std::optional<FontSpec> textFont;
+    RGBColor labelColor{0.4, 0.4, 0.4, 1};
+    RGBColor textColor{0, 0, 0, 1};
+    bool labelShadow = false;
+    RGBColor labelShadowColor{0, 0, 0, 1};
+    bool textShadow = false;
+    RGBColor textShadowColor{0, 0, 0, 1};
+    ImagePtr background; // null without one
 };
 
 // The stored text forms of layout values: "name,size" and "r,g,b" (0-255).
