@@ -100,6 +100,9 @@ public:
     bool modifyRecordFields(const std::vector<FieldId>& fieldIds, const std::vector<FieldChange>& entries,
                             RecordId recordId);
     bool deleteRecordWithID(RecordId recordId);
+    // Whether a loaded record's password is shown in clear: a state of the
+    // screen, kept with the record in memory and never stored.
+    void setPasswordShown(RecordId recordId, FieldId field, bool shown);
     bool deleteAllRecords();
     std::int64_t recordNum() const;
 

@@ -519,6 +519,19 @@ bool DBManager::deleteRecordWithID(RecordId recordId)
     return true;
 }
 
+void DBManager::setPasswordShown(RecordId recordId, FieldId field, bool shown)
+{
+    for (auto& record : m_dbData) {
+        if (record.recordId == recordId) {
+            if (FieldValue* value = record.value(field);
+                value && value->kind() == FieldValue::Kind::Password) {
+                value->setShown(shown);
+            }
+            return;
+        }
+    }
+}
+
 bool DBManager::deleteAllRecords()
 {
     SqliteConnection db = connect();

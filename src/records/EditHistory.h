@@ -1,0 +1,62 @@
+#pragma once
+
+#include "fields/FieldModel.h"
+#include "records/FieldSnapshot.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dossiva {
+
+// The undo and redo stacks of one place where records are edited (the
+// card form, the record list). An entry is what undo puts back; undoing or
+// redoing one keeps the value it replaces for the other direction.
+template <typename Entry> class EditHistory {
+public:
+    // An edit begins. The undone edits can no longer be redone once a new
+    // edit has been made over them, as in every editor.
+    void record(Entry entry)
+    {
+        m_undo.push_back(std::move(entry));
+        m_redo.clear();
+    }
+
+    bool canUndo() const { return !m_undo.empty(); }
+    bool canRedo() const { return !m_redo.empty(); }
+    const Entry& nextUndo() const { return m_undo.back(); }
+    const Entry& nextRedo() const { return m_redo.back(); }
+
+    // Takes the next undo; `replaced` (the value it overwrites) goes to redo.
+    Entry undo(Entry replaced) { return move(m_undo, m_redo, std::move(replaced)); }
+    // Takes the next redo; `replaced` goes back to undo.
+    Entry redo(Entry replaced) { return move(m_redo, m_undo, std::move(replaced)); }
+
+    void clear()
+    {
+        m_undo.clear();
+        m_redo.clear();
+    }
+
+private:
+    static Entry move(std::vector<Entry>& from, std::vector<Entry>& to, Entry replaced)
+    {
+        Entry taken = std::move(from.back());
+        from.pop_back();
+        to.push_back(std::move(replaced));
+        return taken;
+    }
+
+    std::vector<Entry> m_undo;
+    std::vector<Entry> m_redo;
+};
+
+// An edit of the card form: the field's view (by its id) and what it showed
+// before.
+struct CardEdit {
+    std::string fieldId;
+    FieldSnapshot before;
+};
+using CardHistory = EditHistory<CardEdit>;
+
+} // namespace dossiva
