@@ -26,6 +26,7 @@ CreatedModifiedDateFieldViewController::CreatedModifiedDateFieldViewController(
 QLabel* CreatedModifiedDateFieldViewController::addRow(QVBoxLayout* rows, const QString& title)
 {
     auto* row = new QHBoxLayout;
+    row->setSpacing(10);
     QLabel* label = makeLabel();
     label->setText(title);
     auto* value = new QLabel(m_view);
