@@ -9,6 +9,7 @@
 
 #include "fields/CalculationEngine.h"
 #include "fields/FieldTypes.h"
+#include "fields/LargeTextHeight.h"
 #include "fields/StructureCodec.h"
 #include "platform/PrintableText.h"
 #include "records/StructureEditor.h"
@@ -163,8 +164,8 @@ std::string describeOptions(const FieldDefinition& field, const std::vector<Fiel
                    ? "formula: " + FormulaText::describe(field.structure, structure)
                    : "formula: Not yet defined.";
     case FieldType::LargeText:
-        if (const PropertyList* height = field.structure.at(0)) {
-            return "height: " + std::to_string(static_cast<long long>(height->toReal()));
+        if (const auto height = LargeTextHeight::storedHeight(field.structure)) {
+            return "height: " + std::to_string(static_cast<long long>(*height));
         }
         return "";
     default:

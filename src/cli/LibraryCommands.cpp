@@ -7,8 +7,8 @@
 #include "cli/TextTable.h"
 #include "cli/ValueDisplay.h"
 
+#include "fields/DateDisplay.h"
 #include "fields/FieldTypes.h"
-#include "fields/TextNumbers.h"
 #include "library/DatabaseLibrary.h"
 #include "library/TemplateCatalog.h"
 #include "platform/FileManager.h"
@@ -314,13 +314,14 @@ int showDatabase(const std::vector<std::string>& args)
     }
     header.insert(header.end(), {"Created", "Modified"});
     TextTable records(header, 30);
+    const DateFormat recordDates = DateDisplay::recordDateFormat();
     for (const auto& record : db.dbData()) {
         std::vector<std::string> row{std::to_string(record.recordId)};
         for (const auto& field : db.dbStructure()) {
             row.push_back(displayValue(field, record.value(field.id)));
         }
-        row.push_back(displayDate(leadingInteger(record.created)));
-        row.push_back(displayDate(leadingInteger(record.modified)));
+        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::createdMoment(record)));
+        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::modifiedMoment(record)));
         records.addRow(std::move(row));
     }
     std::cout << '\n';

@@ -5,8 +5,8 @@
 #include "cli/TextTable.h"
 #include "cli/ValueDisplay.h"
 
+#include "fields/DateDisplay.h"
 #include "fields/FieldRules.h"
-#include "fields/TextNumbers.h"
 #include "platform/Clock.h"
 
 namespace dossiva::cli {
@@ -25,16 +25,12 @@ NaturalValue momentValue(std::optional<std::int64_t> seconds)
 
 NaturalValue createdValue(const Record& record)
 {
-    return momentValue(record.created.empty() ? std::nullopt
-                                              : std::optional<std::int64_t>(leadingInteger(record.created)));
+    return momentValue(DateDisplay::createdMoment(record));
 }
 
-// "0" is a record never modified.
 NaturalValue modifiedValue(const Record& record)
 {
-    const std::int64_t seconds = leadingInteger(record.modified);
-    return momentValue(record.modified.empty() || seconds == 0 ? std::nullopt
-                                                               : std::optional<std::int64_t>(seconds));
+    return momentValue(DateDisplay::modifiedMoment(record));
 }
 
 std::string csvCell(const std::string& text)
@@ -91,11 +87,8 @@ NaturalValue naturalValue(const FieldDefinition& field, const FieldValue* value)
     switch (field.type) {
     case FieldType::Date:
     case FieldType::Time:
-        return momentValue(value->text().empty()
-                               ? std::nullopt
-                               : std::optional<std::int64_t>(leadingInteger(value->text())));
     case FieldType::DateTime:
-        return momentValue(combineDateTime(value->datePart(), value->timePart(), Clock::nowSeconds()));
+        return momentValue(DateDisplay::storedMoment(field.type, *value, Clock::nowSeconds()));
     case FieldType::Image:
         return {NaturalValue::Kind::Integer, {}, value->integer(), false};
     case FieldType::Choose: {
@@ -132,14 +125,14 @@ void RecordListing::printTable(std::ostream& out) const
     }
     header.insert(header.end(), {"Created", "Modified"});
     TextTable table(header, 30);
+    const DateFormat recordDates = DateDisplay::recordDateFormat();
     for (const Record* record : m_records) {
         std::vector<std::string> row{std::to_string(record->recordId)};
         for (const FieldDefinition* field : m_columns) {
             row.push_back(displayValue(*field, record->value(field->id)));
         }
-        const std::int64_t modified = leadingInteger(record->modified);
-        row.push_back(displayDate(record->created.empty() ? -1 : leadingInteger(record->created)));
-        row.push_back(modified == 0 ? std::string() : displayDate(modified));
+        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::createdMoment(*record)));
+        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::modifiedMoment(*record)));
         table.addRow(std::move(row));
     }
     table.print(out);

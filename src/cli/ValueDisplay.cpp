@@ -1,21 +1,13 @@
 #include "cli/ValueDisplay.h"
 
+#include "fields/DateDisplay.h"
 #include "fields/FieldRules.h"
-#include "fields/TextNumbers.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
 
 namespace dossiva::cli {
 
 namespace {
-
-std::string formatted(DateFormat::Style date, DateFormat::Style time, std::string_view seconds)
-{
-    if (seconds.empty()) {
-        return {};
-    }
-    return DateFormat::withStyles(date, time).format(leadingInteger(seconds));
-}
 
 std::string quoted(const std::string& text)
 {
@@ -44,14 +36,10 @@ std::string displayValue(const FieldDefinition& field, const FieldValue* value)
     }
     switch (field.type) {
     case FieldType::Date:
-        return formatted(DateFormat::Style::Medium, DateFormat::Style::None, value->text());
     case FieldType::Time:
-        return formatted(DateFormat::Style::None, DateFormat::Style::Short, value->text());
     case FieldType::DateTime: {
-        const auto moment = combineDateTime(value->datePart(), value->timePart(), Clock::nowSeconds());
-        return moment ? DateFormat::withStyles(DateFormat::Style::Medium, DateFormat::Style::Short)
-                            .format(*moment)
-                      : std::string();
+        const auto moment = DateDisplay::storedMoment(field.type, *value, Clock::nowSeconds());
+        return moment ? DateDisplay::text(DateDisplay::fieldFormat(field.type), *moment) : std::string();
     }
     case FieldType::Image:
         return value->integer() > 0 ? "picture " + std::to_string(value->integer()) : std::string();

@@ -1,5 +1,8 @@
 #include "fields/PictureScaling.h"
 
+#include "platform/FileManager.h"
+#include "platform/ImageLimits.h"
+
 #include <cstdint>
 
 namespace dossiva::PictureScaling {
@@ -36,6 +39,28 @@ std::optional<Image> scaledForRecord(const Image& picture)
         return std::nullopt;
     }
     return scaled;
+}
+
+RecordPicture readForRecord(const std::string& path)
+{
+    std::optional<Image> picture;
+    {
+        // The file's bytes go before the picture is scaled.
+        const auto bytes = FileManager::readFile(path, kMaxPictureFileBytes);
+        if (!bytes) {
+            return {std::nullopt, FileManager::lastFailure().reason};
+        }
+        picture = Image::decode(*bytes);
+    }
+    if (!picture) {
+        return {std::nullopt, "it is not a TIFF, PNG or JPEG picture, or it has more than " +
+                                  std::to_string(kMaxImagePixels / (1024 * 1024)) + " million pixels"};
+    }
+    auto scaled = scaledForRecord(*picture);
+    if (!scaled) {
+        return {std::nullopt, "it is too narrow or too flat to be drawn at the size of a record picture"};
+    }
+    return {std::move(scaled), {}};
 }
 
 } // namespace dossiva::PictureScaling

@@ -3,6 +3,7 @@
 #include "platform/Image.h"
 
 #include <optional>
+#include <string>
 
 namespace dossiva {
 
@@ -26,6 +27,18 @@ Size recordPictureSize(int width, int height);
 // The picture redrawn at its stored size; nullopt when it cannot be drawn
 // (no picture, or a size with a side of 0).
 std::optional<Image> scaledForRecord(const Image& picture);
+
+// A picture file made into a record's picture, or why it cannot be.
+struct RecordPicture {
+    std::optional<Image> picture;
+    std::string failure; // readable, without a full stop; "" with a picture
+};
+
+// Reads a TIFF, PNG or JPEG file and scales it for a record. A file that
+// cannot be read, that is no such picture, or whose size passes the byte or
+// pixel budget is refused before its pixels are decoded; the full picture is
+// held once, only while it is scaled.
+RecordPicture readForRecord(const std::string& path);
 
 } // namespace PictureScaling
 } // namespace dossiva

@@ -2,6 +2,7 @@
 
 #include "fields/FieldRules.h"
 #include "fields/FieldTypes.h"
+#include "fields/PasswordGuard.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "storage/DBManager.h"
@@ -81,9 +82,7 @@ StructureEditorState StructureEditor::editorState(const FieldDefinition& field)
         }
         break;
     case FieldType::Password:
-        if (const PropertyList* ask = field.structure.find("Ask")) {
-            state.askPassword = ask->toBool();
-        }
+        state.askPassword = PasswordGuard::askOption(field.structure);
         break;
     default:
         break;

@@ -1,5 +1,8 @@
 #include "fields/PictureScaling.h"
 
+#include "platform/FileManager.h"
+#include "support/TestHome.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -56,6 +59,37 @@ TEST(PictureScalingTest, APictureThatCannotBeDrawnIsRefused)
     EXPECT_EQ(PictureScaling::recordPictureSize(4000, 1), (PictureScaling::Size{320, 0}));
     EXPECT_FALSE(PictureScaling::scaledForRecord(solid(4000, 1)).has_value());
     EXPECT_FALSE(PictureScaling::scaledForRecord(Image()).has_value());
+}
+
+TEST(PictureScalingTest, FilesBecomeRecordPicturesOrSayWhyNot)
+{
+    const std::string folder = test::makeTempFolder("picture-files");
+    const std::string photo = folder + "/photo.TIF";
+    ASSERT_TRUE(solid(640, 480).writeTiffJpeg(photo));
+    const std::string text = folder + "/notes.png";
+    ASSERT_TRUE(FileManager::writeFileAtomically(text, std::string("not a picture")));
+    const std::string flat = folder + "/flat.tiff";
+    ASSERT_TRUE(solid(4000, 1).writeTiffJpeg(flat));
+
+    const auto read = PictureScaling::readForRecord(photo);
+    ASSERT_TRUE(read.picture.has_value()) << read.failure;
+    EXPECT_EQ(read.picture->width(), 320);
+    EXPECT_EQ(read.picture->height(), 240);
+
+    const struct {
+        std::string path;
+        const char* says;
+    } refused[] = {
+        {text, "not a TIFF, PNG or JPEG picture"},
+        {flat, "too narrow or too flat"},
+        {folder + "/missing.png", "missing.png"},
+    };
+    for (const auto& c : refused) {
+        const auto result = PictureScaling::readForRecord(c.path);
+        EXPECT_FALSE(result.picture.has_value()) << c.path;
+        EXPECT_NE(result.failure.find(c.says), std::string::npos) << result.failure;
+    }
+    FileManager::removeItem(folder);
 }
 
 } // namespace

@@ -11,7 +11,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+class QLabel;
 
 namespace dossiva {
 
@@ -90,21 +93,53 @@ protected:
     FieldViewController(int type, const FieldViewContext& context, QWidget* parent);
 
     // Called by subclasses when the user starts an edit: marks the view
-    // edited and gives the delegate the value before it.
+    // edited and gives the delegate the value before it. Qt reports most
+    // edits once the value has changed, so a subclass passes the value it
+    // showed before; object() answers it while the delegate asks. An edit
+    // not yet stored goes on: it has its undo entry already.
     void beginEdit();
+    void beginEdit(const FieldSnapshot& before);
     // Called when the user's edit ends: the delegate stores the record.
     bool endEdit();
+
+    // The shown value, as object() gives it outside an edit's start.
+    virtual FieldSnapshot shownObject() const;
+    // Shows a snapshot, as loading a value does.
+    virtual void restore(const FieldSnapshot& snapshot);
+
+    // Makes the label of the field's name (m_label) in the label column.
+    QLabel* makeLabel();
+    // Widgets that take the look of the labels or of the values.
+    void addLabelWidget(QWidget* widget);
+    void addValueWidget(QWidget* widget);
+    // Sets the view's height to what its layout needs; called again when
+    // fonts change.
+    virtual void fitHeight();
+    // Tells the user something through the application's alerts.
+    void inform(const std::string& title, const std::string& message, const std::string& detail = {}) const;
 
     const FieldViewContext& context() const { return m_context; }
     QWidget* m_view = nullptr;
     QWidget* m_label = nullptr; // the field's name; subclasses lay it out
 
 private:
+    // How one group of widgets (labels or values) is drawn.
+    struct Look {
+        QList<QPointer<QWidget>> widgets;
+        bool shadow = false;
+        RGBColor shadowColor;
+    };
+    static void applyShadow(Look& look);
+
     int m_type;
     FieldViewContext m_context;
     std::string m_id;
     int m_edited = 0;
     FieldViewDelegate* m_delegate = nullptr;
+    std::optional<FieldSnapshot> m_snapshotBeforeEdit;
+    QPointer<QWidget> m_ownedView;
+    Look m_labelLook;
+    Look m_textLook;
 };
 
 // The view of a field type (the type codes of the field model); a separator
