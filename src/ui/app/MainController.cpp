@@ -130,13 +130,17 @@ void MainController::initGUIAndOther()
     m_stack = new QStackedWidget(m_window.get());
     m_window->setCentralWidget(m_stack);
     m_openSection = std::make_unique<OpenSectionController>(m_alerts, *this);
-    m_useSection = std::make_unique<UseSectionController>(*this);
+    m_useSection = std::make_unique<UseSectionController>(*this, m_alerts, m_panels, [this] {
+        QString typed;
+        return m_passwordPanel->askPassword(typed) == 1;
+    });
     m_defineSection = std::make_unique<StructureSectionController>();
     for (SectionController* section : std::initializer_list<SectionController*>{
              m_openSection.get(), m_useSection.get(), m_defineSection.get()}) {
         m_stack->addWidget(section->view());
     }
     buildToolbar();
+    m_useSection->setSearchField(m_searchField);
     buildMenus();
     enableToolbarButton(true);
     m_serviceBrowser = std::make_unique<ServiceBrowser>(this);
@@ -179,6 +183,10 @@ void MainController::initGUIAndOther()
 
 void MainController::applicationWillTerminate()
 {
+    // What is being typed is kept, not lost with the window.
+    if (m_useSection) {
+        m_useSection->commitEditing();
+    }
     UserDefaults& defaults = UserDefaults::standard();
     defaults.setString("Section", m_section == Section::Use ? "1" : m_section == Section::Define ? "2" : "0");
     if (m_openSection) {
@@ -494,6 +502,7 @@ void MainController::enableColumnsMenu(bool enabled)
 void MainController::sortingChangedNotification(int sorting)
 {
     m_openSection->sortBy(sorting);
+    m_useSection->setSortBy(sorting);
 }
 
 // ---------------------------------------------------------------------------
@@ -570,9 +579,29 @@ void MainController::menuAction(int tag)
         showTextWindow(QStringLiteral("License Agreement"),
                        QStringLiteral("/Licenses/License Agreement.html"));
         break;
+    case MenuTag::NewRecord:
+        m_useSection->addRemovePressed(0);
+        break;
+    case MenuTag::DuplicateRecords:
+        m_useSection->duplicateRecord();
+        break;
+    case MenuTag::DeleteRecords:
+        m_useSection->addRemovePressed(1);
+        break;
+    case MenuTag::DeleteAllRecords:
+        m_useSection->deleteAllRecords();
+        break;
+    case MenuTag::Print:
+        m_useSection->print();
+        break;
+    case MenuTag::FormView:
+        m_useSection->listColumnPressed(0);
+        break;
+    case MenuTag::ListView:
+        m_useSection->listColumnPressed(1);
+        break;
     default:
-        // The record commands belong to the Use section's content; Backup and
-        // Restore to the sync sheets.
+        // Backup and Restore belong to the sync sheets.
         break;
     }
 }
@@ -636,6 +665,7 @@ void MainController::openFileFromFinder(const std::string& path)
 
 void MainController::syncWithIphone()
 {
+    m_useSection->commitEditing();
     enableToolbarButton(false);
     const std::string text =
         m_companion

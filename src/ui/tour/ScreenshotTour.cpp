@@ -1,5 +1,6 @@
 #include "ui/tour/ScreenshotTour.h"
 
+#include "storage/DBManager.h"
 #include "ui/app/MainController.h"
 #include "ui/app/MenuRules.h"
 #include "ui/app/PasswordPanel.h"
@@ -7,6 +8,9 @@
 #include "ui/csv/ImportCSVWindowController.h"
 #include "ui/open/NewDBController.h"
 #include "ui/prefs/PreferencesWindowController.h"
+#include "ui/use/FieldsView.h"
+#include "ui/use/FormPrinter.h"
+#include "ui/use/UseSectionController.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,10 +19,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPrinter>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 #include <functional>
@@ -117,6 +123,38 @@ void chooseImportType(ImportCSVWindowController& window, int row, int typeIndex)
     }
 }
 
+// Opens a database of the sample library in the Use section.
+void showDatabase(MainController& controller, const std::string& name)
+{
+    controller.showOpenSection();
+    controller.openSection().selectDatabase(name + ".dossiva");
+    controller.showUseSection();
+}
+
+void appendUseShots(std::vector<Shot>& list, MainController& controller)
+{
+    const auto window = [&controller]() -> QWidget* { return controller.mainWindow(); };
+    list.push_back({QStringLiteral("use-section.png"),
+                    [&controller] { showDatabase(controller, "Home Library"); }, window, nullptr});
+    list.push_back({QStringLiteral("use-every-field.png"),
+                    [&controller] { showDatabase(controller, "Showcase"); }, window, nullptr});
+    list.push_back(
+        {QStringLiteral("use-settings.png"),
+         [&controller] { controller.useSection().settingsButton()->setChecked(true); }, window,
+         [&controller] {
+             controller.useSection().settingsButton()->setChecked(false);
+             // The page the printer would get, kept as a PDF
+             // for scripts/screenshots to turn into a picture.
+             QPrinter printer(QPrinter::HighResolution);
+             printer.setOutputFormat(QPrinter::PdfFormat);
+             printer.setOutputFileName(
+                 QDir(qApp->property("tourFolder").toString()).filePath(QStringLiteral("print-page.pdf")));
+             FormLayout layout = DBManager::sharedIstance().readFormLayout(true);
+             FormPrinter(*controller.useSection().form(), layout).print(printer);
+         },
+         700});
+}
+
 std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
 {
     std::vector<Shot> list;
@@ -191,6 +229,7 @@ std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
                             sheet->cancel();
                         }
                     }});
+    appendUseShots(list, controller);
     return list;
 }
 
@@ -209,6 +248,7 @@ int runScreenshotTour(MainController& controller, const QString& folder)
         return 1;
     }
     controller.mainWindow()->resize(kMainWindowSize);
+    qApp->setProperty("tourFolder", folder);
     Tour tour(shots(controller, sampleCsv), folder);
     tour.start();
     return QApplication::exec();
