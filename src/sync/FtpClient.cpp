@@ -46,7 +46,6 @@ constexpr std::size_t kMaxTransferCommandLength = 255;
 constexpr std::size_t kMaxDirectoryPath = 250;
 constexpr std::size_t kMaxFilePath = 249;
 constexpr std::size_t kMaxPwdLength = 255;
-constexpr std::size_t kMaxNameBytes = 2047;
 
 bool traceEnabled()
 {
@@ -1603,33 +1602,7 @@ bool FtpClient::isConnected() const
 std::optional<std::vector<FtpEntry>> FtpClient::parseList(const std::string& listing, const std::string& path)
 {
     (void)path; // kept for the callers' sake; the listing alone decides
-    std::vector<FtpEntry> entries;
-    const std::string_view text(listing);
-    // The first line is never an entry (a "total" line on the companion).
-    std::size_t pos = text.find('\n');
-    pos = pos == std::string_view::npos ? text.size() : pos + 1;
-    while (pos < text.size()) {
-        std::optional<ListResource> resource;
-        const long consumed = ListingParser::parseResourceLine(text.substr(pos), resource);
-        if (consumed <= 0) {
-            return std::nullopt;
-        }
-        const std::string_view line = text.substr(pos, static_cast<std::size_t>(consumed));
-        pos += static_cast<std::size_t>(consumed);
-        ListLineInfo info;
-        // An entry whose name cannot be found has none to offer: skipped.
-        if (!resource || !ListingParser::parseListLine(line, info)) {
-            continue;
-        }
-        std::string name(line.substr(info.nameStart, std::min(info.nameLength, kMaxNameBytes)));
-        while (!name.empty() && name.back() == '\n') {
-            name.pop_back();
-        }
-        if (!name.empty()) {
-            entries.push_back(FtpEntry{std::move(name), resource->type, resource->date.value_or(0)});
-        }
-    }
-    return entries;
+    return ListingParser::parseList(listing);
 }
 
 } // namespace dossiva
