@@ -378,59 +378,8 @@ TEST(CompanionGreetingTest, AnOlderCompanionExchangesNoTemplates)
 
 // --- the scripted server ---------------------------------------------------
 
-// One step of what the scripted server does (tests/peer/scripted_server.py).
-struct Step {
-    std::string action;
-    std::string text;
-    double number = -1;
-    int times = 0; // of a drip
-};
-
-using Script = std::vector<Step>;
-
-Step send(const std::string& text)
-{
-    return {"send", text};
-}
-Step reply(const std::string& text)
-{
-    return {"reply", text};
-}
-Step recv()
-{
-    return {"recv"};
-}
-Step pasv(const std::string& address)
-{
-    return {"pasv", address};
-}
-Step accept()
-{
-    return {"accept"};
-}
-Step data(const std::string& text)
-{
-    return {"data", text};
-}
-Step dataRepeat(const std::string& text, int times)
-{
-    return {"data_repeat", text, static_cast<double>(times)};
-}
-Step dataDrip(const std::string& text, double seconds, int times)
-{
-    return {"data_drip", text, seconds, times};
-}
-Step dataClose()
-{
-    return {"data_close"};
-}
-Step sleepFor(double seconds)
-{
-    return {"sleep", "", seconds};
-}
-
 // Every byte as one JSON character, so the server sends exactly these bytes.
-std::string jsonString(const std::string& text)
+std::string jsonValue(const std::string& text)
 {
     std::string json = "\"";
     for (char c : text) {
@@ -449,26 +398,46 @@ std::string jsonString(const std::string& text)
     return json + "\"";
 }
 
+std::string jsonValue(int number)
+{
+    return std::to_string(number);
+}
+
+std::string jsonValue(double number)
+{
+    return std::to_string(number);
+}
+
+// One step of what the scripted server does (tests/peer/scripted_server.py),
+// as the JSON list it reads: the action, then its arguments.
+using Step = std::string;
+using Script = std::vector<Step>;
+
+template <class... Arguments> Step step(const char* action, const Arguments&... arguments)
+{
+    return "[" + jsonValue(action) + (("," + jsonValue(arguments)) + ... + std::string()) + "]";
+}
+
+const auto send = [](const std::string& text) { return step("send", text); };
+const auto reply = [](const std::string& text) { return step("reply", text); };
+const auto recv = [] { return step("recv"); };
+const auto pasv = [](const std::string& address) { return step("pasv", address); };
+const auto accept = [] { return step("accept"); };
+const auto data = [](const std::string& text) { return step("data", text); };
+const auto dataRepeat = [](const std::string& text, int times) { return step("data_repeat", text, times); };
+const auto dataDrip = [](const std::string& text, double seconds, int times) {
+    return step("data_drip", text, seconds, times);
+};
+const auto dataClose = [] { return step("data_close"); };
+const auto sleepFor = [](double seconds) { return step("sleep", seconds); };
+
 std::string toJson(const Script& script)
 {
-    std::string json = "[";
-    for (const auto& step : script) {
-        json += (json.size() > 1 ? ",[" : "[") + jsonString(step.action);
-        if (step.action == "sleep") {
-            json += "," + std::to_string(step.number);
-        } else if (step.action == "data_drip") {
-            json += "," + jsonString(step.text) + "," + std::to_string(step.number) + "," +
-                    std::to_string(step.times);
-        } else if (!step.text.empty() || step.action == "send" || step.action == "reply" ||
-                   step.action == "data") {
-            json += "," + jsonString(step.text);
-        }
-        if (step.action == "data_repeat") {
-            json += "," + std::to_string(static_cast<int>(step.number));
-        }
-        json += "]";
+    std::string json;
+    for (const auto& each : script) {
+        json += (json.empty() ? "[" : ",") + each;
     }
-    return json + "]";
+    return json.empty() ? "[]" : json + "]";
 }
 
 const std::string kGreeting = "220 Dossiva companion 4.0 ready\r\n";
