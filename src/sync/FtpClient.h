@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/DownloadLimits.h"
+#include "sync/ListingParser.h"
 #include "sync/PackageFiles.h"
 
 #include <atomic>
@@ -34,13 +35,6 @@ public:
     virtual void ftpDirRemoved(int done) = 0;
     virtual void ftpFileRemoved(int done) = 0;
     virtual void ftpDirRenamed(int done) = 0;
-};
-
-// One entry of a parsed directory listing: {"name", "type", "date"}.
-struct FtpEntry {
-    std::string name;
-    int type = 0;          // 4 directory, 8 regular file, 10 symbolic link
-    std::int64_t date = 0; // modification time, seconds since 1970 (0 when unknown)
 };
 
 // The FTP client of the sync session and of backup and restore: one control
@@ -79,8 +73,8 @@ public:
     // reason is only in the developer log.
     std::string lastFailure() const;
 
-    // Turns a listing into entries, skipping its first line; nullopt when
-    // the listing is rejected.
+    // The listing parser's parseList(), where its callers have long found
+    // it; the path is not consulted.
     static std::optional<std::vector<FtpEntry>> parseList(const std::string& listing,
                                                           const std::string& path);
 

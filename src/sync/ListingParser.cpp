@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <vector>
@@ -14,6 +15,8 @@ constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr"
                                                       "jul", "aug", "sep", "oct", "nov", "dec"};
 constexpr std::string_view kUnixKinds = "bcdlps-";
 constexpr std::int64_t kSecondsPerDay = 86400;
+// Names are copied into 2048 bytes with their terminating NUL.
+constexpr std::size_t kMaxNameBytes = 2047;
 
 bool isDigit(char c)
 {
@@ -468,22 +471,43 @@ std::optional<ListResource> vmsResource(std::string_view line)
     return resource;
 }
 
-std::optional<ListResource> resourceOf(std::string_view line)
+// The two readers agree on a line's style: the first character tells it,
+// or a ';' (VMS) where that does not.
+enum class ListingStyle { Unknown, Eplf, Unix, Vms, Dos };
+
+ListingStyle styleOf(std::string_view line)
 {
     if (line.size() < 2) {
-        return std::nullopt;
+        return ListingStyle::Unknown;
     }
     if (line[0] == '+') {
-        return eplfResource(line);
+        return ListingStyle::Eplf;
     }
     if (kUnixKinds.find(line[0]) != std::string_view::npos) {
-        return unixResource(line);
+        return ListingStyle::Unix;
     }
     if (line.find(';') != std::string_view::npos) {
-        return vmsResource(line);
+        return ListingStyle::Vms;
     }
     if (isDigit(line[0])) {
+        return ListingStyle::Dos;
+    }
+    return ListingStyle::Unknown;
+}
+
+std::optional<ListResource> resourceOf(std::string_view line)
+{
+    switch (styleOf(line)) {
+    case ListingStyle::Eplf:
+        return eplfResource(line);
+    case ListingStyle::Unix:
+        return unixResource(line);
+    case ListingStyle::Vms:
+        return vmsResource(line);
+    case ListingStyle::Dos:
         return dosResource(line);
+    case ListingStyle::Unknown:
+        break;
     }
     return std::nullopt;
 }
@@ -492,20 +516,17 @@ std::optional<ListResource> resourceOf(std::string_view line)
 
 bool ListingParser::parseListLine(std::string_view line, ListLineInfo& info)
 {
-    if (line.size() < 2) {
-        return false;
-    }
-    if (line[0] == '+') {
+    switch (styleOf(line)) {
+    case ListingStyle::Eplf:
         return parseEplfName(line, info);
-    }
-    if (kUnixKinds.find(line[0]) != std::string_view::npos) {
+    case ListingStyle::Unix:
         return parseUnixName(line, info);
-    }
-    if (line.find(';') != std::string_view::npos) {
+    case ListingStyle::Vms:
         return parseVmsName(line, info);
-    }
-    if (isDigit(line[0])) {
+    case ListingStyle::Dos:
         return parseDosName(line, info);
+    case ListingStyle::Unknown:
+        break;
     }
     return false;
 }
@@ -523,6 +544,35 @@ long ListingParser::parseResourceLine(std::string_view text, std::optional<ListR
     }
     resource = resourceOf(line);
     return static_cast<long>(line.size());
+}
+
+std::optional<std::vector<FtpEntry>> ListingParser::parseList(std::string_view listing)
+{
+    std::vector<FtpEntry> entries;
+    std::size_t pos = listing.find('\n');
+    pos = pos == std::string_view::npos ? listing.size() : pos + 1;
+    while (pos < listing.size()) {
+        std::optional<ListResource> resource;
+        const long consumed = parseResourceLine(listing.substr(pos), resource);
+        if (consumed <= 0) {
+            return std::nullopt;
+        }
+        const std::string_view line = listing.substr(pos, static_cast<std::size_t>(consumed));
+        pos += static_cast<std::size_t>(consumed);
+        ListLineInfo info;
+        // An entry whose name cannot be found has none to offer: skipped.
+        if (!resource || !parseListLine(line, info)) {
+            continue;
+        }
+        std::string name(line.substr(info.nameStart, std::min(info.nameLength, kMaxNameBytes)));
+        while (!name.empty() && name.back() == '\n') {
+            name.pop_back();
+        }
+        if (!name.empty()) {
+            entries.push_back(FtpEntry{std::move(name), resource->type, resource->date.value_or(0)});
+        }
+    }
+    return entries;
 }
 
 } // namespace dossiva

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace dossiva {
 
@@ -13,17 +15,31 @@ struct ListLineInfo {
     std::size_t nameLength = 0;
 };
 
+// One entry of a parsed directory listing: {"name", "type", "date"}.
+struct FtpEntry {
+    std::string name;
+    int type = 0;          // 4 directory, 8 regular file, 10 symbolic link
+    std::int64_t date = 0; // modification time, seconds since 1970 (0 when unknown)
+};
+
 // What a listing line says about the entry it describes.
 struct ListResource {
     int type = 0;                     // 4 directory, 8 regular file, 10 symbolic link (dirent numbers)
     std::optional<std::int64_t> date; // modification time, seconds since 1970 UTC
 };
 
-// The two readers of FTP directory listings: one finds an entry's name in the
-// four listing styles servers use (EPLF, Unix, VMS, DOS); the other tells an
-// entry's kind and modification date, one line at a time.
+// Reads FTP directory listings. Two readers look at each line: one finds
+// the entry's name in the four listing styles servers use (EPLF, Unix, VMS,
+// DOS); the other tells the entry's kind and modification date.
 class ListingParser {
 public:
+    // Turns a whole listing into its entries in order, skipping its first
+    // line (never an entry on the companion). Lines that describe no entry,
+    // or whose name cannot be found, are passed over; names stop at 2047
+    // bytes. nullopt when a line is unreadable: the whole listing is
+    // rejected.
+    static std::optional<std::vector<FtpEntry>> parseList(std::string_view listing);
+
     // Finds the name in one line (given with its "\n"). The name runs to the
     // end of the line, so it may still end in "\n". False when the line is
     // not recognised.

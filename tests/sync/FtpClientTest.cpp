@@ -1,20 +1,22 @@
 #include "sync/FtpClient.h"
 
 #include "platform/ComputerName.h"
-#include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "support/ChildProcess.h"
 #include "support/CompanionPeer.h"
+#include "support/CsvTestSupport.h"
+#include "support/FtpTestSupport.h"
 #include "support/TestHome.h"
+#include "sync/FtpReplyParser.h"
+#include "sync/ListingParser.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,33 +27,97 @@ namespace {
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 namespace fs = std::filesystem;
+using test::PrintTo;
 
 // Waits that only run out when something is broken.
 constexpr auto kPatience = 20s;
 // The socket time-out of tests with a server that stalls.
 constexpr auto kShortTimeout = 300ms;
 
-std::string caseName(const std::string& what)
+// --- what replies carry ------------------------------------------------------
+
+struct GreetingCase {
+    const char* name;
+    std::string firstLine;
+    bool supportsTemplates;
+};
+
+class GreetingVersionTest : public testing::TestWithParam<GreetingCase> {};
+
+TEST_P(GreetingVersionTest, FourOrMoreExchangesTemplates)
 {
-    std::string name;
-    for (char c : what) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name;
+    EXPECT_EQ(FtpReplyParser::greetingSupportsTemplates(GetParam().firstLine), GetParam().supportsTemplates);
 }
 
-std::string readFile(const std::string& path)
+INSTANTIATE_TEST_SUITE_P(
+    HostileReply, GreetingVersionTest,
+    testing::Values(GreetingCase{"version 4.0", "220 Dossiva companion 4.0 ready\r\n", true},
+                    GreetingCase{"version 4.1", "220 Dossiva companion 4.1 ready\r\n", true},
+                    GreetingCase{"version 10", "220 Dossiva companion 10. ready\r\n", true},
+                    GreetingCase{"version 3.9", "220 Dossiva companion 3.9 ready\r\n", false},
+                    GreetingCase{"letters", "220 Dossiva companion abc ready\r\n", false},
+                    GreetingCase{"the version ends the line", "220 Dossiva companion 4.0\r\n", true},
+                    GreetingCase{"shorter than 25 characters", "220 Dossiva companion 4\r\n", false},
+                    GreetingCase{"the version elsewhere", "220 4.0 Dossiva companion ready\r\n", false},
+                    GreetingCase{"no greeting text", "220\r\n", false}),
+    test::CaseNames());
+
+struct PassiveCase {
+    const char* name;
+    std::string reply;
+    std::optional<int> port; // nullopt: refused
+};
+
+class PassiveReplyTest : public testing::TestWithParam<PassiveCase> {};
+
+TEST_P(PassiveReplyTest, GivesThePortOrNothing)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    const auto passive = FtpReplyParser::passiveAddress(GetParam().reply);
+    EXPECT_EQ(passive ? std::optional<int>(passive->port) : std::nullopt, GetParam().port);
 }
 
-void writeFile(const std::string& path, const std::string& bytes)
+INSTANTIATE_TEST_SUITE_P(
+    HostileReply, PassiveReplyTest,
+    testing::Values(PassiveCase{"six numbers", "227 Entering Passive Mode (192,168,1,5,19,137)\n", 5001},
+                    PassiveCase{"blanks after the commas", "227 Entering (127, 0, 0, 1, 4, 1).\n", 1025},
+                    PassiveCase{"leading zeros", "227 Entering (127,0,0,1,004,001)\n", 1025},
+                    PassiveCase{"port 0", "227 Entering Passive Mode (127,0,0,1,0,0)\n", std::nullopt},
+                    PassiveCase{"a number above 255", "227 Entering (127,0,0,1,256,1)\n", std::nullopt},
+                    PassiveCase{"a number beyond any integer", "227 (1,1,1,1,99999999999999999999,1)\n",
+                                std::nullopt},
+                    PassiveCase{"a sign", "227 Entering (127,0,0,1,-4,1)\n", std::nullopt},
+                    PassiveCase{"five numbers", "227 Entering Passive Mode (127,0,0,1,4)\n", std::nullopt},
+                    PassiveCase{"no parenthesis", "227 Entering Passive Mode 127,0,0,1,4,1\n", std::nullopt},
+                    PassiveCase{"the line ends after the parenthesis", "227 (", std::nullopt}),
+    test::CaseNames());
+
+struct DirectoryCase {
+    const char* name;
+    std::string reply;
+    bool truncated; // the line was longer than the reply holds
+    std::optional<std::string> directory;
+};
+
+class WorkingDirectoryTest : public testing::TestWithParam<DirectoryCase> {};
+
+TEST_P(WorkingDirectoryTest, IsTheQuotedText)
 {
-    std::ofstream(path, std::ios::binary) << bytes;
+    EXPECT_EQ(FtpReplyParser::workingDirectory(GetParam().reply, GetParam().truncated), GetParam().directory);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileReply, WorkingDirectoryTest,
+    testing::Values(
+        DirectoryCase{"between quotes", "257 \"/Documents\" is the current directory\n", false, "/Documents"},
+        DirectoryCase{"no closing quote", "257 \"/Documents\n", false, "/Documents"},
+        DirectoryCase{"no closing quote on a cut line", "257 \"/Documents", true, std::nullopt},
+        DirectoryCase{"both quotes on a cut line", "257 \"/Documents\" is the", true, "/Documents"},
+        DirectoryCase{"no quotes", "257 /Documents\n", false, std::nullopt},
+        DirectoryCase{"UTF-8", "257 \"/Caf\xc3\xa9\"\n", false, "/Caf\xc3\xa9"},
+        DirectoryCase{"not UTF-8", "257 \"/Caf\xe9\"\n", false, std::nullopt},
+        DirectoryCase{"longer than 255 bytes", "257 \"/" + std::string(300, 'd') + "\"\n", false,
+                      "/" + std::string(254, 'd')}),
+    test::CaseNames());
 
 // Writes down every report, in order, as a short text.
 class RecordingDelegate : public FtpClientDelegate {
@@ -148,6 +214,11 @@ protected:
 
     std::string root(const std::string& relative) const { return m_root + "/" + relative; }
     std::string local(const std::string& relative) const { return m_local + "/" + relative; }
+    std::vector<FtpEntry> listed() const
+    {
+        return ListingParser::parseList(m_ftp.delegate.listing().value_or(""))
+            .value_or(std::vector<FtpEntry>{});
+    }
 
     std::string m_root;
     std::string m_local;
@@ -163,7 +234,7 @@ TEST_F(CompanionTest, RunsEveryOperationAgainstARealServer)
     for (int i = 0; i < 30000; ++i) {
         picture += static_cast<char>(i * 7 % 256);
     }
-    writeFile(local("picture"), picture);
+    test::writeFile(local("picture"), picture);
 
     EXPECT_TRUE(m_ftp.client->supportsTemplates());
     EXPECT_TRUE(m_ftp.client->isConnected());
@@ -176,35 +247,33 @@ TEST_F(CompanionTest, RunsEveryOperationAgainstARealServer)
         c.uploadLocalFilePath(local("picture"), "/Notes.dossiva_temp/images/1");
     }),
               "sent 1");
-    EXPECT_EQ(readFile(root("Notes.dossiva_temp/images/1")), picture);
+    EXPECT_EQ(test::fileContents(root("Notes.dossiva_temp/images/1")), picture);
 
     EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.renameDirectory("/Notes.dossiva_temp", "/Notes.dossiva"); }),
               "renamed 1");
     EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
-    auto entries = FtpClient::parseList(m_ftp.delegate.listing().value_or(""), "/");
-    ASSERT_TRUE(entries);
-    ASSERT_EQ(entries->size(), 1u);
-    EXPECT_EQ((*entries)[0].name, "Notes.dossiva");
-    EXPECT_EQ((*entries)[0].type, 4);
-    EXPECT_GT((*entries)[0].date, 0);
+    auto entries = listed();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "Notes.dossiva");
+    EXPECT_EQ(entries[0].type, 4);
+    EXPECT_GT(entries[0].date, 0);
 
     EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/Notes.dossiva/images/"); }), "listed");
-    entries = FtpClient::parseList(m_ftp.delegate.listing().value_or(""), "/");
-    ASSERT_TRUE(entries);
-    ASSERT_EQ(entries->size(), 1u);
-    EXPECT_EQ((*entries)[0].name, "1");
-    EXPECT_EQ((*entries)[0].type, 8);
+    entries = listed();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "1");
+    EXPECT_EQ(entries[0].type, 8);
 
     EXPECT_EQ(m_ftp.await(
                   [&](FtpClient& c) { c.downloadRemoteFilePath("/Notes.dossiva/images/1", local("copy")); }),
               "got 1");
-    EXPECT_EQ(readFile(local("copy")), picture);
+    EXPECT_EQ(test::fileContents(local("copy")), picture);
 
     EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.removeFile("/Notes.dossiva/images/1"); }), "file removed 1");
     EXPECT_FALSE(fs::exists(root("Notes.dossiva/images/1")));
 
     // RMD takes a database folder with everything inside it.
-    writeFile(root("Notes.dossiva/database.db"), "db");
+    test::writeFile(root("Notes.dossiva/database.db"), "db");
     EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.removeDirectory("/Notes.dossiva"); }), "dir removed 1");
     EXPECT_FALSE(fs::exists(root("Notes.dossiva")));
 
@@ -221,12 +290,10 @@ TEST_F(CompanionTest, NamesComeBackExactlyAsListed)
     for (const auto& name : names) {
         fs::create_directory(root(name));
     }
-    writeFile(root("plain file.dossiva"), "not a database");
+    test::writeFile(root("plain file.dossiva"), "not a database");
     ASSERT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
-    const auto entries = FtpClient::parseList(*m_ftp.delegate.listing(), "/");
-    ASSERT_TRUE(entries);
     std::vector<std::pair<std::string, int>> got;
-    for (const auto& entry : *entries) {
+    for (const auto& entry : listed()) {
         got.emplace_back(entry.name, entry.type);
     }
     std::vector<std::pair<std::string, int>> expected;
@@ -239,16 +306,6 @@ TEST_F(CompanionTest, NamesComeBackExactlyAsListed)
     EXPECT_EQ(got, expected);
 }
 
-TEST_F(CompanionTest, AnEmptyDirectoryListsNoEntries)
-{
-    fs::create_directory(root("Empty"));
-    ASSERT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/Empty"); }), "listed");
-    EXPECT_EQ(*m_ftp.delegate.listing(), "total 0\n");
-    const auto entries = FtpClient::parseList(*m_ftp.delegate.listing(), "/Empty");
-    ASSERT_TRUE(entries);
-    EXPECT_TRUE(entries->empty());
-}
-
 // Each refused operation fails alone: the conversation stays in step, so
 // the next command gets its own reply.
 TEST_F(CompanionTest, FailuresLeaveTheConnectionUsable)
@@ -259,7 +316,7 @@ TEST_F(CompanionTest, FailuresLeaveTheConnectionUsable)
         std::string report;
     };
     const std::string missing = local("nowhere/file");
-    writeFile(local("file"), "x");
+    test::writeFile(local("file"), "x");
     const std::vector<Case> cases = {
         {"download a missing file", [&](FtpClient& c) { c.downloadRemoteFilePath("/missing", local("m")); },
          "got 0"},
@@ -301,50 +358,19 @@ TEST_F(CompanionTest, OnlyOneOperationRunsAtATime)
     EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
 }
 
-struct GreetingCase {
-    std::string version;
-    bool supportsTemplates;
-};
-
-class CompanionGreetingTest : public testing::TestWithParam<GreetingCase> {};
-
-TEST_P(CompanionGreetingTest, TheVersionDecidesTemplates)
+// Below 4.0 the companion exchanges no templates.
+TEST(CompanionGreetingTest, AnOlderCompanionExchangesNoTemplates)
 {
     const std::string rootFolder = test::makeTempFolder("dossiva-peer-");
     test::CompanionPeer peer;
     test::CompanionPeer::Options options;
-    options.version = GetParam().version;
+    options.version = "3.9";
     const int port = peer.start(rootFolder, options);
     ASSERT_NE(port, 0);
     {
         Harness ftp;
         ASSERT_EQ(ftp.connect(port), "connected");
-        EXPECT_EQ(ftp.client->supportsTemplates(), GetParam().supportsTemplates);
-    }
-    peer.stop();
-    fs::remove_all(rootFolder);
-}
-
-INSTANTIATE_TEST_SUITE_P(Versions, CompanionGreetingTest,
-                         testing::Values(GreetingCase{"4.0", true}, GreetingCase{"4.1", true},
-                                         GreetingCase{"10.", true}, GreetingCase{"3.9", false},
-                                         GreetingCase{"3.5", false}, GreetingCase{"abc", false}),
-                         [](const testing::TestParamInfo<GreetingCase>& param) {
-                             return "v" + caseName(param.param.version);
-                         });
-
-TEST(CompanionLoginTest, AWrongPasswordFailsTheConnection)
-{
-    const std::string rootFolder = test::makeTempFolder("dossiva-peer-");
-    test::CompanionPeer peer;
-    const int port = peer.start(rootFolder);
-    ASSERT_NE(port, 0);
-    {
-        Harness ftp;
-        EXPECT_EQ(ftp.connect(port, "tester", "wrong"), "connect failed");
-        EXPECT_FALSE(ftp.client->isConnected());
-        // Without a connection operations fail at once rather than hang.
-        EXPECT_EQ(ftp.await([](FtpClient& c) { c.getPwd(); }), "pwd (none)");
+        EXPECT_FALSE(ftp.client->supportsTemplates());
     }
     peer.stop();
     fs::remove_all(rootFolder);
@@ -352,59 +378,8 @@ TEST(CompanionLoginTest, AWrongPasswordFailsTheConnection)
 
 // --- the scripted server ---------------------------------------------------
 
-// One step of what the scripted server does (tests/peer/scripted_server.py).
-struct Step {
-    std::string action;
-    std::string text;
-    double number = -1;
-    int times = 0; // of a drip
-};
-
-using Script = std::vector<Step>;
-
-Step send(const std::string& text)
-{
-    return {"send", text};
-}
-Step reply(const std::string& text)
-{
-    return {"reply", text};
-}
-Step recv()
-{
-    return {"recv"};
-}
-Step pasv(const std::string& address)
-{
-    return {"pasv", address};
-}
-Step accept()
-{
-    return {"accept"};
-}
-Step data(const std::string& text)
-{
-    return {"data", text};
-}
-Step dataRepeat(const std::string& text, int times)
-{
-    return {"data_repeat", text, static_cast<double>(times)};
-}
-Step dataDrip(const std::string& text, double seconds, int times)
-{
-    return {"data_drip", text, seconds, times};
-}
-Step dataClose()
-{
-    return {"data_close"};
-}
-Step sleepFor(double seconds)
-{
-    return {"sleep", "", seconds};
-}
-
 // Every byte as one JSON character, so the server sends exactly these bytes.
-std::string jsonString(const std::string& text)
+std::string jsonValue(const std::string& text)
 {
     std::string json = "\"";
     for (char c : text) {
@@ -423,34 +398,54 @@ std::string jsonString(const std::string& text)
     return json + "\"";
 }
 
+std::string jsonValue(int number)
+{
+    return std::to_string(number);
+}
+
+std::string jsonValue(double number)
+{
+    return std::to_string(number);
+}
+
+// One step of what the scripted server does (tests/peer/scripted_server.py),
+// as the JSON list it reads: the action, then its arguments.
+using Step = std::string;
+using Script = std::vector<Step>;
+
+template <class... Arguments> Step step(const char* action, const Arguments&... arguments)
+{
+    return "[" + jsonValue(action) + (("," + jsonValue(arguments)) + ... + std::string()) + "]";
+}
+
+const auto send = [](const std::string& text) { return step("send", text); };
+const auto reply = [](const std::string& text) { return step("reply", text); };
+const auto recv = [] { return step("recv"); };
+const auto pasv = [](const std::string& address) { return step("pasv", address); };
+const auto accept = [] { return step("accept"); };
+const auto data = [](const std::string& text) { return step("data", text); };
+const auto dataRepeat = [](const std::string& text, int times) { return step("data_repeat", text, times); };
+const auto dataDrip = [](const std::string& text, double seconds, int times) {
+    return step("data_drip", text, seconds, times);
+};
+const auto dataClose = [] { return step("data_close"); };
+const auto sleepFor = [](double seconds) { return step("sleep", seconds); };
+
 std::string toJson(const Script& script)
 {
-    std::string json = "[";
-    for (const auto& step : script) {
-        json += (json.size() > 1 ? ",[" : "[") + jsonString(step.action);
-        if (step.action == "sleep") {
-            json += "," + std::to_string(step.number);
-        } else if (step.action == "data_drip") {
-            json += "," + jsonString(step.text) + "," + std::to_string(step.number) + "," +
-                    std::to_string(step.times);
-        } else if (!step.text.empty() || step.action == "send" || step.action == "reply" ||
-                   step.action == "data") {
-            json += "," + jsonString(step.text);
-        }
-        if (step.action == "data_repeat") {
-            json += "," + std::to_string(static_cast<int>(step.number));
-        }
-        json += "]";
+    std::string json;
+    for (const auto& each : script) {
+        json += (json.empty() ? "[" : ",") + each;
     }
-    return json + "]";
+    return json.empty() ? "[]" : json + "]";
 }
 
 const std::string kGreeting = "220 Dossiva companion 4.0 ready\r\n";
 
 // Greeting and login as a companion answers them.
-Script loggedIn(Script then)
+Script loggedIn(Script then, const std::string& greeting = kGreeting)
 {
-    Script script = {send(kGreeting), reply("331 Send the password\r\n"), reply("230 Welcome\r\n")};
+    Script script = {send(greeting), reply("331 Send the password\r\n"), reply("230 Welcome\r\n")};
     script.insert(script.end(), then.begin(), then.end());
     return script;
 }
@@ -461,7 +456,7 @@ class ScriptedServer {
 public:
     explicit ScriptedServer(const Script& script) : m_folder(test::makeTempFolder("dossiva-script-"))
     {
-        writeFile(m_folder + "/script.json", toJson(script));
+        test::writeFile(m_folder + "/script.json", toJson(script));
         if (m_process.start({"/usr/bin/python3", test::peerScript("scripted_server.py"),
                              m_folder + "/script.json", m_folder + "/transcript"})) {
             m_port = test::readPeerPort(m_process);
@@ -497,6 +492,8 @@ private:
 };
 
 using Transcript = std::vector<std::string>;
+using Reports = std::vector<std::string>;
+using Operation = std::function<void(FtpClient&)>;
 const Transcript kLogin = {"USER tester", "PASS 7Catalo9g"};
 
 Transcript operator+(Transcript a, const Transcript& b)
@@ -506,17 +503,32 @@ Transcript operator+(Transcript a, const Transcript& b)
 }
 
 // A conversation: the server's script, what the client is asked to do after
-// logging in, and what must come of it.
+// connecting, and what must come of it.
 struct Conversation {
-    std::string what;
+    std::string name;
     Script script;
-    std::vector<std::function<void(FtpClient&)>> operations;
-    std::vector<std::string> reports; // "connected" first when the login succeeds
+    std::vector<Operation> operations;
+    Reports reports; // "connected" first when the login succeeds
     Transcript transcript;
     std::chrono::milliseconds timeout = 15000ms;
     std::string user = "tester";
     std::optional<std::string> listing; // the last listing delivered, when one is expected
 };
+
+// A conversation that goes on from a successful login.
+Conversation afterLogin(std::string name, Script script, std::vector<Operation> operations, Reports reports,
+                        Transcript sent, std::chrono::milliseconds timeout = 15000ms)
+{
+    return {std::move(name),       loggedIn(std::move(script)),
+            std::move(operations), Reports{"connected"} + reports,
+            kLogin + sent,         timeout};
+}
+
+Conversation expectingListing(Conversation conversation, std::string listing)
+{
+    conversation.listing = std::move(listing);
+    return conversation;
+}
 
 // What the client sent; the server's own complaints (a client that hung up
 // on it) vary with timing and are left out.
@@ -538,11 +550,14 @@ TEST_P(ScriptedConversationTest, ReportsAndSendsExactlyThis)
     const Conversation& c = GetParam();
     ScriptedServer server(c.script);
     ASSERT_NE(server.port(), 0) << "the scripted server did not start";
-    std::vector<std::string> reports;
+    Reports reports;
     std::optional<std::string> listing;
     {
         Harness ftp(c.timeout);
         reports.push_back(ftp.connect(server.port(), c.user));
+        if (reports.front() == "connect failed") {
+            EXPECT_FALSE(ftp.client->isConnected());
+        }
         for (const auto& operation : c.operations) {
             reports.push_back(ftp.await(operation));
         }
@@ -556,14 +571,24 @@ TEST_P(ScriptedConversationTest, ReportsAndSendsExactlyThis)
 }
 
 const std::string kListing = "total 1\r\ndrwxr-xr-x 1 a b 0 Mar 3 10:12 Notes.dossiva\r\n";
+const Transcript kListDocuments = {"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1",
+                                   "LIST /Documents"};
+const Transcript kRetrieve = {"TYPE I", "PASV", "DATA-CONNECT 127.0.0.1"};
 
-auto pwd = [](FtpClient& c) { c.getPwd(); };
-auto listDocuments = [](FtpClient& c) { c.listDir("/Documents"); };
+const Operation pwd = [](FtpClient& c) { c.getPwd(); };
+const Operation listDocuments = [](FtpClient& c) { c.listDir("/Documents"); };
+const Operation retrieveFile = [](FtpClient& c) { c.downloadRemoteFilePath("/file", "/dev/null"); };
 
 // Asking for a listing up to the moment the server takes the data connection.
 Script listingThrough(const std::string& pasvAddress)
 {
     return {reply("250 CWD ok\r\n"), reply("200 Type A\r\n"), pasv(pasvAddress), accept()};
+}
+
+// Up to the moment the server takes the data connection of a RETR.
+Script retrieveThrough()
+{
+    return {reply("200 Type I\r\n"), pasv("127,0,0,1"), accept()};
 }
 
 Script join(std::initializer_list<Script> parts)
@@ -575,13 +600,16 @@ Script join(std::initializer_list<Script> parts)
     return all;
 }
 
+const Script kListingSent = {reply("150 Here\r\n"), data(kListing), dataClose(), send("226 Done\r\n")};
+const std::string kLongUser(57, 'u');
+
 INSTANTIATE_TEST_SUITE_P(
-    Greetings, ScriptedConversationTest,
+    Login, ScriptedConversationTest,
     testing::Values(
         Conversation{"a multi-line greeting ends at its 220 line",
-                     {send("220-Welcome to the companion\r\n220-still the greeting\r\n 220 not the end\r\n"
-                           "220-nor this\r\n220 Dossiva companion 4.0 ready\r\n"),
-                      reply("331 Send the password\r\n"), reply("230 Welcome\r\n")},
+                     loggedIn({},
+                              "220-Welcome to the companion\r\n220-still the greeting\r\n 220 not the end\r\n"
+                              "220-nor this\r\n220 Dossiva companion 4.0 ready\r\n"),
                      {},
                      {"connected"},
                      kLogin},
@@ -593,8 +621,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"connected", "pwd /Documents"},
                      kLogin + Transcript{"PWD"}},
         Conversation{"an over-long reply line is cut and the conversation goes on",
-                     {send("220 " + std::string(10000, 'x') + "\r\n"), reply("331 Send the password\r\n"),
-                      reply("230 Welcome\r\n"), reply("257 \"/Documents\"\r\n")},
+                     loggedIn({reply("257 \"/Documents\"\r\n")}, "220 " + std::string(10000, 'x') + "\r\n"),
                      {pwd},
                      {"connected", "pwd /Documents"},
                      kLogin + Transcript{"PWD"}},
@@ -603,12 +630,6 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      {"connect failed"},
                      {}},
-        Conversation{
-            "a greeting without a version connects",
-            {send("220 Service ready\r\n"), reply("331 Send the password\r\n"), reply("230 Welcome\r\n")},
-            {},
-            {"connected"},
-            kLogin},
         Conversation{
             "a greeting that is not 2xx fails", {send("421 Too busy\r\n")}, {}, {"connect failed"}, {}},
         Conversation{
@@ -619,25 +640,26 @@ INSTANTIATE_TEST_SUITE_P(
                      {"connect failed"},
                      {"USER tester"},
                      kShortTimeout},
+        // Without a connection operations fail at once rather than hang.
         Conversation{"a refused password fails the connection",
                      {send(kGreeting), reply("331 Send the password\r\n"), reply("530 No\r\n")},
-                     {},
-                     {"connect failed"},
+                     {pwd},
+                     {"connect failed", "pwd (none)"},
                      kLogin},
         Conversation{"a user name of 57 bytes logs in",
-                     {send(kGreeting), reply("331 Send the password\r\n"), reply("230 Welcome\r\n")},
+                     loggedIn({}),
                      {},
                      {"connected"},
-                     {"USER " + std::string(57, 'u'), "PASS 7Catalo9g"},
+                     {"USER " + kLongUser, "PASS 7Catalo9g"},
                      15000ms,
-                     std::string(57, 'u')},
+                     kLongUser},
         Conversation{"a user name of 58 bytes fails before anything is sent",
                      {send(kGreeting)},
                      {},
                      {"connect failed"},
                      {},
                      15000ms,
-                     std::string(58, 'u')},
+                     kLongUser + "u"},
         Conversation{"a user name with a line break is never sent",
                      {send(kGreeting)},
                      {},
@@ -645,192 +667,113 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      15000ms,
                      "me\r\nDELE x"}),
-    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+    test::CaseNames());
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ScriptedConversationTest,
-    testing::Values(Conversation{"PWD between quotes",
-                                 loggedIn({reply("257 \"/Documents\" is the current directory\r\n")}),
-                                 {pwd},
-                                 {"connected", "pwd /Documents"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"PWD without a closing quote runs to the line end",
-                                 loggedIn({reply("257 \"/Documents\r\n")}),
-                                 {pwd},
-                                 {"connected", "pwd /Documents"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"PWD without quotes gives no directory",
-                                 loggedIn({reply("257 /Documents\r\n")}),
-                                 {pwd},
-                                 {"connected", "pwd (none)"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"PWD in UTF-8",
-                                 loggedIn({reply("257 \"/Caf\xc3\xa9\"\r\n")}),
-                                 {pwd},
-                                 {"connected", "pwd /Caf\xc3\xa9"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"PWD that is not UTF-8 gives no directory",
-                                 loggedIn({reply("257 \"/Caf\xe9\"\r\n")}),
-                                 {pwd},
-                                 {"connected", "pwd (none)"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"a refused PWD",
-                                 loggedIn({reply("550 No\r\n")}),
-                                 {pwd},
-                                 {"connected", "pwd (none)"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"after a reply goes missing nothing more is sent",
-                                 loggedIn({recv(), sleepFor(1)}),
-                                 {pwd, [](FtpClient& c) { c.makeDirectoryName("x", "/"); }},
-                                 {"connected", "pwd (none)", "made 0"},
-                                 kLogin + Transcript{"PWD"},
-                                 kShortTimeout}),
-    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+    testing::Values(afterLogin("a refused PWD", {reply("550 No\r\n")}, {pwd}, {"pwd (none)"}, {"PWD"}),
+                    afterLogin("after a reply goes missing nothing more is sent", {recv(), sleepFor(1)},
+                               {pwd, [](FtpClient& c) { c.makeDirectoryName("x", "/"); }},
+                               {"pwd (none)", "made 0"}, {"PWD"}, kShortTimeout),
+                    afterLogin("an unreadable PASV reply fails the listing and the conversation goes on",
+                               {reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
+                                reply("227 Entering Passive Mode (127,0,0,1,0,0)\r\n"),
+                                reply("257 \"/\"\r\n")},
+                               {listDocuments, pwd}, {"list failed", "pwd /"},
+                               {"CWD /Documents", "TYPE A", "PASV", "PWD"})),
+    test::CaseNames());
 
 INSTANTIATE_TEST_SUITE_P(
     DataConnections, ScriptedConversationTest,
     testing::Values(
-        Conversation{
-            "a listing arrives with its lines ending in LF",
-            loggedIn(join({listingThrough("127,0,0,1"),
-                           {reply("150 Here\r\n"), data(kListing), dataClose(), send("226 Done\r\n")}})),
-            {listDocuments},
-            {"connected", "listed"},
-            kLogin +
-                Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1", "LIST /Documents"},
-            15000ms,
-            "tester",
-            "total 1\ndrwxr-xr-x 1 a b 0 Mar 3 10:12 Notes.dossiva\n"},
-        Conversation{
-            "a PASV reply pointing elsewhere still reaches the server",
-            loggedIn(join({listingThrough("10,255,255,1"),
-                           {reply("150 Here\r\n"), data(kListing), dataClose(), send("226 Done\r\n")}})),
-            {listDocuments},
-            {"connected", "listed"},
-            kLogin +
-                Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1", "LIST /Documents"}},
-        Conversation{"an empty listing is a listing",
-                     loggedIn(join({listingThrough("127,0,0,1"),
-                                    {reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")}})),
-                     {listDocuments},
-                     {"connected", "listed"},
-                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1",
-                                         "LIST /Documents"},
-                     15000ms,
-                     "tester",
-                     ""},
-        Conversation{"a listing whose data connection stalls fails",
-                     loggedIn(join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), sleepFor(1)}})),
-                     {listDocuments},
-                     {"connected", "list failed"},
-                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1",
-                                         "LIST /Documents"},
-                     kShortTimeout},
-        Conversation{
-            "a listing beyond 64 MB fails",
-            loggedIn(join({listingThrough("127,0,0,1"),
-                           {reply("150 Here\r\n"), dataRepeat(std::string(65535, 'x') + "\n", 1100)}})),
-            {listDocuments},
-            {"connected", "list failed"},
-            kLogin +
-                Transcript{"CWD /Documents", "TYPE A", "PASV", "DATA-CONNECT 127.0.0.1", "LIST /Documents"},
-            kShortTimeout},
-        Conversation{
-            "a PASV reply with port 0 is refused",
-            loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
-                      reply("227 Entering Passive Mode (127,0,0,1,0,0)\r\n"), reply("257 \"/\"\r\n")}),
-            {listDocuments, pwd},
-            {"connected", "list failed", "pwd /"},
-            kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
-        Conversation{
-            "a PASV reply with a number above 255 is refused",
-            loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
-                      reply("227 Entering Passive Mode (127,0,0,1,256,1)\r\n"), reply("257 \"/\"\r\n")}),
-            {listDocuments, pwd},
-            {"connected", "list failed", "pwd /"},
-            kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
-        Conversation{"a PASV reply with five numbers is refused",
-                     loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
-                               reply("227 Entering Passive Mode (127,0,0,1,4)\r\n"), reply("257 \"/\"\r\n")}),
-                     {listDocuments, pwd},
-                     {"connected", "list failed", "pwd /"},
-                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
-        Conversation{"a PASV reply without parenthesis is refused",
-                     loggedIn({reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
-                               reply("227 Entering Passive Mode 127,0,0,1,4,1\r\n"), reply("257 \"/\"\r\n")}),
-                     {listDocuments, pwd},
-                     {"connected", "list failed", "pwd /"},
-                     kLogin + Transcript{"CWD /Documents", "TYPE A", "PASV", "PWD"}},
-        Conversation{"a refused RETR fails without waiting for another reply",
-                     loggedIn({reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(),
-                               reply("550 No such file\r\n"), reply("257 \"/\"\r\n")}),
-                     {[](FtpClient& c) { c.downloadRemoteFilePath("/missing", "/dev/null"); }, pwd},
-                     {"connected", "got 0", "pwd /"},
-                     kLogin + Transcript{"TYPE I", "PASV", "DATA-CONNECT 127.0.0.1", "RETR /missing", "PWD"},
-                     kShortTimeout},
-        Conversation{"a transfer the server aborts fails",
-                     loggedIn({reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(), reply("150 Here\r\n"),
-                               data("part"), dataClose(), send("426 Aborted\r\n")}),
-                     {[](FtpClient& c) { c.downloadRemoteFilePath("/file", "/dev/null"); }},
-                     {"connected", "got 0"},
-                     kLogin + Transcript{"TYPE I", "PASV", "DATA-CONNECT 127.0.0.1", "RETR /file"}}),
-    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+        expectingListing(afterLogin("a listing arrives with its lines ending in LF",
+                                    join({listingThrough("127,0,0,1"), kListingSent}), {listDocuments},
+                                    {"listed"}, kListDocuments),
+                         "total 1\ndrwxr-xr-x 1 a b 0 Mar 3 10:12 Notes.dossiva\n"),
+        // The data connection goes to the server whatever the reply names.
+        afterLogin("a PASV reply pointing elsewhere still reaches the server",
+                   join({listingThrough("10,255,255,1"), kListingSent}), {listDocuments}, {"listed"},
+                   kListDocuments),
+        expectingListing(afterLogin("an empty listing is a listing",
+                                    join({listingThrough("127,0,0,1"),
+                                          {reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")}}),
+                                    {listDocuments}, {"listed"}, kListDocuments),
+                         ""),
+        afterLogin("a listing whose data connection stalls fails",
+                   join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), sleepFor(1)}}), {listDocuments},
+                   {"list failed"}, kListDocuments, kShortTimeout),
+        afterLogin("a listing beyond 64 MB fails",
+                   join({listingThrough("127,0,0,1"),
+                         {reply("150 Here\r\n"), dataRepeat(std::string(65535, 'x') + "\n", 1100)}}),
+                   {listDocuments}, {"list failed"}, kListDocuments, kShortTimeout),
+        afterLogin("a refused RETR fails without waiting for another reply",
+                   join({retrieveThrough(), {reply("550 No such file\r\n"), reply("257 \"/\"\r\n")}}),
+                   {retrieveFile, pwd}, {"got 0", "pwd /"}, kRetrieve + Transcript{"RETR /file", "PWD"},
+                   kShortTimeout),
+        afterLogin("a transfer the server aborts fails",
+                   join({retrieveThrough(),
+                         {reply("150 Here\r\n"), data("part"), dataClose(), send("426 Aborted\r\n")}}),
+                   {retrieveFile}, {"got 0"}, kRetrieve + Transcript{"RETR /file"})),
+    test::CaseNames());
 
 // Names come from the companion's own listings: none holding a control
-// character may reach the wire, and its operation fails instead.
+// character may reach the wire, and its operation fails alone.
+struct HostileNameCase {
+    const char* name;
+    Operation operation;
+    std::string report;
+};
+
+class HostileNameTest : public testing::TestWithParam<HostileNameCase> {};
+
+TEST_P(HostileNameTest, NeverReachesTheWire)
+{
+    ScriptedServer server(loggedIn({reply("257 \"/\"\r\n")}));
+    ASSERT_NE(server.port(), 0);
+    Reports reports;
+    {
+        Harness ftp;
+        ASSERT_EQ(ftp.connect(server.port()), "connected");
+        reports = {ftp.await(GetParam().operation), ftp.await(pwd)};
+    }
+    EXPECT_EQ(reports, (Reports{GetParam().report, "pwd /"}));
+    EXPECT_EQ(clientLines(server.transcript()), kLogin + Transcript{"PWD"});
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    ControlCharacters, ScriptedConversationTest,
-    testing::Values(Conversation{"in a folder name",
-                                 loggedIn({reply("257 \"/\"\r\n")}),
-                                 {[](FtpClient& c) { c.makeDirectoryName("a\r\nDELE b", "/"); }, pwd},
-                                 {"connected", "made 0", "pwd /"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"in a file to remove",
-                                 loggedIn({reply("257 \"/\"\r\n")}),
-                                 {[](FtpClient& c) { c.removeFile("/a\nb"); }, pwd},
-                                 {"connected", "file removed 0", "pwd /"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"a NUL in a folder to remove",
-                                 loggedIn({reply("257 \"/\"\r\n")}),
-                                 {[](FtpClient& c) { c.removeDirectory("/a\0/../b"s); }, pwd},
-                                 {"connected", "dir removed 0", "pwd /"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"in a rename target",
-                                 loggedIn({reply("257 \"/\"\r\n")}),
-                                 {[](FtpClient& c) { c.renameDirectory("/a", "/b\x01"); }, pwd},
-                                 {"connected", "renamed 0", "pwd /"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{"in a file to download",
-                                 loggedIn({reply("257 \"/\"\r\n")}),
-                                 {[](FtpClient& c) { c.downloadRemoteFilePath("/a\rb", "/dev/null"); }, pwd},
-                                 {"connected", "got 0", "pwd /"},
-                                 kLogin + Transcript{"PWD"}},
-                    Conversation{
-                        "in a file to upload",
-                        loggedIn({reply("257 \"/\"\r\n")}),
-                        {[](FtpClient& c) { c.uploadLocalFilePath("/dev/null", "/a\nSTOR b"); }, pwd},
-                        {"connected", "sent 0", "pwd /"},
-                        kLogin + Transcript{"PWD"}},
-                    Conversation{"in a folder to list",
-                                 loggedIn({reply("257 \"/\"\r\n")}),
-                                 {[](FtpClient& c) { c.listDir("/a\tb"); }, pwd},
-                                 {"connected", "list failed", "pwd /"},
-                                 kLogin + Transcript{"PWD"}}),
-    [](const testing::TestParamInfo<Conversation>& param) { return caseName(param.param.what); });
+    ControlCharacters, HostileNameTest,
+    testing::Values(
+        HostileNameCase{"CR LF in a folder to make",
+                        [](FtpClient& c) { c.makeDirectoryName("a\r\nDELE b", "/"); }, "made 0"},
+        HostileNameCase{"LF in a file to remove", [](FtpClient& c) { c.removeFile("/a\nb"); },
+                        "file removed 0"},
+        HostileNameCase{"NUL in a folder to remove", [](FtpClient& c) { c.removeDirectory("/a\0/../b"s); },
+                        "dir removed 0"},
+        HostileNameCase{"SOH in a rename target", [](FtpClient& c) { c.renameDirectory("/a", "/b\x01"); },
+                        "renamed 0"},
+        HostileNameCase{"CR in a file to download",
+                        [](FtpClient& c) { c.downloadRemoteFilePath("/a\rb", "/dev/null"); }, "got 0"},
+        HostileNameCase{"LF in a file to upload",
+                        [](FtpClient& c) {
+                            c.uploadLocalFile(FileHandle(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC)),
+                                              "/a\nSTOR b");
+                        },
+                        "sent 0"},
+        HostileNameCase{"tab in a folder to list", [](FtpClient& c) { c.listDir("/a\tb"); }, "list failed"}),
+    test::CaseNames());
 
 // --- what a download may take -------------------------------------------------
 
 constexpr auto kPaceWindow = 300ms;
 
-// Up to the moment the server takes the data connection of a RETR and
-// answers it.
-Script retrieveThrough()
+// Up to the moment the server answers a RETR on its data connection.
+Script retrieving()
 {
-    return {reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(), reply("150 Here\r\n")};
+    return join({retrieveThrough(), {reply("150 Here\r\n")}});
 }
 
 struct LimitCase {
-    std::string what;
+    std::string name;
     Script script; // after logging in
     std::function<void(FtpClient&, const std::string& file)> operation;
     std::string report;
@@ -874,17 +817,15 @@ INSTANTIATE_TEST_SUITE_P(
     Table, DownloadLimitTest,
     testing::Values(
         LimitCase{"endless data stops at the limit",
-                  join({retrieveThrough(), {dataRepeat(std::string(65536, 'x'), 4000)}}),
-                  retrieveAtMost(100000), "got 0", "the companion sent more than 100000 bytes", std::nullopt},
-        LimitCase{
-            "a file of exactly the limit is taken",
-            join({retrieveThrough(), {data(std::string(1024, 'y')), dataClose(), send("226 Done\r\n")}}),
-            retrieveAtMost(1024), "got 1", "", 1024},
-        LimitCase{
-            "one byte more is refused",
-            join({retrieveThrough(), {data(std::string(1025, 'y')), dataClose(), send("226 Done\r\n")}}),
-            retrieveAtMost(1024), "got 0", "the companion sent more than 1 KiB", std::nullopt},
-        LimitCase{"a drip is too slow", join({retrieveThrough(), {dataDrip("z", 0.05, 400)}}),
+                  join({retrieving(), {dataRepeat(std::string(65536, 'x'), 4000)}}), retrieveAtMost(100000),
+                  "got 0", "the companion sent more than 100000 bytes", std::nullopt},
+        LimitCase{"a file of exactly the limit is taken",
+                  join({retrieving(), {data(std::string(1024, 'y')), dataClose(), send("226 Done\r\n")}}),
+                  retrieveAtMost(1024), "got 1", "", 1024},
+        LimitCase{"one byte more is refused",
+                  join({retrieving(), {data(std::string(1025, 'y')), dataClose(), send("226 Done\r\n")}}),
+                  retrieveAtMost(1024), "got 0", "the companion sent more than 1 KiB", std::nullopt},
+        LimitCase{"a drip is too slow", join({retrieving(), {dataDrip("z", 0.05, 400)}}),
                   retrieveAtMost(1 << 20), "got 0",
                   "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
                   std::nullopt},
@@ -893,26 +834,10 @@ INSTANTIATE_TEST_SUITE_P(
                   [](FtpClient& c, const std::string&) { c.listDir("/Documents"); }, "list failed",
                   "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
                   std::nullopt},
-        LimitCase{"silence still ends a transfer", join({retrieveThrough(), {data("x"), sleepFor(2)}}),
+        LimitCase{"silence still ends a transfer", join({retrieving(), {data("x"), sleepFor(2)}}),
                   retrieveAtMost(1 << 20), "got 0", "the companion sent nothing for 300 milliseconds",
                   std::nullopt}),
-    [](const testing::TestParamInfo<LimitCase>& param) { return caseName(param.param.what); });
-
-TEST(ScriptedFtpTest, ADownloadKeepsEveryByte)
-{
-    const std::string bytes = "binary\0\r\n\xff\xfe end"s;
-    ScriptedServer server(loggedIn({reply("200 Type I\r\n"), pasv("127,0,0,1"), accept(),
-                                    reply("150 Here\r\n"), data(bytes), dataClose(), send("226 Done\r\n")}));
-    ASSERT_NE(server.port(), 0);
-    const std::string folder = test::makeTempFolder("dossiva-download-");
-    {
-        Harness ftp;
-        ASSERT_EQ(ftp.connect(server.port()), "connected");
-        EXPECT_EQ(ftp.await([&](FtpClient& c) { c.downloadRemoteFilePath("/f", folder + "/f"); }), "got 1");
-    }
-    EXPECT_EQ(readFile(folder + "/f"), bytes);
-    fs::remove_all(folder);
-}
+    test::CaseNames());
 
 // Disconnecting stops a running download at once: its report never arrives,
 // QUIT is sent, and the delegate hears of the disconnect.

@@ -1,11 +1,10 @@
 #include "sync/ListingParser.h"
 
 #include "platform/Clock.h"
-#include "sync/FtpClient.h"
+#include "support/FtpTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -14,16 +13,7 @@ namespace dossiva {
 namespace {
 
 using namespace std::string_literals;
-
-// "a DOS time without M" -> "a_DOS_time_without_M", for readable test names.
-std::string caseName(const char* what)
-{
-    std::string name;
-    for (const char* c = what; *c != '\0'; ++c) {
-        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-    }
-    return name;
-}
+using test::PrintTo;
 
 std::int64_t utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
@@ -42,9 +32,9 @@ std::int64_t utc(int year, int month, int day, int hour = 0, int minute = 0, int
 const double kNow = static_cast<double>(utc(2024, 6, 15, 12, 0));
 
 struct NameCase {
-    const char* what;
+    const char* name;
     std::string line;
-    std::optional<std::string> name; // nullopt: not recognised
+    std::optional<std::string> found; // nullopt: not recognised
 };
 
 class ListLineNameTest : public testing::TestWithParam<NameCase> {};
@@ -54,10 +44,10 @@ TEST_P(ListLineNameTest, FindsTheNameOrRejectsTheLine)
     const NameCase& c = GetParam();
     ListLineInfo info;
     const bool recognised = ListingParser::parseListLine(c.line, info);
-    ASSERT_EQ(recognised, c.name.has_value());
+    ASSERT_EQ(recognised, c.found.has_value());
     if (recognised) {
         ASSERT_LE(info.nameStart + info.nameLength, c.line.size());
-        EXPECT_EQ(c.line.substr(info.nameStart, info.nameLength), *c.name);
+        EXPECT_EQ(c.line.substr(info.nameStart, info.nameLength), *c.found);
     }
 }
 
@@ -111,10 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Neither
         NameCase{"a summary line", "total 12\n", std::nullopt},
         NameCase{"a line of one byte", "-", std::nullopt}),
-    [](const testing::TestParamInfo<NameCase>& param) { return caseName(param.param.what); });
+    test::CaseNames());
 
 struct ResourceCase {
-    const char* what;
+    const char* name;
     std::string line;
     std::optional<int> type; // nullopt: no entry
     std::optional<std::int64_t> date;
@@ -127,12 +117,12 @@ TEST_P(ListResourceTest, TellsKindAndDate)
     const ResourceCase& c = GetParam();
     ScopedClockOverride clock(kNow);
     std::optional<ListResource> resource;
-    ASSERT_EQ(ListingParser::parseResourceLine(c.line + "more\n", resource), static_cast<long>(c.line.size()))
-        << c.what;
-    ASSERT_EQ(resource.has_value(), c.type.has_value()) << c.what;
+    ASSERT_EQ(ListingParser::parseResourceLine(c.line + "more\n", resource),
+              static_cast<long>(c.line.size()));
+    ASSERT_EQ(resource.has_value(), c.type.has_value());
     if (resource) {
-        EXPECT_EQ(resource->type, *c.type) << c.what;
-        EXPECT_EQ(resource->date, c.date) << c.what;
+        EXPECT_EQ(resource->type, *c.type);
+        EXPECT_EQ(resource->date, c.date);
     }
 }
 
@@ -164,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
                      utc(2009, 11, 16, 12, 0)},
         ResourceCase{"VMS file with seconds", "A.TXT;2  3  1-JAN-2010 08:30:15 [S]\n", 8,
                      utc(2010, 1, 1, 8, 30, 15)}),
-    [](const testing::TestParamInfo<ResourceCase>& param) { return caseName(param.param.what); });
+    test::CaseNames());
 
 TEST(ListResourceTest, ConsumesOneLineAtATime)
 {
@@ -176,7 +166,7 @@ TEST(ListResourceTest, ConsumesOneLineAtATime)
 }
 
 struct ListingCase {
-    const char* what;
+    const char* name;
     std::string listing;
     std::optional<std::vector<std::pair<std::string, int>>> entries; // name and type
 };
@@ -187,8 +177,8 @@ TEST_P(ParseListTest, GivesTheEntriesInOrder)
 {
     const ListingCase& c = GetParam();
     ScopedClockOverride clock(kNow);
-    const auto entries = FtpClient::parseList(c.listing, "/ignored");
-    ASSERT_EQ(entries.has_value(), c.entries.has_value()) << c.what;
+    const auto entries = ListingParser::parseList(c.listing);
+    ASSERT_EQ(entries.has_value(), c.entries.has_value());
     if (!entries) {
         return;
     }
@@ -196,7 +186,7 @@ TEST_P(ParseListTest, GivesTheEntriesInOrder)
     for (const auto& entry : *entries) {
         got.emplace_back(entry.name, entry.type);
     }
-    EXPECT_EQ(got, *c.entries) << c.what;
+    EXPECT_EQ(got, *c.entries);
 }
 
 const std::string kDir = "drwxr-xr-x 2 mobile mobile 4096 Mar 3 10:12 ";
@@ -221,14 +211,14 @@ INSTANTIATE_TEST_SUITE_P(
         ListingCase{"names keep their blanks", "total 1\n" + kDir + " Address Book.dossiva \n",
                     std::vector<std::pair<std::string, int>>{{" Address Book.dossiva ", 4}}},
         ListingCase{"a NUL byte rejects the listing", "total 1\n" + kFile + "a\0b\n"s, std::nullopt}),
-    [](const testing::TestParamInfo<ListingCase>& param) { return caseName(param.param.what); });
+    test::CaseNames());
 
 TEST(ParseListTest, DatesDefaultTo1970AndNamesStopAt2047Bytes)
 {
     ScopedClockOverride clock(kNow);
     const std::string longName(3000, 'n');
-    const auto entries = FtpClient::parseList(
-        "total 2\n-rw-r--r-- 1 a b 10 Feb 30 2009 undated\n" + kFile + longName + "\n", "/");
+    const auto entries = ListingParser::parseList("total 2\n-rw-r--r-- 1 a b 10 Feb 30 2009 undated\n" +
+                                                  kFile + longName + "\n");
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 2u);
     EXPECT_EQ((*entries)[0].name, "undated");
