@@ -1,8 +1,9 @@
 #include "fields/PictureScaling.h"
 
+#include "support/CaseNames.h"
+
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 namespace dossiva {
@@ -10,15 +11,11 @@ namespace {
 
 struct ScalingCase {
     const char* name;
+    friend void PrintTo(const ScalingCase& c, std::ostream* os) { *os << c.name; }
     int width;
     int height;
     PictureScaling::Size stored;
 };
-
-void PrintTo(const ScalingCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 Image solid(int width, int height)
 {
@@ -48,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PictureScalingTest,
                                          ScalingCase{"SquareIsScaledUp", 50, 50, {320, 320}},
                                          ScalingCase{"SquareIsScaledDown", 1000, 1000, {320, 320}},
                                          ScalingCase{"FractionsAreCut", 333, 100, {320, 96}}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::NameOfCase());
 
 TEST(PictureScalingTest, APictureThatCannotBeDrawnIsRefused)
 {
