@@ -6,6 +6,7 @@
 #include "library/PasswordPanelFlow.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
+#include "support/LogCapture.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
