@@ -1,6 +1,7 @@
 // The 22 built-in templates, as the build made them: each opens as a
 // database, holds well-formed fields and a readable layout, and no records
 // or dates of its own.
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 
 #include "fields/CalculationEngine.h"
@@ -14,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <set>
@@ -255,15 +255,7 @@ TEST_P(TemplatesTest, LayoutIsSetAndReadable)
 }
 
 INSTANTIATE_TEST_SUITE_P(BuiltIn, TemplatesTest, ::testing::ValuesIn(kTemplateNames),
-                         [](const ::testing::TestParamInfo<const char*>& param) {
-                             std::string id;
-                             for (const char* c = param.param; *c != '\0'; ++c) {
-                                 if (std::isalnum(static_cast<unsigned char>(*c)) != 0) {
-                                     id += *c;
-                                 }
-                             }
-                             return id;
-                         });
+                         [](const auto& c) { return test::caseName(c.param); });
 
 TEST(TemplatesFolderTest, HoldsTheEmptyBaseAndTheTwentyTwoTemplates)
 {
