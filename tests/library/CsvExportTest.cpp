@@ -290,7 +290,7 @@ TEST_F(CsvExport, UnexpectedErrors)
 {
     insertNames({"before"});
     // A choose field added after the records were loaded has no value in them.
-    const FieldId choice = add("Choice", FieldType::Choose);
+    add("Choice", FieldType::Choose);
     struct Case {
         const char* name;
         std::string file;
@@ -325,7 +325,6 @@ TEST_F(CsvExport, UnexpectedErrors)
         EXPECT_FALSE(alerts.progressShown());
         EXPECT_EQ(alerts.pausedFinishes(), 0);
     }
-    EXPECT_GT(choice, 0);
 }
 
 TEST_F(CsvExport, PythonAndOurReaderReadEveryEncodingBackToTheSameCells)

@@ -89,13 +89,6 @@ TEST_F(StartupTest, FirstLaunchMakesTheTreeAndWritesTheDefaults)
     for (const std::string& folder : kTree) {
         EXPECT_TRUE(fs::is_directory(home(folder))) << folder;
     }
-    const UserDefaults& defaults = UserDefaults::standard();
-    EXPECT_TRUE(defaults.boolForKey("SUCheckAtStartup"));
-    EXPECT_EQ(defaults.integerForKey("SUScheduledCheckInterval"), 86400);
-    EXPECT_EQ(defaults.integerForKey("Sorting"), 2);
-    EXPECT_EQ(defaults.integerForKey("Backup"), 1);
-    EXPECT_EQ(defaults.integerForKey("STemplates"), 1);
-
     // The settings are in the file, with their types, and nothing else is.
     EXPECT_EQ(readWithPython(home("/Library/Preferences/com.quorva.Dossiva.plist")), kFirstRunEntries);
     EXPECT_EQ(Paths::preferencesFile(), home("/Library/Preferences/com.quorva.Dossiva.plist"));
@@ -221,9 +214,7 @@ INSTANTIATE_TEST_SUITE_P(Obstacles, StartupObstacleTest,
                                          "/Library/Application Support/Quorva/Dossiva/Models",
                                          "/Library/Application Support/Quorva/Dossiva/Backups/iPhone",
                                          "/Library/Application Support/Quorva/Dossiva/Backups/Mac"),
-                         [](const auto& c) {
-                             return test::caseName(fs::path(c.param).filename().string());
-                         });
+                         [](const auto& c) { return test::caseName(fs::path(c.param).filename().string()); });
 
 } // namespace
 } // namespace dossiva
