@@ -1,31 +1,11 @@
 #include "crypto/CryptoTestSupport.h"
 
+#include "support/Hex.h"
 #include "support/TestHome.h"
 
 #include <stdexcept>
 
 namespace dossiva::test {
-
-LogCapture::LogCapture()
-    : m_previous(setDevLogSink([this](const std::string& message) { m_messages.push_back(message); }))
-{
-}
-
-LogCapture::~LogCapture()
-{
-    setDevLogSink(m_previous);
-}
-
-std::string hex(const std::vector<std::uint8_t>& bytes)
-{
-    static const char* const digits = "0123456789abcdef";
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0x0f];
-    }
-    return text;
-}
 
 std::string pythonPasswordDigest(const std::string& algorithm, const std::string& text)
 {
@@ -36,7 +16,7 @@ std::string pythonPasswordDigest(const std::string& algorithm, const std::string
         "units = len(text.encode('utf-16-le')) // 2\n"
         "print(hashlib.new(sys.argv[1], text.encode('utf-8')[:units]).hexdigest())\n";
     std::string output;
-    if (runPython(script, {algorithm, hex({text.begin(), text.end()})}, output) != 0) {
+    if (runPython(script, {algorithm, hex(text)}, output) != 0) {
         throw std::runtime_error("python could not digest the text");
     }
     return output.substr(0, output.find('\n'));

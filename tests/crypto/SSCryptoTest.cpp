@@ -3,10 +3,10 @@
 #include "crypto/CryptoTestSupport.h"
 
 #include "crypto/SSCrypto.h"
+#include "support/Hex.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 using namespace dossiva;
 using namespace dossiva::test;
@@ -60,7 +60,7 @@ TEST(SSCryptoTest, TextThatIsNotUtf8LeavesNoClearText)
         const LogCapture log;
         SSCrypto crypto = cryptoWith("earlier text");
         crypto.setClearTextWithString(text);
-        EXPECT_FALSE(crypto.clearText().has_value()) << hex({text, text + std::strlen(text)});
+        EXPECT_FALSE(crypto.clearText().has_value()) << hex(text);
         EXPECT_EQ(crypto.digest("SHA1"), std::nullopt);
     }
 }
@@ -94,17 +94,10 @@ TEST(SSCryptoTest, DigestsAgreeWithPython)
     }
 }
 
-TEST(SSCryptoTest, AsciiPasswordGivesTheOrdinarySha1)
-{
-    // The well-known SHA-1 of "abc", written out rather than computed.
-    EXPECT_EQ(hex(*cryptoWith("abc").digest("SHA1")), "a9993e364706816aba3e25717850c26c9cd0d89d");
-}
-
 TEST(SSCryptoTest, NoNameMeansMd5)
 {
     const SSCrypto crypto = cryptoWith("secret");
     EXPECT_EQ(crypto.digest(), crypto.digest("MD5"));
-    EXPECT_EQ(hex(*cryptoWith("").digest()), "d41d8cd98f00b204e9800998ecf8427e");
 }
 
 TEST(SSCryptoTest, NothingWithoutAClearText)

@@ -1,5 +1,6 @@
 // Reading CSV files: encodings and byte-order marks, line and value
 // splitting, the proposed fields, and the import window's preview.
+#include "support/CaseNames.h"
 #include "support/ChildProcess.h"
 #include "support/CsvTestSupport.h"
 #include "support/TestHome.h"
@@ -61,86 +62,82 @@ std::string repeated(std::string_view piece, int count)
     return text;
 }
 
-TEST(CsvParse, ValuesOfOneLine)
+struct LineCase {
+    const char* name;
+    std::string text;
+    CsvSeparator separator;
+    Rows values;
+    friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CsvLine : public testing::TestWithParam<LineCase> {};
+
+TEST_P(CsvLine, SplitsIntoValues)
 {
-    struct Case {
-        const char* name;
-        std::string text;
-        CsvSeparator separator;
-        Rows expected;
-    };
-    const std::vector<Case> cases = {
-        {"plain", "a,b,c", CsvSeparator::Comma, {{"a", "b", "c"}}},
-        {"blanks after a separator are skipped", "a,  b,\tc", CsvSeparator::Comma, {{"a", "b", "c"}}},
-        {"blanks before the first value stay", "  a,b ", CsvSeparator::Comma, {{"  a", "b "}}},
-        {"a quoted comma", "\"a,b\",c", CsvSeparator::Comma, {{"a,b", "c"}}},
-        {"doubled quotes", "\"say \"\"hi\"\"\",x", CsvSeparator::Comma, {{"say \"hi\"", "x"}}},
-        {"a quote inside a value opens quotes", "ab\"c,d\"e,f", CsvSeparator::Comma, {{"abc,de", "f"}}},
-        {"a final empty value is dropped", "a,b,", CsvSeparator::Comma, {{"a", "b"}}},
-        {"empty values inside are kept", "a,,b", CsvSeparator::Comma, {{"a", "", "b"}}},
-        {"a final empty quoted value is dropped", "a,\"\"", CsvSeparator::Comma, {{"a"}}},
-        {"empty tab-separated values are values", "a\t\tb", CsvSeparator::Tab, {{"a", "", "b"}}},
-        {"blanks after a tab are skipped", "a\t  b", CsvSeparator::Tab, {{"a", "b"}}},
-        {"the semicolon keeps commas", "a;b,c", CsvSeparator::Semicolon, {{"a", "b,c"}}},
-        {"a quoted line break", "\"x\ny\",z", CsvSeparator::Comma, {{"x\ny", "z"}}},
-        {"a quoted CR LF", "\"x\r\ny\"", CsvSeparator::Comma, {{"x\r\ny"}}},
-        {"lines", "a,b\nc,d\r\ne", CsvSeparator::Comma, {{"a", "b"}, {"c", "d"}, {"e"}}},
-        {"no text", "", CsvSeparator::Comma, {}},
-        {"only separators", ",,", CsvSeparator::Comma, {{"", ""}}},
-        {"an unclosed quote takes the rest", "a,\"b,c\nd", CsvSeparator::Comma, {{"a", "b,c\nd"}}},
-        {"four-byte characters",
-         "\xF0\x9F\x98\x80,\xE2\x9C\x93",
-         CsvSeparator::Comma,
-         {{"\xF0\x9F\x98\x80", "\xE2\x9C\x93"}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(CsvReader::parseCSVString(c.text, c.separator), c.expected);
-    }
+    EXPECT_EQ(CsvReader::parseCSVString(GetParam().text, GetParam().separator), GetParam().values);
 }
 
-TEST_F(CsvFiles, LinesRowsAndProposedFields)
+constexpr CsvSeparator kComma = CsvSeparator::Comma;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, CsvLine, testing::Values(
+    LineCase{"plain",                                  "a,b,c",                 kComma,                 {{"a", "b", "c"}}},
+    LineCase{"blanks after a separator are skipped",   "a,  b,\tc",             kComma,                 {{"a", "b", "c"}}},
+    LineCase{"blanks before the first value stay",     "  a,b ",                kComma,                 {{"  a", "b "}}},
+    LineCase{"a quoted comma",                         "\"a,b\",c",             kComma,                 {{"a,b", "c"}}},
+    LineCase{"doubled quotes",                         "\"say \"\"hi\"\"\",x",  kComma,                 {{"say \"hi\"", "x"}}},
+    LineCase{"a quote inside a value opens quotes",    "ab\"c,d\"e,f",          kComma,                 {{"abc,de", "f"}}},
+    LineCase{"a final empty value is dropped",         "a,b,",                  kComma,                 {{"a", "b"}}},
+    LineCase{"empty values inside are kept",           "a,,b",                  kComma,                 {{"a", "", "b"}}},
+    LineCase{"a final empty quoted value is dropped",  "a,\"\"",                kComma,                 {{"a"}}},
+    LineCase{"empty tab-separated values are values",  "a\t\tb",                CsvSeparator::Tab,      {{"a", "", "b"}}},
+    LineCase{"blanks after a tab are skipped",         "a\t  b",                CsvSeparator::Tab,      {{"a", "b"}}},
+    LineCase{"the semicolon keeps commas",             "a;b,c",                 CsvSeparator::Semicolon, {{"a", "b,c"}}},
+    LineCase{"a quoted line break",                    "\"x\ny\",z",            kComma,                 {{"x\ny", "z"}}},
+    LineCase{"a quoted CR LF",                         "\"x\r\ny\"",            kComma,                 {{"x\r\ny"}}},
+    LineCase{"lines",                                  "a,b\nc,d\r\ne",         kComma,                 {{"a", "b"}, {"c", "d"}, {"e"}}},
+    LineCase{"no text",                                "",                      kComma,                 {}},
+    LineCase{"only separators",                        ",,",                    kComma,                 {{"", ""}}},
+    LineCase{"an unclosed quote takes the rest",       "a,\"b,c\nd",            kComma,                 {{"a", "b,c\nd"}}},
+    LineCase{"four-byte characters",                   "\xF0\x9F\x98\x80,\xE2\x9C\x93", kComma,         {{"\xF0\x9F\x98\x80", "\xE2\x9C\x93"}}}),
+    test::NameOfCase());
+// clang-format on
+
+using Fields = std::vector<std::pair<std::string, int>>;
+
+struct FileCase {
+    const char* name;
+    std::string bytes;
+    Rows rows;
+    Fields fields;
+    friend void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CsvFileRows : public CsvFiles, public testing::WithParamInterface<FileCase> {};
+
+TEST_P(CsvFileRows, BecomeRecordsAndProposedFields)
 {
-    using Fields = std::vector<std::pair<std::string, int>>;
-    struct Case {
-        const char* name;
-        std::string bytes;
-        Rows rows;
-        Fields fields;
-    };
-    const std::vector<Case> cases = {
-        {"CR, LF and CR LF line ends, no final line break",
-         "a,b\rc,d\ne,f\r\ng,h",
-         {{"a", "b"}, {"c", "d"}, {"e", "f"}, {"g", "h"}},
-         {{"Field 0", 0}, {"Field 1", 1}}},
-        {"blank lines are no rows", "\n\na\n\n\n\nb\r\n\r\n", {{"a"}, {"b"}}, {{"Field 0", 0}}},
-        {"a quoted line break keeps one value and proposes large text",
-         "a,b\n\"one\ntwo\",\"x\r\ny\"\n",
-         {{"a", "b"}, {"one\ntwo", "x\r\ny"}},
-         {{"Field 0", 0}, {"Field 1", 2}}},
-        {"doubled quotes", "\"say \"\"hi\"\"\",x\n", {{"say \"hi\"", "x"}}, {{"Field 0", 0}, {"Field 1", 1}}},
-        {"a longer row adds fields numbered after the count and pads earlier rows",
-         "a,b\nc,d,e\nf,g,h,i\nj\n",
-         {{"a", "b", "", ""}, {"c", "d", "e", ""}, {"f", "g", "h", "i"}, {"j", "", "", ""}},
-         {{"Field 0", 0}, {"Field 1", 1}, {"Field 3", 1}, {"Field 4", 1}}},
-        {"the first column stays the main field however long its values",
-         std::string(2000, 'm') + "," + std::string(1024, 's') + "," + std::string(1025, 'l') + "\n",
-         {{std::string(2000, 'm'), std::string(1024, 's'), std::string(1025, 'l')}},
-         {{"Field 0", 0}, {"Field 1", 1}, {"Field 2", 2}}},
-        {"length counts characters, not bytes",
-         "a," + repeated("\xC3\xA9", 1024) + ",b\nc,d," + repeated("\xE2\x9C\x93", 1025) + "\n",
-         {{"a", repeated("\xC3\xA9", 1024), "b"}, {"c", "d", repeated("\xE2\x9C\x93", 1025)}},
-         {{"Field 0", 0}, {"Field 1", 1}, {"Field 2", 2}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CsvReader reader;
-        ASSERT_EQ(reader.importCSVFile(write(c.bytes), std::nullopt), CsvReadStatus::Done);
-        EXPECT_EQ(rowsOf(reader), c.rows);
-        EXPECT_EQ(fieldsOf(reader), c.fields);
-        EXPECT_FALSE(reader.endsInsideQuotes());
-    }
+    CsvReader reader;
+    ASSERT_EQ(reader.importCSVFile(write(GetParam().bytes), std::nullopt), CsvReadStatus::Done);
+    EXPECT_EQ(rowsOf(reader), GetParam().rows);
+    EXPECT_EQ(fieldsOf(reader), GetParam().fields);
+    EXPECT_FALSE(reader.endsInsideQuotes());
 }
+
+const Fields kTwoFields = {{"Field 0", 0}, {"Field 1", 1}};
+const Fields kLargeThird = {{"Field 0", 0}, {"Field 1", 1}, {"Field 2", 2}};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, CsvFileRows, testing::Values(
+    FileCase{"CR, LF and CR LF line ends, no final line break", "a,b\rc,d\ne,f\r\ng,h", {{"a", "b"}, {"c", "d"}, {"e", "f"}, {"g", "h"}}, kTwoFields},
+    FileCase{"blank lines are no rows", "\n\na\n\n\n\nb\r\n\r\n", {{"a"}, {"b"}}, {{"Field 0", 0}}},
+    FileCase{"a quoted line break keeps one value and proposes large text", "a,b\n\"one\ntwo\",\"x\r\ny\"\n", {{"a", "b"}, {"one\ntwo", "x\r\ny"}}, {{"Field 0", 0}, {"Field 1", 2}}},
+    FileCase{"doubled quotes", "\"say \"\"hi\"\"\",x\n", {{"say \"hi\"", "x"}}, kTwoFields},
+    FileCase{"a longer row adds fields numbered after the count and pads earlier rows", "a,b\nc,d,e\nf,g,h,i\nj\n", {{"a", "b", "", ""}, {"c", "d", "e", ""}, {"f", "g", "h", "i"}, {"j", "", "", ""}}, {{"Field 0", 0}, {"Field 1", 1}, {"Field 3", 1}, {"Field 4", 1}}},
+    FileCase{"the first column stays the main field however long its values", std::string(2000, 'm') + "," + std::string(1024, 's') + "," + std::string(1025, 'l') + "\n", {{std::string(2000, 'm'), std::string(1024, 's'), std::string(1025, 'l')}}, kLargeThird},
+    FileCase{"length counts characters, not bytes", "a," + repeated("\xC3\xA9", 1024) + ",b\nc,d," + repeated("\xE2\x9C\x93", 1025) + "\n", {{"a", repeated("\xC3\xA9", 1024), "b"}, {"c", "d", repeated("\xE2\x9C\x93", 1025)}}, kLargeThird}),
+    test::NameOfCase());
+// clang-format on
 
 TEST_F(CsvFiles, AHugeValueAndAnUnclosedQuoteLoseNothing)
 {
@@ -157,149 +154,68 @@ TEST_F(CsvFiles, AHugeValueAndAnUnclosedQuoteLoseNothing)
     EXPECT_TRUE(reader.endsInsideQuotes());
 }
 
-TEST_F(CsvFiles, EncodingsAndByteOrderMarks)
+struct EncodingCase {
+    const char* name;
+    std::string bytes;
+    std::optional<TextEncoding> chosen;
+    CsvReadStatus status;
+    Rows rows;
+    TextEncoding used;
+    friend void PrintTo(const EncodingCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CsvFileEncoding : public CsvFiles, public testing::WithParamInterface<EncodingCase> {};
+
+TEST_P(CsvFileEncoding, IsReadOrRefusedWhole)
 {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::optional<TextEncoding> chosen;
-        CsvReadStatus status;
-        Rows rows;
-        TextEncoding used;
-    };
-    const std::string le("\xFF\xFE"
-                         "a\0,\0\xE9\0\n\0"
-                         "b\0",
-                         12);
-    const std::string be("\xFE\xFF"
-                         "\0a\0,\0\xE9\0\n\0b",
-                         12);
-    const std::vector<Case> cases = {
-        {"UTF-8 by default",
-         "n\xC3\xA9,\xF0\x9F\x98\x80\n",
-         std::nullopt,
-         CsvReadStatus::Done,
-         {{"n\xC3\xA9", "\xF0\x9F\x98\x80"}},
-         TextEncoding::UTF8},
-        {"a UTF-8 byte-order mark is skipped",
-         "\xEF\xBB\xBFName,x",
-         std::nullopt,
-         CsvReadStatus::Done,
-         {{"Name", "x"}},
-         TextEncoding::UTF8},
-        {"and skipped when UTF-8 is chosen",
-         "\xEF\xBB\xBFName",
-         TextEncoding::UTF8,
-         CsvReadStatus::Done,
-         {{"Name"}},
-         TextEncoding::UTF8},
-        {"FF FE means UTF-16 little-endian",
-         le,
-         std::nullopt,
-         CsvReadStatus::Done,
-         {{"a", "\xC3\xA9"}, {"b", ""}},
-         TextEncoding::UTF16},
-        {"FE FF means UTF-16 big-endian",
-         be,
-         std::nullopt,
-         CsvReadStatus::Done,
-         {{"a", "\xC3\xA9"}, {"b", ""}},
-         TextEncoding::UTF16},
-        {"Unicode without a mark is little-endian",
-         std::string("a\0,\0b\0", 6),
-         TextEncoding::UTF16,
-         CsvReadStatus::Done,
-         {{"a", "b"}},
-         TextEncoding::UTF16},
-        {"Mac OS Roman",
-         "caf\x8E,\xAA",
-         TextEncoding::MacRoman,
-         CsvReadStatus::Done,
-         {{"caf\xC3\xA9", "\xE2\x84\xA2"}},
-         TextEncoding::MacRoman},
-        {"ISO Latin 1",
-         "caf\xE9",
-         TextEncoding::Latin1,
-         CsvReadStatus::Done,
-         {{"caf\xC3\xA9"}},
-         TextEncoding::Latin1},
-        {"an accent in ASCII",
-         "caf\xE9",
-         TextEncoding::ASCII,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::ASCII},
-        {"a stray continuation byte",
-         "a,\x80",
-         std::nullopt,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::UTF8},
-        {"a two-byte character cut short",
-         "a,\xC3(",
-         std::nullopt,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::UTF8},
-        {"an overlong form", "\xC0\xAF", std::nullopt, CsvReadStatus::Undecodable, {}, TextEncoding::UTF8},
-        {"an encoded surrogate",
-         "\xED\xA0\x80",
-         std::nullopt,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::UTF8},
-        {"beyond U+10FFFF",
-         "\xF4\x90\x80\x80",
-         std::nullopt,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::UTF8},
-        {"a four-byte character cut short at the end",
-         "a\xF0\x9F\x98",
-         std::nullopt,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::UTF8},
-        {"UTF-16 with an odd byte count",
-         std::string("\xFF\xFE"
-                     "a\0b",
-                     5),
-         std::nullopt,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::UTF16},
-        {"UTF-16 without a mark read as UTF-8",
-         std::string("a\0,\0b\0", 6),
-         std::nullopt,
-         CsvReadStatus::Undecodable,
-         {},
-         TextEncoding::UTF8},
-        {"an empty file", "", std::nullopt, CsvReadStatus::NoData, {}, TextEncoding::UTF8},
-        {"a UTF-8 byte-order mark only",
-         "\xEF\xBB\xBF",
-         std::nullopt,
-         CsvReadStatus::NoData,
-         {},
-         TextEncoding::UTF8},
-        {"a UTF-16 byte-order mark only",
-         "\xFF\xFE",
-         std::nullopt,
-         CsvReadStatus::NoData,
-         {},
-         TextEncoding::UTF16},
-        {"only line breaks", "\r\n\n", std::nullopt, CsvReadStatus::NoData, {}, TextEncoding::UTF8},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CsvReader reader;
-        EXPECT_EQ(reader.importCSVFile(write(c.bytes), c.chosen), c.status);
-        EXPECT_EQ(rowsOf(reader), c.rows);
-        EXPECT_EQ(reader.usedEncoding(), c.used);
-        if (c.status != CsvReadStatus::Done) {
-            EXPECT_TRUE(reader.structure().empty());
-        }
+    const EncodingCase& c = GetParam();
+    CsvReader reader;
+    EXPECT_EQ(reader.importCSVFile(write(c.bytes), c.chosen), c.status);
+    EXPECT_EQ(rowsOf(reader), c.rows);
+    EXPECT_EQ(reader.usedEncoding(), c.used);
+    if (c.status != CsvReadStatus::Done) {
+        EXPECT_TRUE(reader.structure().empty());
     }
 }
+
+using enum CsvReadStatus;
+constexpr auto kUtf8 = TextEncoding::UTF8;
+constexpr auto kUtf16 = TextEncoding::UTF16;
+const std::string kLittleEndian("\xFF\xFE"
+                                "a\0,\0\xE9\0\n\0"
+                                "b\0",
+                                12);
+const std::string kBigEndian("\xFE\xFF"
+                             "\0a\0,\0\xE9\0\n\0b",
+                             12);
+const std::string kUnmarkedUtf16("a\0,\0b\0", 6);
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, CsvFileEncoding, testing::Values(
+    //           name                                           bytes                       chosen                 status       rows                                        used
+    EncodingCase{"UTF-8 by default",                            "n\xC3\xA9,\xF0\x9F\x98\x80\n", std::nullopt,      Done,        {{"n\xC3\xA9", "\xF0\x9F\x98\x80"}},        kUtf8},
+    EncodingCase{"a UTF-8 byte-order mark is skipped",          "\xEF\xBB\xBFName,x",       std::nullopt,          Done,        {{"Name", "x"}},                            kUtf8},
+    EncodingCase{"and skipped when UTF-8 is chosen",            "\xEF\xBB\xBFName",         kUtf8,                 Done,        {{"Name"}},                                 kUtf8},
+    EncodingCase{"FF FE means UTF-16 little-endian",            kLittleEndian,              std::nullopt,          Done,        {{"a", "\xC3\xA9"}, {"b", ""}},             kUtf16},
+    EncodingCase{"FE FF means UTF-16 big-endian",               kBigEndian,                 std::nullopt,          Done,        {{"a", "\xC3\xA9"}, {"b", ""}},             kUtf16},
+    EncodingCase{"Unicode without a mark is little-endian",     kUnmarkedUtf16,             kUtf16,                Done,        {{"a", "b"}},                               kUtf16},
+    EncodingCase{"Mac OS Roman",                                "caf\x8E,\xAA",             TextEncoding::MacRoman, Done,       {{"caf\xC3\xA9", "\xE2\x84\xA2"}},          TextEncoding::MacRoman},
+    EncodingCase{"ISO Latin 1",                                 "caf\xE9",                  TextEncoding::Latin1,  Done,        {{"caf\xC3\xA9"}},                          TextEncoding::Latin1},
+    EncodingCase{"an accent in ASCII",                          "caf\xE9",                  TextEncoding::ASCII,   Undecodable, {},                                         TextEncoding::ASCII},
+    EncodingCase{"a stray continuation byte",                   "a,\x80",                   std::nullopt,          Undecodable, {},                                         kUtf8},
+    EncodingCase{"a two-byte character cut short",              "a,\xC3(",                  std::nullopt,          Undecodable, {},                                         kUtf8},
+    EncodingCase{"an overlong form",                            "\xC0\xAF",                 std::nullopt,          Undecodable, {},                                         kUtf8},
+    EncodingCase{"an encoded surrogate",                        "\xED\xA0\x80",             std::nullopt,          Undecodable, {},                                         kUtf8},
+    EncodingCase{"beyond U+10FFFF",                             "\xF4\x90\x80\x80",         std::nullopt,          Undecodable, {},                                         kUtf8},
+    EncodingCase{"a four-byte character cut short at the end",  "a\xF0\x9F\x98",            std::nullopt,          Undecodable, {},                                         kUtf8},
+    EncodingCase{"UTF-16 with an odd byte count",               kLittleEndian.substr(0, 5), std::nullopt,          Undecodable, {},                                         kUtf16},
+    EncodingCase{"UTF-16 without a mark read as UTF-8",         kUnmarkedUtf16,             std::nullopt,          Undecodable, {},                                         kUtf8},
+    EncodingCase{"an empty file",                               "",                         std::nullopt,          NoData,      {},                                         kUtf8},
+    EncodingCase{"a UTF-8 byte-order mark only",                "\xEF\xBB\xBF",             std::nullopt,          NoData,      {},                                         kUtf8},
+    EncodingCase{"a UTF-16 byte-order mark only",               "\xFF\xFE",                 std::nullopt,          NoData,      {},                                         kUtf16},
+    EncodingCase{"only line breaks",                            "\r\n\n",                   std::nullopt,          NoData,      {},                                         kUtf8}),
+    test::NameOfCase());
+// clang-format on
 
 // The bytes of address space the process holds now.
 std::size_t addressSpace()
@@ -371,30 +287,24 @@ TEST_F(CsvFiles, WhatCannotBecomeADatabaseIsRefusedInBoundedMemory)
         std::string message;
     };
     const std::uint64_t byDefault = CsvReader::kDefaultLargestFile;
+    const std::string laterRow = "Row 2 has more than " + std::to_string(columns) +
+                                 " values, but a database can have at most " + std::to_string(columns) +
+                                 " fields.";
+    // clang-format off
     const std::vector<Case> cases = {
         {"a long line of commas", longLine, byDefault, CsvReadStatus::Refused, Kind::TooManyColumns, tooMany},
-        {"a million columns", write(manyColumns, "wide.csv"), byDefault, CsvReadStatus::Refused,
-         Kind::TooManyColumns, tooMany},
-        {"a later row one column too wide", write("a,b\n\n" + widestRow + ",w\n", "later.csv"), byDefault,
-         CsvReadStatus::Refused, Kind::TooManyColumns,
-         "Row 2 has more than " + std::to_string(columns) + " values, but a database can have at most " +
-             std::to_string(columns) + " fields."},
-        {"as many columns as a database holds", write(widestRow + ",\n" + widestRow + "\n", "widest.csv"),
-         byDefault, CsvReadStatus::Done, Kind::None, ""},
-        {"a device that never ends", "/dev/zero", byDefault, CsvReadStatus::Refused, Kind::NotAFile,
-         "This is a device, not a file: only a file can be imported."},
-        {"a pipe nobody writes to", fifo, byDefault, CsvReadStatus::Refused, Kind::NotAFile,
-         "This is a pipe, not a file: only a file can be imported."},
-        {"a folder", home.path(), byDefault, CsvReadStatus::Refused, Kind::NotAFile,
-         "This is a folder, not a file: only a file can be imported."},
-        {"exactly as large as allowed", longLine, 32 << 20, CsvReadStatus::Refused, Kind::TooManyColumns,
-         tooMany},
-        {"larger than asked", longLine, (32 << 20) - 1, CsvReadStatus::Refused, Kind::TooLarge,
-         "The file is too large to import: the limit is 33554431 bytes."},
-        {"a limit in whole units", longLine, 1 << 20, CsvReadStatus::Refused, Kind::TooLarge,
-         "The file is too large to import: the limit is 1 MiB."},
+        {"a million columns", write(manyColumns, "wide.csv"), byDefault, CsvReadStatus::Refused, Kind::TooManyColumns, tooMany},
+        {"a later row one column too wide", write("a,b\n\n" + widestRow + ",w\n", "later.csv"), byDefault, CsvReadStatus::Refused, Kind::TooManyColumns, laterRow},
+        {"as many columns as a database holds", write(widestRow + ",\n" + widestRow + "\n", "widest.csv"), byDefault, CsvReadStatus::Done, Kind::None, ""},
+        {"a device that never ends", "/dev/zero", byDefault, CsvReadStatus::Refused, Kind::NotAFile, "This is a device, not a file: only a file can be imported."},
+        {"a pipe nobody writes to", fifo, byDefault, CsvReadStatus::Refused, Kind::NotAFile, "This is a pipe, not a file: only a file can be imported."},
+        {"a folder", home.path(), byDefault, CsvReadStatus::Refused, Kind::NotAFile, "This is a folder, not a file: only a file can be imported."},
+        {"exactly as large as allowed", longLine, 32 << 20, CsvReadStatus::Refused, Kind::TooManyColumns, tooMany},
+        {"larger than asked", longLine, (32 << 20) - 1, CsvReadStatus::Refused, Kind::TooLarge, "The file is too large to import: the limit is 33554431 bytes."},
+        {"a limit in whole units", longLine, 1 << 20, CsvReadStatus::Refused, Kind::TooLarge, "The file is too large to import: the limit is 1 MiB."},
         {"a missing file", home.path() + "/missing.csv", byDefault, CsvReadStatus::ReadError, Kind::None, ""},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // Room for the file a few times over, never for a structure per value.
@@ -525,20 +435,6 @@ TEST_F(ImportPreview, NamesTypesAndTheMainField)
     EXPECT_EQ(model.type(1), FieldType::Number);
     EXPECT_FALSE(model.shouldEditTableColumn(CsvPreviewColumn::Type, 2));
     EXPECT_TRUE(model.shouldEditTableColumn(CsvPreviewColumn::Type, 0));
-}
-
-TEST(ImportTypes, ThePopUpIndexesAndTheirTypes)
-{
-    const std::vector<std::pair<int, int>> table = {{0, 1}, {1, 2},  {2, 3},  {3, 5},  {4, 4},
-                                                    {5, 6}, {6, 14}, {7, 15}, {8, 16}, {9, 17}};
-    for (const auto& [index, type] : table) {
-        EXPECT_EQ(CsvImportModel::typeCodeForIndex(index), type) << index;
-        EXPECT_EQ(CsvImportModel::indexForTypeCode(type), index) << type;
-    }
-    EXPECT_FALSE(CsvImportModel::typeCodeForIndex(10));
-    EXPECT_FALSE(CsvImportModel::typeCodeForIndex(-1));
-    EXPECT_EQ(CsvImportModel::indexForTypeCode(FieldType::Main), -1);
-    EXPECT_EQ(CsvImportModel::indexForTypeCode(FieldType::Choose), -1);
 }
 
 TEST_F(ImportPreview, PreviewCellsShowWhatTheFieldWouldHold)

@@ -1,10 +1,11 @@
 #include "fields/CalculationEngine.h"
 
+#include "support/CaseNames.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <optional>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -48,17 +49,13 @@ PropertyList formula(const std::string& tokens)
 
 struct EvaluationCase {
     const char* name;
+    friend void PrintTo(const EvaluationCase& c, std::ostream* os) { *os << c.name; }
     const char* formula;
     // The record's values of x, y and z; nullopt when the record has no entry.
     std::optional<std::string> x, y, z;
     const char* result;
     bool validShape;
 };
-
-void PrintTo(const EvaluationCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 CalculationEngine::Values valuesOf(const EvaluationCase& c)
 {
@@ -134,10 +131,9 @@ const EvaluationCase kEvaluationCases[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Formulas, EvaluationTest, testing::ValuesIn(kEvaluationCases),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Formulas, EvaluationTest, testing::ValuesIn(kEvaluationCases), test::NameOfCase());
 
-TEST(CalculationEngineTest, FormulaThatIsNotAListComputesNothing)
+TEST(CalculationEngineTest, FormulaThatIsNotAListOfDictionariesComputesNothing)
 {
     const CalculationEngine::Values values = {{"11", "1"}, {"12", "2"}};
     const PropertyList notLists[] = {
@@ -151,14 +147,10 @@ TEST(CalculationEngineTest, FormulaThatIsNotAListComputesNothing)
         EXPECT_FALSE(CalculationEngine::hasValidShape(notList));
         EXPECT_TRUE(CalculationEngine::operandIds(notList).empty());
     }
-}
-
-TEST(CalculationEngineTest, ComponentsThatAreNotDictionariesBreakTheShape)
-{
-    const PropertyList::Array components = {operandComponent(kX), PropertyList("+"), operandComponent(kY)};
-    const PropertyList withString(components);
+    const PropertyList withString(
+        PropertyList::Array{operandComponent(kX), PropertyList("+"), operandComponent(kY)});
     EXPECT_FALSE(CalculationEngine::hasValidShape(withString));
-    EXPECT_EQ(CalculationEngine::evaluate(withString, {{"11", "1"}, {"12", "2"}}), "");
+    EXPECT_EQ(CalculationEngine::evaluate(withString, values), "");
 }
 
 TEST(CalculationEngineTest, OperandIdsFollowTheFormulaOrder)

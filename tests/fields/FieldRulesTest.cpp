@@ -1,12 +1,13 @@
 #include "fields/FieldRules.h"
 
+#include "support/CaseNames.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,14 +21,10 @@ using Names = std::vector<std::string>;
 
 struct NameCase {
     const char* name;
+    friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
     Names existing;
     std::string expected;
 };
-
-void PrintTo(const NameCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class UniqueFieldNameTest : public testing::TestWithParam<NameCase> {};
 
@@ -51,33 +48,18 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"CaseMattersForNumbers", {"Number Field", "number field 1"}, "Number Field 1"},
                     NameCase{"BlanksMatter", {"Number Field ", " Number Field"}, "Number Field"},
                     NameCase{"NoLeadingZeros", {"Number Field", "Number Field 01"}, "Number Field 1"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST(UniqueFieldNameTest, SuccessiveNewFieldsCountUp)
-{
-    Names existing = {"Name"};
-    for (int n = 0; n < 12; ++n) {
-        const std::string name = uniqueFieldName("Date Field", existing);
-        EXPECT_EQ(name, n == 0 ? "Date Field" : "Date Field " + std::to_string(n));
-        EXPECT_EQ(std::count(existing.begin(), existing.end(), name), 0);
-        existing.push_back(name);
-    }
-}
+    test::NameOfCase());
 
 // --- combineDateTime -------------------------------------------------------
 
 struct DateTimeCase {
     const char* name;
+    friend void PrintTo(const DateTimeCase& c, std::ostream* os) { *os << c.name; }
     const char* date;
     const char* time;
     std::int64_t now;
     std::optional<std::int64_t> expected;
 };
-
-void PrintTo(const DateTimeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class CombineDateTimeTest : public testing::TestWithParam<DateTimeCase> {};
 
@@ -111,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Parts, CombineDateTimeTest, testing::Values(
     DateTimeCase{"Year2100",           "4102444800",   "3661",       0,               4102448461},
     DateTimeCase{"Year3000",           "32503680000",  "4102448461", 0,               32503683661},
     DateTimeCase{"UnreadableDate",     "soon",         "3600",       7 * kDay,        3600}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 // clang-format on
 
 // A value synchronised from elsewhere can hold any 64-bit count. The combined
@@ -140,15 +122,11 @@ TEST(CombineDateTimeTest, ExtremeCountsDoNotWrap)
 
 struct ChoiceCase {
     const char* name;
+    friend void PrintTo(const ChoiceCase& c, std::ostream* os) { *os << c.name; }
     Names oldItems;
     Names newItems;
     std::vector<std::pair<std::int64_t, std::int64_t>> valuesBeforeAfter;
 };
-
-void PrintTo(const ChoiceCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class RemapChoicesTest : public testing::TestWithParam<ChoiceCase> {};
 
@@ -177,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ChoiceCase{"OldListEmpty", {}, kRgb, {{0, -1}, {-1, -1}}},
                     // Equal texts: the value moves to the first item with its text.
                     ChoiceCase{"DuplicateTexts", {"A", "A", "B"}, {"B", "A", "A"}, {{0, 1}, {1, 1}, {2, 0}}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 // --- isCheckboxTrue --------------------------------------------------------
 

@@ -1,9 +1,10 @@
 #include "fields/NumberRule.h"
 
+#include "support/CaseNames.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
 #include <string>
 
 namespace dossiva {
@@ -11,14 +12,10 @@ namespace {
 
 struct TypedNumber {
     const char* name;
+    friend void PrintTo(const TypedNumber& c, std::ostream* os) { *os << c.name; }
     const char* typed;
     std::optional<std::string> stored; // nullopt: refused
 };
-
-void PrintTo(const TypedNumber& c, std::ostream* os)
-{
-    *os << c.name << " \"" << c.typed << "\"";
-}
 
 class NumberRuleTest : public testing::TestWithParam<TypedNumber> {};
 
@@ -39,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TypedNumber{"Tenth", "0.1", "0.1"}, TypedNumber{"SevenDigits", "1234567", "1234567"},
                     TypedNumber{"CanonicalExponent", "1e+08", "1e+08"},
                     TypedNumber{"SmallCanonicalExponent", "1e-05", "1e-05"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 INSTANTIATE_TEST_SUITE_P(Refused, NumberRuleTest,
                          testing::Values(TypedNumber{"TrailingZero", "1.50", std::nullopt},
@@ -57,10 +54,11 @@ INSTANTIATE_TEST_SUITE_P(Refused, NumberRuleTest,
                                          TypedNumber{"BeyondFloat", "1e+39", std::nullopt},
                                          TypedNumber{"TwoCommas", "1,000,000", std::nullopt},
                                          TypedNumber{"Tab", "\t5", std::nullopt}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::NameOfCase());
 
 struct CanonicalCase {
     const char* name;
+    friend void PrintTo(const CanonicalCase& c, std::ostream* os) { *os << c.name; }
     float value;
     const char* text;
 };
@@ -80,9 +78,11 @@ INSTANTIATE_TEST_SUITE_P(Texts, CanonicalTextTest,
                                          CanonicalCase{"Large", 123456789.0f, "1.234568e+08"},
                                          CanonicalCase{"Tiny", 0.00001f, "1e-05"},
                                          CanonicalCase{"NegativeThird", -1.0f / 3.0f, "-0.3333333"}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::NameOfCase());
 
 struct DoubleCase {
+    const char* name;
+    friend void PrintTo(const DoubleCase& c, std::ostream* os) { *os << c.name; }
     const char* stored;
     const char* shown;
 };
@@ -95,10 +95,13 @@ TEST_P(CanonicalDoubleTextTest, PrintsSixteenSignificantDigits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, CanonicalDoubleTextTest,
-                         testing::Values(DoubleCase{"", ""}, DoubleCase{"1.5", "1.5"},
-                                         DoubleCase{"0.1", "0.1"}, DoubleCase{"12000", "12000"},
-                                         DoubleCase{"0.33333333333333331", "0.3333333333333333"},
-                                         DoubleCase{"123456789", "123456789"}, DoubleCase{"1e+20", "1e+20"}));
+                         testing::Values(DoubleCase{"Empty", "", ""}, DoubleCase{"Decimal", "1.5", "1.5"},
+                                         DoubleCase{"Tenth", "0.1", "0.1"},
+                                         DoubleCase{"Whole", "12000", "12000"},
+                                         DoubleCase{"Third", "0.33333333333333331", "0.3333333333333333"},
+                                         DoubleCase{"NineDigits", "123456789", "123456789"},
+                                         DoubleCase{"Exponent", "1e+20", "1e+20"}),
+                         test::NameOfCase());
 
 } // namespace
 } // namespace dossiva

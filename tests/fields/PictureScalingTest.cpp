@@ -2,10 +2,10 @@
 
 #include "platform/FileManager.h"
 #include "support/TestHome.h"
+#include "support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 namespace dossiva {
@@ -13,15 +13,11 @@ namespace {
 
 struct ScalingCase {
     const char* name;
+    friend void PrintTo(const ScalingCase& c, std::ostream* os) { *os << c.name; }
     int width;
     int height;
     PictureScaling::Size stored;
 };
-
-void PrintTo(const ScalingCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 Image solid(int width, int height)
 {
@@ -51,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PictureScalingTest,
                                          ScalingCase{"SquareIsScaledUp", 50, 50, {320, 320}},
                                          ScalingCase{"SquareIsScaledDown", 1000, 1000, {320, 320}},
                                          ScalingCase{"FractionsAreCut", 333, 100, {320, 96}}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::NameOfCase());
 
 TEST(PictureScalingTest, APictureThatCannotBeDrawnIsRefused)
 {

@@ -327,6 +327,7 @@ TEST_F(CsvImport, NamesAreRefusedAsTheLibraryRefusesThem)
         EXPECT_EQ(refused.lastMessage(), "Warning / " + message);
         EXPECT_TRUE(refused.progress().empty());
 
+        EXPECT_EQ(databases.createNewDatabase(0, c.text), DatabaseLibrary::CreateResult::Failed);
         // Renaming to nothing is no rename at all, so it says nothing.
         alerts = ScriptedAlerts();
         EXPECT_FALSE(databases.renameDatabase(kept, c.text));

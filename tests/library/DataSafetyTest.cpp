@@ -1,7 +1,9 @@
 // What the library does with files it did not make and with work that was
 // interrupted: hostile packages, links made by hand, hot journals, leftover
 // pictures, interrupted swaps, and writes that hit a real file-size limit.
+#include "support/CaseNames.h"
 #include "support/ChildProcess.h"
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 #include "support/TreeSnapshot.h"
 
@@ -23,7 +25,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
-#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,12 +40,7 @@ const std::string kDataTree = "Library/Application Support/Quorva";
 // 32 KB.
 ImagePtr noisePicture(int side = 320)
 {
-    std::mt19937 generator(7);
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(side) * side * 4);
-    for (std::size_t i = 0; i < rgba.size(); ++i) {
-        rgba[i] = i % 4 == 3 ? 255 : static_cast<std::uint8_t>(generator());
-    }
-    return std::make_shared<const Image>(side, side, std::move(rgba));
+    return test::noisePicture(side, side);
 }
 
 // A package whose database is sound and whose one field is labelled `label`,
@@ -88,6 +84,7 @@ std::map<std::string, std::string> libraryState()
 
 struct RecoveryCase {
     const char* name;
+    friend void PrintTo(const RecoveryCase& c, std::ostream* os) { *os << c.name; }
     std::map<std::string, std::string> before; // entry -> label, or "broken"
     std::map<std::string, std::string> after;
 };
@@ -111,37 +108,18 @@ TEST_P(InterruptedSwap, IsPutInOrderAtStartUpWithoutLosingASoundCopy)
     EXPECT_EQ(libraryState(), GetParam().after);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, InterruptedSwap,
-    ::testing::Values(RecoveryCase{"BeforeTheOldCopyMovedAside",
-                                   {{"X.dossiva", "old"}, {"X.dossiva_temp", "new"}},
-                                   {{"X.dossiva", "old"}}},
-                      RecoveryCase{"AfterTheOldCopyMovedAside",
-                                   {{"X.dossiva_old", "old"}, {"X.dossiva_temp", "new"}},
-                                   {{"X.dossiva", "old"}}},
-                      RecoveryCase{"AfterTheNewCopyMovedIn",
-                                   {{"X.dossiva", "new"}, {"X.dossiva_old", "old"}},
-                                   {{"X.dossiva", "new"}}},
-                      RecoveryCase{"AsideCopyBesideABrokenOne",
-                                   {{"X.dossiva", "broken"}, {"X.dossiva_old", "old"}},
-                                   {{"X.dossiva", "old"}}},
-                      RecoveryCase{"BothCopiesBroken",
-                                   {{"X.dossiva", "broken"}, {"X.dossiva_old", "broken"}},
-                                   {{"X.dossiva", "broken"}, {"X (recovered).dossiva", "broken"}}},
-                      RecoveryCase{"ReceivedCopyWithoutItsPackage",
-                                   {{"X.dossiva_temp", "new"}},
-                                   {{"X (recovered).dossiva", "new"}}},
-                      RecoveryCase{"ReceivedCopyBesideABrokenPackage",
-                                   {{"X.dossiva", "broken"},
-                                    {"X.dossiva_temp", "new"},
-                                    {"X (recovered).dossiva", "earlier"}},
-                                   {{"X.dossiva", "broken"},
-                                    {"X (recovered).dossiva", "earlier"},
-                                    {"X (recovered 2).dossiva", "new"}}},
-                      RecoveryCase{"UnfinishedImport",
-                                   {{".X.dossiva.import-abcd1234", "half"}, {"Y.dossiva", "y"}},
-                                   {{"Y.dossiva", "y"}}}),
-    [](const ::testing::TestParamInfo<RecoveryCase>& param) { return std::string(param.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Steps, InterruptedSwap, ::testing::Values(
+    RecoveryCase{"BeforeTheOldCopyMovedAside", {{"X.dossiva", "old"}, {"X.dossiva_temp", "new"}}, {{"X.dossiva", "old"}}},
+    RecoveryCase{"AfterTheOldCopyMovedAside", {{"X.dossiva_old", "old"}, {"X.dossiva_temp", "new"}}, {{"X.dossiva", "old"}}},
+    RecoveryCase{"AfterTheNewCopyMovedIn", {{"X.dossiva", "new"}, {"X.dossiva_old", "old"}}, {{"X.dossiva", "new"}}},
+    RecoveryCase{"AsideCopyBesideABrokenOne", {{"X.dossiva", "broken"}, {"X.dossiva_old", "old"}}, {{"X.dossiva", "old"}}},
+    RecoveryCase{"BothCopiesBroken", {{"X.dossiva", "broken"}, {"X.dossiva_old", "broken"}}, {{"X.dossiva", "broken"}, {"X (recovered).dossiva", "broken"}}},
+    RecoveryCase{"ReceivedCopyWithoutItsPackage", {{"X.dossiva_temp", "new"}}, {{"X (recovered).dossiva", "new"}}},
+    RecoveryCase{"ReceivedCopyBesideABrokenPackage", {{"X.dossiva", "broken"}, {"X.dossiva_temp", "new"}, {"X (recovered).dossiva", "earlier"}}, {{"X.dossiva", "broken"}, {"X (recovered).dossiva", "earlier"}, {"X (recovered 2).dossiva", "new"}}},
+    RecoveryCase{"UnfinishedImport", {{".X.dossiva.import-abcd1234", "half"}, {"Y.dossiva", "y"}}, {{"Y.dossiva", "y"}}}),
+    test::NameOfCase());
+// clang-format on
 
 TEST(InterruptedSwapLock, WorkUnderWayElsewhereIsLeftAlone)
 {

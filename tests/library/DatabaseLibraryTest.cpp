@@ -97,26 +97,6 @@ TEST_F(LibraryTest, NewDatabasesStartFromTheEmptyBase)
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Other.dossiva")));
 }
 
-TEST_F(LibraryTest, NamesThatWouldLeaveTheLibraryAreRefused)
-{
-    const std::vector<std::string> names = {
-        "", ".hidden", "..", "a/b", "../../escape", "tab\there", std::string(300, 'x'), "   "};
-    for (const auto& name : names) {
-        EXPECT_EQ(library.createNewDatabase(0, name), DatabaseLibrary::CreateResult::Failed) << name;
-    }
-    create("Safe");
-    for (const auto& name : names) {
-        if (!name.empty()) {
-            EXPECT_FALSE(library.renameDatabase("Safe.dossiva", name)) << name;
-        }
-    }
-    EXPECT_EQ(FileManager::contentsOfDirectory(Paths::databasesFolder()),
-              std::vector<std::string>{"Safe.dossiva"});
-    auto appFolder = FileManager::contentsOfDirectory(Paths::appFolder());
-    std::erase_if(appFolder, [](const std::string& name) { return name == ".lock"; });
-    EXPECT_EQ(appFolder, (std::vector<std::string>{"Backups", "Databases", "Models"}));
-}
-
 TEST_F(LibraryTest, ATemplateThatIsNotADatabaseMakesNothing)
 {
     const std::string models = Paths::modelsFolder();

@@ -2,15 +2,15 @@
 
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
+#include "support/CaseNames.h"
+#include "support/Files.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -67,12 +67,6 @@ void writeWithPython(const std::string& path, const std::string& json, bool bina
               0);
 }
 
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 const Entries kFirstRunEntries = {
     {"Backup", "int:1"},
     {"STemplates", "int:1"},
@@ -95,13 +89,6 @@ TEST_F(StartupTest, FirstLaunchMakesTheTreeAndWritesTheDefaults)
     for (const std::string& folder : kTree) {
         EXPECT_TRUE(fs::is_directory(home(folder))) << folder;
     }
-    const UserDefaults& defaults = UserDefaults::standard();
-    EXPECT_TRUE(defaults.boolForKey("SUCheckAtStartup"));
-    EXPECT_EQ(defaults.integerForKey("SUScheduledCheckInterval"), 86400);
-    EXPECT_EQ(defaults.integerForKey("Sorting"), 2);
-    EXPECT_EQ(defaults.integerForKey("Backup"), 1);
-    EXPECT_EQ(defaults.integerForKey("STemplates"), 1);
-
     // The settings are in the file, with their types, and nothing else is.
     EXPECT_EQ(readWithPython(home("/Library/Preferences/com.quorva.Dossiva.plist")), kFirstRunEntries);
     EXPECT_EQ(Paths::preferencesFile(), home("/Library/Preferences/com.quorva.Dossiva.plist"));
@@ -125,23 +112,19 @@ TEST_F(StartupTest, SecondLaunchChangesNothing)
     expected["SUCheckAtStartup"] = "bool:False";
     EXPECT_EQ(readWithPython(Paths::preferencesFile()), expected);
     EXPECT_EQ(UserDefaults::standard().integerForKey("Sorting"), 0);
-    EXPECT_EQ(readText(database + "/database.db"), "rows");
+    EXPECT_EQ(test::fileContents(database + "/database.db"), "rows");
 }
 
 // Settings found before the first start of this release: in the current
 // preferences file or in the file an earlier release kept them in.
 struct SettingsCase {
     const char* name;
+    friend void PrintTo(const SettingsCase& c, std::ostream* os) { *os << c.name; }
     bool legacy;
     bool binary;
     const char* json;
     Entries expected;
 };
-
-void PrintTo(const SettingsCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class StartupSettingsTest : public StartupTest, public testing::WithParamInterface<SettingsCase> {};
 
@@ -188,20 +171,20 @@ INSTANTIATE_TEST_SUITE_P(Preferences, StartupSettingsTest, testing::Values(
                  R"({"Sorting": 1, "Backup": 2, "STemplates": 0, "SUCheckAtStartup": false})",
                  {{"Backup", "int:2"}, {"STemplates", "int:0"}, {"SUCheckAtStartup", "bool:False"},
                   {"Sorting", "int:1"}}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 // clang-format on
 
 TEST_F(StartupTest, CurrentPreferencesWinOverTheLegacyFile)
 {
     writeWithPython(Paths::preferencesFile(), R"({"Sorting": 1, "Backup": 1})", false);
     writeWithPython(Paths::legacyPreferencesFile(), R"({"Sorting": 0, "LastDB": "Old"})", false);
-    const std::string legacyBefore = readText(Paths::legacyPreferencesFile());
+    const std::string legacyBefore = test::fileContents(Paths::legacyPreferencesFile());
     UserDefaults::resetStandard();
 
     ASSERT_EQ(prepareApplicationSupport(), 0);
 
     EXPECT_EQ(readWithPython(Paths::preferencesFile()), (Entries{{"Backup", "int:1"}, {"Sorting", "int:1"}}));
-    EXPECT_EQ(readText(Paths::legacyPreferencesFile()), legacyBefore);
+    EXPECT_EQ(test::fileContents(Paths::legacyPreferencesFile()), legacyBefore);
 }
 
 // A plain file where a folder of the tree belongs: start-up fails, and the
@@ -216,7 +199,7 @@ TEST_P(StartupObstacleTest, PlainFileInTheTreeFailsTheStart)
 
     EXPECT_EQ(prepareApplicationSupport(), -1);
 
-    EXPECT_EQ(readText(obstacle), "not a folder");
+    EXPECT_EQ(test::fileContents(obstacle), "not a folder");
     EXPECT_FALSE(fs::exists(Paths::preferencesFile()));
 }
 
@@ -230,7 +213,8 @@ INSTANTIATE_TEST_SUITE_P(Obstacles, StartupObstacleTest,
                                          "/Library/Application Support/Quorva/Dossiva/Databases",
                                          "/Library/Application Support/Quorva/Dossiva/Models",
                                          "/Library/Application Support/Quorva/Dossiva/Backups/iPhone",
-                                         "/Library/Application Support/Quorva/Dossiva/Backups/Mac"));
+                                         "/Library/Application Support/Quorva/Dossiva/Backups/Mac"),
+                         [](const auto& c) { return test::caseName(fs::path(c.param).filename().string()); });
 
 } // namespace
 } // namespace dossiva

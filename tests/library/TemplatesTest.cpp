@@ -1,6 +1,7 @@
 // The 22 built-in templates, as the build made them: each opens as a
 // database, holds well-formed fields and a readable layout, and no records
 // or dates of its own.
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 
 #include "fields/CalculationEngine.h"
@@ -14,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <set>
@@ -177,18 +177,9 @@ protected:
     std::string name = GetParam();
 };
 
-TEST_P(TemplatesTest, HoldsFieldsAndLayoutButNoRecordsOrDates)
-{
-    const std::string file = templateFile(name);
-    ASSERT_TRUE(FileManager::exists(file)) << file;
-    EXPECT_EQ(sqliteShell(file, "select count(*) from data_table"), "0\n");
-    EXPECT_EQ(sqliteShell(file, "select count(*) from general_info"), "0\n");
-    EXPECT_EQ(sqliteShell(file, "select count(*) from layout_info"), "1\n");
-    EXPECT_FALSE(FileManager::exists(file + "-journal"));
-}
-
 TEST_P(TemplatesTest, FieldsAreWellFormed)
 {
+    EXPECT_FALSE(FileManager::exists(templateFile(name) + "-journal"));
     const auto fields = storedFields(templateFile(name));
     ASSERT_GE(fields.size(), 6u) << "a template offers a main field and the fields its subject needs";
     EXPECT_EQ(fields.front().id, 1);
@@ -205,7 +196,7 @@ TEST_P(TemplatesTest, FieldsAreWellFormed)
     }
 }
 
-TEST_P(TemplatesTest, OpensAsANewDatabase)
+TEST_P(TemplatesTest, OpensAsANewDatabaseWithAReadableLayout)
 {
     const std::string package = packageFromTemplate(name);
     ASSERT_FALSE(package.empty());
@@ -216,6 +207,22 @@ TEST_P(TemplatesTest, OpensAsANewDatabase)
     EXPECT_EQ(db.dbStructure().front().id, 1);
     EXPECT_EQ(db.dbStructure().front().type, FieldType::Main);
     EXPECT_EQ(db.getDates(), (std::array<std::int64_t, 3>{-1, -1, -1}));
+
+    const auto labelFont = db.getLabelFont();
+    const auto textFont = db.getTextFont();
+    ASSERT_TRUE(labelFont && textFont);
+    for (const auto& font : {*labelFont, *textFont}) {
+        EXPECT_FALSE(font.name.empty());
+        // The sizes the form's size menus offer.
+        EXPECT_GE(font.size, 8);
+        EXPECT_LE(font.size, 22);
+    }
+    EXPECT_FALSE(db.getLabelShadow());
+    EXPECT_FALSE(db.getTextShadow());
+    EXPECT_EQ(db.getBackground(), std::nullopt);
+    EXPECT_GE(contrastOnWhite(db.getLabelColor()), 4.5) << "labels must stay readable";
+    EXPECT_GE(contrastOnWhite(db.getTextColor()), 7.0) << "values must read easily";
+    EXPECT_NE(db.getLabelColor(), db.getTextColor()) << "labels stand apart from values";
 
     {
         const ScopedClockOverride clock(1700000000.2);
@@ -232,38 +239,8 @@ TEST_P(TemplatesTest, OpensAsANewDatabase)
         << "the template itself is never written";
 }
 
-TEST_P(TemplatesTest, LayoutIsSetAndReadable)
-{
-    const std::string package = packageFromTemplate(name);
-    ASSERT_TRUE(db.openDB(package));
-    const auto labelFont = db.getLabelFont();
-    const auto textFont = db.getTextFont();
-    ASSERT_TRUE(labelFont && textFont);
-    for (const auto& font : {*labelFont, *textFont}) {
-        EXPECT_FALSE(font.name.empty());
-        // The sizes the form's size menus offer.
-        EXPECT_GE(font.size, 8);
-        EXPECT_LE(font.size, 22);
-    }
-    EXPECT_FALSE(db.getLabelShadow());
-    EXPECT_FALSE(db.getTextShadow());
-    EXPECT_EQ(db.getBackground(), std::nullopt);
-    EXPECT_GE(contrastOnWhite(db.getLabelColor()), 4.5) << "labels must stay readable";
-    EXPECT_GE(contrastOnWhite(db.getTextColor()), 7.0) << "values must read easily";
-    EXPECT_NE(db.getLabelColor(), db.getTextColor()) << "labels stand apart from values";
-    db.openDB();
-}
-
 INSTANTIATE_TEST_SUITE_P(BuiltIn, TemplatesTest, ::testing::ValuesIn(kTemplateNames),
-                         [](const ::testing::TestParamInfo<const char*>& param) {
-                             std::string id;
-                             for (const char* c = param.param; *c != '\0'; ++c) {
-                                 if (std::isalnum(static_cast<unsigned char>(*c)) != 0) {
-                                     id += *c;
-                                 }
-                             }
-                             return id;
-                         });
+                         [](const auto& c) { return test::caseName(c.param); });
 
 TEST(TemplatesFolderTest, HoldsTheEmptyBaseAndTheTwentyTwoTemplates)
 {

@@ -1,12 +1,15 @@
 #include "platform/BinaryPlistGuard.h"
-#include "platform/Log.h"
 #include "platform/PropertyList.h"
+
+#include "support/BinaryPlistWriter.h"
+#include "support/CaseNames.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,171 +21,152 @@ using Bytes = std::vector<std::uint8_t>;
 using Verdict = BinaryPlistGuard::Verdict;
 using Array = PropertyList::Array;
 using Dictionary = PropertyList::Dictionary;
-
-class QuietLog {
-public:
-    QuietLog() : m_previous(setDevLogSink([](const std::string&) {})) {}
-    ~QuietLog() { setDevLogSink(m_previous); }
-
-private:
-    DevLogSink m_previous;
-};
-
-void appendBigEndian(Bytes& out, std::uint64_t value, int size)
-{
-    for (int i = size - 1; i >= 0; --i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-// Writes bplist00 files object by object, so that tests can say exactly which
-// bytes libplist would be given: the sizes in the trailer, the references and
-// the offsets are all chosen by the test.
-class BplistWriter {
-public:
-    explicit BplistWriter(int referenceSize = 1) : m_referenceSize(referenceSize) {}
-
-    // Each returns the new object's index.
-    std::uint64_t boolean(bool value) { return add({static_cast<std::uint8_t>(value ? 0x09 : 0x08)}); }
-    std::uint64_t integer(std::uint64_t value)
-    {
-        Bytes object{0x13};
-        appendBigEndian(object, value, 8);
-        return add(object);
-    }
-    std::uint64_t real(double value)
-    {
-        std::uint64_t bits = 0;
-        static_assert(sizeof bits == sizeof value);
-        std::memcpy(&bits, &value, sizeof bits);
-        Bytes object{0x23};
-        appendBigEndian(object, bits, 8);
-        return add(object);
-    }
-    std::uint64_t string(const std::string& text)
-    {
-        Bytes object = header(0x5, text.size());
-        object.insert(object.end(), text.begin(), text.end());
-        return add(object);
-    }
-    std::uint64_t array(const std::vector<std::uint64_t>& references)
-    {
-        Bytes object = header(0xA, references.size());
-        for (std::uint64_t reference : references) {
-            appendBigEndian(object, reference, m_referenceSize);
-        }
-        return add(object);
-    }
-    std::uint64_t dictionary(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& values)
-    {
-        Bytes object = header(0xD, keys.size());
-        for (std::uint64_t reference : keys) {
-            appendBigEndian(object, reference, m_referenceSize);
-        }
-        for (std::uint64_t reference : values) {
-            appendBigEndian(object, reference, m_referenceSize);
-        }
-        return add(object);
-    }
-    std::uint64_t raw(Bytes object) { return add(std::move(object)); }
-
-    // An index for an object written later (for references to it).
-    std::uint64_t nextIndex() const { return m_objects.size(); }
-
-    Bytes finish(std::uint64_t top, int offsetSize = 0) const
-    {
-        Bytes out{'b', 'p', 'l', 'i', 's', 't', '0', '0'};
-        std::vector<std::uint64_t> offsets;
-        for (const Bytes& object : m_objects) {
-            offsets.push_back(out.size());
-            out.insert(out.end(), object.begin(), object.end());
-        }
-        const std::uint64_t tableOffset = out.size();
-        if (offsetSize == 0) {
-            offsetSize = tableOffset < 256 ? 1 : tableOffset < 65536 ? 2 : 4;
-        }
-        for (std::uint64_t offset : offsets) {
-            appendBigEndian(out, offset, offsetSize);
-        }
-        out.insert(out.end(), 6, 0);
-        out.push_back(static_cast<std::uint8_t>(offsetSize));
-        out.push_back(static_cast<std::uint8_t>(m_referenceSize));
-        appendBigEndian(out, m_objects.size(), 8);
-        appendBigEndian(out, top, 8);
-        appendBigEndian(out, tableOffset, 8);
-        return out;
-    }
-
-private:
-    static Bytes header(std::uint8_t kind, std::size_t count)
-    {
-        if (count < 15) {
-            return {static_cast<std::uint8_t>(kind << 4 | count)};
-        }
-        Bytes out{static_cast<std::uint8_t>(kind << 4 | 0x0F)};
-        if (count < 256) {
-            out.push_back(0x10);
-            appendBigEndian(out, count, 1);
-        } else if (count < 65536) {
-            out.push_back(0x11);
-            appendBigEndian(out, count, 2);
-        } else {
-            out.push_back(0x12);
-            appendBigEndian(out, count, 4);
-        }
-        return out;
-    }
-
-    std::uint64_t add(Bytes object)
-    {
-        m_objects.push_back(std::move(object));
-        return m_objects.size() - 1;
-    }
-
-    int m_referenceSize;
-    std::vector<Bytes> m_objects;
-};
+using Writer = test::BinaryPlistWriter;
 
 Verdict check(const Bytes& bytes)
 {
     return BinaryPlistGuard::check(bytes.data(), bytes.size());
 }
 
-// Positions in the trailer, counted from the end of the file.
-constexpr std::size_t kOffsetSizeAt = 26;
-constexpr std::size_t kReferenceSizeAt = 25;
-constexpr std::size_t kObjectCountAt = 24;
-constexpr std::size_t kTopObjectAt = 16;
-constexpr std::size_t kTableOffsetAt = 8;
-
-void setTrailerNumber(Bytes& bytes, std::size_t fromEnd, std::uint64_t value)
+// A chain of `levels` arrays, each holding the next `fanOut` times, over one
+// string: fanOut^levels nodes once libplist expands every reference.
+Bytes fanOut(int levels, int width, const std::string& leaf = "x", int referenceSize = 1)
 {
-    for (int i = 0; i < 8; ++i) {
-        bytes[bytes.size() - fromEnd + i] = static_cast<std::uint8_t>(value >> (8 * (7 - i)));
+    Writer w(referenceSize);
+    std::uint64_t inner = w.string(leaf);
+    for (int level = 0; level < levels; ++level) {
+        inner = w.array(std::vector<std::uint64_t>(width, inner));
     }
+    return w.finish(inner);
+}
+
+// A chain of `shared` arrays met right under the top and again at the end of
+// a chain of `path` more: the expanded tree is shared + path + 1 deep.
+Bytes sharedChain(int shared, int path)
+{
+    Writer w;
+    std::uint64_t chain = w.string("leaf");
+    for (int i = 0; i < shared; ++i) {
+        chain = w.array({chain});
+    }
+    std::uint64_t longPath = chain;
+    for (int i = 0; i < path; ++i) {
+        longPath = w.array({longPath});
+    }
+    return w.finish(w.array({chain, longPath}));
+}
+
+// top -> a -> b -> a, through a dictionary value.
+Bytes cycleThroughADictionary()
+{
+    Writer w;
+    const auto key = w.string("k");
+    const auto a = w.nextIndex();
+    w.array({key, a + 1});
+    w.dictionary({key}, {a});
+    return w.finish(w.array({key, a}));
+}
+
+Bytes selfReference(bool asKey)
+{
+    Writer w;
+    const auto self = w.nextIndex();
+    asKey ? w.dictionary({self}, {self + 1}) : w.array({self});
+    w.boolean(true);
+    return w.finish(self);
+}
+
+Bytes dictionaryKeyedBy(bool stringKey)
+{
+    Writer w;
+    const auto key = stringKey ? w.string("k") : w.integer(1);
+    return w.finish(w.dictionary({key}, {w.integer(1)}));
+}
+
+Bytes uid()
+{
+    Writer w;
+    return w.finish(w.array({w.raw({0x80, 0x05})}));
+}
+
+struct StructureCase {
+    const char* name;
+    friend void PrintTo(const StructureCase& c, std::ostream* os) { *os << c.name; }
+    std::function<Bytes()> make;
+    Verdict verdict;
+    bool decodes;
+};
+
+class GuardedStructure : public testing::TestWithParam<StructureCase> {};
+
+TEST_P(GuardedStructure, GetsItsVerdictBeforeLibplistSeesIt)
+{
+    const test::LogCapture quiet;
+    const Bytes bytes = GetParam().make();
+    EXPECT_EQ(check(bytes), GetParam().verdict);
+    EXPECT_EQ(PropertyList::fromBinary(bytes).has_value(), GetParam().decodes);
+}
+
+// clang-format off
+const StructureCase kStructures[] = {
+    // Some 170 bytes that libplist would expand into 10^10 nodes.
+    {"FanOutBomb",                 [] { return fanOut(10, 10); },                     Verdict::TooManyNodes, false},
+    {"FanOutWithinTheBudget",      [] { return fanOut(4, 10); },                      Verdict::Accepted, true},
+    // 10,101 nodes, but 600 MB of text once expanded.
+    {"ExpandedBytesBomb",          [] { return fanOut(2, 100, std::string(60000, 'a'), 2); }, Verdict::TooManyBytes, false},
+    {"ArrayHoldingItself",         [] { return selfReference(false); },               Verdict::Cycle, false},
+    {"CycleThroughADictionary",    cycleThroughADictionary,                           Verdict::Cycle, false},
+    {"DictionaryKeyedByItself",    [] { return selfReference(true); },                Verdict::Cycle, false},
+    {"NestedToTheLimit",           [] { return fanOut(64, 1, "leaf"); },              Verdict::Accepted, true},
+    {"NestedOneTooDeep",           [] { return fanOut(65, 1, "leaf"); },              Verdict::TooDeep, false},
+    {"NestedFarTooDeep",           [] { return fanOut(200, 1, "leaf"); },             Verdict::TooDeep, false},
+    // Nesting counts every path to a shared object.
+    {"SharedChainTooDeepOnALongPath", [] { return sharedChain(40, 30); },             Verdict::TooDeep, false},
+    {"SharedChainWithinTheDepth",  [] { return sharedChain(40, 20); },                Verdict::Accepted, true},
+    {"KeyThatIsNotAString",        [] { return dictionaryKeyedBy(false); },           Verdict::BadReference, false},
+    {"KeyThatIsAString",           [] { return dictionaryKeyedBy(true); },            Verdict::Accepted, true},
+    // libplist reads a UID, but a property list of ours never holds one.
+    {"Uid",                        uid,                                               Verdict::Accepted, false},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Table, GuardedStructure, testing::ValuesIn(kStructures), test::NameOfCase());
+
+TEST(BinaryPlistGuardTest, StructuresAtTheLimitsDecodeWhole)
+{
+    const auto deepest = PropertyList::fromBinary(fanOut(64, 1, "leaf"));
+    ASSERT_TRUE(deepest.has_value());
+    const PropertyList* node = &*deepest;
+    for (int level = 0; level < 64 && node != nullptr; ++level) {
+        node = node->at(0);
+    }
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->toString(), "leaf");
+
+    const auto wide = PropertyList::fromBinary(fanOut(4, 10));
+    ASSERT_TRUE(wide.has_value());
+    EXPECT_EQ(wide->at(9)->at(9)->at(9)->at(9)->toString(), "x");
 }
 
 TEST(BinaryPlistGuardTest, HandWrittenStructuresDecodeWithEveryReferenceAndOffsetSize)
 {
     // libplist must read odd sizes (3, 5, 6, 7 bytes) as we do, or the
     // guard's count of the expansion would not be the one libplist makes.
+    const PropertyList checkbox(Dictionary{{"Caption", "Done"}});
+    const PropertyList expected(Array{checkbox, -1, true, 245.0, "Done", checkbox});
     for (int referenceSize = 1; referenceSize <= 8; ++referenceSize) {
         for (int offsetSize = 1; offsetSize <= 8; ++offsetSize) {
             SCOPED_TRACE(testing::Message() << "references " << referenceSize << ", offsets " << offsetSize);
-            BplistWriter w(referenceSize);
-            const auto caption = w.string("Caption");
+            Writer w(referenceSize);
             const auto done = w.string("Done");
-            const auto dict = w.dictionary({caption}, {done});
-            const auto one = w.integer(static_cast<std::uint64_t>(-1));
-            const auto yes = w.boolean(true);
-            const auto height = w.real(245.0);
-            const auto top = w.array({dict, one, yes, height, done, dict});
+            const auto dict = w.dictionary({w.string("Caption")}, {done});
+            const auto top = w.array({dict, w.integer(static_cast<std::uint64_t>(-1)), w.boolean(true),
+                                      w.real(245.0), done, dict});
             const Bytes bytes = w.finish(top, offsetSize);
             EXPECT_EQ(check(bytes), Verdict::Accepted);
             const auto decoded = PropertyList::fromBinary(bytes);
             ASSERT_TRUE(decoded.has_value());
-            const PropertyList checkbox(Dictionary{{"Caption", "Done"}});
-            EXPECT_TRUE(*decoded == PropertyList(Array{checkbox, -1, true, 245.0, "Done", checkbox}));
+            EXPECT_TRUE(*decoded == expected);
         }
     }
 }
@@ -202,272 +186,119 @@ TEST(BinaryPlistGuardTest, WhatWeWriteIsAccepted)
     EXPECT_TRUE(*decoded == value);
 }
 
-TEST(BinaryPlistGuardTest, ReferenceFanOutIsRefused)
-{
-    const QuietLog quiet;
-    // Ten arrays, each referencing the previous one ten times: some 170
-    // bytes that libplist would expand into 10^10 nodes.
-    BplistWriter w;
-    std::uint64_t previous = w.string("x");
-    for (int level = 0; level < 10; ++level) {
-        previous = w.array(std::vector<std::uint64_t>(10, previous));
-    }
-    const Bytes bomb = w.finish(previous);
-    EXPECT_LT(bomb.size(), 200u);
-    EXPECT_EQ(check(bomb), Verdict::TooManyNodes);
-    EXPECT_FALSE(PropertyList::fromBinary(bomb).has_value());
+// Positions in the trailer, counted from the end of the file.
+constexpr std::size_t kOffsetSizeAt = 26;
+constexpr std::size_t kReferenceSizeAt = 25;
+constexpr std::size_t kObjectCountAt = 24;
+constexpr std::size_t kTopObjectAt = 16;
+constexpr std::size_t kTableOffsetAt = 8;
+constexpr std::uint64_t kHuge = ~std::uint64_t{0};
 
-    // The same shape within the budget (4 levels: 11,111 nodes) is fine.
-    BplistWriter small;
-    std::uint64_t last = small.string("x");
-    for (int level = 0; level < 4; ++level) {
-        last = small.array(std::vector<std::uint64_t>(10, last));
-    }
-    const auto decoded = PropertyList::fromBinary(small.finish(last));
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->count(), 10u);
-    EXPECT_EQ(decoded->at(9)->at(9)->at(9)->at(9)->toString(), "x");
-}
-
-TEST(BinaryPlistGuardTest, ExpandedBytesAreBounded)
+void setTrailerNumber(Bytes& bytes, std::size_t fromEnd, std::uint64_t value)
 {
-    const QuietLog quiet;
-    // 100 x 100 references to one 60,000-byte string: 10,101 nodes, but
-    // 600 MB of text once expanded.
-    BplistWriter w(2);
-    const auto text = w.string(std::string(60000, 'a'));
-    const auto inner = w.array(std::vector<std::uint64_t>(100, text));
-    const auto outer = w.array(std::vector<std::uint64_t>(100, inner));
-    const Bytes bytes = w.finish(outer);
-    EXPECT_EQ(check(bytes), Verdict::TooManyBytes);
-    EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
-}
-
-TEST(BinaryPlistGuardTest, CyclesAreRefused)
-{
-    const QuietLog quiet;
-    {
-        BplistWriter w;
-        const auto self = w.nextIndex();
-        w.array({self});
-        const Bytes bytes = w.finish(self);
-        EXPECT_EQ(check(bytes), Verdict::Cycle);
-        EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
-    }
-    {
-        // top -> a -> b -> a, through a dictionary value.
-        BplistWriter w;
-        const auto key = w.string("k");
-        const auto a = w.nextIndex();
-        const auto b = a + 1;
-        w.array({key, b});
-        w.dictionary({key}, {a});
-        const auto top = w.array({key, a});
-        const Bytes bytes = w.finish(top);
-        EXPECT_EQ(check(bytes), Verdict::Cycle);
-        EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
-    }
-    {
-        // A dictionary whose key is itself.
-        BplistWriter w;
-        const auto self = w.nextIndex();
-        const auto value = self + 1;
-        w.dictionary({self}, {value});
-        w.boolean(true);
-        EXPECT_EQ(check(w.finish(self)), Verdict::Cycle);
+    for (int i = 0; i < 8; ++i) {
+        bytes[bytes.size() - fromEnd + i] = static_cast<std::uint8_t>(value >> (8 * (7 - i)));
     }
 }
 
-TEST(BinaryPlistGuardTest, NestingIsBounded)
-{
-    const QuietLog quiet;
-    auto chain = [](int levels) {
-        BplistWriter w;
-        std::uint64_t inner = w.string("leaf");
-        for (int i = 0; i < levels; ++i) {
-            inner = w.array({inner});
-        }
-        return w.finish(inner);
-    };
-    const auto deepest = PropertyList::fromBinary(chain(64));
-    ASSERT_TRUE(deepest.has_value());
-    const PropertyList* node = &*deepest;
-    for (int i = 0; i < 64; ++i) {
-        ASSERT_NE(node->at(0), nullptr);
-        node = node->at(0);
-    }
-    EXPECT_EQ(node->toString(), "leaf");
-
-    EXPECT_EQ(check(chain(65)), Verdict::TooDeep);
-    EXPECT_EQ(check(chain(200)), Verdict::TooDeep);
-    EXPECT_FALSE(PropertyList::fromBinary(chain(200)).has_value());
-}
-
-TEST(BinaryPlistGuardTest, NestingCountsEveryPathToASharedObject)
-{
-    const QuietLog quiet;
-    // A 40-level chain is first met right under the top (fine), then again
-    // at the end of a 30-level chain: 71 levels in the expanded tree.
-    BplistWriter w;
-    std::uint64_t shared = w.string("leaf");
-    for (int i = 0; i < 40; ++i) {
-        shared = w.array({shared});
-    }
-    std::uint64_t longPath = shared;
-    for (int i = 0; i < 30; ++i) {
-        longPath = w.array({longPath});
-    }
-    const auto top = w.array({shared, longPath});
-    EXPECT_EQ(check(w.finish(top)), Verdict::TooDeep);
-
-    // With a 20-level path the deepest branch has 62 levels: accepted.
-    BplistWriter ok;
-    std::uint64_t shared2 = ok.string("leaf");
-    for (int i = 0; i < 40; ++i) {
-        shared2 = ok.array({shared2});
-    }
-    std::uint64_t path2 = shared2;
-    for (int i = 0; i < 20; ++i) {
-        path2 = ok.array({path2});
-    }
-    const Bytes bytes = ok.finish(ok.array({shared2, path2}));
-    EXPECT_EQ(check(bytes), Verdict::Accepted);
-    EXPECT_TRUE(PropertyList::fromBinary(bytes).has_value());
-}
-
+// Two strings in an array: 32 bytes of trailer, and one byte of offset
+// table per object in front of it.
 Bytes smallValidPlist()
 {
-    BplistWriter w;
+    Writer w;
     const auto a = w.string("Item 1");
-    const auto b = w.string("Item 2");
-    return w.finish(w.array({a, b}));
+    return w.finish(w.array({a, w.string("Item 2")}));
 }
 
-TEST(BinaryPlistGuardTest, MalformedFramesAreRefused)
+struct FrameDamage {
+    const char* name;
+    friend void PrintTo(const FrameDamage& c, std::ostream* os) { *os << c.name; }
+    void (*apply)(Bytes&);
+    Verdict verdict;
+};
+
+class DamagedFrame : public testing::TestWithParam<FrameDamage> {};
+
+TEST_P(DamagedFrame, IsRefused)
 {
-    const QuietLog quiet;
-    const Bytes valid = smallValidPlist();
-    ASSERT_EQ(check(valid), Verdict::Accepted);
-
-    struct Damage {
-        const char* name;
-        void (*apply)(Bytes&);
-        Verdict expected;
-    };
-    const std::vector<Damage> damages = {
-        {"bad magic", [](Bytes& b) { b[0] = 'x'; }, Verdict::BadHeader},
-        {"version 01", [](Bytes& b) { b[7] = '1'; }, Verdict::BadHeader},
-        {"trailer cut", [](Bytes& b) { b.resize(30); }, Verdict::BadHeader},
-        {"offset size 0", [](Bytes& b) { b[b.size() - kOffsetSizeAt] = 0; }, Verdict::BadTrailer},
-        {"offset size 9", [](Bytes& b) { b[b.size() - kOffsetSizeAt] = 9; }, Verdict::BadTrailer},
-        {"reference size 0", [](Bytes& b) { b[b.size() - kReferenceSizeAt] = 0; }, Verdict::BadTrailer},
-        {"reference size 200", [](Bytes& b) { b[b.size() - kReferenceSizeAt] = 200; }, Verdict::BadTrailer},
-        {"no objects", [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, 0); }, Verdict::BadTrailer},
-        {"top out of range", [](Bytes& b) { setTrailerNumber(b, kTopObjectAt, 3); }, Verdict::BadTrailer},
-        {"huge top", [](Bytes& b) { setTrailerNumber(b, kTopObjectAt, ~std::uint64_t{0}); },
-         Verdict::BadTrailer},
-        {"too many objects", [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, 100001); },
-         Verdict::TooManyObjects},
-        {"huge object count", [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, ~std::uint64_t{0}); },
-         Verdict::TooManyObjects},
-        {"count past the table", [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, 50); },
-         Verdict::BadOffsetTable},
-        {"table past the end", [](Bytes& b) { setTrailerNumber(b, kTableOffsetAt, b.size()); },
-         Verdict::BadOffsetTable},
-        {"table in the header", [](Bytes& b) { setTrailerNumber(b, kTableOffsetAt, 4); },
-         Verdict::BadOffsetTable},
-        {"huge table offset", [](Bytes& b) { setTrailerNumber(b, kTableOffsetAt, ~std::uint64_t{0} - 3); },
-         Verdict::BadOffsetTable},
-        // The offset table starts 32 + 3 bytes from the end: one byte per object.
-        {"object offset in the header", [](Bytes& b) { b[b.size() - 35] = 2; }, Verdict::BadOffsetTable},
-        {"object offset in the table",
-         [](Bytes& b) { b[b.size() - 33] = static_cast<std::uint8_t>(b.size() - 34); },
-         Verdict::BadOffsetTable},
-        {"object offset past the end", [](Bytes& b) { b[b.size() - 33] = 0xFF; }, Verdict::BadOffsetTable},
-    };
-    for (const Damage& damage : damages) {
-        SCOPED_TRACE(damage.name);
-        Bytes bytes = valid;
-        damage.apply(bytes);
-        EXPECT_EQ(check(bytes), damage.expected);
-        EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
-    }
-    EXPECT_EQ(BinaryPlistGuard::check(nullptr, 0), Verdict::BadHeader);
-}
-
-TEST(BinaryPlistGuardTest, MalformedObjectsAreRefused)
-{
-    const QuietLog quiet;
-    struct Shape {
-        const char* name;
-        Bytes object; // written as the only element of the top array
-        Verdict expected;
-    };
-    const std::vector<Shape> shapes = {
-        {"null", {0x00}, Verdict::BadObject},
-        {"fill", {0x0F}, Verdict::BadObject},
-        {"integer of 32 bytes", {0x15, 1, 2}, Verdict::BadObject},
-        {"integer past the table", {0x13, 0, 0}, Verdict::BadObject},
-        {"real of 2 bytes", {0x21, 0, 0}, Verdict::BadObject},
-        {"date of 4 bytes", {0x32, 0, 0, 0, 0}, Verdict::BadObject},
-        {"string longer than the file", {0x5E, 'a', 'b'}, Verdict::BadObject},
-        {"extended length not an integer", {0x5F, 0x20, 1, 'a'}, Verdict::BadObject},
-        {"extended length of 16 bytes",
-         {0x5F, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 'a'},
-         Verdict::BadObject},
-        {"extended length cut", {0x4F, 0x13, 0, 0}, Verdict::BadObject},
-        {"huge extended length",
-         {0x6F, 0x13, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 'a'},
-         Verdict::BadObject},
-        {"huge array", {0xAF, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0, 0}, Verdict::BadObject},
-        {"set", {0xC1, 0}, Verdict::BadObject},
-        {"unknown kind", {0x70}, Verdict::BadObject},
-        {"uid of 3 bytes", {0x82, 0, 0, 1}, Verdict::BadObject},
-        {"reference out of range", {0xA1, 9}, Verdict::BadReference},
-    };
-    for (const Shape& shape : shapes) {
-        SCOPED_TRACE(shape.name);
-        BplistWriter w;
-        const auto top = w.nextIndex();
-        w.array({top + 1});
-        w.raw(shape.object);
-        const Bytes bytes = w.finish(top);
-        EXPECT_EQ(check(bytes), shape.expected);
-        EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
-    }
-}
-
-TEST(BinaryPlistGuardTest, DictionaryKeysMustBeStrings)
-{
-    const QuietLog quiet;
-    BplistWriter w;
-    const auto number = w.integer(1);
-    const auto text = w.string("k");
-    const Bytes bytes = w.finish(w.dictionary({number}, {text}));
-    EXPECT_EQ(check(bytes), Verdict::BadReference);
-    EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
-
-    BplistWriter good;
-    const auto key = good.string("k");
-    const auto value = good.integer(1);
-    const auto decoded = PropertyList::fromBinary(good.finish(good.dictionary({key}, {value})));
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_TRUE(*decoded == PropertyList(Dictionary{{"k", 1}}));
-}
-
-TEST(BinaryPlistGuardTest, AUidPassesTheGuardButDoesNotDecode)
-{
-    const QuietLog quiet;
-    BplistWriter w;
-    const auto uid = w.raw({0x80, 0x05});
-    const Bytes bytes = w.finish(w.array({uid}));
-    EXPECT_EQ(check(bytes), Verdict::Accepted);
+    const test::LogCapture quiet;
+    Bytes bytes = smallValidPlist();
+    ASSERT_EQ(check(bytes), Verdict::Accepted);
+    GetParam().apply(bytes);
+    EXPECT_EQ(check(bytes), GetParam().verdict);
     EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, DamagedFrame, testing::Values(
+    FrameDamage{"BadMagic",                [](Bytes& b) { b[0] = 'x'; },                                      Verdict::BadHeader},
+    FrameDamage{"Version01",               [](Bytes& b) { b[7] = '1'; },                                      Verdict::BadHeader},
+    FrameDamage{"TrailerCut",              [](Bytes& b) { b.resize(30); },                                    Verdict::BadHeader},
+    FrameDamage{"Empty",                   [](Bytes& b) { b.clear(); },                                       Verdict::BadHeader},
+    FrameDamage{"OffsetSize0",             [](Bytes& b) { b[b.size() - kOffsetSizeAt] = 0; },                 Verdict::BadTrailer},
+    FrameDamage{"OffsetSize9",             [](Bytes& b) { b[b.size() - kOffsetSizeAt] = 9; },                 Verdict::BadTrailer},
+    FrameDamage{"ReferenceSize0",          [](Bytes& b) { b[b.size() - kReferenceSizeAt] = 0; },              Verdict::BadTrailer},
+    FrameDamage{"ReferenceSize200",        [](Bytes& b) { b[b.size() - kReferenceSizeAt] = 200; },            Verdict::BadTrailer},
+    FrameDamage{"NoObjects",               [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, 0); },          Verdict::BadTrailer},
+    FrameDamage{"TopOutOfRange",           [](Bytes& b) { setTrailerNumber(b, kTopObjectAt, 3); },            Verdict::BadTrailer},
+    FrameDamage{"HugeTop",                 [](Bytes& b) { setTrailerNumber(b, kTopObjectAt, kHuge); },        Verdict::BadTrailer},
+    FrameDamage{"TooManyObjects",          [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, 100001); },     Verdict::TooManyObjects},
+    FrameDamage{"HugeObjectCount",         [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, kHuge); },      Verdict::TooManyObjects},
+    FrameDamage{"CountPastTheTable",       [](Bytes& b) { setTrailerNumber(b, kObjectCountAt, 50); },         Verdict::BadOffsetTable},
+    FrameDamage{"TablePastTheEnd",         [](Bytes& b) { setTrailerNumber(b, kTableOffsetAt, b.size()); },   Verdict::BadOffsetTable},
+    FrameDamage{"TableInTheHeader",        [](Bytes& b) { setTrailerNumber(b, kTableOffsetAt, 4); },          Verdict::BadOffsetTable},
+    FrameDamage{"HugeTableOffset",         [](Bytes& b) { setTrailerNumber(b, kTableOffsetAt, kHuge - 3); },  Verdict::BadOffsetTable},
+    FrameDamage{"ObjectOffsetInTheHeader", [](Bytes& b) { b[b.size() - 35] = 2; },                            Verdict::BadOffsetTable},
+    FrameDamage{"ObjectOffsetInTheTable",  [](Bytes& b) { b[b.size() - 33] = static_cast<std::uint8_t>(b.size() - 34); }, Verdict::BadOffsetTable},
+    FrameDamage{"ObjectOffsetPastTheEnd",  [](Bytes& b) { b[b.size() - 33] = 0xFF; },                         Verdict::BadOffsetTable}),
+    test::NameOfCase());
+// clang-format on
+
+struct ObjectShape {
+    const char* name;
+    friend void PrintTo(const ObjectShape& c, std::ostream* os) { *os << c.name; }
+    Bytes object; // written as the only element of the top array
+    Verdict verdict;
+};
+
+class MalformedObject : public testing::TestWithParam<ObjectShape> {};
+
+TEST_P(MalformedObject, IsRefused)
+{
+    const test::LogCapture quiet;
+    Writer w;
+    const auto top = w.nextIndex();
+    w.array({top + 1});
+    w.raw(GetParam().object);
+    const Bytes bytes = w.finish(top);
+    EXPECT_EQ(check(bytes), GetParam().verdict);
+    EXPECT_FALSE(PropertyList::fromBinary(bytes).has_value());
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, MalformedObject, testing::Values(
+    ObjectShape{"Null",                        {0x00},                                                       Verdict::BadObject},
+    ObjectShape{"Fill",                        {0x0F},                                                       Verdict::BadObject},
+    ObjectShape{"IntegerOf32Bytes",            {0x15, 1, 2},                                                 Verdict::BadObject},
+    ObjectShape{"IntegerPastTheTable",         {0x13, 0, 0},                                                 Verdict::BadObject},
+    ObjectShape{"RealOf2Bytes",                {0x21, 0, 0},                                                 Verdict::BadObject},
+    ObjectShape{"DateOf4Bytes",                {0x32, 0, 0, 0, 0},                                           Verdict::BadObject},
+    ObjectShape{"StringLongerThanTheFile",     {0x5E, 'a', 'b'},                                             Verdict::BadObject},
+    ObjectShape{"ExtendedLengthNotAnInteger",  {0x5F, 0x20, 1, 'a'},                                         Verdict::BadObject},
+    ObjectShape{"ExtendedLengthOf16Bytes",     {0x5F, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 'a'}, Verdict::BadObject},
+    ObjectShape{"ExtendedLengthCut",           {0x4F, 0x13, 0, 0},                                           Verdict::BadObject},
+    ObjectShape{"HugeExtendedLength",          {0x6F, 0x13, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 'a'}, Verdict::BadObject},
+    ObjectShape{"HugeArray",                   {0xAF, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0, 0},                   Verdict::BadObject},
+    ObjectShape{"Set",                         {0xC1, 0},                                                    Verdict::BadObject},
+    ObjectShape{"UnknownKind",                 {0x70},                                                       Verdict::BadObject},
+    ObjectShape{"UidOf3Bytes",                 {0x82, 0, 0, 1},                                              Verdict::BadObject},
+    ObjectShape{"ReferenceOutOfRange",         {0xA1, 9},                                                    Verdict::BadReference}),
+    test::NameOfCase());
+// clang-format on
 
 TEST(BinaryPlistGuardTest, LengthIsBounded)
 {
-    Bytes bytes = smallValidPlist();
+    const Bytes bytes = smallValidPlist();
     BinaryPlistGuard::Limits limits;
     limits.maxLength = bytes.size() - 1;
     EXPECT_EQ(BinaryPlistGuard::check(bytes.data(), bytes.size(), limits), Verdict::TooLong);
@@ -477,11 +308,12 @@ TEST(BinaryPlistGuardTest, LengthIsBounded)
     Bytes huge(BinaryPlistGuard::Limits{}.maxLength + 1, 0);
     std::copy(bytes.begin(), bytes.end(), huge.begin());
     EXPECT_EQ(check(huge), Verdict::TooLong);
+    EXPECT_EQ(BinaryPlistGuard::check(nullptr, 0), Verdict::BadHeader);
 }
 
 TEST(BinaryPlistGuardTest, TruncationsAndDamageNeverCrash)
 {
-    const QuietLog quiet;
+    const test::LogCapture quiet;
     const PropertyList value(Array{
         PropertyList(Dictionary{{"T", "TN"}, {"N", 3}}), PropertyList(Dictionary{{"T", "TO"}, {"N", "+"}}),
         PropertyList(Dictionary{{"Caption", "Caf\xC3\xA9"}, {"Ask", false}}), 245.0, -7,
@@ -504,8 +336,7 @@ TEST(BinaryPlistGuardTest, TruncationsAndDamageNeverCrash)
         for (std::uint8_t replacement : {0x00, 0x01, 0x0F, 0x5F, 0x7F, 0x80, 0xAF, 0xDF, 0xFF}) {
             Bytes damaged = valid;
             damaged[at] = replacement;
-            const auto result = PropertyList::fromBinary(damaged);
-            if (result) {
+            if (const auto result = PropertyList::fromBinary(damaged)) {
                 // Whatever came out is a complete value the codec can write again.
                 EXPECT_TRUE(PropertyList::fromBinary(result->toBinary()).has_value());
             }
@@ -530,17 +361,10 @@ TEST(BinaryPlistGuardTest, TruncationsAndDamageNeverCrash)
             garbage[n - 9] = static_cast<std::uint8_t>(random() % 6);
             garbage[n - 1] = static_cast<std::uint8_t>(n - 32 - 12 + random() % 4);
         }
-        const auto result = PropertyList::fromBinary(garbage);
-        if (result) {
+        if (const auto result = PropertyList::fromBinary(garbage)) {
             EXPECT_TRUE(PropertyList::fromBinary(result->toBinary()).has_value());
         }
     }
-}
-
-TEST(BinaryPlistGuardTest, VerdictsHaveNames)
-{
-    EXPECT_STREQ(BinaryPlistGuard::describe(Verdict::Accepted), "accepted");
-    EXPECT_STREQ(BinaryPlistGuard::describe(Verdict::Cycle), "reference cycle");
 }
 
 } // namespace

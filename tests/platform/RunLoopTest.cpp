@@ -1,7 +1,8 @@
 #include "platform/RunLoop.h"
 
-#include "platform/Log.h"
 #include "platform/MainThread.h"
+
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -128,14 +129,12 @@ TEST(RunLoopTest, InstallsAndUninstallsItselfAsThePoster)
     EXPECT_FALSE(MainThread::hasPoster());
 
     // With no poster a task cannot run; it is dropped and the drop logged.
-    std::vector<std::string> log;
-    const DevLogSink previous = setDevLogSink([&log](const std::string& message) { log.push_back(message); });
+    const test::LogCapture log;
     bool ran = false;
     MainThread::post([&ran] { ran = true; });
-    setDevLogSink(previous);
     EXPECT_FALSE(ran);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("no poster"), std::string::npos);
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_TRUE(log.mentions("no poster"));
 }
 
 } // namespace

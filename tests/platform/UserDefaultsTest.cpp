@@ -1,14 +1,15 @@
 #include "platform/UserDefaults.h"
-#include "platform/Log.h"
 #include "platform/PropertyList.h"
+
+#include "support/CaseNames.h"
+#include "support/Files.h"
+#include "support/LogCapture.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -20,43 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using Array = PropertyList::Array;
 using Dictionary = PropertyList::Dictionary;
-
-// Collects the developer log of one test.
-class LogCapture {
-public:
-    LogCapture()
-        : m_previous(setDevLogSink([this](const std::string& message) { m_messages.push_back(message); }))
-    {
-    }
-    ~LogCapture() { setDevLogSink(m_previous); }
-
-    bool mentions(const std::string& text) const
-    {
-        for (const auto& message : m_messages) {
-            if (message.find(text) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
-    }
-    bool empty() const { return m_messages.empty(); }
-
-private:
-    std::vector<std::string> m_messages;
-    DevLogSink m_previous;
-};
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test::LogCapture;
 
 class UserDefaultsTest : public testing::Test {
 protected:
@@ -68,125 +33,69 @@ protected:
     test::TestHome m_home;
 };
 
-TEST_F(UserDefaultsTest, ValuesSurviveTheFile)
+// How a value stored under a key reads through each typed getter.
+struct Coercion {
+    const char* name;
+    friend void PrintTo(const Coercion& c, std::ostream* os) { *os << c.name; }
+    PropertyList value;
+    bool asBool;
+    std::int64_t asInteger;
+    double asDouble;
+    std::optional<std::string> asString;
+};
+
+class TypedRead : public UserDefaultsTest, public testing::WithParamInterface<Coercion> {};
+
+TEST_P(TypedRead, FollowsThePlatformsCoercions)
 {
-    const std::vector<std::pair<std::string, PropertyList>> values = {
-        {"Sorting", PropertyList(2)},
-        {"Protect", PropertyList(true)},
-        {"Off", PropertyList(false)},
-        {"Negative", PropertyList(std::int64_t{-5000000000})},
-        {"Max", PropertyList(std::numeric_limits<std::int64_t>::max())},
-        {"Ratio", PropertyList(0.1)},
-        {"LastDB", PropertyList("Caf\xC3\xA9 & <Books>")},
-        {"Empty", PropertyList("")},
-        {"Blob", PropertyList(PropertyList::Data{0, 1, 254, 255})},
-        {"SULastCheckTime", PropertyList(PropertyList::Date{1589711400.0})},
-        {"LastSyncedDbs", PropertyList(Array{"A.dossiva", "B.dossiva"})},
-        {"csv export", PropertyList(Dictionary{{"sep", ","}, {"cols", PropertyList(Array{1, 2})}})},
-    };
-    {
-        UserDefaults writer(preferencesFile());
-        for (const auto& [key, value] : values) {
-            writer.set(key, value);
-        }
-        EXPECT_TRUE(writer.synchronize());
-    }
+    const Coercion& c = GetParam();
+    UserDefaults(preferencesFile()).set("key", c.value);
     const UserDefaults reader(preferencesFile());
-    for (const auto& [key, value] : values) {
-        SCOPED_TRACE(key);
-        ASSERT_TRUE(reader.has(key));
-        const auto read = reader.object(key);
-        ASSERT_TRUE(read.has_value());
-        EXPECT_TRUE(*read == value);
-    }
-    EXPECT_FALSE(reader.has("Missing"));
-    EXPECT_FALSE(reader.object("Missing").has_value());
+    EXPECT_EQ(reader.boolForKey("key"), c.asBool);
+    EXPECT_EQ(reader.integerForKey("key"), c.asInteger);
+    EXPECT_DOUBLE_EQ(reader.doubleForKey("key"), c.asDouble);
+    EXPECT_EQ(reader.stringForKey("key"), c.asString);
 }
 
-TEST_F(UserDefaultsTest, TypedSettersWriteTheirKinds)
-{
-    {
-        UserDefaults writer(preferencesFile());
-        writer.setBool("b", true);
-        writer.setInteger("i", -12);
-        writer.setDouble("d", 2.5);
-        writer.setString("s", "2");
-    }
-    const UserDefaults reader(preferencesFile());
-    EXPECT_EQ(reader.object("b")->kind(), PropertyList::Kind::Boolean);
-    EXPECT_EQ(reader.object("i")->kind(), PropertyList::Kind::Integer);
-    EXPECT_EQ(reader.object("d")->kind(), PropertyList::Kind::Real);
-    EXPECT_EQ(reader.object("s")->kind(), PropertyList::Kind::String);
-    EXPECT_TRUE(reader.boolForKey("b"));
-    EXPECT_EQ(reader.integerForKey("i"), -12);
-    EXPECT_EQ(reader.doubleForKey("d"), 2.5);
-    EXPECT_EQ(reader.stringForKey("s"), "2");
-}
+constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 
-TEST_F(UserDefaultsTest, TypedReadsFollowThePlatformsCoercions)
-{
-    struct Row {
-        const char* key;
-        PropertyList value;
-        bool asBool;
-        std::int64_t asInteger;
-        double asDouble;
-        std::optional<std::string> asString;
-    };
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    const std::vector<Row> rows = {
-        {"true", PropertyList(true), true, 1, 1.0, "1"},
-        {"false", PropertyList(false), false, 0, 0.0, "0"},
-        {"zero", PropertyList(0), false, 0, 0.0, "0"},
-        {"negative", PropertyList(-3), true, -3, -3.0, "-3"},
-        {"real", PropertyList(2.75), true, 2, 2.75, "2.75"},
-        {"negative real", PropertyList(-2.75), true, -2, -2.75, "-2.75"},
-        {"whole real", PropertyList(245.0), true, 245, 245.0, "245"},
-        {"real zero", PropertyList(0.0), false, 0, 0.0, "0"},
-        {"YES", PropertyList("YES"), true, 0, 0.0, "YES"},
-        {"yes", PropertyList("yes"), true, 0, 0.0, "yes"},
-        {"true text", PropertyList("true"), true, 0, 0.0, "true"},
-        {"True text", PropertyList("True"), true, 0, 0.0, "True"},
-        {"NO", PropertyList("NO"), false, 0, 0.0, "NO"},
-        {"false text", PropertyList("false"), false, 0, 0.0, "false"},
-        {"one", PropertyList("1"), true, 1, 1.0, "1"},
-        {"zero text", PropertyList("0"), false, 0, 0.0, "0"},
-        {"section", PropertyList("2"), true, 2, 2.0, "2"},
-        {"padded", PropertyList("  42abc"), true, 42, 42.0, "  42abc"},
-        {"signed", PropertyList("-7"), true, -7, -7.0, "-7"},
-        {"leading zeros", PropertyList("007"), true, 7, 7.0, "007"},
-        {"fraction", PropertyList("0.5"), false, 0, 0.5, "0.5"},
-        {"fraction above one", PropertyList("3.9"), true, 3, 3.9, "3.9"},
-        {"exponent", PropertyList("1e3"), true, 1, 1000.0, "1e3"},
-        {"empty", PropertyList(""), false, 0, 0.0, ""},
-        {"word", PropertyList("hello"), false, 0, 0.0, "hello"},
-        {"overflow", PropertyList("99999999999999999999"), true, kMax, 1e20, "99999999999999999999"},
-        {"underflow", PropertyList("-99999999999999999999"), true, kMin, -1e20, "-99999999999999999999"},
-        {"data", PropertyList(PropertyList::Data{1}), false, 0, 0.0, std::nullopt},
-        {"date", PropertyList(PropertyList::Date{5}), false, 0, 0.0, std::nullopt},
-        {"list", PropertyList(Array{1}), false, 0, 0.0, std::nullopt},
-        {"dict", PropertyList(Dictionary{{"a", 1}}), false, 0, 0.0, std::nullopt},
-    };
-    {
-        UserDefaults writer(preferencesFile());
-        for (const Row& row : rows) {
-            writer.set(row.key, row.value);
-        }
-    }
-    const UserDefaults reader(preferencesFile());
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.key);
-        EXPECT_EQ(reader.boolForKey(row.key), row.asBool);
-        EXPECT_EQ(reader.integerForKey(row.key), row.asInteger);
-        EXPECT_DOUBLE_EQ(reader.doubleForKey(row.key), row.asDouble);
-        EXPECT_EQ(reader.stringForKey(row.key), row.asString);
-    }
-    EXPECT_FALSE(reader.boolForKey("missing"));
-    EXPECT_EQ(reader.integerForKey("missing"), 0);
-    EXPECT_EQ(reader.doubleForKey("missing"), 0.0);
-    EXPECT_EQ(reader.stringForKey("missing"), std::nullopt);
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, TypedRead, testing::Values(
+    //       name                 stored value                                     bool   integer  double  string
+    Coercion{"True",              PropertyList(true),                              true,  1,       1.0,    "1"},
+    Coercion{"False",             PropertyList(false),                             false, 0,       0.0,    "0"},
+    Coercion{"Zero",              PropertyList(0),                                 false, 0,       0.0,    "0"},
+    Coercion{"Negative",          PropertyList(-3),                                true,  -3,      -3.0,   "-3"},
+    Coercion{"Real",              PropertyList(2.75),                              true,  2,       2.75,   "2.75"},
+    Coercion{"NegativeReal",      PropertyList(-2.75),                             true,  -2,      -2.75,  "-2.75"},
+    Coercion{"WholeReal",         PropertyList(245.0),                             true,  245,     245.0,  "245"},
+    Coercion{"RealZero",          PropertyList(0.0),                               false, 0,       0.0,    "0"},
+    Coercion{"YES",               PropertyList("YES"),                             true,  0,       0.0,    "YES"},
+    Coercion{"yes",               PropertyList("yes"),                             true,  0,       0.0,    "yes"},
+    Coercion{"TrueText",          PropertyList("true"),                            true,  0,       0.0,    "true"},
+    Coercion{"CapitalTrueText",   PropertyList("True"),                            true,  0,       0.0,    "True"},
+    Coercion{"NO",                PropertyList("NO"),                              false, 0,       0.0,    "NO"},
+    Coercion{"FalseText",         PropertyList("false"),                           false, 0,       0.0,    "false"},
+    Coercion{"OneText",           PropertyList("1"),                               true,  1,       1.0,    "1"},
+    Coercion{"ZeroText",          PropertyList("0"),                               false, 0,       0.0,    "0"},
+    Coercion{"SectionText",       PropertyList("2"),                               true,  2,       2.0,    "2"},
+    Coercion{"Padded",            PropertyList("  42abc"),                         true,  42,      42.0,   "  42abc"},
+    Coercion{"Signed",            PropertyList("-7"),                              true,  -7,      -7.0,   "-7"},
+    Coercion{"LeadingZeros",      PropertyList("007"),                             true,  7,       7.0,    "007"},
+    Coercion{"Fraction",          PropertyList("0.5"),                             false, 0,       0.5,    "0.5"},
+    Coercion{"FractionAboveOne",  PropertyList("3.9"),                             true,  3,       3.9,    "3.9"},
+    Coercion{"Exponent",          PropertyList("1e3"),                             true,  1,       1000.0, "1e3"},
+    Coercion{"Empty",             PropertyList(""),                                false, 0,       0.0,    ""},
+    Coercion{"Word",              PropertyList("hello"),                           false, 0,       0.0,    "hello"},
+    Coercion{"Overflow",          PropertyList("99999999999999999999"),            true,  kMax,    1e20,   "99999999999999999999"},
+    Coercion{"Underflow",         PropertyList("-99999999999999999999"),           true,  kMin,    -1e20,  "-99999999999999999999"},
+    Coercion{"Data",              PropertyList(PropertyList::Data{1}),             false, 0,       0.0,    std::nullopt},
+    Coercion{"Date",              PropertyList(PropertyList::Date{5}),             false, 0,       0.0,    std::nullopt},
+    Coercion{"List",              PropertyList(Array{1}),                          false, 0,       0.0,    std::nullopt},
+    Coercion{"Dictionary",        PropertyList(Dictionary{{"a", 1}}),              false, 0,       0.0,    std::nullopt}),
+    test::NameOfCase());
+// clang-format on
 
 TEST_F(UserDefaultsTest, RemoveIsWrittenAtOnce)
 {
@@ -206,9 +115,12 @@ TEST_F(UserDefaultsTest, AMissingFileIsAnEmptyStoreAndIsNotCreatedByReading)
     const LogCapture log;
     UserDefaults defaults(preferencesFile());
     EXPECT_FALSE(defaults.has("Sorting"));
+    EXPECT_FALSE(defaults.boolForKey("Sorting"));
     EXPECT_EQ(defaults.integerForKey("Sorting"), 0);
+    EXPECT_EQ(defaults.doubleForKey("Sorting"), 0.0);
+    EXPECT_EQ(defaults.stringForKey("Sorting"), std::nullopt);
     EXPECT_FALSE(fs::exists(preferencesFile()));
-    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(log.messages().empty());
     // The first write makes the Preferences folder and its parents.
     EXPECT_FALSE(fs::exists(m_home.path() + "/Library"));
     defaults.setInteger("Sorting", 2);
@@ -221,13 +133,13 @@ TEST_F(UserDefaultsTest, ACorruptFileIsAnEmptyStoreAndIsKeptUntilTheNextWrite)
              std::string("\x00\xff garbage \x01<plist>", 19),
              "<?xml version=\"1.0\"?><plist><array/></plist>", "bplist00 not really", ""}) {
         SCOPED_TRACE(content);
-        writeText(preferencesFile(), content);
+        test::writeFile(preferencesFile(), content);
         const LogCapture log;
         UserDefaults defaults(preferencesFile());
         EXPECT_FALSE(defaults.has("Sorting"));
         EXPECT_FALSE(defaults.boolForKey("Protect"));
         EXPECT_TRUE(log.mentions(preferencesFile()));
-        EXPECT_EQ(readText(preferencesFile()), content);
+        EXPECT_EQ(test::fileContents(preferencesFile()), content);
 
         defaults.setInteger("Sorting", 1);
         const UserDefaults reader(preferencesFile());
@@ -235,19 +147,10 @@ TEST_F(UserDefaultsTest, ACorruptFileIsAnEmptyStoreAndIsKeptUntilTheNextWrite)
     }
 }
 
-TEST_F(UserDefaultsTest, AnUnreadablePathIsAnEmptyStore)
-{
-    fs::create_directories(preferencesFile()); // a folder where the file should be
-    const LogCapture log;
-    const UserDefaults defaults(preferencesFile());
-    EXPECT_FALSE(defaults.has("Sorting"));
-    EXPECT_TRUE(log.mentions(preferencesFile()));
-}
-
 TEST_F(UserDefaultsTest, ABinaryPreferencesFileIsReadToo)
 {
     const auto bytes = PropertyList(Dictionary{{"Sorting", 1}, {"Protect", true}}).toBinary();
-    writeText(preferencesFile(), std::string(bytes.begin(), bytes.end()));
+    test::writeFile(preferencesFile(), std::string(bytes.begin(), bytes.end()));
     const UserDefaults defaults(preferencesFile());
     EXPECT_EQ(defaults.integerForKey("Sorting"), 1);
     EXPECT_TRUE(defaults.boolForKey("Protect"));
@@ -298,11 +201,8 @@ TEST_F(UserDefaultsTest, WritesLeaveNoTemporaryFilesBehind)
     for (int i = 0; i < 20; ++i) {
         defaults.setInteger("Counter", i);
     }
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(fs::path(preferencesFile()).parent_path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, std::vector<std::string>{"com.quorva.Dossiva.plist"});
+    EXPECT_EQ(test::folderEntries(fs::path(preferencesFile()).parent_path()),
+              std::vector<std::string>{"com.quorva.Dossiva.plist"});
     EXPECT_EQ(UserDefaults(preferencesFile()).integerForKey("Counter"), 19);
 }
 
@@ -313,20 +213,18 @@ TEST_F(UserDefaultsTest, AFailedWriteIsReportedAndLogged)
     fs::create_directories(preferencesFile());
     LogCapture log;
     UserDefaults defaults(preferencesFile());
+    EXPECT_FALSE(defaults.has("Sorting")) << "an unreadable path is an empty store";
+    EXPECT_TRUE(log.mentions(preferencesFile()));
     defaults.setInteger("Sorting", 2);
     EXPECT_TRUE(log.mentions("cannot write"));
     EXPECT_EQ(defaults.integerForKey("Sorting"), 2); // still held in memory
     EXPECT_FALSE(defaults.synchronize());
-    const std::string folder = fs::path(preferencesFile()).parent_path().string();
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, std::vector<std::string>{"com.quorva.Dossiva.plist"});
+    EXPECT_EQ(test::folderEntries(fs::path(preferencesFile()).parent_path()),
+              std::vector<std::string>{"com.quorva.Dossiva.plist"});
 
     // The Preferences folder cannot be made under a plain file either.
     const std::string blocked = m_home.path() + "/Blocked/Preferences/x.plist";
-    writeText(m_home.path() + "/Blocked", "a file");
+    test::writeFile(m_home.path() + "/Blocked", "a file");
     UserDefaults elsewhere(blocked);
     EXPECT_FALSE(elsewhere.synchronize());
 
@@ -358,7 +256,8 @@ TEST(UserDefaultsStandardTest, FollowsTheHomeFolderAcrossResets)
         EXPECT_TRUE(fs::is_regular_file(standard->filePath()));
 
         // A reset re-reads the same file.
-        writeText(standard->filePath(), PropertyList(Dictionary{{"Sorting", 0}, {"Backup", 1}}).toXml());
+        test::writeFile(standard->filePath(),
+                        PropertyList(Dictionary{{"Sorting", 0}, {"Backup", 1}}).toXml());
         UserDefaults::resetStandard();
         EXPECT_EQ(UserDefaults::standard().integerForKey("Backup"), 1);
         EXPECT_EQ(UserDefaults::standard().integerForKey("Sorting"), 0);

@@ -3,11 +3,11 @@
 #include "platform/UserDefaults.h"
 #include "records/RecordFilter.h"
 #include "records/RecordSorter.h"
+#include "support/CaseNames.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -102,14 +102,10 @@ const std::vector<Record>& searchRecords()
 
 struct SearchCase {
     const char* name;
+    friend void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
     const char* text;
     std::vector<RecordId> found;
 };
-
-void PrintTo(const SearchCase& c, std::ostream* os)
-{
-    *os << c.name << " \"" << c.text << "\"";
-}
 
 class RecordFilterTest : public testing::TestWithParam<SearchCase> {};
 
@@ -137,20 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"AccentedCapitalsLowered", "brûlée", {10}},
         SearchCase{"AccentsAreNotFolded", "brulee", {}}, SearchCase{"LineBreakInside", "e\nand", {10}},
         SearchCase{"NothingMatches", "zzz", {}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST(RecordFilterTest, OnlyTextLikeTypesAreSearched)
-{
-    for (int type : {FieldType::Main, FieldType::SmallText, FieldType::LargeText, FieldType::Number,
-                     FieldType::Choose, FieldType::Calculation, FieldType::Email, FieldType::Link,
-                     FieldType::Checkbox, FieldType::Password}) {
-        EXPECT_TRUE(RecordFilter::isSearched(type)) << type;
-    }
-    for (int type : {FieldType::Date, FieldType::Time, FieldType::DateTime, FieldType::Image,
-                     FieldType::Separator, FieldType::Unsupported}) {
-        EXPECT_FALSE(RecordFilter::isSearched(type)) << type;
-    }
-}
+    test::NameOfCase());
 
 TEST(RecordFilterTest, FindsValuesOutOfFormOrder)
 {
@@ -169,16 +152,12 @@ Record dated(RecordId id, const char* title, const char* created, const char* mo
 
 struct SortCase {
     const char* name;
+    friend void PrintTo(const SortCase& c, std::ostream* os) { *os << c.name; }
     int sorting;
     bool ascending;
     std::vector<Record> records;
     std::vector<RecordId> order;
 };
-
-void PrintTo(const SortCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class RecordSorterTest : public testing::TestWithParam<SortCase> {};
 
@@ -190,67 +169,30 @@ TEST_P(RecordSorterTest, OrdersTheRecords)
     EXPECT_EQ(ids(records), c.order);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Orders, RecordSorterTest,
-    testing::Values(
-        SortCase{"TitleIgnoresCase",
-                 RecordSorter::ByTitle,
-                 true,
-                 {dated(1, "banana", "1", "0"), dated(2, "Apple", "1", "0"), dated(3, "cherry", "1", "0"),
-                  dated(4, "BANANA split", "1", "0")},
-                 {2, 1, 4, 3}},
-        SortCase{"TitleDescending",
-                 RecordSorter::ByTitle,
-                 false,
-                 {dated(1, "banana", "1", "0"), dated(2, "Apple", "1", "0"), dated(3, "cherry", "1", "0")},
-                 {3, 1, 2}},
-        SortCase{"TitleWithAccentsFoldsCase",
-                 RecordSorter::ByTitle,
-                 true,
-                 {dated(1, "Éclair", "1", "0"), dated(2, "éclair a", "1", "0"), dated(3, "zebra", "1", "0")},
-                 {3, 1, 2}},
-        SortCase{"CreationAcrossDigitCounts",
-                 RecordSorter::ByCreationDate,
-                 true,
-                 {dated(1, "a", "1000000000", "0"), dated(2, "b", "999999999", "0"),
-                  dated(3, "c", "1700000000", "0")},
-                 {2, 1, 3}},
-        SortCase{"CreationDescending",
-                 RecordSorter::ByCreationDate,
-                 false,
-                 {dated(1, "a", "1000000000", "0"), dated(2, "b", "999999999", "0"),
-                  dated(3, "c", "1700000000", "0")},
-                 {3, 1, 2}},
-        SortCase{
-            "NeverModifiedComesFirst",
-            RecordSorter::ByModificationDate,
-            true,
-            {dated(1, "a", "1", "1700000000"), dated(2, "b", "1", "0"), dated(3, "c", "1", "1600000000")},
-            {2, 3, 1}},
-        SortCase{
-            "NeverModifiedComesLastDescending",
-            RecordSorter::ByModificationDate,
-            false,
-            {dated(1, "a", "1", "1700000000"), dated(2, "b", "1", "0"), dated(3, "c", "1", "1600000000")},
-            {1, 3, 2}},
-        SortCase{"TimesBefore1970",
-                 RecordSorter::ByCreationDate,
-                 true,
-                 {dated(1, "a", "-5", "0"), dated(2, "b", "-100", "0"), dated(3, "c", "0", "0")},
-                 {2, 1, 3}},
-        SortCase{"DuplicateNextToItsSource",
-                 RecordSorter::ByCreationDate,
-                 true,
-                 {dated(1, "source", "1500000000", "0"), dated(2, "other", "1600000000", "0"),
-                  dated(3, "earlier", "1400000000", "0"), dated(4, "source", "1500000000", "0")},
-                 {3, 1, 4, 2}},
-        SortCase{"DuplicateNextToItsSourceDescending",
-                 RecordSorter::ByCreationDate,
-                 false,
-                 {dated(1, "source", "1500000000", "0"), dated(2, "other", "1600000000", "0"),
-                  dated(3, "earlier", "1400000000", "0"), dated(4, "source", "1500000000", "0")},
-                 {2, 1, 4, 3}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+const std::vector<Record> kFruit = {dated(1, "banana", "1", "0"), dated(2, "Apple", "1", "0"),
+                                    dated(3, "cherry", "1", "0")};
+const std::vector<Record> kCreated = {dated(1, "a", "1000000000", "0"), dated(2, "b", "999999999", "0"),
+                                      dated(3, "c", "1700000000", "0")};
+const std::vector<Record> kModified = {dated(1, "a", "1", "1700000000"), dated(2, "b", "1", "0"),
+                                       dated(3, "c", "1", "1600000000")};
+const std::vector<Record> kDuplicated = {
+    dated(1, "source", "1500000000", "0"), dated(2, "other", "1600000000", "0"),
+    dated(3, "earlier", "1400000000", "0"), dated(4, "source", "1500000000", "0")};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Orders, RecordSorterTest, testing::Values(
+    SortCase{"TitleIgnoresCase", RecordSorter::ByTitle, true, {dated(1, "banana", "1", "0"), dated(2, "Apple", "1", "0"), dated(3, "cherry", "1", "0"), dated(4, "BANANA split", "1", "0")}, {2, 1, 4, 3}},
+    SortCase{"TitleDescending", RecordSorter::ByTitle, false, kFruit, {3, 1, 2}},
+    SortCase{"TitleWithAccentsFoldsCase", RecordSorter::ByTitle, true, {dated(1, "Éclair", "1", "0"), dated(2, "éclair a", "1", "0"), dated(3, "zebra", "1", "0")}, {3, 1, 2}},
+    SortCase{"CreationAcrossDigitCounts", RecordSorter::ByCreationDate, true, kCreated, {2, 1, 3}},
+    SortCase{"CreationDescending", RecordSorter::ByCreationDate, false, kCreated, {3, 1, 2}},
+    SortCase{"NeverModifiedComesFirst", RecordSorter::ByModificationDate, true, kModified, {2, 3, 1}},
+    SortCase{"NeverModifiedComesLastDescending", RecordSorter::ByModificationDate, false, kModified, {1, 3, 2}},
+    SortCase{"TimesBefore1970", RecordSorter::ByCreationDate, true, {dated(1, "a", "-5", "0"), dated(2, "b", "-100", "0"), dated(3, "c", "0", "0")}, {2, 1, 3}},
+    SortCase{"DuplicateNextToItsSource", RecordSorter::ByCreationDate, true, kDuplicated, {3, 1, 4, 2}},
+    SortCase{"DuplicateNextToItsSourceDescending", RecordSorter::ByCreationDate, false, kDuplicated, {2, 1, 4, 3}}),
+    test::NameOfCase());
+// clang-format on
 
 TEST(RecordSorterTest, ReadsTheUsersChoice)
 {

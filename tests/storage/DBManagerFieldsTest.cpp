@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using namespace dossiva;
 using namespace dossiva::test;
 
@@ -129,55 +131,32 @@ TEST_F(FieldStoreTest, DeletingAFieldRebuildsTheTableWithTheRemainingColumns)
         "");
 }
 
-TEST_F(FieldStoreTest, DeletingAChooseFieldDropsItsDefaultSoLaterNullsReadAsZero)
-{
-    const FieldId choose = add("Pick", FieldType::Choose);
-    const FieldId other = add("Other", FieldType::SmallText);
-    addRecords(1);
-    ASSERT_TRUE(db.deletedbFieldAtIndex(other));
-    // A column added with the -1 default loses it in the rebuild; a row
-    // inserted behind the store's back then holds NULL.
-    sqliteShell(file(), "insert into data_table(create_date,edit_date) values(1,1)");
-    ASSERT_TRUE(db.loadDbData());
-    ASSERT_EQ(db.dbData().size(), 2u);
-    EXPECT_EQ(db.dbData()[0].value(choose)->integer(), -1);
-    EXPECT_EQ(db.dbData()[1].value(choose)->integer(), 0);
-}
-
-TEST_F(FieldStoreTest, MovingTheFirstOfFiveFieldsToPositionThree)
+TEST_F(FieldStoreTest, MovesKeepFileAndMemoryInStep)
 {
     for (const char* label : {"B", "C", "D", "E"}) {
         add(label, FieldType::SmallText);
     }
-    ASSERT_TRUE(db.moveFieldIndex(0, 3));
-    std::vector<std::pair<std::string, int>> memory;
-    for (const auto& field : db.dbStructure()) {
-        memory.emplace_back(field.name, field.orderIndex);
-    }
-    const std::vector<std::pair<std::string, int>> expected = {
-        {"B", 1}, {"C", 2}, {"D", 3}, {"Name", 4}, {"E", 5}};
-    EXPECT_EQ(memory, expected);
-    EXPECT_EQ(sqliteShell(file(), "select field_name, order_index from fields_table order by order_index"),
-              "B|1\nC|2\nD|3\nName|4\nE|5\n");
-}
-
-TEST_F(FieldStoreTest, MovesInBothDirectionsKeepFileAndMemoryInStep)
-{
-    for (const char* label : {"B", "C", "D", "E"}) {
-        add(label, FieldType::SmallText);
-    }
-    const std::vector<std::pair<int, int>> moves = {{4, 1}, {2, 2}, {1, 3}, {3, 0}, {0, 4}};
-    for (const auto& [from, to] : moves) {
-        ASSERT_TRUE(db.moveFieldIndex(from, to));
+    const struct {
+        int from;
+        int to;
+        const char* order;
+    } moves[] = {{0, 3, "B C D Name E"}, {4, 1, "B E C D Name"}, {2, 2, "B E C D Name"},
+                 {1, 3, "B C D E Name"}, {3, 0, "E B C D Name"}, {0, 4, "B C D Name E"}};
+    for (const auto& move : moves) {
+        ASSERT_TRUE(db.moveFieldIndex(move.from, move.to));
+        std::string memory;
         std::string expected;
-        for (std::size_t i = 0; i < db.dbStructure().size(); ++i) {
-            EXPECT_EQ(db.dbStructure()[i].orderIndex, static_cast<int>(i) + 1);
-            expected += db.dbStructure()[i].name + "|" + std::to_string(i + 1) + "\n";
+        std::istringstream labels(move.order);
+        int index = 0;
+        for (std::string label; labels >> label;) {
+            const FieldDefinition& field = db.dbStructure()[index++];
+            memory += field.name + "|" + std::to_string(field.orderIndex) + "\n";
+            expected += label + "|" + std::to_string(index) + "\n";
         }
+        EXPECT_EQ(memory, expected) << move.from << " -> " << move.to;
         EXPECT_EQ(
             sqliteShell(file(), "select field_name, order_index from fields_table order by order_index"),
-            expected)
-            << from << " -> " << to;
+            expected);
     }
     EXPECT_FALSE(db.moveFieldIndex(0, 5));
     EXPECT_FALSE(db.moveFieldIndex(-1, 0));
@@ -293,16 +272,6 @@ TEST_F(FieldStoreTest, StoredTypesLoadAsTheProgramKnowsThem)
     // The file keeps what it had.
     EXPECT_EQ(sqliteShell(file(), "select field_type from fields_table where id>1 order by id"),
               "10\n12\n13\n18\n255\n17\n16\n11\n");
-}
-
-TEST_F(FieldStoreTest, DateFieldsWithoutOptionsShowTheirNowButton)
-{
-    const FieldId date = db.adddbFieldLabel("When", FieldType::Date, PropertyList::array());
-    const FieldId time =
-        db.adddbFieldLabel("At", FieldType::Time, PropertyList(PropertyList::Array{PropertyList(false)}));
-    ASSERT_TRUE(db.openDB(package));
-    EXPECT_EQ(db.field(date)->structure, PropertyList(PropertyList::Array{PropertyList(true)}));
-    EXPECT_EQ(db.field(time)->structure, PropertyList(PropertyList::Array{PropertyList(false)}));
 }
 
 TEST_F(FieldStoreTest, StructuresAreReadByTheirLength)

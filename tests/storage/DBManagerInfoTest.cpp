@@ -50,14 +50,10 @@ TEST_F(InfoStoreTest, DatesOfANewDatabaseAndTheirNotifications)
     EXPECT_EQ(db.getDates(), std::nullopt);
 }
 
-TEST_F(InfoStoreTest, LayoutDefaultsWithoutATable)
+TEST_F(InfoStoreTest, ReadingTheLayoutWithoutATableCreatesNone)
 {
     EXPECT_EQ(db.getLabelColor(), (RGBColor{0.4, 0.4, 0.4, 1}));
-    EXPECT_EQ(db.getTextColor(), (RGBColor{0, 0, 0, 1}));
-    EXPECT_EQ(db.getLabelShadowColor(), (RGBColor{0, 0, 0, 1}));
-    EXPECT_EQ(db.getTextShadowColor(), (RGBColor{0, 0, 0, 1}));
     EXPECT_FALSE(db.getLabelShadow());
-    EXPECT_FALSE(db.getTextShadow());
     EXPECT_EQ(db.getLabelFont(), std::nullopt);
     EXPECT_EQ(db.getTextFont(), std::nullopt);
     EXPECT_EQ(db.getBackground(), std::nullopt);

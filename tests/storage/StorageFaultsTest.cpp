@@ -1,9 +1,12 @@
 // Files that cannot be written or are not databases at all.
+#include "support/BinaryPlistWriter.h"
+#include "support/Files.h"
+#include "support/Hex.h"
+#include "support/LogCapture.h"
 #include "support/TestDatabase.h"
 
 #include "fields/StructureCodec.h"
 #include "platform/FileManager.h"
-#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
 
@@ -15,18 +18,6 @@ using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
-
-// Collects the developer log for the length of a test, keeping stderr quiet.
-class LogCapture {
-public:
-    LogCapture() : m_previous(setDevLogSink([this](const std::string& line) { m_lines += line + "\n"; })) {}
-    ~LogCapture() { setDevLogSink(m_previous); }
-    const std::string& lines() const { return m_lines; }
-
-private:
-    std::string m_lines;
-    DevLogSink m_previous;
-};
 
 class ReadOnlyDatabaseTest : public ::testing::Test {
 protected:
@@ -130,12 +121,6 @@ TEST_F(ReadOnlyDatabaseTest, EveryWriteFailsAndChangesNothing)
     EXPECT_EQ(snapshot(), before);
 }
 
-std::string readAll(const std::string& path)
-{
-    const auto bytes = FileManager::readFile(path);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
 struct BrokenFileCase {
     const char* name;
     std::function<std::string(const std::string& valid)> content;
@@ -146,7 +131,7 @@ TEST(BrokenDatabaseFileTest, FilesThatAreNotDatabasesDoNotOpenAndCrashNothing)
 {
     TestLibrary library;
     LogCapture log;
-    const std::string valid = readAll(Paths::emptyBaseDatabase());
+    const std::string valid = fileContents(Paths::emptyBaseDatabase());
     ASSERT_GT(valid.size(), 1000u);
     const std::vector<BrokenFileCase> cases = {
         {"garbage",
@@ -190,7 +175,7 @@ TEST(BrokenDatabaseFileTest, EveryTruncationOfARealDatabaseIsSurvived)
         entryFor(entries, notes).value = FieldValue::text(std::string(100 + i, 'n'));
         ASSERT_TRUE(db.addRecordToDb(entries));
     }
-    const std::string full = readAll(Paths::databaseFile(package));
+    const std::string full = fileContents(Paths::databaseFile(package));
     ASSERT_GT(full.size(), 16384u);
     const std::string target = library.makePackage("Cut");
     for (std::size_t length = 512; length < full.size(); length += 1536) {
@@ -203,55 +188,24 @@ TEST(BrokenDatabaseFileTest, EveryTruncationOfARealDatabaseIsSurvived)
     }
 }
 
-// A binary property list whose arrays each hold the next one `fanout` times:
-// a few hundred bytes that would expand to fanout^levels nodes.
-std::string plistBomb(int levels, int fanout)
-{
-    std::string bytes = "bplist00";
-    std::vector<std::size_t> offsets;
-    for (int level = 0; level < levels; ++level) {
-        offsets.push_back(bytes.size());
-        bytes += static_cast<char>(0xA0 | fanout);
-        bytes.append(static_cast<std::size_t>(fanout), static_cast<char>(level + 1));
-    }
-    offsets.push_back(bytes.size());
-    bytes += static_cast<char>(0xA0);
-    const std::size_t tableOffset = bytes.size();
-    for (std::size_t offset : offsets) {
-        bytes += static_cast<char>(offset);
-    }
-    const auto bigEndian = [&](std::uint64_t value) {
-        for (int shift = 56; shift >= 0; shift -= 8) {
-            bytes += static_cast<char>((value >> shift) & 0xFF);
-        }
-    };
-    bytes.append(6, '\0');
-    bytes += '\x01'; // offset size
-    bytes += '\x01'; // reference size
-    bigEndian(offsets.size());
-    bigEndian(0);
-    bigEndian(tableOffset);
-    return bytes;
-}
-
 TEST(BrokenDatabaseFileTest, HostileStructureBlobsLoadAsEmptyStructures)
 {
     TestLibrary library;
     LogCapture log;
     DBManager& db = DBManager::sharedIstance();
     const std::string package = library.makePackage("Bomb");
-    const std::string bomb = plistBomb(10, 10);
-    ASSERT_LT(bomb.size(), 256u);
-    std::string hex;
-    for (unsigned char c : bomb) {
-        static const char* digits = "0123456789abcdef";
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
+    // Arrays each holding the next ten times: 10^10 nodes once expanded.
+    BinaryPlistWriter w;
+    std::uint64_t inner = w.string("x");
+    for (int level = 0; level < 10; ++level) {
+        inner = w.array(std::vector<std::uint64_t>(10, inner));
     }
+    const auto bomb = w.finish(inner);
     sqliteShell(Paths::databaseFile(package),
                 "insert into fields_table(id,field_name,field_type,field_structure,length,"
                 "order_index) values(2,'Bomb',8,x'" +
-                    hex + "'," + std::to_string(bomb.size()) + ",2); alter table data_table add column '2'");
+                    hex(bomb) + "'," + std::to_string(bomb.size()) +
+                    ",2); alter table data_table add column '2'");
     ASSERT_TRUE(db.openDB(package));
     ASSERT_EQ(db.dbStructure().size(), 2u);
     EXPECT_EQ(db.dbStructure()[1].name, "Bomb");

@@ -1,8 +1,6 @@
 #include "support/CsvTestSupport.h"
 
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 namespace dossiva::test {
 
@@ -16,20 +14,6 @@ std::int64_t localMoment(int year, int month, int day, int hour, int minute)
     parts.tm_min = minute;
     parts.tm_isdst = -1;
     return static_cast<std::int64_t>(std::mktime(&parts));
-}
-
-std::string writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
-
-std::string fileContents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 } // namespace dossiva::test
