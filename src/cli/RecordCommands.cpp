@@ -224,7 +224,8 @@ int listRecords(const std::vector<std::string>& raw)
         return 1;
     }
     const auto& structure = database.db().dbStructure();
-    const RecordFilter filter(structure, args->option("--search").value_or(""));
+    const RecordFilter filter(structure, args->option("--search").value_or(""),
+                              UserDefaults::standard().boolForKey("Protect"));
     std::vector<const Record*> records = filter.filter(recordPointers(database.db().dbData()));
     RecordSorter(sorting, ascending).sort(records);
     const RecordListing listing(structure, records);
