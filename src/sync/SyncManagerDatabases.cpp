@@ -479,7 +479,7 @@ void SyncManager::startMergeWorker()
     m_mergeStop = std::stop_source();
     m_mergingThread =
         std::thread([alive = m_alive, this, name = current().name, stop = m_mergeStop.get_token()] {
-            const bool merged = SyncMerge::mergingThread(name, stop);
+            const bool merged = SyncMerge::mergingThread(name, std::nullopt, stop);
             MainThread::post([alive, this, merged] {
                 if (*alive) {
                     mergingResult(merged);
