@@ -91,8 +91,10 @@ public:
             return 0;
         }
         m_used.insert(kept);
+        // The full-size file is the companion's own, in whatever format it
+        // keeps: it goes along as it is.
         const FileHandle full = files->openFile(subfolder, source + kFullSizeSuffix);
-        if (full.isOpen() && looksLikePicture(full)) {
+        if (full.isOpen()) {
             copy(full, pathOf(kept) + kFullSizeSuffix, source + kFullSizeSuffix);
         }
         return kept;

@@ -432,10 +432,13 @@ TEST_P(PictureCarrying, EachRecordKeepsItsOwnPictureFilesByteForByte)
         ASSERT_TRUE(
             FileManager::moveItem(phonePictures + "/" + phoneNumber, phonePictures + "/" + macNumber));
     }
-    // The companion keeps a full-size file beside its pictures.
+    // The companion keeps a full-size file beside its pictures, in a format
+    // of its own.
     const std::string phoneNumber = pictureNumber(staging, "added on phone");
     ASSERT_TRUE(FileManager::writeFileAtomically(phonePictures + "/" + phoneNumber + "_hd",
-                                                 std::string("\xff\xd8\xff full size of added on phone")));
+                                                 std::string("\0\0\0\x18"
+                                                             "ftypheic full size of added on phone",
+                                                             40)));
     const std::string macNumber = pictureNumber(package, "kept");
     ASSERT_TRUE(FileManager::writeFileAtomically(Paths::imagesFolder(package) + "/" + macNumber + "_hd",
                                                  std::string("\xff\xd8\xff full size of kept")));
