@@ -53,7 +53,7 @@ std::vector<std::string> lines(const std::string& text)
 
 std::string bytesOf(const std::string& path)
 {
-    const auto bytes = FileManager::readFile(path);
+    const auto bytes = FileManager::exists(path) ? FileManager::readFile(path) : std::nullopt;
     return bytes ? std::to_string(std::hash<std::string>{}(std::string(bytes->begin(), bytes->end())))
                  : std::string("missing");
 }
