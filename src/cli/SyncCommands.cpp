@@ -8,6 +8,7 @@
 
 #include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
+#include "platform/PrintableText.h"
 #include "platform/RunLoop.h"
 #include "platform/ServiceBrowser.h"
 #include "sync/DownloadLimits.h"
@@ -15,6 +16,7 @@
 #include "sync/RestoreCatalog.h"
 #include "sync/SyncManager.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <iostream>
@@ -48,13 +50,24 @@ std::optional<Companion> parseCompanion(const std::string& text)
     return Companion{text.substr(0, colon), port};
 }
 
+constexpr const char* kContinueToSync = "Continue to Sync";
+
 // Alerts on the terminal that also remember whether the session reported
-// anything left undone.
+// anything left undone, and answer a failed backup before a sync as the
+// command line asked.
 class SessionAlerts final : public Alerts {
 public:
     AlertAnswer ask(const AlertRequest& request) override
     {
-        m_failed = m_failed || request.title == "Error" || request.title == "Info";
+        if (std::find(request.buttons.begin(), request.buttons.end(), kContinueToSync) !=
+            request.buttons.end()) {
+            return answerBackupError(request);
+        }
+        // What an interrupted session left and how it was put in order is
+        // news, not a failure.
+        const bool recovered =
+            request.title == "Info" && request.message.rfind(SyncManager::kCompanionRecoveredHeading, 0) == 0;
+        m_failed = m_failed || request.title == "Error" || (request.title == "Info" && !recovered);
         return m_console.ask(request);
     }
     void beginProgress(const std::string& title, const std::string& message) override
@@ -63,12 +76,27 @@ public:
     }
     void endProgress() override { m_console.endProgress(); }
     void queueAnswer(std::string button) { m_console.queueAnswer(std::move(button)); }
+    void continueAfterBackupError(bool goOn) { m_continueAfterBackupError = goOn; }
 
     bool failed() const { return m_failed || m_console.reportedFailure(); }
 
 private:
+    AlertAnswer answerBackupError(const AlertRequest& request)
+    {
+        std::cerr << printableText(request.title + ": " + request.message, "\n\t") << "\n";
+        if (m_continueAfterBackupError) {
+            std::cerr << "Going on with the sync without a backup (--on-backup-error continue).\n";
+            return {kContinueToSync, {}};
+        }
+        std::cerr << "The sync was stopped. To sync without the backup, run it again with "
+                     "--on-backup-error continue, or with --no-backup.\n";
+        m_failed = true;
+        return {"Stop", {}};
+    }
+
     ConsoleAlerts m_console;
     bool m_failed = false;
+    bool m_continueAfterBackupError = false;
 };
 
 // The owner of a session on the terminal: notes its end and confirms a
@@ -187,18 +215,35 @@ std::vector<std::string> libraryNames()
     return names;
 }
 
-constexpr const char* kSyncUsage =
-    "usage: sync HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest] [--max-download BYTES]";
+constexpr const char* kSyncOptions = "[--all | --only NAME...] [--conflicts mac|phone|newest] "
+                                     "[--max-download BYTES] [--no-backup] [--on-backup-error continue|stop]";
+
+std::string syncUsage()
+{
+    return std::string("usage: sync HOST:PORT ") + kSyncOptions;
+}
 
 int syncCommand(const std::vector<std::string>& args)
 {
     ConsolePresenter::Choices choices;
     std::optional<Companion> companion;
     std::optional<std::uint64_t> maxDownload;
+    bool noBackup = false;
+    bool continueAfterBackupError = false;
     bool readingNames = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--max-download") {
+        if (arg == "--no-backup") {
+            readingNames = false;
+            noBackup = true;
+        } else if (arg == "--on-backup-error") {
+            readingNames = false;
+            const std::string how = i + 1 < args.size() ? args[++i] : std::string();
+            if (how != "continue" && how != "stop") {
+                return fail("--on-backup-error takes continue or stop");
+            }
+            continueAfterBackupError = how == "continue";
+        } else if (arg == "--max-download") {
             readingNames = false;
             maxDownload = maxDownloadOption(args, i);
             if (!maxDownload) {
@@ -232,17 +277,21 @@ int syncCommand(const std::vector<std::string>& args)
                 return fail("the companion is given as HOST:PORT, not '" + arg + "'");
             }
         } else {
-            return fail(kSyncUsage);
+            return fail(syncUsage());
         }
     }
     if (!companion) {
-        return fail(kSyncUsage);
+        return fail(syncUsage());
     }
     if (choices.ticks == ConsolePresenter::Ticks::Only && choices.only.empty()) {
         return fail("--only needs at least one database name");
     }
     Session session(std::move(choices));
     applyMaxDownload(session.manager, maxDownload);
+    if (noBackup) {
+        session.manager.setBackupState(false);
+    }
+    session.alerts.continueAfterBackupError(continueAfterBackupError);
     session.manager.startSyncWithServerIP(companion->host, companion->port, libraryNames());
     return session.run();
 }
@@ -423,24 +472,28 @@ std::string maxDownloadHelp()
            " setting; pictures at most " + byteCountText(DownloadLimits::kDefaultPictureBytes) + ").";
 }
 
-const CommandRegistration registration(
-    50, {{"sync", "HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest] [--max-download BYTES]",
-          "Syncs databases and templates with the companion at HOST:PORT, following the\n"
-          "Backup, STemplates and LastSyncedDbs settings. Without --all or --only the\n"
-          "databases of the last sync are ticked; conflicts need --conflicts.\n" +
-              maxDownloadHelp(),
-          syncCommand},
-         {"backup", "[--companion HOST:PORT] [--max-download BYTES]",
-          "Backs up every database of this computer and, with --companion, of the\n"
-          "companion, taking no file larger than --max-download BYTES from it.",
-          backupCommand},
-         {"backups", "", "Lists the backups that can be restored.", backupsCommand},
-         {"restore", "STAMP [--mac] [--phone] [--companion HOST:PORT] --yes",
-          "Replaces every database of the sides chosen (by default all the backup holds)\n"
-          "with backup STAMP; the companion's side needs --companion.",
-          restoreCommand},
-         {"discover", "[--timeout SECONDS]",
-          "Looks for the companion on the local network and prints where it is.", discoverCommand}});
+const CommandRegistration
+    registration(50,
+                 {{"sync", std::string("HOST:PORT ") + kSyncOptions,
+                   "Syncs databases and templates with the companion at HOST:PORT, following the\n"
+                   "Backup, STemplates and LastSyncedDbs settings. Without --all or --only the\n"
+                   "databases of the last sync are ticked; conflicts need --conflicts.\n" +
+                       maxDownloadHelp() +
+                       "\nWith the Backup setting on, the companion is backed up first; --no-backup\n"
+                       "skips that. When the backup fails the sync stops, unless --on-backup-error\n"
+                       "continue lets it go on without one.",
+                   syncCommand},
+                  {"backup", "[--companion HOST:PORT] [--max-download BYTES]",
+                   "Backs up every database of this computer and, with --companion, of the\n"
+                   "companion, taking no file larger than --max-download BYTES from it.",
+                   backupCommand},
+                  {"backups", "", "Lists the backups that can be restored.", backupsCommand},
+                  {"restore", "STAMP [--mac] [--phone] [--companion HOST:PORT] --yes",
+                   "Replaces every database of the sides chosen (by default all the backup holds)\n"
+                   "with backup STAMP; the companion's side needs --companion.",
+                   restoreCommand},
+                  {"discover", "[--timeout SECONDS]",
+                   "Looks for the companion on the local network and prints where it is.", discoverCommand}});
 
 } // namespace
 } // namespace dossiva::cli

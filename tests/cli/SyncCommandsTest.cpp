@@ -104,6 +104,12 @@ TEST_F(SyncCommandsTest, BackupsAreListedAndRestoredOnlyWhenConfirmed)
     EXPECT_TRUE(has(result.out, "Backed up as " + stamp)) << result.out;
     EXPECT_TRUE(has(runCli({"backups"}).out, stamp + "  ")) << runCli({"backups"}).out;
 
+    // Another process may be writing a backup: listing never deletes one.
+    ASSERT_TRUE(FileManager::createDirectory(Paths::macBackupsFolder() + "/1800000000_temp"));
+    ASSERT_EQ(runCli({"backups"}).status, 0);
+    ASSERT_EQ(runCli({"backup"}).status, 0);
+    EXPECT_TRUE(FileManager::exists(Paths::macBackupsFolder() + "/1800000000_temp"));
+
     ASSERT_TRUE(FileManager::removeItem(Paths::packagePath("Notes.dossiva")));
     result = runCli({"restore", stamp});
     EXPECT_EQ(result.status, 1);
@@ -114,6 +120,56 @@ TEST_F(SyncCommandsTest, BackupsAreListedAndRestoredOnlyWhenConfirmed)
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(FileManager::isRegularFile(Paths::databaseFile("Notes.dossiva")));
 }
+
+// The companion holds a database whose picture is larger than the sync may
+// take, so backing the companion up before the sync fails.
+struct BackupErrorCase {
+    const char* name;
+    std::vector<std::string> flags;
+    int status;
+    std::string said; // on standard error; "" when the backup is not even tried
+    bool synced;
+};
+
+class SyncAfterABackupError : public SyncCommandsTest,
+                              public ::testing::WithParamInterface<BackupErrorCase> {};
+
+TEST_P(SyncAfterABackupError, FollowsTheFlagAndSaysWhatHappened)
+{
+    ASSERT_TRUE(FileManager::createDirectories(phone + "/Big.dossiva/images"));
+    ASSERT_TRUE(
+        FileManager::copyItem(Paths::databaseFile("Notes.dossiva"), phone + "/Big.dossiva/database.db"));
+    ASSERT_TRUE(FileManager::writeFileAtomically(phone + "/Big.dossiva/images/7", std::string(200000, 'p')));
+    std::vector<std::string> args{"sync", companion, "--only", "Notes", "--max-download", "102400"};
+    args.insert(args.end(), GetParam().flags.begin(), GetParam().flags.end());
+
+    const CliResult result = runCli(args);
+
+    EXPECT_EQ(result.status, GetParam().status) << result.err;
+    if (GetParam().said.empty()) {
+        EXPECT_FALSE(has(result.err, "backup")) << result.err;
+    } else {
+        EXPECT_TRUE(has(result.err, GetParam().said)) << result.err;
+    }
+    EXPECT_EQ(FileManager::exists(phone + "/Notes.dossiva/database.db"), GetParam().synced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SyncAfterABackupError,
+    ::testing::Values(BackupErrorCase{"StopsAndSaysHowToGoOn",
+                                      {},
+                                      1,
+                                      "Error: Error during backup\n\nThe companion's \"Big\" was not backed "
+                                      "up: the companion sent more than 100 KiB.\nThe sync was stopped. To "
+                                      "sync without the backup, run it again with --on-backup-error continue",
+                                      false},
+                      BackupErrorCase{"GoesOnWhenAsked",
+                                      {"--on-backup-error", "continue"},
+                                      0,
+                                      "Going on with the sync without a backup",
+                                      true},
+                      BackupErrorCase{"TakesNoBackupWhenToldNot", {"--no-backup"}, 0, "", true}),
+    [](const ::testing::TestParamInfo<BackupErrorCase>& param) { return std::string(param.param.name); });
 
 struct BadArguments {
     std::vector<std::string> args;
@@ -138,6 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"sync", "localhost:21", "--conflicts", "maybe"}, "--conflicts takes"},
                       BadArguments{{"sync", "localhost:21", "--only"}, "--only needs"},
                       BadArguments{{"sync", "localhost:21", "--fast"}, "unknown or incomplete option"},
+                      BadArguments{{"sync", "localhost:21", "--on-backup-error", "maybe"},
+                                   "--on-backup-error takes continue or stop"},
                       BadArguments{{"backup", "--companion"}, "usage: backup"},
                       BadArguments{{"backups", "extra"}, "takes no arguments"},
                       BadArguments{{"restore"}, "usage: restore"},
