@@ -493,9 +493,10 @@ DatabaseLibrary::askFreeName(std::string name, const std::function<bool(const st
     return name;
 }
 
-std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string& path)
+std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string& path,
+                                                              const std::optional<std::string>& chosenName)
 {
-    const std::string original = displayName(FileManager::lastPathComponent(path));
+    const std::string original = chosenName.value_or(displayName(FileManager::lastPathComponent(path)));
     if (const auto problem = packageProblem(path)) {
         m_alerts.inform("Warning", "Error during import of " + original + " database",
                         "It is refused: " + *problem);
@@ -529,9 +530,9 @@ std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string&
     return package;
 }
 
-bool DatabaseLibrary::importTemplate(const std::string& path)
+bool DatabaseLibrary::importTemplate(const std::string& path, const std::optional<std::string>& chosenName)
 {
-    const std::string original = displayName(FileManager::lastPathComponent(path));
+    const std::string original = chosenName.value_or(displayName(FileManager::lastPathComponent(path)));
     if (const auto problem = databaseFileProblem(path)) {
         m_alerts.inform("Warning", "Error during import of " + original + " database template",
                         "It is refused: " + *problem);

@@ -87,10 +87,13 @@ public:
     bool exportDossivaFile(const std::string& packageName, const std::string& destination,
                            bool replace = false);
     bool exportTemplate(const std::string& packageName, const std::string& destination, bool replace = false);
-    // Copies a package from elsewhere into the library, asking for another
-    // name while the name is taken. The new package name, or nullopt.
-    std::optional<std::string> importDossivaFile(const std::string& path);
-    bool importTemplate(const std::string& path);
+    // Copies a package from elsewhere into the library under `name` (by
+    // default the file's own), asking for another name while the name is
+    // taken. The new package name, or nullopt.
+    std::optional<std::string> importDossivaFile(const std::string& path,
+                                                 const std::optional<std::string>& name = std::nullopt);
+    // The same for a template file, into the custom templates.
+    bool importTemplate(const std::string& path, const std::optional<std::string>& name = std::nullopt);
     // Adds a package the CSV import made.
     void importedCSVDB(const std::string& packageName);
 
