@@ -1,29 +1,30 @@
 #include "cli/ValueDisplay.h"
 
+#include "cli/FormulaText.h"
+#include "cli/IsoDateTime.h"
+
+#include "fields/CalculationEngine.h"
 #include "fields/FieldRules.h"
 #include "fields/TextNumbers.h"
 #include "platform/Clock.h"
-#include "platform/DateFormat.h"
+#include "records/StructureEditor.h"
 
 namespace dossiva::cli {
 
 namespace {
 
-std::string formatted(DateFormat::Style date, DateFormat::Style time, std::string_view seconds)
+std::string moment(std::string_view seconds, IsoDateTime::Part part)
 {
-    if (seconds.empty()) {
-        return {};
-    }
-    return DateFormat::withStyles(date, time).format(leadingInteger(seconds));
+    return seconds.empty() ? std::string() : IsoDateTime::readable(leadingInteger(seconds), part);
 }
 
-std::string quoted(const std::string& text)
+std::string joined(const std::vector<std::string>& items)
 {
-    std::string result = "\"";
-    for (char c : text) {
-        result += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    std::string text;
+    for (const auto& item : items) {
+        text += (text.empty() ? "" : ", ") + item;
     }
-    return result + "\"";
+    return text;
 }
 
 } // namespace
@@ -31,10 +32,7 @@ std::string quoted(const std::string& text)
 std::string displayDate(std::int64_t seconds)
 {
     // A time never set reads -1, or 0 in records imported from CSV.
-    if (seconds <= 0) {
-        return {};
-    }
-    return DateFormat::withStyles(DateFormat::Style::Long, DateFormat::Style::Short).format(seconds);
+    return seconds <= 0 ? std::string() : IsoDateTime::readable(seconds);
 }
 
 std::string displayValue(const FieldDefinition& field, const FieldValue* value)
@@ -44,14 +42,12 @@ std::string displayValue(const FieldDefinition& field, const FieldValue* value)
     }
     switch (field.type) {
     case FieldType::Date:
-        return formatted(DateFormat::Style::Medium, DateFormat::Style::None, value->text());
+        return moment(value->text(), IsoDateTime::Part::Date);
     case FieldType::Time:
-        return formatted(DateFormat::Style::None, DateFormat::Style::Short, value->text());
+        return moment(value->text(), IsoDateTime::Part::Time);
     case FieldType::DateTime: {
-        const auto moment = combineDateTime(value->datePart(), value->timePart(), Clock::nowSeconds());
-        return moment ? DateFormat::withStyles(DateFormat::Style::Medium, DateFormat::Style::Short)
-                            .format(*moment)
-                      : std::string();
+        const auto combined = combineDateTime(value->datePart(), value->timePart(), Clock::nowSeconds());
+        return combined ? IsoDateTime::readable(*combined) : std::string();
     }
     case FieldType::Image:
         return value->integer() > 0 ? "picture " + std::to_string(value->integer()) : std::string();
@@ -73,43 +69,35 @@ std::string displayValue(const FieldDefinition& field, const FieldValue* value)
     }
 }
 
-std::string describeStructure(const PropertyList& structure)
+std::string describeOptions(const FieldDefinition& field, const std::vector<FieldDefinition>& structure)
 {
-    switch (structure.kind()) {
-    case PropertyList::Kind::Boolean:
-        return structure.toBool() ? "true" : "false";
-    case PropertyList::Kind::Integer:
-        return std::to_string(structure.toInteger());
-    case PropertyList::Kind::Real: {
-        std::string text = std::to_string(structure.toReal());
-        text.erase(text.find_last_not_of('0') + 1);
-        if (!text.empty() && text.back() == '.') {
-            text.pop_back();
+    const StructureEditorState state = StructureEditor::editorState(field);
+    switch (field.type) {
+    case FieldType::Date:
+    case FieldType::Time:
+    case FieldType::DateTime:
+        return state.showNowButton ? "now button" : "no now button";
+    case FieldType::Choose:
+        return "items: " + joined(state.items);
+    case FieldType::Checkbox:
+        return "caption: " + state.caption;
+    case FieldType::Password:
+        return state.askPassword ? "asks for the protection password" : "";
+    case FieldType::Calculation:
+        if (field.structure.count() == 0) {
+            return "formula: none yet";
         }
-        return text;
-    }
-    case PropertyList::Kind::String:
-        return quoted(structure.toString());
-    case PropertyList::Kind::Data:
-        return "<" + std::to_string(structure.data()->size()) + " bytes>";
-    case PropertyList::Kind::Date:
-        return displayDate(static_cast<std::int64_t>(structure.date()->secondsSince1970));
-    case PropertyList::Kind::Array: {
-        std::string text = "[";
-        for (const auto& element : *structure.asArray()) {
-            text += (text.size() > 1 ? ", " : "") + describeStructure(element);
+        return CalculationEngine::hasValidShape(field.structure)
+                   ? "formula: " + FormulaText::describe(field.structure, structure)
+                   : "formula: Not yet defined.";
+    case FieldType::LargeText:
+        if (const PropertyList* height = field.structure.at(0)) {
+            return "height: " + std::to_string(static_cast<long long>(height->toReal()));
         }
-        return text + "]";
+        return "";
+    default:
+        return "";
     }
-    case PropertyList::Kind::Dictionary: {
-        std::string text = "{";
-        for (const auto& [key, element] : *structure.asDictionary()) {
-            text += (text.size() > 1 ? ", " : "") + quoted(key) + ": " + describeStructure(element);
-        }
-        return text + "}";
-    }
-    }
-    return {};
 }
 
 } // namespace dossiva::cli
