@@ -316,11 +316,16 @@ bool DatabaseLibrary::deleteDatabase(const std::string& packageName)
     if (!m_alerts.ask(question).is("Delete")) {
         return false;
     }
-    DBManager::sharedIstance().openDB();
+    DBManager& db = DBManager::sharedIstance();
+    const bool wasOpen = db.dbName() == packageName;
+    db.openDB();
     // The trash of the package's own volume, as a file manager would use:
     // a mistake can be undone from there.
     Trash trash;
     if (!trash.moveToTrash(Paths::packagePath(packageName))) {
+        if (wasOpen) {
+            db.openDB(packageName); // still there, so still open
+        }
         m_alerts.inform("Warning",
                         "The database \"" + displayName(packageName) + "\" could not be moved to the Trash.",
                         trash.lastFailure().reason);

@@ -227,6 +227,21 @@ TEST_F(LibraryTest, DeletingAsksWithCancelAsDefaultThenMovesThePackageToTheTrash
                         "/Library/Application%20Support/Quorva/Dossiva/Databases/"
                         "Books.dossiva\n"),
               std::string::npos);
+
+    // A trash that cannot be made refuses the deletion, says why and keeps
+    // the database open.
+    create("Films");
+    library.loadDbArray();
+    ASSERT_TRUE(db.openDB("Films.dossiva"));
+    ASSERT_TRUE(FileManager::writeFileAtomically(home.home() + "/plain", "a file, not a folder"));
+    ::setenv("XDG_DATA_HOME", (home.home() + "/plain/data").c_str(), 1);
+    alerts.queueAnswer("Delete");
+    EXPECT_FALSE(library.deleteDatabase("Films.dossiva"));
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(lastText(), "The database \"Films\" could not be moved to the Trash.");
+    EXPECT_NE(alerts.asked().back().detail.find("Not a directory"), std::string::npos);
+    EXPECT_TRUE(FileManager::exists(Paths::packagePath("Films.dossiva")));
+    EXPECT_EQ(db.dbName(), "Films.dossiva");
 }
 
 TEST_F(LibraryTest, RenamingIgnoresTheSameNameRefusesATakenOneAndStampsTheEdit)
