@@ -21,7 +21,7 @@ constexpr int kMostNamesTried = 1000;
 
 std::string defaultDataHome()
 {
-    // The specification ignores a relative XDG_DATA_HOME.
+    // A relative XDG_DATA_HOME is ignored, as the XDG base directories have it.
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data != nullptr && data[0] == '/') {
         return data;
@@ -66,7 +66,7 @@ std::string escapedPath(const std::string& path)
 
 std::string trashInfo(const std::string& recordedPath)
 {
-    // Local time without a zone, as the specification has it; the digits
+    // Local time without a zone, as file managers read it; the digits
     // never follow the user's locale.
     DateFormat stamp = DateFormat::withPattern("yyyy-MM-dd'T'HH:mm:ss");
     stamp.setLocale("en_US_POSIX");

@@ -8,7 +8,7 @@
 namespace dossiva {
 
 // The desktop's trash, as file managers keep it (the freedesktop.org trash
-// specification): each trashed item sits in the trash's files/ folder, with
+// standard): each trashed item sits in the trash's files/ folder, with
 // a NAME.trashinfo file in info/ saying where it came from and when, so a
 // file manager can list it and put it back.
 //
