@@ -198,9 +198,13 @@ void RecordListing::printJson(std::ostream& out) const
             // digit is lost or changed on the way.
             const std::string text(value->text());
             if (isJsonNumber(text)) {
-                Json number = Json::parse(text);
-                if (number.dump() == text) {
-                    return number;
+                try {
+                    Json number = Json::parse(text);
+                    if (number.dump() == text) {
+                        return number;
+                    }
+                } catch (const Json::exception&) {
+                    // Too large for a JSON number: the text says it whole.
                 }
             }
             return textJson(text);
