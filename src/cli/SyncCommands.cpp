@@ -107,11 +107,14 @@ private:
         if (m_confirmed) {
             m_alerts.queueAnswer("Restore");
         }
-        const AlertAnswer answer = m_alerts.ask({"Warning",
-                                                 "All databases will be replaced whit the backuped ones",
-                                                 {"Restore", "Cancel"},
-                                                 false,
-                                                 {}});
+        AlertRequest question{"Warning",
+                              "All databases will be replaced whit the backuped ones",
+                              {"Restore", "Cancel"},
+                              false,
+                              {}};
+        // Asked on a terminal, Enter keeps the databases.
+        question.defaultButton = "Cancel";
+        const AlertAnswer answer = m_alerts.ask(question);
         if (!answer.is("Restore")) {
             m_refused = true;
             m_ended = true;
