@@ -12,6 +12,7 @@
 #include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
+#include "platform/PrintableText.h"
 #include "platform/ServiceBrowser.h"
 #include "sync/DownloadLimits.h"
 #include "sync/RemoteNames.h"

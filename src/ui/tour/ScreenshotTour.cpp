@@ -159,6 +159,7 @@ void appendUseShots(std::vector<Shot>& list, MainController& controller)
              FormPrinter(*controller.useSection().form(), layout).print(printer);
          },
          700});
+}
 
 // The database whose name is the longest: the one that shows how a name too
 // long for its room is cut.
