@@ -99,8 +99,13 @@ public:
     // Inserts the records `next` hands out one at a time (nullptr when there
     // are no more), in one transaction, all or none, without keeping them in
     // dbData: for bulk writers that close the database afterwards. Each
-    // record is written as addRecordToDb writes it.
-    bool insertRecords(const std::function<const std::vector<FieldChange>*()>& next);
+    // record is written as addRecordToDb writes it. A `stagedFile`, one no
+    // other reader can see yet (in a staging folder, dropped whole when
+    // anything fails), is written without a rollback journal and with a
+    // cache that holds every page until the commit writes them once.
+    enum class BulkTarget { SharedFile, StagedFile };
+    bool insertRecords(const std::function<const std::vector<FieldChange>*()>& next,
+                       BulkTarget target = BulkTarget::SharedFile);
     // Writes the listed fields of a record and stamps its modification time.
     bool modifyRecordFields(const std::vector<FieldId>& fieldIds, const std::vector<FieldChange>& entries,
                             RecordId recordId);

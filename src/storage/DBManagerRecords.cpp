@@ -357,10 +357,20 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
     return true;
 }
 
-bool DBManager::insertRecords(const std::function<const std::vector<FieldChange>*()>& next)
+bool DBManager::insertRecords(const std::function<const std::vector<FieldChange>*()>& next, BulkTarget target)
 {
     SqliteConnection db = connect();
-    if (!db.isOpen() || !db.exec("begin immediate transaction")) {
+    if (!db.isOpen()) {
+        return false;
+    }
+    // The commit still syncs the file once: the staged package is moved
+    // into the library afterwards and must be whole on the disk by then.
+    if (target == BulkTarget::StagedFile &&
+        !(db.exec("pragma journal_mode=off", "failed to set up a bulk import") &&
+          db.exec("pragma cache_size=-65536", "failed to set up a bulk import"))) {
+        return false;
+    }
+    if (!db.exec("begin immediate transaction")) {
         return false;
     }
     SqliteStatement insert = db.prepare(insertStatement());
