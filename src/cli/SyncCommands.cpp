@@ -15,6 +15,7 @@
 #include "platform/ServiceBrowser.h"
 #include "sync/DownloadLimits.h"
 #include "sync/RemoteNames.h"
+#include "platform/PrintableText.h"
 #include "sync/RestoreCatalog.h"
 #include "sync/SyncManager.h"
 
