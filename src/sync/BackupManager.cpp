@@ -223,10 +223,12 @@ bool BackupManager::startBackup(FtpClient* ftp, const std::string& remotePath,
     const std::string macTemp = temporary(macBackup(m_backupDir));
     m_backupLock.emplace(RestoreCatalog::holdBackupLock());
     if (ftp != nullptr && !FileManager::createDirectory(phoneTemp)) {
+        failed("The backup folder could not be made", FileManager::lastFailure().reason);
         m_backupLock.reset();
         return false;
     }
     if (!FileManager::createDirectory(macTemp)) {
+        failed("The backup folder could not be made", FileManager::lastFailure().reason);
         if (ftp != nullptr) {
             FileManager::removeItem(phoneTemp);
         }

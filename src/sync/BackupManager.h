@@ -61,6 +61,8 @@ public:
     bool startRestore(FtpClient* ftp, const std::string& remotePath, const BackupEntry& backupDir,
                       std::vector<SyncListEntry> remoteArray, BackupManagerDelegate* delegate);
     void abort();
+    // Why the run could not start, after startBackup() returned false.
+    const std::string& failure() const { return m_failure; }
     // What the companion's side may send (before the run starts).
     void setDownloadLimits(const DownloadLimits& limits) { m_limits = limits; }
 

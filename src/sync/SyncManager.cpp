@@ -256,7 +256,7 @@ void SyncManager::startBackupOnlyLocal(const std::vector<std::string>& localDBLi
     moveTo(Stage::BackingUp);
     newBackupManager();
     if (!m_backupManager->startBackup(nullptr, {}, m_localDBList, this)) {
-        backupError({});
+        backupError(std::string(m_backupManager->failure()));
     }
 }
 
@@ -487,7 +487,7 @@ void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entrie
         moveTo(Stage::BackingUp);
         newBackupManager();
         if (!m_backupManager->startBackup(m_ftp.get(), m_remotePath, m_localDBList, this)) {
-            backupError({});
+            backupError(std::string(m_backupManager->failure()));
         }
         return;
     case Kind::Restore:
@@ -604,7 +604,7 @@ void SyncManager::startBackupBeforeSync()
     moveTo(Stage::BackingUp);
     newBackupManager();
     if (!m_backupManager->startBackup(m_ftp.get(), m_remotePath, m_localDBList, this)) {
-        backupError({});
+        backupError(std::string(m_backupManager->failure()));
     }
 }
 

@@ -347,6 +347,27 @@ TEST_F(SyncScreensTest, CancelInTheTableDisconnectsAndFreesTheWindow)
     EXPECT_EQ(alerts.texts().size(), 1u) << "nothing was to sync, nothing is listed";
 }
 
+TEST_F(SyncScreensTest, AFailureWhileConnectingIsTheOnlyMessage)
+{
+    home.makePackage("Notes");
+    UserDefaults::standard().set("LastSyncedDbs",
+                                 PropertyList(PropertyList::Array{PropertyList("Notes.dossiva")}));
+    launch();
+    controller->openSection().selectDatabase("Notes.dossiva");
+    // Found, then gone before the sync starts: nothing listens there.
+    companionAppears();
+    const int port = peer.port();
+    peer.stop();
+    session().found("127.0.0.1", port, "Test iPhone");
+    pressSync();
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(alerts.texts().size(), 2u);
+    EXPECT_TRUE(startsWith(alerts.texts().back(), "Error: Error during connection")) << alerts.texts().back();
+    EXPECT_FALSE(sheet().isVisible());
+    EXPECT_TRUE(navigationFree());
+    EXPECT_EQ(DBManager::sharedIstance().dbName(), "Notes.dossiva");
+}
+
 // -- Conflicts -------------------------------------------------------------------
 
 struct ConflictCase {
@@ -580,7 +601,10 @@ TEST_F(SyncScreensTest, ABackupThatCannotStartSaysSoAndEnds)
     ASSERT_TRUE(FileManager::writeFileAtomically(Paths::macBackupsFolder(), "not a folder"));
     controller->action(MenuTag::Backup)->trigger();
     ASSERT_TRUE(waitForEnd());
-    EXPECT_EQ(alerts.texts(), std::vector<std::string>{"Error: Error during backup"});
+    ASSERT_EQ(alerts.texts().size(), 1u);
+    EXPECT_TRUE(
+        startsWith(alerts.texts()[0], "Error: Error during backup\n\nThe backup folder could not be made: "))
+        << alerts.texts()[0];
     EXPECT_FALSE(sheet().isVisible());
     EXPECT_TRUE(navigationFree());
 }

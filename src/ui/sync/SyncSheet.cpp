@@ -20,7 +20,9 @@ SyncSheet::SyncSheet(QWidget* window)
     setObjectName(QStringLiteral("SyncSheet"));
     setWindowTitle(QStringLiteral("Dossiva for iPhone"));
     setWindowModality(Qt::WindowModal);
-    setMinimumSize(460, 320);
+    // Wide enough for both copies of a conflict side by side, their edit
+    // dates whole.
+    setMinimumSize(600, 340);
     for (QWidget* view : std::initializer_list<QWidget*>{m_progress, m_table, m_resolver, m_restore}) {
         m_stack->addWidget(view);
     }

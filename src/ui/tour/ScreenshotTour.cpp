@@ -238,7 +238,13 @@ void appendSyncShots(std::vector<Shot>& list, MainController& controller)
     };
     const auto theSheet = [&sheet]() -> QWidget* { return &sheet; };
     // Grabbed at once: connecting to the companion takes a moment only.
-    list.push_back({QStringLiteral("sync-progress.png"), [&session] { session.startSyncWithIphone(); },
+    list.push_back({QStringLiteral("sync-progress.png"),
+                    [&controller, &session] {
+                        // As after Sync was answered in the question.
+                        controller.showOpenSection();
+                        controller.enableToolbarButton(false);
+                        session.startSyncWithIphone();
+                    },
                     theSheet, nullptr, 0, sheetShown});
     list.push_back(
         {QStringLiteral("sync-table.png"),
