@@ -12,10 +12,10 @@
 #include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
 #include "platform/RunLoop.h"
+#include "platform/PrintableText.h"
 #include "platform/ServiceBrowser.h"
 #include "sync/DownloadLimits.h"
 #include "sync/RemoteNames.h"
-#include "platform/PrintableText.h"
 #include "sync/RestoreCatalog.h"
 #include "sync/SyncManager.h"
 

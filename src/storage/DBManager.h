@@ -46,6 +46,11 @@ public:
     const std::string& dbName() const { return m_dbName; }
     const std::vector<FieldDefinition>& dbStructure() const { return m_dbStructure; }
     const std::vector<Record>& dbData() const { return m_dbData; }
+    // Names the present state of dbData(): it changes whenever a record is
+    // loaded, added, changed or removed, and no two states of any store in
+    // the process share one. What is derived from the records (the search's
+    // lowered texts) is kept while it stays.
+    std::uint64_t dataRevision() const { return m_dataRevision; }
     // The field with the id, or nullptr.
     const FieldDefinition* field(FieldId id) const;
     // The loaded record with the id, or nullptr.
@@ -195,6 +200,9 @@ private:
     std::string m_dbName;
     std::vector<FieldDefinition> m_dbStructure;
     std::vector<Record> m_dbData;
+    std::uint64_t m_dataRevision = 0;
+    // Called after every change of m_dbData.
+    void recordsChanged();
     bool m_readOnly = false;
     mutable Failure m_lastFailure;
     // Only the shared store posts the notifications the screens follow.

@@ -353,6 +353,7 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
     }
     m_dbData.insert(m_dbData.end(), std::make_move_iterator(added.begin()),
                     std::make_move_iterator(added.end()));
+    recordsChanged();
     return true;
 }
 
@@ -490,6 +491,7 @@ bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
         removeImageFiles(number);
     }
     *target = std::move(changed);
+    recordsChanged();
     return true;
 }
 
@@ -516,6 +518,7 @@ bool DBManager::deleteRecordWithID(RecordId recordId)
         removeImageFiles(number);
     }
     std::erase_if(m_dbData, [recordId](const Record& record) { return record.recordId == recordId; });
+    recordsChanged();
     return true;
 }
 
@@ -543,6 +546,7 @@ bool DBManager::deleteAllRecords()
     FileManager::createDirectory(images);
     ImageCache::sharedIstance().releaseImages();
     m_dbData.clear();
+    recordsChanged();
     return true;
 }
 
@@ -632,6 +636,7 @@ bool DBManager::rebuildAllCalculation()
     for (auto& result : results) {
         m_dbData[result.record].setValue(result.field, FieldValue::text(result.text));
     }
+    recordsChanged();
     return allWritten;
 }
 
