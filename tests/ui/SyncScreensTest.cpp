@@ -347,27 +347,6 @@ TEST_F(SyncScreensTest, CancelInTheTableDisconnectsAndFreesTheWindow)
     EXPECT_EQ(alerts.texts().size(), 1u) << "nothing was to sync, nothing is listed";
 }
 
-TEST_F(SyncScreensTest, AFailureWhileConnectingIsTheOnlyMessage)
-{
-    home.makePackage("Notes");
-    UserDefaults::standard().set("LastSyncedDbs",
-                                 PropertyList(PropertyList::Array{PropertyList("Notes.dossiva")}));
-    launch();
-    controller->openSection().selectDatabase("Notes.dossiva");
-    // Found, then gone before the sync starts: nothing listens there.
-    companionAppears();
-    const int port = peer.port();
-    peer.stop();
-    session().found("127.0.0.1", port, "Test iPhone");
-    pressSync();
-    ASSERT_TRUE(waitForEnd());
-    EXPECT_EQ(alerts.texts().size(), 2u);
-    EXPECT_TRUE(startsWith(alerts.texts().back(), "Error: Error during connection")) << alerts.texts().back();
-    EXPECT_FALSE(sheet().isVisible());
-    EXPECT_TRUE(navigationFree());
-    EXPECT_EQ(DBManager::sharedIstance().dbName(), "Notes.dossiva");
-}
-
 // -- Conflicts -------------------------------------------------------------------
 
 struct ConflictCase {
