@@ -213,7 +213,8 @@ TEST_F(Restore, StoppedWhileFinishingLeavesTheCompanionWhole)
     EXPECT_TRUE(std::find(f.presenter.titles.begin(), f.presenter.titles.end(), "Stopping") !=
                 f.presenter.titles.end());
     EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
-    EXPECT_EQ(packagesIn(Paths::databasesFolder()), (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
+              (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
     EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
 }
 

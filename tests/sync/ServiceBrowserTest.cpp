@@ -255,7 +255,8 @@ public:
 
     // Announces a companion; true once Avahi has established it. With a
     // host, the service names that host, whose address may not be known.
-    bool publish(test::ChildProcess& publisher, const std::string& name, int port, const std::string& host = {})
+    bool publish(test::ChildProcess& publisher, const std::string& name, int port,
+                 const std::string& host = {})
     {
         const std::string hostOption = host.empty() ? std::string() : " -H " + host;
         return run(publisher, "avahi-publish -s" + hostOption + " \"$0\" _dsv._tcp \"$1\"",
@@ -273,8 +274,8 @@ private:
     bool run(test::ChildProcess& publisher, const std::string& command, const std::vector<std::string>& args)
     {
         // "Established under name" may come on either stream, line-buffered.
-        std::vector<std::string> argv{"ip", "netns", "exec", m_namespace, "sh", "-c",
-                                      "exec stdbuf -oL " + command + " 2>&1"};
+        std::vector<std::string> argv{
+            "ip", "netns", "exec", m_namespace, "sh", "-c", "exec stdbuf -oL " + command + " 2>&1"};
         argv.insert(argv.end(), args.begin(), args.end());
         if (!publisher.start(argv, {"DBUS_SYSTEM_BUS_ADDRESS=" + busAddress()})) {
             return false;
