@@ -10,6 +10,23 @@
 
 namespace dossiva {
 
+namespace {
+
+// Two backups of one minute read alike: the tooltip tells what each holds.
+QString sidesText(int side)
+{
+    switch (side) {
+    case BackupSide::Phone:
+        return RestoreView::tr("The iPhone's databases");
+    case BackupSide::Both:
+        return RestoreView::tr("The databases of this computer and of the iPhone");
+    default:
+        return RestoreView::tr("This computer's databases");
+    }
+}
+
+} // namespace
+
 RestoreView::RestoreView(QWidget* parent)
     : QWidget(parent), m_table(new QTableWidget(0, 1, this)),
       m_empty(new QLabel(tr("There are no backups yet. Sync › Back Up Now makes one."), this)),
@@ -64,6 +81,7 @@ void RestoreView::setBackups(const std::vector<BackupEntry>& backups, bool local
     for (std::size_t i = 0; i < backups.size(); ++i) {
         auto* item = new QTableWidgetItem(QString::fromStdString(RestoreCatalog::label(backups[i].stamp)));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        item->setToolTip(sidesText(backups[i].side));
         m_table->setItem(static_cast<int>(i), 0, item);
     }
     m_empty->setVisible(backups.empty());
