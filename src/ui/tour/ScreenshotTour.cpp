@@ -9,6 +9,11 @@
 #include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
 #include "ui/prefs/PreferencesWindowController.h"
+#include "ui/sync/ConflictResolverView.h"
+#include "ui/sync/RestoreView.h"
+#include "ui/sync/SyncDatabaseTable.h"
+#include "ui/sync/SyncSessionController.h"
+#include "ui/sync/SyncSheet.h"
 #include "ui/use/FieldsView.h"
 #include "ui/use/FormPrinter.h"
 #include "ui/use/UseSectionController.h"
@@ -24,6 +29,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -31,6 +37,7 @@
 #include <QToolButton>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -191,6 +198,102 @@ QMessageBox* shownQuestion()
     return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
 }
 
+// Runs `then` once `ready` holds, checking every 50 ms for up to 20 s: a
+// session against the companion takes its own time.
+void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> then, int triesLeft = 400)
+{
+    if (ready() || triesLeft == 0) {
+        then();
+        return;
+    }
+    QTimer::singleShot(50, context, [context, ready = std::move(ready), then = std::move(then), triesLeft] {
+        whenReady(context, ready, then, triesLeft - 1);
+    });
+}
+
+// The companion the tour syncs with, from DOSSIVA_TOUR_COMPANION
+// ("127.0.0.1:PORT", the test peer scripts/screenshots starts); without it
+// the sync screens are not shown.
+bool findTourCompanion(MainController& controller)
+{
+    const QString given = QString::fromLocal8Bit(std::getenv("DOSSIVA_TOUR_COMPANION"));
+    const auto parts = given.split(QLatin1Char(':'));
+    bool isNumber = false;
+    const int port = parts.size() == 2 ? parts[1].toInt(&isNumber) : 0;
+    if (!isNumber || port <= 0) {
+        return false;
+    }
+    controller.syncSession().found(parts[0].toStdString(), port, "Tour iPhone");
+    return true;
+}
+
+// The sync sheet on the companion: the progress view as the session starts,
+// the table with two databases ticked, a conflict, then the restore view.
+void appendSyncShots(std::vector<Shot>& list, MainController& controller)
+{
+    SyncSessionController& session = controller.syncSession();
+    SyncSheet& sheet = session.sheet();
+    const auto sheetShown = [&controller, &sheet](QWidget& widget) {
+        return overMainWindow(controller, widget);
+    };
+    const auto theSheet = [&sheet]() -> QWidget* { return &sheet; };
+    // Grabbed at once: connecting to the companion takes a moment only.
+    list.push_back({QStringLiteral("sync-progress.png"),
+                    [&controller, &session] {
+                        // As after Sync was answered in the question.
+                        controller.showOpenSection();
+                        controller.enableToolbarButton(false);
+                        session.startSyncWithIphone();
+                    },
+                    theSheet, nullptr, 0, sheetShown});
+    list.push_back(
+        {QStringLiteral("sync-table.png"),
+         [&sheet] {
+             whenReady(
+                 &sheet, [&sheet] { return sheet.currentView() == sheet.databaseTable(); },
+                 [&sheet] {
+                     QTableWidget* table = sheet.databaseTable()->table();
+                     for (int row = 0; row < table->rowCount() && row < 2; ++row) {
+                         table->item(row, SyncDatabaseTable::TickColumn)->setCheckState(Qt::Checked);
+                     }
+                     for (int row = 0; row < table->rowCount(); ++row) {
+                         if (table->item(row, SyncDatabaseTable::NameColumn)->text() ==
+                             QStringLiteral("Weekly Recipes")) {
+                             table->item(row, SyncDatabaseTable::TickColumn)->setCheckState(Qt::Checked);
+                         }
+                     }
+                 });
+         },
+         theSheet, nullptr, 1500, sheetShown});
+    list.push_back({QStringLiteral("sync-conflict.png"),
+                    [&sheet] { sheet.databaseTable()->syncButton()->click(); },
+                    [&sheet]() -> QWidget* {
+                        return sheet.currentView() == sheet.conflictResolver() ? &sheet : nullptr;
+                    },
+                    [&sheet] {
+                        // Every conflict keeps the copy preselected.
+                        while (sheet.currentView() == sheet.conflictResolver()) {
+                            sheet.conflictResolver()->nextButton()->click();
+                        }
+                    },
+                    4000, sheetShown});
+    list.push_back(
+        {QStringLiteral("restore-view.png"),
+         [&controller, &session, &sheet] {
+             whenReady(
+                 &sheet, [&session] { return !session.isBusy(); },
+                 [&controller, &sheet] {
+                     controller.menuAction(MenuTag::Restore);
+                     QTableWidget* backups = sheet.restoreView()->table();
+                     if (backups->rowCount() > 0) {
+                         backups->selectRow(backups->rowCount() - 1);
+                     }
+                 });
+         },
+         [&sheet]() -> QWidget* { return sheet.currentView() == sheet.restoreView() ? &sheet : nullptr; },
+         [&sheet] { sheet.restoreView()->cancelButton()->click(); }, 6000, sheetShown});
+}
+
 std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
 {
     std::vector<Shot> list;
@@ -289,6 +392,9 @@ std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
                         }
                     }});
     appendUseShots(list, controller);
+    if (findTourCompanion(controller)) {
+        appendSyncShots(list, controller);
+    }
     return list;
 }
 
