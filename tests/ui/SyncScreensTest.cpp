@@ -694,6 +694,7 @@ TEST_F(RestoreScreensTest, TheViewListsOldestFirstAndItsBoxesFollowTheBackupChos
 
 struct RestoreCase {
     const char* name;
+    friend void PrintTo(const RestoreCase& c, std::ostream* os) { *os << c.name; }
     bool companion;
     bool untickMac;
     std::vector<std::string> localAfter;
