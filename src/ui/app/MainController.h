@@ -6,6 +6,7 @@
 #include "ui/open/OpenSectionController.h"
 
 #include <QMainWindow>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 
@@ -108,6 +109,7 @@ public:
     void enableEmailRecord(bool enabled) override;
     void setMultipleRecords(bool multiple) override;
     void enableColumnsMenu(bool enabled) override;
+    void setColumnsMenu(QMenu* menu) override;
 
     // -- OpenSectionDelegate --------------------------------------------------
 
@@ -152,6 +154,7 @@ private:
     QPointer<PreferencesWindowController> m_preferences;
     QPointer<ImportCSVWindowController> m_importCSV;
     QPointer<ExportCSVWindowController> m_exportCSV;
+    QPointer<QMenu> m_listColumnsMenu;
     class QStackedWidget* m_stack = nullptr;
     QButtonGroup* m_navigation = nullptr;
     QToolButton* m_openButton = nullptr;
