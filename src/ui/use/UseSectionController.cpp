@@ -578,7 +578,7 @@ void UseSectionController::startSearch()
 void UseSectionController::performSearch()
 {
     const std::string text = m_searchField ? m_searchField->text().toStdString() : std::string();
-    m_records.search(m_structureArray, text);
+    m_records.search(m_structureArray, text, UserDefaults::standard().boolForKey("Protect"));
     reloadRows();
     sort();
     manageWelcome();
