@@ -73,6 +73,12 @@ PropertyList productFormula(FieldId a, FieldId b)
 
 using Part = RecordCellDelegate::Part;
 
+// A menu pops up once the click that asked for it has ended.
+bool opens(QMenu* menu)
+{
+    return QTest::qWaitFor([menu] { return menu->isVisible(); });
+}
+
 class RecordListViewTest : public UseSectionFixture {
 protected:
     RecordListViewTest() : UseSectionFixture("Cellar") { db.createGeneralInfoTable(); }
@@ -154,7 +160,7 @@ protected:
     {
         QMenu* menu = list()->cellMenu();
         ASSERT_NE(menu, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        ASSERT_TRUE(opens(menu));
         for (QAction* action : menu->actions()) {
             if (action->text() == title) {
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
@@ -324,7 +330,7 @@ TEST_F(RecordListViewTest, HiddenColumnsComeBackAtTheirWidthAndFixedColumnsKeepT
             // A right click on the header opens the columns menu.
             QTest::mouseClick(header->viewport(), Qt::RightButton, {}, QPoint(10, 10));
             QMenu* menu = list()->columnsListMenu();
-            ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+            ASSERT_TRUE(opens(menu));
             ASSERT_EQ(delegate.columnsMenu, menu) << "the main menu shows the same entries";
             QAction* entry = nullptr;
             for (QAction* action : menu->actions()) {
