@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace dossiva::bench {
 
@@ -13,6 +14,7 @@ public:
     BenchRegistration(int rank, std::string name, std::function<void()> run);
 };
 
-void runRegisteredBenchmarks();
+// Every benchmark, or only those named.
+void runRegisteredBenchmarks(const std::vector<std::string>& only);
 
 } // namespace dossiva::bench

@@ -118,7 +118,8 @@ double timeMerge(int count)
         FileManager::copyItem(phoneFile, Paths::databaseFile(staging));
         std::stop_source never;
         seconds = std::min(seconds, bestOf(1, [&] {
-                               merged = SyncMerge::mergingThread(package, never.get_token()) && merged;
+                               merged = SyncMerge::mergingThread(package, std::nullopt, never.get_token()) &&
+                                        merged;
                            }));
     }
     if (!merged) {

@@ -4,8 +4,11 @@
 
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace dossiva::bench {
 
@@ -26,9 +29,12 @@ BenchRegistration::BenchRegistration(int rank, std::string name, std::function<v
     registry().emplace(rank, Entry{std::move(name), std::move(run)});
 }
 
-void runRegisteredBenchmarks()
+void runRegisteredBenchmarks(const std::vector<std::string>& only)
 {
     for (const auto& [rank, entry] : registry()) {
+        if (!only.empty() && std::find(only.begin(), only.end(), entry.name) == only.end()) {
+            continue;
+        }
         std::printf("\n== %s\n", entry.name.c_str());
         std::fflush(stdout);
         entry.run();
@@ -38,10 +44,11 @@ void runRegisteredBenchmarks()
 
 } // namespace dossiva::bench
 
-int main()
+// With names given ("Record list"), only those benchmarks run.
+int main(int argc, char** argv)
 {
     dossiva::bench::makeBenchHome();
     dossiva::setDevLogSink([](const std::string&) {});
-    dossiva::bench::runRegisteredBenchmarks();
+    dossiva::bench::runRegisteredBenchmarks(std::vector<std::string>(argv + 1, argv + argc));
     return 0;
 }

@@ -11,6 +11,8 @@
 #include "ui/prefs/PreferencesWindowController.h"
 #include "ui/use/FieldsView.h"
 #include "ui/use/FormPrinter.h"
+#include "ui/use/RecordTableView.h"
+#include "ui/use/UseRecordListViewController.h"
 #include "ui/use/UseSectionController.h"
 
 #include <QApplication>
@@ -18,9 +20,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
@@ -137,6 +142,36 @@ void showDatabase(MainController& controller, const std::string& name)
     controller.showUseSection();
 }
 
+QMenu* columnsMenu(MainController& controller)
+{
+    UseRecordListViewController* list = controller.useSection().listView();
+    return list != nullptr ? list->columnsListMenu() : nullptr;
+}
+
+void rightClickHeader(MainController& controller)
+{
+    QWidget* header = controller.useSection().listView()->table()->horizontalHeader()->viewport();
+    const QPointF at(header->width() / 2.0, header->height() / 2.0);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, at, header->mapToGlobal(at), Qt::RightButton,
+                          type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(header, &click);
+    }
+}
+
+// The main window with the columns menu where it popped up: the menu is a
+// window of its own, which the window's picture leaves out.
+QPixmap withColumnsMenu(MainController& controller, QWidget& window)
+{
+    QPixmap picture = window.grab();
+    QMenu* menu = columnsMenu(controller);
+    if (menu != nullptr && menu->isVisible()) {
+        QPainter painter(&picture);
+        painter.drawPixmap(window.mapFromGlobal(menu->mapToGlobal(QPoint(0, 0))), menu->grab());
+    }
+    return picture;
+}
+
 void appendUseShots(std::vector<Shot>& list, MainController& controller)
 {
     const auto window = [&controller]() -> QWidget* { return controller.mainWindow(); };
@@ -159,6 +194,22 @@ void appendUseShots(std::vector<Shot>& list, MainController& controller)
              FormPrinter(*controller.useSection().form(), layout).print(printer);
          },
          700});
+    list.push_back({QStringLiteral("use-list.png"),
+                    [&controller] {
+                        controller.menuAction(MenuTag::ListView);
+                        // The columns menu, as a right click on the header
+                        // opens it, once the table has its columns.
+                        QTimer::singleShot(150, &controller, [&controller] { rightClickHeader(controller); });
+                    },
+                    window,
+                    [&controller] {
+                        if (QMenu* menu = columnsMenu(controller)) {
+                            menu->hide();
+                        }
+                        controller.menuAction(MenuTag::FormView);
+                    },
+                    700, [&controller](QWidget& shown) { return withColumnsMenu(controller, shown); }});
+}
 
 // The database whose name is the longest: the one that shows how a name too
 // long for its room is cut.
