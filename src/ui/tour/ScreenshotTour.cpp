@@ -29,6 +29,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -151,7 +152,8 @@ QMenu* columnsMenu(MainController& controller)
 void rightClickHeader(MainController& controller)
 {
     QWidget* header = controller.useSection().listView()->table()->horizontalHeader()->viewport();
-    const QPointF at(header->width() / 2.0, header->height() / 2.0);
+    // Over the record dates, so that the menu leaves the fields' cells in sight.
+    const QPointF at(30, header->height() / 2.0);
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent click(type, at, header->mapToGlobal(at), Qt::RightButton,
                           type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, Qt::NoModifier);
@@ -206,9 +208,16 @@ void appendUseShots(std::vector<Shot>& list, MainController& controller)
                         if (QMenu* menu = columnsMenu(controller)) {
                             menu->hide();
                         }
-                        controller.menuAction(MenuTag::FormView);
                     },
                     700, [&controller](QWidget& shown) { return withColumnsMenu(controller, shown); }});
+    // The cells of the other kinds: picture, pop-up, checkbox, password.
+    list.push_back({QStringLiteral("use-list-cells.png"),
+                    [&controller] {
+                        QScrollBar* across =
+                            controller.useSection().listView()->table()->horizontalScrollBar();
+                        across->setValue(across->maximum());
+                    },
+                    window, [&controller] { controller.menuAction(MenuTag::FormView); }});
 }
 
 // The database whose name is the longest: the one that shows how a name too

@@ -27,12 +27,23 @@ constexpr int kPasswordButtonSide = 18;
 constexpr int kPasswordButtonFromRight = 28;
 constexpr int kChoiceHeight = 20;
 constexpr int kChoicePointSize = 10;
-constexpr int kPictureTextPointSize = 12;
+// Twelve of the points the cells are measured in, so that the words fit the
+// row whatever the screen's resolution.
+constexpr int kPictureTextPixels = 12;
 const QColor kGrey = QColor::fromRgbF(0.4f, 0.4f, 0.4f);
 
 QRect band(const QRect& rect, int width, int height)
 {
     return {rect.left() + kInset, rect.top() + (rect.height() - height) / 2, width, height};
+}
+
+// The text of a selected row: white on the focused table's selection, the
+// ordinary colour on the grey of a table without the focus.
+QColor selectedTextColour(const QStyleOptionViewItem& option)
+{
+    const QPalette::ColorGroup group =
+        option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+    return option.palette.color(group, QPalette::HighlightedText);
 }
 
 bool isRecordDate(const ListColumn& column)
@@ -106,7 +117,7 @@ void RecordCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 
     const ListColumn& column = m_model.column(index.column());
     const bool selected = option.state & QStyle::State_Selected;
-    const QColor colour = selected               ? option.palette.color(QPalette::HighlightedText)
+    const QColor colour = selected               ? selectedTextColour(option)
                           : isRecordDate(column) ? kGrey
                                                  : option.palette.color(QPalette::Text);
     const QString text = index.data(Qt::DisplayRole).toString();
@@ -178,9 +189,10 @@ void RecordCellDelegate::paintPicture(QPainter* painter, const QStyleOptionViewI
     painter->setPen(QPen(colour, 2));
     painter->drawRect(inside.adjusted(1, 1, -1, -1));
     QFont font = option.font;
-    font.setPointSize(kPictureTextPointSize);
+    font.setPixelSize(kPictureTextPixels);
     painter->setFont(font);
-    painter->drawText(inside, Qt::AlignCenter, tr("Click to edit"));
+    painter->drawText(inside, Qt::AlignCenter,
+                      QFontMetrics(font).elidedText(tr("Click to edit"), Qt::ElideRight, inside.width() - 4));
 }
 
 void RecordCellDelegate::paintChoice(QPainter* painter, const QStyleOptionViewItem& option,
@@ -213,8 +225,8 @@ void RecordCellDelegate::paintCheckbox(QPainter* painter, const QStyleOptionView
         QStyle::State_Enabled |
         (index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
     if (option.state & QStyle::State_Selected) {
-        box.palette.setColor(QPalette::WindowText, option.palette.color(QPalette::HighlightedText));
-        box.palette.setColor(QPalette::ButtonText, option.palette.color(QPalette::HighlightedText));
+        box.palette.setColor(QPalette::WindowText, selectedTextColour(option));
+        box.palette.setColor(QPalette::ButtonText, selectedTextColour(option));
     }
     painter->setFont(option.font);
     QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
