@@ -61,6 +61,22 @@ void reportMilliseconds(const char* what, double seconds, double target)
                 seconds <= target ? "" : "  OVER");
 }
 
+// The Use section in a window of its own, with the main window's search
+// field, answering no question.
+struct ShownSection {
+    ShownSection()
+    {
+        section.setSearchField(&search);
+        section.view()->resize(1000, 700);
+        section.view()->show();
+    }
+    QuietDelegate delegate;
+    ScriptedAlerts alerts;
+    ScriptedFilePanels panels;
+    QLineEdit search;
+    UseSectionController section{delegate, alerts, panels, [] { return true; }};
+};
+
 // A database of 40 fields of every type and one record.
 bool makeWideDatabase(const std::string& package)
 {
@@ -89,14 +105,9 @@ void benchUseSection()
         return;
     }
     db.openDB();
-    QuietDelegate delegate;
-    ScriptedAlerts alerts;
-    ScriptedFilePanels panels;
-    QLineEdit search;
-    UseSectionController section(delegate, alerts, panels, [] { return true; });
-    section.setSearchField(&search);
-    section.view()->resize(1000, 700);
-    section.view()->show();
+    ShownSection shown;
+    UseSectionController& section = shown.section;
+    QLineEdit& search = shown.search;
     std::printf("Use section: %d records, 12 fields\n", kRecords);
 
     const double open = bestOf(3, [&] {
@@ -155,14 +166,8 @@ void benchRecordList()
         std::fprintf(stderr, "cannot build the benchmark database\n");
         return;
     }
-    QuietDelegate delegate;
-    ScriptedAlerts alerts;
-    ScriptedFilePanels panels;
-    QLineEdit search;
-    UseSectionController section(delegate, alerts, panels, [] { return true; });
-    section.setSearchField(&search);
-    section.view()->resize(1000, 700);
-    section.view()->show();
+    ShownSection shown;
+    UseSectionController& section = shown.section;
     section.listColumnPressed(1);
     // Nothing paints before the window is exposed, which it learns from an
     // event of its own.

@@ -19,17 +19,6 @@ namespace {
 
 using Outcome = RecordListEditor::Outcome;
 
-PropertyList productFormula(FieldId a, FieldId b)
-{
-    auto operand = [](FieldId id) {
-        return PropertyList(PropertyList::Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(id)}});
-    };
-    return PropertyList(PropertyList::Array{
-        operand(a),
-        PropertyList(PropertyList::Dictionary{{"T", PropertyList("TO")}, {"N", PropertyList("*")}}),
-        operand(b)});
-}
-
 class RecordListEditorTest : public ::testing::Test {
 protected:
     TestLibrary library;

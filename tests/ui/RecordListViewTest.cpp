@@ -60,17 +60,6 @@ public slots:
     void open(const QUrl& url) { opened.push_back(url.toString().toStdString()); }
 };
 
-PropertyList productFormula(FieldId a, FieldId b)
-{
-    auto operand = [](FieldId id) {
-        return PropertyList(PropertyList::Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(id)}});
-    };
-    return PropertyList(PropertyList::Array{
-        operand(a),
-        PropertyList(PropertyList::Dictionary{{"T", PropertyList("TO")}, {"N", PropertyList("*")}}),
-        operand(b)});
-}
-
 using Part = RecordCellDelegate::Part;
 
 // A menu pops up once the click that asked for it has ended.
