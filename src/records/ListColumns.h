@@ -32,7 +32,7 @@ struct ListColumn {
 
     bool isField() const { return field != 0; }
     // Tab stops at every cell edited in the list but the checkboxes, which
-    // a click or the space bar changes.
+    // a click changes.
     bool isTabStop() const { return editable && cell != Cell::Checkbox; }
 };
 
