@@ -225,6 +225,18 @@ TEST_F(RecordListViewTest, UndoPutsANumberBackAndThenRecalculates)
     QTest::keySequence(table(), QKeySequence::Redo);
     EXPECT_EQ(text(record, total), "15");
 
+    // The card has a history of its own: going there and back leaves
+    // nothing to undo.
+    QTest::keySequence(table(), QKeySequence::Undo);
+    ASSERT_TRUE(delegate.redo);
+    QTest::mouseClick(section->cardButton(), Qt::LeftButton);
+    EXPECT_FALSE(delegate.undo);
+    EXPECT_FALSE(delegate.redo);
+    QTest::mouseClick(section->listButton(), Qt::LeftButton);
+    EXPECT_FALSE(delegate.undo);
+    EXPECT_FALSE(delegate.redo);
+    type(0, column(price), QStringLiteral("5"));
+
     // A new search hands the list new rows: nothing is left to undo.
     searchFor(QStringLiteral("wine"));
     EXPECT_FALSE(delegate.undo);
