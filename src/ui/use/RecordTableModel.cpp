@@ -193,16 +193,15 @@ QImage RecordTableModel::picture(const QModelIndex& index, int height) const
     if (cell.cell != ListColumn::Cell::Picture || number <= 0) {
         return {};
     }
-    if (const auto found = m_pictures.constFind(number);
-        found != m_pictures.constEnd() && found->height() <= height) {
+    if (const QImage* found = m_pictures.object(number); found != nullptr && found->height() <= height) {
         return *found;
     }
-    const ImagePtr image = ImageCache::sharedIstance().getImage(Paths::imageFile(m_packageName, number));
+    const ImagePtr image = ImageCache::sharedIstance().viewImage(Paths::imageFile(m_packageName, number));
     QImage scaled;
     if (image && !image->isNull()) {
         scaled = toQImage(*image).scaledToHeight(std::min(height, image->height()), Qt::SmoothTransformation);
     }
-    m_pictures.insert(number, scaled);
+    m_pictures.insert(number, new QImage(scaled));
     return scaled;
 }
 

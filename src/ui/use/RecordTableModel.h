@@ -4,7 +4,7 @@
 #include "records/ListColumns.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
+#include <QCache>
 #include <QImage>
 
 #include <memory>
@@ -75,7 +75,10 @@ private:
     // to make and every date cell on screen needs one.
     std::vector<std::unique_ptr<DateFormat>> m_formats;
     std::optional<int> m_sortedColumn;
-    mutable QHash<qint64, QImage> m_pictures; // by picture number, at the last height asked
+    // Small pictures by picture number, at the last height asked: as many
+    // as a few screens of rows show, whatever the number of rows.
+    static constexpr int kKeptPictures = 1000;
+    mutable QCache<qint64, QImage> m_pictures{kKeptPictures};
 };
 
 } // namespace dossiva
