@@ -73,10 +73,11 @@ UseRecordListViewController::UseRecordListViewController(RecordListViewDelegate&
     m_columnsMenu = new QMenu(tr("Columns"), m_view);
 
     connect(m_model, &RecordTableModel::cellEdited, this, &UseRecordListViewController::cellEdited);
-    connect(m_cells, &RecordCellDelegate::editEnded, this, &UseRecordListViewController::cellEditEnded);
+    connect(m_cells, &RecordCellDelegate::editEnded, this,
+            &UseRecordListViewController::controlTextDidEndEditing);
     connect(m_table, &RecordTableView::cellPressed, this, &UseRecordListViewController::cellPressed);
-    connect(m_table, &RecordTableView::deletePressed, this, [this] { m_delegate.addRemovePressed(1); });
-    connect(m_table, &RecordTableView::tabPressed, this, &UseRecordListViewController::tabPressed);
+    connect(m_table, &RecordTableView::deletePressed, this, &UseRecordListViewController::tableDeleteKey);
+    connect(m_table, &RecordTableView::tabPressed, this, &UseRecordListViewController::tableTabKey);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &UseRecordListViewController::tableSelectionChanged);
     QHeaderView* header = m_table->horizontalHeader();
@@ -228,7 +229,8 @@ bool UseRecordListViewController::eventFilter(QObject* watched, QEvent* event)
     }
     // A width is kept once the drag that sets it ends, not at each step.
     if (event->type() == QEvent::MouseButtonRelease) {
-        QMetaObject::invokeMethod(this, &UseRecordListViewController::storeResizedWidths, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &UseRecordListViewController::storeResizedWidths,
+                                  Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -339,7 +341,13 @@ void UseRecordListViewController::selectOnly(int row, std::optional<int> column)
     m_table->scrollTo(index);
 }
 
-void UseRecordListViewController::tabPressed()
+void UseRecordListViewController::tableDeleteKey()
+{
+    // As the section's remove button: after the question.
+    m_delegate.addRemovePressed(1);
+}
+
+void UseRecordListViewController::tableTabKey()
 {
     const std::vector<RecordId> selected = selectedRecords();
     const std::optional<int> row = selected.empty() ? std::nullopt : m_model->rowOf(selected.front());
@@ -378,44 +386,56 @@ void UseRecordListViewController::activate(const QModelIndex& index, RecordCellD
     switch (column.cell) {
     case ListColumn::Cell::Text:
         if (part == Part::Value) {
-            m_table->edit(index);
+            editTextCol(index);
         }
         break;
     case ListColumn::Cell::Email:
+        if (part == Part::Button) {
+            sendEmail(index);
+        } else if (part == Part::Value) {
+            editTextCol(index);
+        }
+        break;
     case ListColumn::Cell::Link:
         if (part == Part::Button) {
-            openAddress(index);
+            openLink(index);
         } else if (part == Part::Value) {
-            m_table->edit(index);
+            editTextCol(index);
         }
         break;
     case ListColumn::Cell::Password:
         if (part == Part::Button) {
-            passwordMenu(index, position);
+            passwdColMenu(index, position);
         } else if (part == Part::Value) {
-            m_table->edit(index);
+            editTextCol(index);
         }
         break;
     case ListColumn::Cell::Date:
         if (part == Part::Value) {
-            editDate(index);
+            editDateCol(index);
         }
         break;
     case ListColumn::Cell::Picture:
-        editImage(index, position);
+        editImageCol(index, position);
         break;
     case ListColumn::Cell::Choice:
-        editChoice(index);
+        editChoiceCol(index);
         break;
     case ListColumn::Cell::Checkbox: {
         const bool ticked = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
-        commitCell(m_model->record(index.row())->recordId, {column.field, ticked ? "0" : "1", nullptr});
+        setObjectValue(m_model->record(index.row())->recordId, {column.field, ticked ? "0" : "1", nullptr});
         break;
     }
     }
 }
 
-void UseRecordListViewController::editChoice(const QModelIndex& index)
+void UseRecordListViewController::editTextCol(const QModelIndex& index)
+{
+    // A password's editor hides what is typed while the password is hidden.
+    m_table->edit(index);
+}
+
+void UseRecordListViewController::editChoiceCol(const QModelIndex& index)
 {
     m_table->edit(index);
     if (auto* popUp = qobject_cast<QComboBox*>(m_cells->editor())) {
@@ -452,24 +472,36 @@ void UseRecordListViewController::cellEdited(int row, int column, const QString&
     m_pending = PendingEdit{record->recordId, {cell.field, value, nullptr}};
     // An edit Qt itself ended (the current cell moved under it) is stored
     // once it has finished; those ended here are stored at once.
-    QMetaObject::invokeMethod(this, &UseRecordListViewController::flushPending, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &UseRecordListViewController::save, Qt::QueuedConnection);
 }
 
-void UseRecordListViewController::cellEditEnded(int row, int column, int step)
+void UseRecordListViewController::controlTextDidEndEditing(int row, int column, int step)
 {
     const Record* edited = m_model->record(row);
     const std::optional<RecordId> record = edited ? std::optional(edited->recordId) : std::nullopt;
-    flushPending();
+    save();
     const int rows = m_model->rowCount();
     if (step == 0 || rows == 0) {
         return;
     }
     // Tab goes on from the record edited, wherever the save put it.
     const std::optional<int> now = record ? m_model->rowOf(*record) : std::nullopt;
-    tabFrom(static_cast<std::size_t>(column), now.value_or(std::min(row, rows - 1)), step > 0);
+    const int from = now.value_or(std::min(row, rows - 1));
+    step > 0 ? editNextColumn(static_cast<std::size_t>(column), from)
+             : editPrevColumn(static_cast<std::size_t>(column), from);
 }
 
-void UseRecordListViewController::tabFrom(std::optional<std::size_t> column, int row, bool forward)
+void UseRecordListViewController::editNextColumn(std::optional<std::size_t> column, int row)
+{
+    editColumnFrom(column, row, true);
+}
+
+void UseRecordListViewController::editPrevColumn(std::size_t column, int row)
+{
+    editColumnFrom(column, row, false);
+}
+
+void UseRecordListViewController::editColumnFrom(std::optional<std::size_t> column, int row, bool forward)
 {
     const ListColumns::TabTarget target = m_model->columns().tab(
         column, static_cast<std::size_t>(row), static_cast<std::size_t>(m_model->rowCount()), forward);
@@ -490,7 +522,7 @@ void UseRecordListViewController::editFirstSelectedRowField()
     // A row without a cell to edit stays selected.
     if (row && m_model->columns().tab(std::nullopt, 0, 1, true).column) {
         m_table->setFocus(Qt::OtherFocusReason);
-        tabFrom(std::nullopt, *row, true);
+        editNextColumn(std::nullopt, *row);
     }
 }
 
@@ -501,10 +533,10 @@ void UseRecordListViewController::endEditing()
         // as it was.
         m_cells->dropEdit();
     }
-    flushPending();
+    save();
 }
 
-void UseRecordListViewController::editDate(const QModelIndex& index)
+void UseRecordListViewController::editDateCol(const QModelIndex& index)
 {
     const Record* record = m_model->record(index.row());
     const ListColumn& column = m_model->column(index.column());
@@ -517,7 +549,7 @@ void UseRecordListViewController::editDate(const QModelIndex& index)
             // The moment shown, confirmed, is no change, even where the
             // stored value is a time alone.
             if (chosen != moment) {
-                commitCell(record, {field, chosen ? std::to_string(*chosen) : std::string(), nullptr});
+                setObjectValue(record, {field, chosen ? std::to_string(*chosen) : std::string(), nullptr});
             }
         });
 }
@@ -533,7 +565,7 @@ QMenu* UseRecordListViewController::popUpMenu(const QPoint& position)
     return menu;
 }
 
-void UseRecordListViewController::editImage(const QModelIndex& index, const QPoint& position)
+void UseRecordListViewController::editImageCol(const QModelIndex& index, const QPoint& position)
 {
     const Record* record = m_model->record(index.row());
     const ListColumn& column = m_model->column(index.column());
@@ -547,17 +579,25 @@ void UseRecordListViewController::editImage(const QModelIndex& index, const QPoi
     }
     QMenu* menu = popUpMenu(position);
     const std::string path = Paths::imageFile(store().dbName(), number);
-    menu->addAction(QStringLiteral("Open Image"), this, [this, path] {
-        if (m_context.openUrl) {
-            m_context.openUrl(
-                QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded).toStdString());
-        }
-    });
+    menu->addAction(QStringLiteral("Open Image"), this, [this, path] { openImage(path); });
     menu->addAction(QStringLiteral("Change Image"), this, [this, id, field] { changeImage(id, field); });
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Delete Image"), this, [this, id, field] {
-        commitCell(id, {field, {}, nullptr});
-    });
+    menu->addAction(QStringLiteral("Delete Image"), this, [this, id, field] { deleteImage(id, field); });
+}
+
+void UseRecordListViewController::openImage(const std::string& path)
+{
+    // With the desktop's own viewer of pictures.
+    if (m_context.openUrl) {
+        m_context.openUrl(
+            QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded).toStdString());
+    }
+}
+
+void UseRecordListViewController::deleteImage(RecordId record, FieldId field)
+{
+    // Undo keeps the picture itself and stores it again.
+    setObjectValue(record, {field, {}, nullptr});
 }
 
 void UseRecordListViewController::changeImage(RecordId record, FieldId field)
@@ -574,10 +614,10 @@ void UseRecordListViewController::changeImage(RecordId record, FieldId field)
         inform(PictureScaling::kRefusalTitle, PictureScaling::refusalMessage(*path, read));
         return;
     }
-    commitCell(record, {field, {}, std::make_shared<const Image>(std::move(*read.picture))});
+    setObjectValue(record, {field, {}, std::make_shared<const Image>(std::move(*read.picture))});
 }
 
-void UseRecordListViewController::passwordMenu(const QModelIndex& index, const QPoint& position)
+void UseRecordListViewController::passwdColMenu(const QModelIndex& index, const QPoint& position)
 {
     const Record* record = m_model->record(index.row());
     const ListColumn& column = m_model->column(index.column());
@@ -586,22 +626,20 @@ void UseRecordListViewController::passwordMenu(const QModelIndex& index, const Q
         return;
     }
     const RecordId id = record->recordId;
-    const FieldId field = column.field;
     const bool shown = value->shown();
     QMenu* menu = popUpMenu(position);
-    menu->addAction(QStringLiteral("Copy"), this, [this, id, field, column] {
-        const Record* current = store().record(id);
-        const FieldValue* text = current ? current->value(field) : nullptr;
-        if (text != nullptr && mayReveal(column)) {
-            QGuiApplication::clipboard()->setText(QString::fromStdString(std::string(text->text())));
-        }
-    });
+    menu->addAction(QStringLiteral("Copy"), this, [this, id, column] { copyPasswd(id, column); });
     menu->addAction(shown ? QStringLiteral("Hide") : QStringLiteral("Show"), this,
-                    [this, id, field, column, shown] {
-                        if (shown || mayReveal(column)) {
-                            showPassword(id, field, !shown);
-                        }
-                    });
+                    [this, id, column, shown] { showPasswd(id, column, !shown); });
+}
+
+void UseRecordListViewController::copyPasswd(RecordId record, const ListColumn& column)
+{
+    const Record* current = store().record(record);
+    const FieldValue* text = current ? current->value(column.field) : nullptr;
+    if (text != nullptr && mayReveal(column)) {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(std::string(text->text())));
+    }
 }
 
 bool UseRecordListViewController::mayReveal(const ListColumn& column)
@@ -614,24 +652,30 @@ bool UseRecordListViewController::mayReveal(const ListColumn& column)
     return m_delegate.askPassword();
 }
 
-void UseRecordListViewController::showPassword(RecordId record, FieldId field, bool show)
+void UseRecordListViewController::showPasswd(RecordId record, const ListColumn& column, bool show)
 {
-    store().setPasswordShown(record, field, show);
+    if (show && !mayReveal(column)) {
+        return;
+    }
+    store().setPasswordShown(record, column.field, show);
     if (const auto row = m_model->rowOf(record)) {
         m_model->recordChanged(*row);
     }
     m_delegate.updateInterface(record);
 }
 
-void UseRecordListViewController::openAddress(const QModelIndex& index)
+void UseRecordListViewController::sendEmail(const QModelIndex& index)
 {
-    const ListColumn& column = m_model->column(index.column());
+    const std::string text = index.data(Qt::DisplayRole).toString().toStdString();
+    if (!text.empty() && m_context.openUrl) {
+        m_context.openUrl(FieldAddresses::emailUrl(text));
+    }
+}
+
+void UseRecordListViewController::openLink(const QModelIndex& index)
+{
     const std::string text = index.data(Qt::DisplayRole).toString().toStdString();
     if (text.empty() || !m_context.openUrl) {
-        return;
-    }
-    if (column.cell == ListColumn::Cell::Email) {
-        m_context.openUrl(FieldAddresses::emailUrl(text));
         return;
     }
     if (const auto refusal = FieldAddresses::linkRefusal(text)) {
@@ -644,19 +688,20 @@ void UseRecordListViewController::openAddress(const QModelIndex& index)
 // ---------------------------------------------------------------------------
 // Storing, undo and redo
 
-void UseRecordListViewController::flushPending()
+void UseRecordListViewController::setObjectValue(RecordId record, const FieldEdit& edit)
+{
+    m_pending = PendingEdit{record, edit};
+    save();
+}
+
+void UseRecordListViewController::save()
 {
     if (!m_pending) {
         return;
     }
     const PendingEdit pending = std::move(*m_pending);
     m_pending.reset();
-    commitCell(pending.record, pending.edit);
-}
-
-void UseRecordListViewController::commitCell(RecordId record, const FieldEdit& edit)
-{
-    switch (m_editor.commit(record, edit)) {
+    switch (m_editor.commit(pending.record, pending.edit)) {
     case RecordListEditor::Outcome::Failed:
         inform("Warning", "The record could not be saved.", store().lastFailure().reason);
         break;

@@ -63,6 +63,12 @@ public:
     void setFocus();
     // Starts editing the first cell of the selected row edited in the list.
     void editFirstSelectedRowField();
+    // Tab and Shift-Tab from a cell (nullopt: from before the first):
+    // the next cell of the row edited in the list, or, past the row's
+    // last, the next row selected (the first after the last), or, before
+    // its first, the row before (the first staying).
+    void editNextColumn(std::optional<std::size_t> column, int row);
+    void editPrevColumn(std::size_t column, int row);
     // Ends the edit of a cell, storing what was typed; a number refused is
     // told and not stored.
     void endEditing();
@@ -102,23 +108,31 @@ private:
     void noteSelection(const std::vector<RecordId>& records);
     std::vector<RecordId> selectedRecords() const;
     void selectOnly(int row, std::optional<int> column = std::nullopt);
-    void tabPressed();
+    void tableDeleteKey();
+    void tableTabKey();
 
     // Cells.
     void cellPressed(int row, int column, const QPoint& position);
     void activate(const QModelIndex& index, RecordCellDelegate::Part part, const QPoint& position);
     void cellEdited(int row, int column, const QString& text);
-    void cellEditEnded(int row, int column, int step);
-    void tabFrom(std::optional<std::size_t> column, int row, bool forward);
+    void controlTextDidEndEditing(int row, int column, int step);
+    void editColumnFrom(std::optional<std::size_t> column, int row, bool forward);
     bool acceptsText(int column, const QString& text);
-    void editChoice(const QModelIndex& index);
-    void editDate(const QModelIndex& index);
-    void editImage(const QModelIndex& index, const QPoint& position);
+    void editTextCol(const QModelIndex& index);
+    void editChoiceCol(const QModelIndex& index);
+    void editDateCol(const QModelIndex& index);
+    void editImageCol(const QModelIndex& index, const QPoint& position);
+    void openImage(const std::string& path);
+    void deleteImage(RecordId record, FieldId field);
     void changeImage(RecordId record, FieldId field);
-    void passwordMenu(const QModelIndex& index, const QPoint& position);
-    void showPassword(RecordId record, FieldId field, bool show);
+    void passwdColMenu(const QModelIndex& index, const QPoint& position);
+    void copyPasswd(RecordId record, const ListColumn& column);
+    // Showing asks for the protection password as the form does; hiding
+    // never asks.
+    void showPasswd(RecordId record, const ListColumn& column, bool show);
     bool mayReveal(const ListColumn& column);
-    void openAddress(const QModelIndex& index);
+    void sendEmail(const QModelIndex& index);
+    void openLink(const QModelIndex& index);
     QMenu* popUpMenu(const QPoint& position);
 
     // Storing.
@@ -126,8 +140,8 @@ private:
         RecordId record = 0;
         FieldEdit edit;
     };
-    void flushPending();
-    void commitCell(RecordId record, const FieldEdit& edit);
+    void save();
+    void setObjectValue(RecordId record, const FieldEdit& edit);
     // The shown records follow a value stored by the list, keeping its
     // history: searched again as they are, or, from every record.
     void savedOwnChange(bool restartSearch);
