@@ -1,9 +1,10 @@
 #include "ui/use/ListPrinter.h"
 
+#include "ui/use/PrintDialog.h"
+
 #include <QAbstractItemDelegate>
 #include <QHeaderView>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QTableView>
 
@@ -84,14 +85,10 @@ ListPrinter::ListPrinter(QTableView& table) : m_table(table)
 {
 }
 
-void ListPrinter::runPrintDialog(QWidget* parent)
+std::optional<int> ListPrinter::runPrintDialog(QWidget* parent)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QObject::tr("Print Records"));
-    if (dialog.exec() == QDialog::Accepted) {
-        print(printer);
-    }
+    return dossiva::runPrintDialog(parent, QObject::tr("Print Records"),
+                                   [this](QPrinter& printer) { return print(printer); });
 }
 
 int ListPrinter::print(QPrinter& printer)

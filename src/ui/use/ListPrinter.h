@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 class QPrinter;
 class QTableView;
 class QWidget;
@@ -14,8 +16,9 @@ class ListPrinter {
 public:
     explicit ListPrinter(QTableView& table);
 
-    // The print dialog (a printer or a PDF file), then printing.
-    void runPrintDialog(QWidget* parent);
+    // The print dialog, then printing: the pages printed, nullopt when
+    // cancelled.
+    std::optional<int> runPrintDialog(QWidget* parent);
     // Prints to a printer already set up (margins are set here). The number
     // of pages printed; 0 when the printer could not start.
     int print(QPrinter& printer);

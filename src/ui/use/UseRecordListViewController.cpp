@@ -385,27 +385,11 @@ void UseRecordListViewController::activate(const QModelIndex& index, RecordCellD
     }
     switch (column.cell) {
     case ListColumn::Cell::Text:
-        if (part == Part::Value) {
-            editTextCol(index);
-        }
-        break;
     case ListColumn::Cell::Email:
-        if (part == Part::Button) {
-            sendEmail(index);
-        } else if (part == Part::Value) {
-            editTextCol(index);
-        }
-        break;
     case ListColumn::Cell::Link:
-        if (part == Part::Button) {
-            openLink(index);
-        } else if (part == Part::Value) {
-            editTextCol(index);
-        }
-        break;
     case ListColumn::Cell::Password:
         if (part == Part::Button) {
-            passwdColMenu(index, position);
+            cellButton(index, position);
         } else if (part == Part::Value) {
             editTextCol(index);
         }
@@ -426,6 +410,23 @@ void UseRecordListViewController::activate(const QModelIndex& index, RecordCellD
         setObjectValue(m_model->record(index.row())->recordId, {column.field, ticked ? "0" : "1", nullptr});
         break;
     }
+    }
+}
+
+void UseRecordListViewController::cellButton(const QModelIndex& index, const QPoint& position)
+{
+    switch (m_model->column(index.column()).cell) {
+    case ListColumn::Cell::Email:
+        sendEmail(index);
+        break;
+    case ListColumn::Cell::Link:
+        openLink(index);
+        break;
+    case ListColumn::Cell::Password:
+        passwdColMenu(index, position);
+        break;
+    default:
+        break;
     }
 }
 
@@ -770,10 +771,10 @@ void UseRecordListViewController::inform(const std::string& title, const std::st
 // ---------------------------------------------------------------------------
 // Printing
 
-void UseRecordListViewController::runPrintDialog(QWidget* parent)
+std::optional<int> UseRecordListViewController::runPrintDialog(QWidget* parent)
 {
     endEditing();
-    ListPrinter(*m_table).runPrintDialog(parent);
+    return ListPrinter(*m_table).runPrintDialog(parent);
 }
 
 int UseRecordListViewController::print(QPrinter& printer)

@@ -91,7 +91,7 @@ public:
     // The table with its header, over as many pages as it needs both ways:
     // through the print dialog, or to a printer set up already (the number
     // of pages printed).
-    void runPrintDialog(QWidget* parent);
+    std::optional<int> runPrintDialog(QWidget* parent);
     int print(QPrinter& printer);
 
 protected:
@@ -118,6 +118,8 @@ private:
     void controlTextDidEndEditing(int row, int column, int step);
     void editColumnFrom(std::optional<std::size_t> column, int row, bool forward);
     bool acceptsText(int column, const QString& text);
+    // The button of an e-mail, link or password cell.
+    void cellButton(const QModelIndex& index, const QPoint& position);
     void editTextCol(const QModelIndex& index);
     void editChoiceCol(const QModelIndex& index);
     void editDateCol(const QModelIndex& index);

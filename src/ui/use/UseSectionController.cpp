@@ -1224,15 +1224,16 @@ void UseSectionController::setBackgroundColor(const QColor& color)
 void UseSectionController::print()
 {
     commitEditing();
+    std::optional<int> pages;
     if (m_listMode) {
-        m_listView->runPrintDialog(m_view);
-        return;
+        pages = m_listView->runPrintDialog(m_view);
+    } else if (!m_form->views().empty()) {
+        pages = FormPrinter(*m_form, m_layout).runPrintDialog(m_view);
     }
-    if (m_form->views().empty()) {
-        return;
+    // A printer or PDF file that cannot be opened prints nothing.
+    if (pages == 0) {
+        m_alerts.inform("Warning", "Nothing could be printed: the printer or the file could not be opened.");
     }
-    FormPrinter printer(*m_form, m_layout);
-    printer.runPrintDialog(m_view);
 }
 
 } // namespace dossiva
