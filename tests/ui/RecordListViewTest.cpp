@@ -181,6 +181,24 @@ TEST_F(RecordListViewTest, ASingleClickEditsACellAndLeavingItStoresWhatWasTyped)
     EXPECT_EQ(text(pear, note), "") << "Escape drops what was typed";
 }
 
+TEST_F(RecordListViewTest, AValueThatCannotBeStoredIsToldAndStaysTypedInItsCell)
+{
+    const RecordId record = addRecord("wine");
+    openList();
+    db.setReadOnly(true);
+    type(0, column(note), QStringLiteral("crisp"), Qt::Key_Tab);
+    ASSERT_FALSE(alerts.asked().empty());
+    EXPECT_EQ(alerts.asked().back().message, "The record could not be saved.");
+    EXPECT_FALSE(alerts.asked().back().detail.empty()) << "with the reason";
+    ASSERT_NE(editor(), nullptr) << "Tab does not go on past a value not stored";
+    EXPECT_EQ(editor()->text(), QStringLiteral("crisp"));
+    EXPECT_EQ(list()->model()->columns().at(static_cast<std::size_t>(table()->currentIndex().column())).field,
+              note);
+    db.setReadOnly(false);
+    QTest::keyClick(editor(), Qt::Key_Return);
+    EXPECT_EQ(text(record, note), "crisp");
+}
+
 TEST_F(RecordListViewTest, NumberCellsStoreANumberAsTheFormPrintsItAndRefuseTheRest)
 {
     const RecordId record = addRecord("wine", {{quantity, FieldValue::text("2")}});

@@ -26,6 +26,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStackedWidget>
@@ -480,9 +481,10 @@ void UseRecordListViewController::controlTextDidEndEditing(int row, int column, 
 {
     const Record* edited = m_model->record(row);
     const std::optional<RecordId> record = edited ? std::optional(edited->recordId) : std::nullopt;
-    save();
+    // A value that could not be stored keeps its cell open.
+    const bool stored = save();
     const int rows = m_model->rowCount();
-    if (step == 0 || rows == 0) {
+    if (!stored || step == 0 || rows == 0) {
         return;
     }
     // Tab goes on from the record edited, wherever the save put it.
@@ -695,23 +697,43 @@ void UseRecordListViewController::setObjectValue(RecordId record, const FieldEdi
     save();
 }
 
-void UseRecordListViewController::save()
+bool UseRecordListViewController::save()
 {
     if (!m_pending) {
-        return;
+        return true;
     }
     const PendingEdit pending = std::move(*m_pending);
     m_pending.reset();
     switch (m_editor.commit(pending.record, pending.edit)) {
     case RecordListEditor::Outcome::Failed:
         inform("Warning", "The record could not be saved.", store().lastFailure().reason);
-        break;
+        editAgain(pending);
+        return false;
     case RecordListEditor::Outcome::Stored:
         m_delegate.historyChanged();
         savedOwnChange(false);
         break;
     case RecordListEditor::Outcome::Unchanged:
         break;
+    }
+    return true;
+}
+
+void UseRecordListViewController::editAgain(const PendingEdit& failed)
+{
+    const std::optional<int> row = m_model->rowOf(failed.record);
+    const std::optional<std::size_t> column = m_model->columns().indexOfField(failed.edit.field);
+    if (!row || !column || m_cells->editor() != nullptr) {
+        return;
+    }
+    const QModelIndex index = m_model->index(*row, static_cast<int>(*column));
+    if (!(m_model->flags(index) & Qt::ItemIsEditable)) {
+        return;
+    }
+    selectOnly(*row, index.column());
+    editTextCol(index);
+    if (auto* line = qobject_cast<QLineEdit*>(m_cells->editor())) {
+        line->setText(QString::fromStdString(failed.edit.text));
     }
 }
 

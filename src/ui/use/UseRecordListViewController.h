@@ -142,7 +142,10 @@ private:
         RecordId record = 0;
         FieldEdit edit;
     };
-    void save();
+    // False when the value could not be stored: that is told, and a value
+    // typed opens again in its cell, so that nothing typed is lost.
+    bool save();
+    void editAgain(const PendingEdit& failed);
     void setObjectValue(RecordId record, const FieldEdit& edit);
     // The shown records follow a value stored by the list, keeping its
     // history: searched again as they are, or, from every record.
