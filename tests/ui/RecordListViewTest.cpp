@@ -332,6 +332,38 @@ TEST_F(RecordListViewTest, PopUpAndCheckboxCellsStoreOnAChoice)
     EXPECT_EQ(text(record, paid), "0");
 }
 
+TEST_F(RecordListViewTest, TheSelectionIsGreyWhileTheFocusIsElsewhere)
+{
+    addRecord("wine");
+    openList();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    click(0, 1); // the modification date: selects the row, edits nothing
+    ASSERT_EQ(selectedRows(), std::vector<int>{0});
+    const QPoint empty = table()->visualRect(list()->model()->index(0, 1)).center();
+    const auto shade = [&] { return table()->viewport()->grab().toImage().pixelColor(empty); };
+    const QColor focused = table()->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor grey = table()->palette().color(QPalette::Inactive, QPalette::Highlight);
+    ASSERT_NE(focused, grey);
+    struct Case {
+        const char* name;
+        QWidget* focus;
+        QColor expected;
+    };
+    for (const Case& c : {Case{"in the search field", search, grey}, Case{"on the table", table(), focused},
+                          Case{"in a cell editor", nullptr, focused}}) {
+        SCOPED_TRACE(c.name);
+        if (c.focus != nullptr) {
+            c.focus->setFocus();
+        } else {
+            click(0, column(note));
+            ASSERT_NE(editor(), nullptr);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shade() == c.expected; }))
+            << shade().name().toStdString() << " instead of " << c.expected.name().toStdString();
+    }
+}
+
 TEST_F(RecordListViewTest, HiddenColumnsComeBackAtTheirWidthAndFixedColumnsKeepTheirs)
 {
     addRecord("wine");

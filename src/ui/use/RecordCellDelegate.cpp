@@ -104,9 +104,18 @@ RecordCellDelegate::RecordCellDelegate(const RecordTableModel& model, QObject* p
 // ---------------------------------------------------------------------------
 // Drawing
 
-void RecordCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+void RecordCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& given,
                                const QModelIndex& index) const
 {
+    // The selection shows grey while the focus is elsewhere in the window,
+    // not only while the window is in the background; a cell's editor is
+    // the table's own.
+    QStyleOptionViewItem option = given;
+    const QWidget* table = option.widget;
+    if (table != nullptr) {
+        const bool focused = table->hasFocus() || table->isAncestorOf(QApplication::focusWidget());
+        option.state.setFlag(QStyle::State_Active, focused && table->isActiveWindow());
+    }
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
     background.text.clear();

@@ -2,6 +2,7 @@
 
 #include "ui/use/RecordCellDelegate.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -36,6 +37,20 @@ RecordTableView::RecordTableView(QWidget* parent) : QTableView(parent)
     colours.setColor(QPalette::Inactive, QPalette::Highlight, QColor(200, 200, 200));
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText, palette().color(QPalette::Text));
     setPalette(colours);
+    // Its selection changes colour with the focus, which may go to or come
+    // from one of its cell editors.
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* before, QWidget* now) {
+        if (before == this || now == this || isAncestorOf(before) || isAncestorOf(now)) {
+            viewport()->update();
+        }
+    });
+}
+
+RecordTableView::~RecordTableView()
+{
+    // The focus moves on while the widget is being taken down, when it is a
+    // table no more.
+    disconnect(m_focusWatch);
 }
 
 void RecordTableView::mousePressEvent(QMouseEvent* event)
