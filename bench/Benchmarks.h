@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace dossiva::bench {
 
@@ -13,7 +14,7 @@ public:
     BenchRegistration(int rank, std::string name, std::function<void()> run);
 };
 
-// Those whose name holds `only`, or all when it is empty.
-void runRegisteredBenchmarks(const std::string& only);
+// Every benchmark, or only those whose name holds one of the words given.
+void runRegisteredBenchmarks(const std::vector<std::string>& only);
 
 } // namespace dossiva::bench

@@ -4,8 +4,11 @@
 
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace dossiva::bench {
 
@@ -26,10 +29,13 @@ BenchRegistration::BenchRegistration(int rank, std::string name, std::function<v
     registry().emplace(rank, Entry{std::move(name), std::move(run)});
 }
 
-void runRegisteredBenchmarks(const std::string& only)
+void runRegisteredBenchmarks(const std::vector<std::string>& only)
 {
     for (const auto& [rank, entry] : registry()) {
-        if (!only.empty() && entry.name.find(only) == std::string::npos) {
+        const auto named = [&entry](const std::string& word) {
+            return entry.name.find(word) != std::string::npos;
+        };
+        if (!only.empty() && std::none_of(only.begin(), only.end(), named)) {
             continue;
         }
         std::printf("\n== %s\n", entry.name.c_str());
@@ -41,11 +47,11 @@ void runRegisteredBenchmarks(const std::string& only)
 
 } // namespace dossiva::bench
 
-// `dossiva-bench [WORD]` runs only the benchmarks whose name holds WORD.
+// `dossiva-bench [WORD...]` runs only the benchmarks whose name holds one of the words ("Record list").
 int main(int argc, char** argv)
 {
     dossiva::bench::makeBenchHome();
     dossiva::setDevLogSink([](const std::string&) {});
-    dossiva::bench::runRegisteredBenchmarks(argc > 1 ? argv[1] : "");
+    dossiva::bench::runRegisteredBenchmarks(std::vector<std::string>(argv + 1, argv + argc));
     return 0;
 }

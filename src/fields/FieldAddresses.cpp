@@ -76,6 +76,16 @@ std::optional<std::string> linkUrl(std::string_view text)
     return std::string(link);
 }
 
+std::optional<std::string> linkRefusal(std::string_view text)
+{
+    const std::string name = scheme(text);
+    if (name.empty() || linkUrl(text)) {
+        return std::nullopt;
+    }
+    return "Only web and e-mail addresses open from a record: a \"" + name +
+           ":\" link could open a file or start a program on this computer.";
+}
+
 std::string emailUrl(std::string_view address)
 {
     return "mailto:" + std::string(address);

@@ -24,6 +24,12 @@ std::string scheme(std::string_view text);
 // start a program.
 std::optional<std::string> linkUrl(std::string_view text);
 
+// Why a link is not opened, for the user, when linkUrl() refuses it for its
+// scheme; nullopt when it opens, and for a text of blanks, which needs no
+// word.
+inline constexpr const char* kLinkRefusalTitle = "This link is not opened.";
+std::optional<std::string> linkRefusal(std::string_view text);
+
 // What an e-mail field opens to write a message: "mailto:" and the address
 // as typed.
 std::string emailUrl(std::string_view address);

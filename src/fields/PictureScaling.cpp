@@ -63,4 +63,10 @@ RecordPicture readForRecord(const std::string& path)
     return {std::move(scaled), {}};
 }
 
+std::string refusalMessage(const std::string& path, const RecordPicture& refused)
+{
+    return "\"" + FileManager::lastPathComponent(path) +
+           "\" cannot be a record's picture: " + refused.failure + ".";
+}
+
 } // namespace dossiva::PictureScaling

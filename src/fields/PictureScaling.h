@@ -40,5 +40,9 @@ struct RecordPicture {
 // held once, only while it is scaled.
 RecordPicture readForRecord(const std::string& path);
 
+// What the user reads when a file cannot be a record's picture.
+inline constexpr const char* kRefusalTitle = "The picture cannot be used.";
+std::string refusalMessage(const std::string& path, const RecordPicture& refused);
+
 } // namespace PictureScaling
 } // namespace dossiva

@@ -59,4 +59,15 @@ struct CardEdit {
 };
 using CardHistory = EditHistory<CardEdit>;
 
+// An edit of the record list: the cell's value before it, in the form the
+// record holds it (a picture as the picture itself, null for none; a
+// password as its text), and the field and record it belongs to.
+struct ListEdit {
+    FieldValue before;
+    ImagePtr picture;
+    FieldId fieldId = 0;
+    RecordId recordId = 0;
+};
+using ListHistory = EditHistory<ListEdit>;
+
 } // namespace dossiva

@@ -26,10 +26,10 @@ void RecordEditor::markEdited()
     m_db.setEditDate(Clock::now());
 }
 
-std::optional<FieldId> RecordEditor::changedOperand(const std::vector<FieldEdit>& edits) const
+std::optional<FieldId> RecordEditor::changedOperand(const std::vector<FieldId>& fields) const
 {
-    for (const auto& edit : edits) {
-        const FieldDefinition* field = m_db.field(edit.field);
+    for (const FieldId id : fields) {
+        const FieldDefinition* field = m_db.field(id);
         if (field != nullptr && field->type == FieldType::Number &&
             m_db.shouldRebuildCalculationFields(field->id)) {
             return field->id;
@@ -55,7 +55,11 @@ std::optional<RecordId> RecordEditor::addRecord(const std::vector<FieldEdit>& va
             *entry = RecordEntries::edited(*m_db.field(edit.field), edit);
         }
     }
-    if (changedOperand(values)) {
+    std::vector<FieldId> given;
+    for (const auto& edit : values) {
+        given.push_back(edit.field);
+    }
+    if (changedOperand(given)) {
         const SaveEntries results = RecordEntries::recalculation(structure, [&entryOf](FieldId id) {
             const FieldChange* entry = entryOf(id);
             return entry ? std::string(entry->value.text()) : std::string();
@@ -93,19 +97,23 @@ RecordEditor::Duplicates RecordEditor::duplicateRecords(const std::vector<Record
 
 bool RecordEditor::save(RecordId recordId, const std::vector<FieldEdit>& edits)
 {
-    const SaveEntries save = RecordEntries::save(m_db.dbStructure(), edits);
-    if (save.fieldIds.empty() || m_db.record(recordId) == nullptr) {
+    return write(recordId, RecordEntries::save(m_db.dbStructure(), edits));
+}
+
+bool RecordEditor::write(RecordId recordId, const SaveEntries& entries)
+{
+    if (entries.fieldIds.empty() || m_db.record(recordId) == nullptr) {
         return false;
     }
     // A change that is not stored leaves the database as it was: no edit
     // date, no recalculation, and lastFailure() saying why.
-    if (!m_db.modifyRecordFields(save.fieldIds, save.entries, recordId)) {
+    if (!m_db.modifyRecordFields(entries.fieldIds, entries.entries, recordId)) {
         return false;
     }
     markEdited();
     // Every calculation of the record is recomputed once, whichever
-    // operands changed.
-    if (const auto operand = changedOperand(edits)) {
+    // operands changed, from the values just stored.
+    if (const auto operand = changedOperand(entries.fieldIds)) {
         return numberFieldChanged(recordId, *operand);
     }
     return true;

@@ -33,6 +33,9 @@ public:
     // uses changed, the record's calculation fields follow. False when there
     // was nothing to write or a field could not be written.
     bool save(RecordId recordId, const std::vector<FieldEdit>& edits);
+    // The same with entries already in their stored form: a value put back
+    // as it was, a date and time with two different parts included.
+    bool write(RecordId recordId, const SaveEntries& entries);
 
     // Recomputes and writes a record's calculation fields after a number
     // field changed, when some formula uses that field.
@@ -42,8 +45,8 @@ public:
     bool deleteAllRecords();
 
 private:
-    // The first edited number field that a formula uses.
-    std::optional<FieldId> changedOperand(const std::vector<FieldEdit>& edits) const;
+    // The first written number field that a formula uses.
+    std::optional<FieldId> changedOperand(const std::vector<FieldId>& fields) const;
     void markEdited();
 
     DBManager& m_db;

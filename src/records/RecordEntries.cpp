@@ -11,6 +11,21 @@ namespace dossiva::RecordEntries {
 
 namespace {
 
+const FieldDefinition* findField(const std::vector<FieldDefinition>& structure, FieldId id)
+{
+    const auto found = std::find_if(structure.begin(), structure.end(),
+                                    [id](const FieldDefinition& field) { return field.id == id; });
+    return found == structure.end() ? nullptr : &*found;
+}
+
+std::string valueText(const FieldValue& value)
+{
+    return value.kind() == FieldValue::Kind::Integer ? std::to_string(value.integer())
+                                                     : std::string(value.text());
+}
+
+} // namespace
+
 FieldValue emptyValue(int type)
 {
     switch (type) {
@@ -27,28 +42,11 @@ FieldValue emptyValue(int type)
     }
 }
 
-// The loaded value of a record, or the empty value of its type when the
-// record has none (a field added after the record was loaded).
 FieldValue valueOrEmpty(const Record& record, const FieldDefinition& field)
 {
     const FieldValue* value = record.value(field.id);
     return value ? *value : emptyValue(field.type);
 }
-
-const FieldDefinition* findField(const std::vector<FieldDefinition>& structure, FieldId id)
-{
-    const auto found = std::find_if(structure.begin(), structure.end(),
-                                    [id](const FieldDefinition& field) { return field.id == id; });
-    return found == structure.end() ? nullptr : &*found;
-}
-
-std::string valueText(const FieldValue& value)
-{
-    return value.kind() == FieldValue::Kind::Integer ? std::to_string(value.integer())
-                                                     : std::string(value.text());
-}
-
-} // namespace
 
 std::vector<FieldChange> newRecord(const std::vector<FieldDefinition>& structure, std::int64_t createdSeconds)
 {

@@ -31,6 +31,13 @@ struct SaveEntries {
 // duplicated, saved and recalculated.
 namespace RecordEntries {
 
+// The value of a field of the type that holds nothing: the empty text, no
+// picture (0), no choice (-1), a date and time of two empty parts.
+FieldValue emptyValue(int type);
+// The loaded value of a record, or the empty value of its type when the
+// record has none (a field added after the record was loaded).
+FieldValue valueOrEmpty(const Record& record, const FieldDefinition& field);
+
 // A new record: every field at its empty value (no picture, no choice),
 // created at the given time and never modified.
 std::vector<FieldChange> newRecord(const std::vector<FieldDefinition>& structure,

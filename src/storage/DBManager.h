@@ -76,8 +76,10 @@ public:
     bool deletedbFieldAtIndex(FieldId id);
     // Positions are indexes into dbStructure().
     bool moveFieldIndex(int source, int target);
-    void setdbFieldListViewColSize(int value, FieldId id);
-    void setdbFieldListViewHidden(bool hidden, FieldId id);
+    // A field's column in the record list: its width, and whether it is
+    // hidden. False (lastFailure() says why) when it cannot be stored.
+    bool setdbFieldListViewColSize(int value, FieldId id);
+    bool setdbFieldListViewHidden(bool hidden, FieldId id);
 
     // -- Calculations -------------------------------------------------------
 

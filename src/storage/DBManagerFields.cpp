@@ -283,12 +283,12 @@ bool DBManager::writeListViewColumn(int value, FieldId id)
     return true;
 }
 
-void DBManager::setdbFieldListViewColSize(int value, FieldId id)
+bool DBManager::setdbFieldListViewColSize(int value, FieldId id)
 {
-    writeListViewColumn(value, id);
+    return writeListViewColumn(value, id);
 }
 
-void DBManager::setdbFieldListViewHidden(bool hidden, FieldId id)
+bool DBManager::setdbFieldListViewHidden(bool hidden, FieldId id)
 {
     const FieldDefinition* definition = field(id);
     const int current = definition ? definition->listViewColumn : 0;
@@ -298,7 +298,7 @@ void DBManager::setdbFieldListViewHidden(bool hidden, FieldId id)
     if (hidden) {
         value = current == 0 ? -1 : -std::abs(current);
     }
-    writeListViewColumn(value, id);
+    return writeListViewColumn(value, id);
 }
 
 } // namespace dossiva

@@ -10,14 +10,15 @@ ImageCache& ImageCache::sharedIstance()
     return cache;
 }
 
-ImagePtr ImageCache::getImage(const std::string& path)
+ImagePtr ImageCache::cached(const std::string& path)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (auto found = m_images.find(path); found != m_images.end()) {
-            return found->second;
-        }
-    }
+    std::lock_guard lock(m_mutex);
+    const auto found = m_images.find(path);
+    return found != m_images.end() ? found->second : nullptr;
+}
+
+ImagePtr ImageCache::read(const std::string& path)
+{
     // Record pictures are read inside a pictures folder of their package's
     // own, and never through a link. Decode outside the lock: pictures can
     // be large.
@@ -25,12 +26,28 @@ ImagePtr ImageCache::getImage(const std::string& path)
         return nullptr;
     }
     auto image = Image::readFile(path, false);
-    if (!image) {
+    return image ? std::make_shared<const Image>(std::move(*image)) : nullptr;
+}
+
+ImagePtr ImageCache::getImage(const std::string& path)
+{
+    if (ImagePtr found = cached(path)) {
+        return found;
+    }
+    ImagePtr shared = read(path);
+    if (!shared) {
         return nullptr;
     }
-    auto shared = std::make_shared<const Image>(std::move(*image));
     std::lock_guard lock(m_mutex);
     return m_images.emplace(path, std::move(shared)).first->second;
+}
+
+ImagePtr ImageCache::viewImage(const std::string& path)
+{
+    if (ImagePtr found = cached(path)) {
+        return found;
+    }
+    return read(path);
 }
 
 void ImageCache::releaseImage(const std::string& path)

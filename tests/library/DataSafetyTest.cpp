@@ -270,6 +270,7 @@ TEST_F(HandMadeLinks, APictureThatIsALinkIsNeitherReadNorWrittenThrough)
     const TreeSnapshot before = snapshotTree(outside);
     ImageCache::sharedIstance().releaseImages();
     EXPECT_EQ(ImageCache::sharedIstance().getImage(pictureFile()), nullptr);
+    EXPECT_EQ(ImageCache::sharedIstance().viewImage(pictureFile()), nullptr);
 
     ASSERT_TRUE(db.modifyRecordFields({photo}, {change(noisePicture(40))}, record()));
     EXPECT_TRUE(FileManager::isRegularFile(pictureFile()) && !FileManager::exists(pictureFile() + ".new"));

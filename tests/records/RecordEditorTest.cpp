@@ -22,17 +22,6 @@ namespace {
 constexpr double kNow = 1700000000.75;
 constexpr std::int64_t kNowRounded = 1700000001;
 
-PropertyList productFormula(FieldId a, FieldId b)
-{
-    auto operand = [](FieldId id) {
-        return PropertyList(PropertyList::Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(id)}});
-    };
-    return PropertyList(PropertyList::Array{
-        operand(a),
-        PropertyList(PropertyList::Dictionary{{"T", PropertyList("TO")}, {"N", PropertyList("*")}}),
-        operand(b)});
-}
-
 ImagePtr picture(int width, int height)
 {
     return solidPicture(width, height);

@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "records/ShownRecords.h"
 #include "storage/DBManager.h"
+#include "storage/ImageCache.h"
 
 #include <gtest/gtest.h>
 
@@ -202,6 +203,26 @@ TEST_F(RecordStoreTest, PicturesAreWrittenReplacedAndRemovedWithTheirCompanions)
     const std::int64_t added = db.record(without)->value(photo)->integer();
     EXPECT_GT(added, 0);
     EXPECT_TRUE(FileManager::exists(picture(added)));
+}
+
+TEST_F(RecordStoreTest, AGlanceAtAPictureKeepsNothingWhileAReadKeepsIt)
+{
+    const FieldId photo = add("Photo", FieldType::Image);
+    const RecordId glanced = insert({}, solidImage(8, 4, 20), photo);
+    const RecordId kept = insert({}, solidImage(6, 3, 90), photo);
+    const std::string glancedFile = picture(db.record(glanced)->value(photo)->integer());
+    const std::string keptFile = picture(db.record(kept)->value(photo)->integer());
+    ImageCache& cache = ImageCache::sharedIstance();
+    cache.releaseImages();
+    ASSERT_NE(cache.viewImage(glancedFile), nullptr);
+    ASSERT_NE(cache.getImage(keptFile), nullptr);
+    ASSERT_TRUE(FileManager::removeFileEntry(glancedFile));
+    ASSERT_TRUE(FileManager::removeFileEntry(keptFile));
+    EXPECT_EQ(cache.viewImage(glancedFile), nullptr) << "read again, and gone";
+    const ImagePtr fromCache = cache.viewImage(keptFile);
+    ASSERT_NE(fromCache, nullptr) << "a glance uses the picture kept";
+    EXPECT_EQ(fromCache->width(), 6);
+    cache.releaseImages();
 }
 
 TEST_F(RecordStoreTest, DeletingRecordsTakesTheirPicturesAlong)

@@ -75,4 +75,15 @@ FieldChange& entryFor(std::vector<FieldChange>& entries, FieldId field)
     throw std::out_of_range("no entry for field " + std::to_string(field));
 }
 
+PropertyList productFormula(FieldId a, FieldId b)
+{
+    auto operand = [](FieldId id) {
+        return PropertyList(PropertyList::Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(id)}});
+    };
+    return PropertyList(PropertyList::Array{
+        operand(a),
+        PropertyList(PropertyList::Dictionary{{"T", PropertyList("TO")}, {"N", PropertyList("*")}}),
+        operand(b)});
+}
+
 } // namespace dossiva::test

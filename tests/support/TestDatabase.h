@@ -35,4 +35,7 @@ std::vector<FieldChange> emptyRecordEntries(std::int64_t created = 1000, std::in
 // The entry of a field in such a list.
 FieldChange& entryFor(std::vector<FieldChange>& entries, FieldId field);
 
+// The formula of a calculation field that multiplies two number fields.
+PropertyList productFormula(FieldId a, FieldId b);
+
 } // namespace dossiva::test

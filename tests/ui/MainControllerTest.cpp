@@ -15,17 +15,22 @@
 #include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
 #include "ui/sync/SyncSessionController.h"
+#include "ui/use/RecordTableModel.h"
+#include "ui/use/UseRecordListViewController.h"
+#include "ui/use/UseSectionController.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace dossiva;
@@ -284,6 +289,42 @@ TEST_F(MainControllerTest, UndoInTheOpenSectionDoesNothingAndMenusFollowTheState
     controller->validateMenuItem(MenuTag::DuplicateRecords);
     EXPECT_EQ(controller->action(MenuTag::DuplicateRecords)->text(), "Duplicate Records");
     EXPECT_EQ(controller->action(MenuTag::DeleteRecords)->text(), "Delete Records");
+}
+
+TEST_F(MainControllerTest, ViewColumnsShowsTheListsColumnsAndKeepsAHiddenOneWithTheField)
+{
+    const std::string package = home.makePackage("Cellar");
+    DBManager& db = DBManager::sharedIstance();
+    const FieldId note = db.adddbFieldLabel("Note", FieldType::SmallText, PropertyList::array());
+    launch();
+    controller->openSection().selectDatabase(package);
+    controller->showUseSection();
+    QAction* columns = controller->action(MenuTag::Columns);
+    controller->validateMenuItem(MenuTag::Columns);
+    EXPECT_FALSE(columns->isEnabled()) << "the card has no columns";
+
+    controller->menuAction(MenuTag::ListView);
+    controller->validateMenuItem(MenuTag::Columns);
+    ASSERT_TRUE(columns->isEnabled());
+    QStringList titles;
+    QAction* noteEntry = nullptr;
+    for (QAction* entry : columns->menu()->actions()) {
+        titles << entry->text();
+        noteEntry = entry->text() == QStringLiteral("Note") ? entry : noteEntry;
+    }
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Name"), QStringLiteral("Note")}));
+    ASSERT_NE(noteEntry, nullptr);
+    ASSERT_TRUE(noteEntry->isChecked());
+    noteEntry->trigger();
+    EXPECT_LT(db.field(note)->listViewColumn, 0);
+    EXPECT_FALSE(controller->useSection().listView()->model()->columns().indexOfField(note));
+
+    // The main menu follows the rebuilt list: the entry is there, unticked.
+    const QList<QAction*> after = columns->menu()->actions();
+    const auto found = std::find_if(after.begin(), after.end(),
+                                    [](QAction* entry) { return entry->text() == QStringLiteral("Note"); });
+    ASSERT_NE(found, after.end());
+    EXPECT_FALSE((*found)->isChecked());
 }
 
 TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)

@@ -1,19 +1,13 @@
 // The Use section driven as a user drives it: real key presses and clicks
 // on the record list, the form and the search field.
-#include "support/TestDatabase.h"
+#include "UseSectionFixture.h"
 
-#include "platform/Alerts.h"
-#include "platform/FilePanels.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "storage/DBManager.h"
-#include "ui/app/SectionDelegate.h"
 #include "ui/fieldviews/FieldViewController.h"
 #include "ui/use/FieldsView.h"
 #include "ui/use/FormPrinter.h"
-#include "ui/use/UseSectionController.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,32 +24,14 @@ using namespace dossiva::test;
 
 namespace {
 
-class RecordingDelegate final : public SectionDelegate {
-public:
-    void enableUndo(bool enabled) override { undo = enabled; }
-    void enableRedo(bool enabled) override { redo = enabled; }
-    void enableAddRecord(bool enabled) override { add = enabled; }
-    void enableEmailRecord(bool enabled) override { email = enabled; }
-    void setMultipleRecords(bool value) override { multiple = value; }
-    void enableColumnsMenu(bool enabled) override { columns = enabled; }
-    bool undo = false, redo = false, add = false, email = false, multiple = false, columns = false;
-};
-
-class UseSectionTest : public ::testing::Test {
+class UseSectionTest : public UseSectionFixture {
 protected:
-    TestLibrary library;
-    DBManager& db = DBManager::sharedIstance();
-    std::string package = library.makePackage("Shop");
+    UseSectionTest() : UseSectionFixture("Shop") {}
+
     FieldId note = db.adddbFieldLabel("Note", FieldType::SmallText, PropertyList::array());
     FieldId colour =
         db.adddbFieldLabel("Colour", FieldType::Choose,
                            PropertyList(PropertyList::Array{PropertyList("Red"), PropertyList("Blue")}));
-    RecordingDelegate delegate;
-    ScriptedAlerts alerts;
-    ScriptedFilePanels panels;
-    QWidget window;
-    QLineEdit* search = new QLineEdit(&window);
-    std::unique_ptr<UseSectionController> section;
 
     void addRecords(const std::vector<std::pair<std::string, std::int64_t>>& records)
     {
@@ -66,28 +42,6 @@ protected:
             entryFor(entries, colour).value = FieldValue::integer(choice);
             ASSERT_TRUE(db.addRecordToDb(entries));
         }
-    }
-    // Opens the database in the section, as selecting it in the Open section does.
-    void open()
-    {
-        ASSERT_TRUE(db.openDB(package) && db.loadDbData());
-        UserDefaults::standard().setInteger("Sorting", 0);
-        UserDefaults::standard().setInteger("RecSortOrder", 1);
-        section = std::make_unique<UseSectionController>(delegate, alerts, panels, [] { return true; });
-        section->setSearchField(search);
-        section->view()->setParent(&window);
-        // Edit > Undo and Redo, as the main window's menu has them.
-        auto* undo = new QAction(&window);
-        undo->setShortcut(QKeySequence::Undo);
-        QObject::connect(undo, &QAction::triggered, section.get(), [this] { section->undo(); });
-        auto* redo = new QAction(&window);
-        redo->setShortcut(QKeySequence::Redo);
-        QObject::connect(redo, &QAction::triggered, section.get(), [this] { section->redo(); });
-        window.addActions({undo, redo});
-        window.resize(1000, 700);
-        section->view()->resize(1000, 660);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     std::vector<std::string> titles() const
     {
@@ -107,13 +61,6 @@ protected:
         QListView* list = section->recordList();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(row, 0)).center());
-    }
-    void searchFor(const QString& text)
-    {
-        search->setFocus();
-        search->selectAll();
-        QTest::keyClicks(search, text);
-        QTest::keyClick(search, Qt::Key_Return);
     }
     QLineEdit* noteField() const { return qobject_cast<QLineEdit*>(section->fieldView(note)->textView()); }
 };

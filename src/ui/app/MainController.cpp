@@ -28,6 +28,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -370,6 +371,7 @@ void MainController::buildMenus()
     addCommand(view, MenuTag::ListView, tr("As List"), QKeySequence(QStringLiteral("Ctrl+Alt+2")));
     QMenu* columns = view->addMenu(tr("Columns"));
     m_actions[MenuTag::Columns] = columns->menuAction();
+    setColumnsMenu(m_listColumnsMenu);
 
     QMenu* sync = bar->addMenu(tr("&Sync"));
     addCommand(sync, MenuTag::Sync, tr("Sync with Dossiva for iPhone..."),
@@ -552,6 +554,20 @@ void MainController::enableColumnsMenu(bool enabled)
 {
     m_columnsMenuEnabled = enabled;
     refreshMenus();
+}
+
+void MainController::setColumnsMenu(QMenu* menu)
+{
+    m_listColumnsMenu = menu;
+    // View > Columns shows the record list's own entries, so that a column
+    // shown or hidden there is ticked in both places.
+    QAction* item = action(MenuTag::Columns);
+    if (item == nullptr || item->menu() == nullptr || menu == nullptr) {
+        return;
+    }
+    QMenu* columns = item->menu();
+    columns->clear();
+    columns->addActions(menu->actions());
 }
 
 void MainController::sortingChangedNotification(int sorting)

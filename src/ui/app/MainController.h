@@ -6,6 +6,7 @@
 #include "ui/sync/SyncSessionHost.h"
 
 #include <QMainWindow>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 
@@ -115,6 +116,7 @@ public:
     void enableEmailRecord(bool enabled) override;
     void setMultipleRecords(bool multiple) override;
     void enableColumnsMenu(bool enabled) override;
+    void setColumnsMenu(QMenu* menu) override;
 
     // -- OpenSectionDelegate --------------------------------------------------
 
@@ -162,6 +164,7 @@ private:
     QPointer<PreferencesWindowController> m_preferences;
     QPointer<ImportCSVWindowController> m_importCSV;
     QPointer<ExportCSVWindowController> m_exportCSV;
+    QPointer<QMenu> m_listColumnsMenu;
     class QStackedWidget* m_stack = nullptr;
     QButtonGroup* m_navigation = nullptr;
     QToolButton* m_openButton = nullptr;

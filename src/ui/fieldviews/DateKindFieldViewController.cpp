@@ -76,6 +76,24 @@ QToolButton* makeButton(const QString& title, QWidget* parent)
 
 } // namespace
 
+void setUpDatePicker(QDateTimeEdit& picker, int type)
+{
+    picker.setDisplayFormat(pickerFormat(type));
+    picker.setCalendarPopup(type != FieldType::Time);
+    picker.setMinimumDateTime(QDateTime(QDate(100, 1, 1), QTime(0, 0)));
+    picker.setMaximumDateTime(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
+}
+
+void setDatePicker(QDateTimeEdit& picker, std::int64_t seconds)
+{
+    // A moment beyond the picker's years shows as its nearest; it is only
+    // replaced if the user picks.
+    const std::int64_t first = picker.minimumDateTime().toSecsSinceEpoch();
+    const std::int64_t last = picker.maximumDateTime().toSecsSinceEpoch();
+    const QSignalBlocker blocker(&picker);
+    picker.setDateTime(QDateTime::fromSecsSinceEpoch(std::clamp(seconds, first, last)));
+}
+
 DateKindFieldViewController::DateKindFieldViewController(int type, const FieldViewContext& context,
                                                          QWidget* parent)
     : FieldViewController(type, context, parent), m_format(DateDisplay::fieldFormat(type)),
@@ -100,10 +118,7 @@ DateKindFieldViewController::DateKindFieldViewController(int type, const FieldVi
     m_nowButton->setObjectName(QStringLiteral("now"));
     m_dateText->setReadOnly(true);
     m_dateText->installEventFilter(this);
-    m_picker->setDisplayFormat(pickerFormat(type));
-    m_picker->setCalendarPopup(type != FieldType::Time);
-    m_picker->setMinimumDateTime(QDateTime(QDate(100, 1, 1), QTime(0, 0)));
-    m_picker->setMaximumDateTime(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
+    setUpDatePicker(*m_picker, type);
     // Digits typed count when the picker is left, not one by one.
     m_picker->setKeyboardTracking(false);
     m_picker->hide();
@@ -232,12 +247,7 @@ void DateKindFieldViewController::showValue()
 
 void DateKindFieldViewController::setPicker(std::int64_t seconds)
 {
-    // A moment beyond the picker's years shows as its nearest; it is only
-    // replaced if the user picks.
-    const std::int64_t first = m_picker->minimumDateTime().toSecsSinceEpoch();
-    const std::int64_t last = m_picker->maximumDateTime().toSecsSinceEpoch();
-    const QSignalBlocker blocker(m_picker);
-    m_picker->setDateTime(QDateTime::fromSecsSinceEpoch(std::clamp(seconds, first, last)));
+    setDatePicker(*m_picker, seconds);
 }
 
 bool DateKindFieldViewController::eventFilter(QObject* watched, QEvent* event)

@@ -14,6 +14,14 @@ namespace dossiva {
 
 class DatePicker;
 
+// A picker of a date type's values, as the form and the list's date window
+// show one: the locale's short style with whole years, in the years 100 to
+// 9999, and a calendar for the types with a date.
+void setUpDatePicker(QDateTimeEdit& picker, int type);
+// Shows a moment on a picker, or the nearest it can show, without the
+// picker signalling a change.
+void setDatePicker(QDateTimeEdit& picker, std::int64_t seconds);
+
 // The date, time and date-and-time fields: the value shown as text in the
 // user's locale, and, while the user edits it, a picker with a calendar, a
 // now button and a clear button. A value is a moment in whole seconds of 64

@@ -17,14 +17,10 @@ LinkFieldViewController::LinkFieldViewController(const FieldViewContext& context
 
 std::optional<std::string> LinkFieldViewController::address(const std::string& text) const
 {
-    auto url = FieldAddresses::linkUrl(text);
-    // A text of blanks opens nothing, and needs no word.
-    if (!url && !FieldAddresses::scheme(text).empty()) {
-        inform("This link is not opened.",
-               "Only web and e-mail addresses open from a record: a \"" + FieldAddresses::scheme(text) +
-                   ":\" link could open a file or start a program on this computer.");
+    if (const auto refusal = FieldAddresses::linkRefusal(text)) {
+        inform(FieldAddresses::kLinkRefusalTitle, *refusal);
     }
-    return url;
+    return FieldAddresses::linkUrl(text);
 }
 
 } // namespace dossiva

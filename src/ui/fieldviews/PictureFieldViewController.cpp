@@ -114,8 +114,7 @@ void PictureFieldViewController::changeImage()
     // The content decides, whatever the name's letter case or extension.
     auto read = PictureScaling::readForRecord(*path);
     if (!read.picture) {
-        inform("The picture cannot be used.", "\"" + FileManager::lastPathComponent(*path) +
-                                                  "\" cannot be a record's picture: " + read.failure + ".");
+        inform(PictureScaling::kRefusalTitle, PictureScaling::refusalMessage(*path, read));
         return;
     }
     replaceImage(std::make_shared<const Image>(std::move(*read.picture)));

@@ -16,6 +16,8 @@
 #include "ui/sync/SyncSheet.h"
 #include "ui/use/FieldsView.h"
 #include "ui/use/FormPrinter.h"
+#include "ui/use/RecordTableView.h"
+#include "ui/use/UseRecordListViewController.h"
 #include "ui/use/UseSectionController.h"
 
 #include <QApplication>
@@ -23,13 +25,17 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -144,6 +150,37 @@ void showDatabase(MainController& controller, const std::string& name)
     controller.showUseSection();
 }
 
+QMenu* columnsMenu(MainController& controller)
+{
+    UseRecordListViewController* list = controller.useSection().listView();
+    return list != nullptr ? list->columnsListMenu() : nullptr;
+}
+
+void rightClickHeader(MainController& controller)
+{
+    QWidget* header = controller.useSection().listView()->table()->horizontalHeader()->viewport();
+    // Over the record dates, so that the menu leaves the fields' cells in sight.
+    const QPointF at(30, header->height() / 2.0);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, at, header->mapToGlobal(at), Qt::RightButton,
+                          type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(header, &click);
+    }
+}
+
+// The main window with the columns menu where it popped up: the menu is a
+// window of its own, which the window's picture leaves out.
+QPixmap withColumnsMenu(MainController& controller, QWidget& window)
+{
+    QPixmap picture = window.grab();
+    QMenu* menu = columnsMenu(controller);
+    if (menu != nullptr && menu->isVisible()) {
+        QPainter painter(&picture);
+        painter.drawPixmap(window.mapFromGlobal(menu->mapToGlobal(QPoint(0, 0))), menu->grab());
+    }
+    return picture;
+}
+
 void appendUseShots(std::vector<Shot>& list, MainController& controller)
 {
     const auto window = [&controller]() -> QWidget* { return controller.mainWindow(); };
@@ -166,6 +203,28 @@ void appendUseShots(std::vector<Shot>& list, MainController& controller)
              FormPrinter(*controller.useSection().form(), layout).print(printer);
          },
          700});
+    list.push_back({QStringLiteral("use-list.png"),
+                    [&controller] {
+                        controller.menuAction(MenuTag::ListView);
+                        // The columns menu, as a right click on the header
+                        // opens it, once the table has its columns.
+                        QTimer::singleShot(150, &controller, [&controller] { rightClickHeader(controller); });
+                    },
+                    window,
+                    [&controller] {
+                        if (QMenu* menu = columnsMenu(controller)) {
+                            menu->hide();
+                        }
+                    },
+                    700, [&controller](QWidget& shown) { return withColumnsMenu(controller, shown); }});
+    // The cells of the other kinds: picture, pop-up, checkbox, password.
+    list.push_back({QStringLiteral("use-list-cells.png"),
+                    [&controller] {
+                        QScrollBar* across =
+                            controller.useSection().listView()->table()->horizontalScrollBar();
+                        across->setValue(across->maximum());
+                    },
+                    window, [&controller] { controller.menuAction(MenuTag::FormView); }});
 }
 
 // The database whose name is the longest: the one that shows how a name too

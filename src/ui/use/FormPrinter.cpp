@@ -4,10 +4,10 @@
 #include "ui/fieldviews/FieldViewController.h"
 #include "ui/fieldviews/LargeTextFieldViewController.h"
 #include "ui/use/FieldsView.h"
+#include "ui/use/PrintDialog.h"
 
 #include <QPageLayout>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QWidget>
 
@@ -26,14 +26,10 @@ FormPrinter::FormPrinter(FieldsView& form, const FormLayout& layout) : m_form(fo
 {
 }
 
-void FormPrinter::runPrintDialog(QWidget* parent)
+std::optional<int> FormPrinter::runPrintDialog(QWidget* parent)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QObject::tr("Print Record"));
-    if (dialog.exec() == QDialog::Accepted) {
-        print(printer);
-    }
+    return dossiva::runPrintDialog(parent, QObject::tr("Print Record"),
+                                   [this](QPrinter& printer) { return print(printer); });
 }
 
 void FormPrinter::prepare(bool printBackground)

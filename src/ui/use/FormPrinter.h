@@ -2,6 +2,8 @@
 
 #include "storage/FormLayout.h"
 
+#include <optional>
+
 class QPrinter;
 class QWidget;
 
@@ -18,8 +20,9 @@ class FormPrinter {
 public:
     FormPrinter(FieldsView& form, const FormLayout& layout);
 
-    // The print dialog (a printer or a PDF file), then printing.
-    void runPrintDialog(QWidget* parent);
+    // The print dialog, then printing: the pages printed, nullopt when
+    // cancelled.
+    std::optional<int> runPrintDialog(QWidget* parent);
     // Prints to a printer already set up (margins are set here). The number
     // of pages printed; 0 when the printer could not start.
     int print(QPrinter& printer);

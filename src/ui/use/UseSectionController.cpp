@@ -25,6 +25,7 @@
 #include "ui/use/FormPrinter.h"
 #include "ui/use/RecentSearches.h"
 #include "ui/use/RecordListModel.h"
+#include "ui/use/UseRecordListViewController.h"
 #include "ui/widgets/UiText.h"
 #include "ui/widgets/WelcomeView.h"
 
@@ -155,10 +156,8 @@ void UseSectionController::buildView()
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setSizes({240, 660});
     m_modeStack->addWidget(m_splitter);
-    // The record list as a table comes with its own view; until then the
-    // list side shows the section's welcome text.
-    m_listWelcome = new WelcomeView({}, {}, m_modeStack);
-    m_modeStack->addWidget(m_listWelcome);
+    m_listView = std::make_unique<UseRecordListViewController>(*this, m_delegate, m_context);
+    m_modeStack->addWidget(m_listView->view());
     layout->addWidget(m_modeStack, 1);
 }
 
@@ -284,6 +283,8 @@ void UseSectionController::dbChanged()
     }
     m_records.reset(db.dbData());
     m_model->setRecords(&m_records, m_structureArray, db.dbName());
+    m_listView->structureChanged();
+    m_listView->setDbArray(m_records);
     performSearch();
     if (m_records.empty()) {
         showForm(false);
@@ -441,6 +442,7 @@ void UseSectionController::updateInterface(const Record& record)
 void UseSectionController::selectionChanged()
 {
     const std::vector<RecordId> selected = selectedRecords();
+    m_listView->selectRowIndexes(selected);
     // The same record selected again (after a save re-sorted the list) is
     // no change: its history and its views stay as they are.
     if (selected.size() == 1 && m_shownRecord == selected.front() &&
@@ -449,7 +451,8 @@ void UseSectionController::selectionChanged()
     }
     // Another record (or none, or several): the history was about the one
     // shown before.
-    cleanUndoRedoArrays();
+    m_history.clear();
+    setUndoState();
     m_delegate.setMultipleRecords(selected.size() > 1);
     m_delegate.enableEmailRecord(!selected.empty());
     if (selected.size() != 1) {
@@ -523,7 +526,7 @@ void UseSectionController::manageWelcome()
         text = tr("No records found.");
     }
     m_welcome->setText({}, text);
-    m_listWelcome->setText({}, text);
+    m_listView->setWelcome(text, !shown);
     if (!shown) {
         m_formStack->setCurrentWidget(m_welcome);
     } else if (m_formStack->currentWidget() == m_welcome) {
@@ -577,7 +580,7 @@ void UseSectionController::performSearch()
     const std::string text = m_searchField ? m_searchField->text().toStdString() : std::string();
     m_records.search(m_structureArray, text, UserDefaults::standard().boolForKey("Protect"),
                      store().dataRevision());
-    m_model->reload();
+    reloadRows();
     sort();
     manageWelcome();
 }
@@ -585,7 +588,7 @@ void UseSectionController::performSearch()
 void UseSectionController::sort()
 {
     if (m_records.empty()) {
-        m_model->reload();
+        reloadRows();
         showForm(false);
         selectRow(std::nullopt);
         updateCounter();
@@ -595,7 +598,7 @@ void UseSectionController::sort()
     const RecordId keep = selected.size() == 1 ? selected.front() : m_records.at(0).recordId;
     const std::optional<std::size_t> keptRow = m_records.rowOf(keep);
     m_records.sort(RecordSorter(m_sorting, m_ascending));
-    m_model->reload();
+    reloadRows();
     if (m_form->views().empty()) {
         showForm(true);
     }
@@ -609,10 +612,17 @@ void UseSectionController::sort()
     updateCounter();
 }
 
+void UseSectionController::reloadRows()
+{
+    m_model->reload();
+    m_listView->setDbArray(m_records);
+}
+
 void UseSectionController::setSortBy(int sorting)
 {
     commitEditing();
     m_sorting = sorting;
+    m_listView->sortByChanged(m_sorting);
     sort();
 }
 
@@ -622,6 +632,7 @@ void UseSectionController::sortOrderChanged()
     m_ascending = !m_ascending;
     UserDefaults::standard().setInteger("RecSortOrder", m_ascending ? 1 : 0);
     m_dbName->setIcon(uiIcon(m_ascending ? "view-sort-ascending" : "view-sort-descending"));
+    m_listView->sortByChanged(m_sorting);
     sort();
 }
 
@@ -666,7 +677,9 @@ void UseSectionController::addRecord()
 
 void UseSectionController::focusFirstField()
 {
-    if (!m_listMode && !m_fieldsArray.empty()) {
+    if (m_listMode) {
+        m_listView->editFirstSelectedRowField();
+    } else if (!m_fieldsArray.empty()) {
         m_fieldsArray.front()->setFirstResponder();
     }
 }
@@ -697,7 +710,7 @@ void UseSectionController::deleteSelectedRecords()
         }
     }
     m_records.show(store().dbData(), order);
-    m_model->reload();
+    reloadRows();
     if (!problem.empty()) {
         m_alerts.inform("Warning", "Some records could not be deleted.", problem);
     }
@@ -776,6 +789,7 @@ void UseSectionController::failed(const std::string& message)
 
 void UseSectionController::commitEditing()
 {
+    m_listView->endEditing();
     for (const auto& view : m_fieldsArray) {
         if (view->edited()) {
             save();
@@ -890,7 +904,11 @@ void UseSectionController::redo()
 
 void UseSectionController::undoOrRedo(bool undo)
 {
-    if (m_listMode || !(undo ? m_history.canUndo() : m_history.canRedo())) {
+    if (m_listMode) {
+        undo ? m_listView->undo() : m_listView->redo();
+        return;
+    }
+    if (!(undo ? m_history.canUndo() : m_history.canRedo())) {
         return;
     }
     const CardEdit& next = undo ? m_history.nextUndo() : m_history.nextRedo();
@@ -914,17 +932,27 @@ void UseSectionController::undoOrRedo(bool undo)
 void UseSectionController::cleanUndoRedoArrays()
 {
     m_history.clear();
+    m_listView->cleanUndoRedoArrays();
     setUndoState();
 }
 
 void UseSectionController::setUndoState()
 {
-    m_delegate.enableUndo(m_history.canUndo());
-    m_delegate.enableRedo(m_history.canRedo());
+    // Each mode has its history; the commands follow the one shown.
+    m_delegate.enableUndo(m_listMode ? m_listView->canUndo() : m_history.canUndo());
+    m_delegate.enableRedo(m_listMode ? m_listView->canRedo() : m_history.canRedo());
+}
+
+void UseSectionController::historyChanged()
+{
+    setUndoState();
 }
 
 bool UseSectionController::hasChangesToSave()
 {
+    if (m_listMode) {
+        return m_listView->hasChangesToSave();
+    }
     if (m_history.canUndo()) {
         save();
     }
@@ -939,7 +967,9 @@ void UseSectionController::saveChanges()
 
 void UseSectionController::setFirstResponder()
 {
-    if (!m_listMode) {
+    if (m_listMode) {
+        m_listView->setFocus();
+    } else {
         m_recordList->setFocus();
     }
 }
@@ -960,8 +990,53 @@ void UseSectionController::listColumnPressed(int segment)
     (m_listMode ? m_list : m_card)->setChecked(true);
     m_delegate.enableColumnsMenu(m_listMode);
     UserDefaults::standard().setBool("list column", m_listMode);
-    if (!m_listMode) {
-        m_recordList->setFocus();
+    if (m_listMode) {
+        m_listView->setFocus();
+        return;
+    }
+    // The list stores its edits without the form: the form shows them now.
+    if (m_shownRecord) {
+        if (const auto row = m_records.rowOf(*m_shownRecord)) {
+            updateInterface(m_records.at(*row));
+        }
+    }
+    m_recordList->setFocus();
+}
+
+// ---------------------------------------------------------------------------
+// What the list view asks
+
+void UseSectionController::selectRowIndexes(const std::vector<RecordId>& records)
+{
+    QItemSelectionModel* selection = m_recordList->selectionModel();
+    QItemSelection rows;
+    std::optional<std::size_t> first;
+    for (const RecordId id : records) {
+        if (const auto row = m_records.rowOf(id)) {
+            const QModelIndex index = m_model->index(static_cast<int>(*row));
+            rows.select(index, index);
+            first = first ? std::min(*first, *row) : *row;
+        }
+    }
+    m_reselecting = true;
+    selection->select(rows, QItemSelectionModel::ClearAndSelect);
+    if (first) {
+        selection->setCurrentIndex(m_model->index(static_cast<int>(*first)), QItemSelectionModel::NoUpdate);
+        m_recordList->scrollTo(m_model->index(static_cast<int>(*first)));
+    }
+    m_reselecting = false;
+    selectionChanged();
+}
+
+void UseSectionController::updateInterface(RecordId record)
+{
+    const auto row = m_records.rowOf(record);
+    if (!row) {
+        return;
+    }
+    m_model->recordChanged(static_cast<int>(*row));
+    if (m_shownRecord == record) {
+        updateInterface(m_records.at(*row));
     }
 }
 
@@ -984,10 +1059,9 @@ bool UseSectionController::eventFilter(QObject* watched, QEvent* event)
     }
     QWidget* focus = QApplication::focusWidget();
     const bool inForm = focus != nullptr && m_form != nullptr && m_form->isAncestorOf(focus);
-    if (!inForm) {
-        return false;
-    }
-    if (event->type() == QEvent::ShortcutOverride) {
+    const QWidget* list = m_listView ? m_listView->view() : nullptr;
+    const bool inList = focus != nullptr && list != nullptr && list->isAncestorOf(focus);
+    if (event->type() == QEvent::ShortcutOverride && (inForm || inList)) {
         // A text field would take Undo and Redo for its own typing; they
         // belong to the record's history.
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -995,6 +1069,9 @@ bool UseSectionController::eventFilter(QObject* watched, QEvent* event)
             event->ignore();
             return true;
         }
+    }
+    if (!inForm) {
+        return false;
     }
     if (event->type() == QEvent::KeyPress && !m_keyViews.empty()) {
         // Tab wraps around the form's fields.
@@ -1148,11 +1225,16 @@ void UseSectionController::setBackgroundColor(const QColor& color)
 void UseSectionController::print()
 {
     commitEditing();
-    if (m_listMode || m_form->views().empty()) {
-        return;
+    std::optional<int> pages;
+    if (m_listMode) {
+        pages = m_listView->runPrintDialog(m_view);
+    } else if (!m_form->views().empty()) {
+        pages = FormPrinter(*m_form, m_layout).runPrintDialog(m_view);
     }
-    FormPrinter printer(*m_form, m_layout);
-    printer.runPrintDialog(m_view);
+    // A printer or PDF file that cannot be opened prints nothing.
+    if (pages == 0) {
+        m_alerts.inform("Warning", "Nothing could be printed: the printer or the file could not be opened.");
+    }
 }
 
 } // namespace dossiva

@@ -8,6 +8,7 @@
 #include "ui/fieldviews/FieldViewController.h"
 #include "ui/fieldviews/FieldViewDelegate.h"
 #include "ui/use/FormSettingsPanel.h"
+#include "ui/use/RecordListViewDelegate.h"
 
 #include <QObject>
 #include <QPointer>
@@ -34,6 +35,7 @@ class FilePanels;
 class RecentSearches;
 class RecordListModel;
 class SectionDelegate;
+class UseRecordListViewController;
 class WelcomeView;
 
 // The Use section: the records of the open database. On the left the record
@@ -42,7 +44,10 @@ class WelcomeView;
 // view per field, or the list of the records as a table. The search field
 // of the main window filters the list. Every edit is written at once and
 // can be undone.
-class UseSectionController final : public QObject, public SectionController, public FieldViewDelegate {
+class UseSectionController final : public QObject,
+                                   public SectionController,
+                                   public FieldViewDelegate,
+                                   public RecordListViewDelegate {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UseSectionController)
 public:
@@ -70,9 +75,9 @@ public:
     void setSearchField(QLineEdit* field);
     void startSearch();
     void setSortBy(int sorting);
-    void sortOrderChanged();
+    void sortOrderChanged() override;
     // 0 adds a record, 1 deletes the selected ones.
-    void addRemovePressed(int segment);
+    void addRemovePressed(int segment) override;
     void duplicateRecord();
     void deleteAllRecords();
     void print();
@@ -94,12 +99,23 @@ public:
     void passwdShowButtonChanged(FieldViewController& view, bool shown) override;
     bool askPassword() override;
 
+    // -- RecordListViewDelegate ---------------------------------------------------
+
+    void selectRowIndexes(const std::vector<RecordId>& records) override;
+    void performSearch() override;
+    void restartSearch() override { reloadAll(); }
+    void updateInterface(RecordId record) override;
+    int sortType() const override { return m_sorting; }
+    bool sortOrder() const override { return m_ascending; }
+    void historyChanged() override;
+
     // -- What the screen is made of (for the main window and tests) -------------
 
     QListView* recordList() const { return m_recordList; }
     FieldsView* form() const { return m_form; }
     QScrollArea* formScrollArea() const { return m_scrollArea; }
     FormSettingsPanel* settingsPanel() const { return m_settings; }
+    UseRecordListViewController* listView() const { return m_listView.get(); }
     QLabel* counter() const { return m_counter; }
     QToolButton* dbNameButton() const { return m_dbName; }
     QToolButton* addButton() const { return m_add; }
@@ -139,9 +155,10 @@ private:
     void enableFontButton(bool enabled);
 
     // Search and sort.
-    void performSearch();
     void sort();
     void reloadAll();
+    // The shown records changed: both of their views follow.
+    void reloadRows();
 
     // Records.
     void addRecord();
@@ -186,10 +203,10 @@ private:
     QScrollArea* m_scrollArea = nullptr;
     FieldsView* m_form = nullptr;
     WelcomeView* m_welcome = nullptr;
-    WelcomeView* m_listWelcome = nullptr;
     QLabel* m_multiple = nullptr;
     QPointer<QLineEdit> m_searchField;
     std::unique_ptr<RecentSearches> m_recentSearches;
+    std::unique_ptr<UseRecordListViewController> m_listView;
 
     std::vector<FieldDefinition> m_structureArray;
     std::vector<std::unique_ptr<FieldViewController>> m_fieldsArray; // the dates view last
