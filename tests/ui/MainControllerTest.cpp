@@ -12,6 +12,8 @@
 #include "storage/DBManager.h"
 #include "ui/app/MainController.h"
 #include "ui/app/PasswordPanel.h"
+#include "ui/define/StructureFieldViewController.h"
+#include "ui/define/StructureSectionController.h"
 #include "ui/open/NewDBController.h"
 
 #include <QAction>
@@ -304,6 +306,23 @@ TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
     controller->lost();
     EXPECT_FALSE(controller->companion().has_value());
     EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
+}
+
+TEST_F(MainControllerTest, QuittingWhileAFieldsNameIsTypedKeepsIt)
+{
+    home.makePackage("Alpha");
+    const FieldId note =
+        DBManager::sharedIstance().adddbFieldLabel("Note", FieldType::SmallText, PropertyList::array());
+    launch();
+    controller->openSection().selectDatabase("Alpha.dossiva");
+    controller->showDefineSection();
+    StructureFieldViewController* editor = controller->defineSection().editor(note);
+    ASSERT_NE(editor, nullptr);
+    QTest::mouseClick(editor->titleText(), Qt::LeftButton);
+    QTest::keyClicks(editor->titleText(), QStringLiteral("s"));
+    ASSERT_EQ(DBManager::sharedIstance().field(note)->name, "Note");
+    controller->applicationWillTerminate();
+    EXPECT_EQ(DBManager::sharedIstance().field(note)->name, "Notes");
 }
 
 TEST_F(MainControllerTest, TheLastDatabaseIsReopenedAtTheNextLaunch)
