@@ -1,5 +1,11 @@
 #include "BenchSupport.h"
 
+#include "fields/StructureCodec.h"
+#include "platform/FileManager.h"
+#include "platform/Paths.h"
+#include "storage/DBManager.h"
+#include "storage/SqliteConnection.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -84,6 +90,56 @@ void printRatio(const std::string& what, double value, double target)
 {
     std::printf("  %-10s %.2f (target <= %.2f) %s\n", what.c_str(), value, target,
                 value <= target ? "ok" : "OVER");
+}
+
+// Fields through the store, then the records in one transaction written the
+// way the store writes each column.
+bool makeMixedDatabase(const std::string& package, int records)
+{
+    FileManager::createDirectories(Paths::imagesFolder(package));
+    if (!createEmptyDatabaseFile(Paths::databaseFile(package))) {
+        return false;
+    }
+    DBManager& db = DBManager::sharedIstance();
+    db.openDB(package);
+    const int types[] = {FieldType::Main,   FieldType::SmallText, FieldType::LargeText, FieldType::Number,
+                         FieldType::Date,   FieldType::Time,      FieldType::DateTime,  FieldType::Image,
+                         FieldType::Choose, FieldType::Email,     FieldType::Checkbox,  FieldType::Password};
+    for (int type : types) {
+        if (db.adddbFieldLabel("Field " + std::to_string(type), type, defaultStructure(type)) < 0) {
+            return false;
+        }
+    }
+    SqliteConnection connection(Paths::databaseFile(package), SqliteConnection::Mode::ReadWrite);
+    connection.exec("begin transaction");
+    std::string sql = "insert into data_table('create_date','edit_date'";
+    for (const auto& field : db.dbStructure()) {
+        sql += ",'" + std::to_string(field.id) + "'";
+    }
+    sql += ") values(?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+    SqliteStatement insert = connection.prepare(sql);
+    std::mt19937 random(42);
+    for (int i = 0; i < records; ++i) {
+        const std::int64_t when = 1500000000 + static_cast<std::int64_t>(random() % 200000000);
+        insert.bindInt64(1, when);
+        insert.bindInt64(2, when + 3600);
+        insert.bindText(3, "Record " + std::to_string(i) + " " + words(random, 2));
+        insert.bindText(4, words(random, 2));
+        insert.bindText(5, words(random, 10 + static_cast<int>(random() % 20)));
+        insert.bindText(6, std::to_string(random() % 100000) + "." + std::to_string(random() % 100));
+        insert.bindText(7, std::to_string(when));
+        insert.bindText(8, std::to_string(when + 60));
+        insert.bindText(9, std::to_string(when) + "," + std::to_string(when + 120));
+        insert.bindText(10, i % 10 == 0 ? std::to_string(1 + random() % 2000000000) : "0");
+        insert.bindInt64(11, static_cast<std::int64_t>(random() % 3));
+        insert.bindText(12, words(random, 1) + std::to_string(i) + "@example.org");
+        insert.bindText(13, random() % 2 ? "1" : "0");
+        insert.bindText(14, "pw-" + std::to_string(random()));
+        if (!insert.run() || !insert.reset()) {
+            return false;
+        }
+    }
+    return connection.exec("commit");
 }
 
 } // namespace dossiva::bench

@@ -29,4 +29,9 @@ std::string words(std::mt19937& random, int count);
 
 void printRatio(const std::string& what, double value, double target);
 
+// A package of `records` records with a field of each of twelve types, the
+// values of the kinds and sizes real databases hold; it is left open in
+// the shared store.
+bool makeMixedDatabase(const std::string& package, int records);
+
 } // namespace dossiva::bench

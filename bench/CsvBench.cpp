@@ -191,7 +191,7 @@ void benchCsv()
         columns += (columns.empty() ? "\"" : ",\"") + std::to_string(field.id) + "\"";
     }
     ScriptedAlerts alerts;
-    CsvExporter exporter(alerts, [] {});
+    CsvExporter exporter(alerts);
     bool exported = true;
     const double written = bestOf(3, [&] {
         exported = exporter.exportCSVFile(folder + "/out.csv", TextEncoding::UTF8, true) && exported;

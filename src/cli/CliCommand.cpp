@@ -2,7 +2,8 @@
 
 #include "platform/PrintableText.h"
 
-#include <algorithm>
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <map>
 
@@ -30,16 +31,27 @@ std::vector<CliCommand> registeredCommands()
     return all;
 }
 
+void addDatabaseName(CLI::App& app, std::string& name)
+{
+    app.add_option("NAME", name, "the database, with or without .dossiva")->required();
+}
+
 int fail(const std::string& message)
 {
     // Messages quote names and values from databases and the command line.
     std::fprintf(stderr, "dossiva-cli: %s\n", printableText(message, "\n\t").c_str());
-    return 1;
+    return kFailed;
 }
 
 int fail(const std::string& message, const Failure& why)
 {
     return fail(why ? message + ": " + why.reason : message);
+}
+
+int wrongUsage(const std::string& command, const std::string& message)
+{
+    fail(message + " (see dossiva-cli " + command + " --help)");
+    return kWrongUsage;
 }
 
 } // namespace dossiva::cli

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace dossiva::cli {
 
 // Whether a command waits for the protection password while protection is
@@ -14,14 +18,23 @@ namespace dossiva::cli {
 // contents are Open.
 enum class Protection { Locked, Open };
 
-// One command of dossiva-cli. The function gets the arguments after the
-// command's name and returns the exit status; messages go to stdout, errors
-// to stderr.
+// Exit statuses, the same for every command.
+inline constexpr int kDone = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kWrongUsage = 2;
+
+// What runs a command once its arguments are parsed; its exit status.
+// Messages go to stdout, errors to stderr.
+using CommandRun = std::function<int()>;
+
+// One command of dossiva-cli. `define` declares the command's arguments and
+// options on its subcommand, bound to values that the function it returns
+// reads when the command runs.
 struct CliCommand {
     std::string name;
-    std::string usage;   // the arguments, as --help shows them
-    std::string summary; // one line, or several joined by "\n"
-    std::function<int(const std::vector<std::string>&)> run;
+    std::string summary; // one line, in the list of commands
+    std::string details; // more, under the command's own --help; may be ""
+    std::function<CommandRun(CLI::App&)> define;
     Protection protection = Protection::Locked;
 };
 
@@ -36,10 +49,17 @@ public:
 // Every registered command, groups in rank order.
 std::vector<CliCommand> registeredCommands();
 
-// Prints "dossiva-cli: message" to stderr and returns 1.
+// Declares the database name every command that works on one takes first:
+// NAME, with or without its ".dossiva".
+void addDatabaseName(CLI::App& app, std::string& name);
+
+// Prints "dossiva-cli: message" to stderr and returns kFailed.
 int fail(const std::string& message);
 // The same, followed by why the step failed when that is known
 // ("... could not be added: database or disk is full").
 int fail(const std::string& message, const Failure& why);
+// A mistake in how a command was called that only shows after parsing:
+// the message, where to read the usage, and kWrongUsage.
+int wrongUsage(const std::string& command, const std::string& message);
 
 } // namespace dossiva::cli

@@ -1,8 +1,8 @@
 #include "cli/CommandDatabase.h"
 
 #include "cli/CliCommand.h"
-#include "cli/CommandArguments.h"
 #include "cli/DatabaseResolver.h"
+#include "cli/WholeNumber.h"
 
 #include "platform/FileManager.h"
 #include "storage/DBManager.h"

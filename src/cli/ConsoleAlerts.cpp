@@ -1,5 +1,7 @@
 #include "cli/ConsoleAlerts.h"
 
+#include "cli/TerminalQuestion.h"
+
 #include "platform/PrintableText.h"
 
 #include <cstdio>
@@ -38,7 +40,7 @@ AlertAnswer ConsoleAlerts::ask(const AlertRequest& request)
     if (request.buttons.size() <= 1 && !request.hasTextField) {
         const bool failure = isFailureTitle(request.title);
         m_failure = m_failure || failure;
-        print(failure ? stderr : stdout, request);
+        print(failure || m_successes == Successes::ToStderr ? stderr : stdout, request);
         return {request.buttons.empty() ? std::string() : request.buttons.front(), {}};
     }
     if (!m_answers.empty()) {
@@ -46,10 +48,32 @@ AlertAnswer ConsoleAlerts::ask(const AlertRequest& request)
         m_answers.pop_front();
         return answer;
     }
+    if (TerminalQuestion::canAsk()) {
+        return askAtTerminal(request);
+    }
     print(stderr, request);
     m_refused = true;
     m_failure = true;
     return {request.buttons.empty() ? std::string() : request.buttons.back(), {}};
+}
+
+AlertAnswer ConsoleAlerts::askAtTerminal(const AlertRequest& request)
+{
+    const std::string cancel = request.buttons.back();
+    if (request.hasTextField) {
+        print(stderr, request);
+        const auto typed = TerminalQuestion::line("Name (empty to cancel): ");
+        if (!typed || typed->empty()) {
+            return {cancel, {}};
+        }
+        return {request.buttons.front(), *typed};
+    }
+    std::string question = request.title.empty() ? request.message : request.title + ": " + request.message;
+    if (!request.detail.empty()) {
+        question += " " + request.detail;
+    }
+    const auto chosen = TerminalQuestion::choose(question, request.buttons, request.defaultAnswer());
+    return {chosen.value_or(cancel), {}};
 }
 
 void ConsoleAlerts::beginProgress(const std::string&, const std::string& message)

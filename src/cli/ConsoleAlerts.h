@@ -7,13 +7,18 @@
 
 namespace dossiva::cli {
 
-// Alerts for the terminal. Messages are printed (successes to stdout,
-// warnings and errors to stderr), progress goes to stderr, and questions are
-// answered from answers queued from the command's flags. A question with no
-// queued answer is refused: it is printed, answered with its last button
-// (Cancel), and remembered, so the command can say which flag was missing.
+// Alerts for the terminal. Messages are printed (successes to stdout, or to
+// stderr when stdout carries the command's data; warnings and errors to
+// stderr), progress goes to stderr, and questions are answered from answers
+// queued from the command's flags. A question with no queued answer is put
+// to the person at the terminal; without one it is refused: printed,
+// answered with its last button (Cancel), and remembered, so the command can
+// say which flag was missing.
 class ConsoleAlerts final : public Alerts {
 public:
+    enum class Successes { ToStdout, ToStderr };
+    explicit ConsoleAlerts(Successes successes = Successes::ToStdout) : m_successes(successes) {}
+
     void queueAnswer(std::string button, std::string text = {})
     {
         m_answers.push_back({std::move(button), std::move(text)});
@@ -28,6 +33,9 @@ public:
     bool refusedQuestion() const { return m_refused; }
 
 private:
+    AlertAnswer askAtTerminal(const AlertRequest& request);
+
+    Successes m_successes;
     std::deque<AlertAnswer> m_answers;
     bool m_failure = false;
     bool m_refused = false;

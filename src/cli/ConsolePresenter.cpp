@@ -85,12 +85,12 @@ void ConsolePresenter::showDatabaseTable(const std::vector<SyncListEntry>& entri
             m_manager->cancel();
             return;
         }
-        TextTable table({"Database", "Where", "Sync"});
+        TextTable table({{"Database", TextTable::Fit::Whole}, {"Where"}, {"Sync"}});
         for (const auto& entry : m_manager->localDBList()) {
             table.addRow({printableRemoteName(FileManager::deletingPathExtension(entry.name)),
                           whereText(entry.side), entry.ticked ? "yes" : "no"});
         }
-        table.print(std::cout);
+        table.print(std::cout, outputWidth());
         m_manager->sync();
     });
 }

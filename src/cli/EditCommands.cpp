@@ -2,55 +2,32 @@
 // options of, move and delete them, under the same rules as the Define
 // section.
 #include "cli/CliCommand.h"
-#include "cli/CommandArguments.h"
 #include "cli/CommandDatabase.h"
+#include "cli/FieldTypeNames.h"
 #include "cli/FormulaText.h"
+#include "cli/RecordListing.h"
+#include "cli/TerminalQuestion.h"
 #include "cli/TextTable.h"
+#include "cli/WholeNumber.h"
 
-#include "fields/CalculationEngine.h"
 #include "fields/FieldTypes.h"
-#include "fields/LargeTextHeight.h"
 #include "fields/StructureCodec.h"
 #include "platform/PrintableText.h"
 #include "records/StructureEditor.h"
 #include "storage/DBManager.h"
 
+#include <CLI/CLI.hpp>
+
 #include <iostream>
+#include <memory>
 
 namespace dossiva::cli {
 
 namespace {
 
-const std::vector<std::pair<const char*, int>> kTypeNames = {
-    {"small", FieldType::SmallText},     {"large", FieldType::LargeText},
-    {"number", FieldType::Number},       {"date", FieldType::Date},
-    {"time", FieldType::Time},           {"datetime", FieldType::DateTime},
-    {"image", FieldType::Image},         {"choose", FieldType::Choose},
-    {"separator", FieldType::Separator}, {"calculation", FieldType::Calculation},
-    {"email", FieldType::Email},         {"link", FieldType::Link},
-    {"checkbox", FieldType::Checkbox},   {"password", FieldType::Password},
-};
-
-const std::vector<std::string> kOptionSwitches = {"--ask", "--no-ask", "--now", "--no-now"};
-const std::vector<std::string> kOptionValues = {"--items", "--caption", "--formula"};
-
-std::optional<int> typeNamed(const std::string& name)
+bool addable(int type)
 {
-    for (const auto& [typeName, code] : kTypeNames) {
-        if (name == typeName) {
-            return code;
-        }
-    }
-    return std::nullopt;
-}
-
-std::string typeNames()
-{
-    std::string names;
-    for (const auto& [typeName, code] : kTypeNames) {
-        names += (names.empty() ? "" : ", ") + std::string(typeName);
-    }
-    return names;
+    return type != FieldType::Main;
 }
 
 std::vector<std::string> splitItems(const std::string& list)
@@ -73,10 +50,37 @@ std::vector<std::string> splitItems(const std::string& list)
     }
 }
 
+// The options of a field as flags: each given one changes its option.
+struct FieldOptions {
+    std::optional<std::string> items;
+    std::optional<std::string> caption;
+    std::optional<std::string> formula;
+    bool ask = false;
+    bool noAsk = false;
+    bool now = false;
+    bool noNow = false;
+
+    std::optional<bool> askChoice() const { return ask || noAsk ? std::optional<bool>(ask) : std::nullopt; }
+    std::optional<bool> nowChoice() const { return now || noNow ? std::optional<bool>(now) : std::nullopt; }
+
+    void declare(CLI::App& app)
+    {
+        app.add_option("--items", items, "a choose field's items, separated by commas (A,B,...)");
+        app.add_option("--caption", caption, "the text beside a checkbox");
+        app.add_option(
+            "--formula", formula,
+            "a calculation: number fields named by label, joined by + - * / (\"Price * Quantity\")");
+        auto* askFlag = app.add_flag("--ask", ask, "a password field asks for the protection password");
+        app.add_flag("--no-ask", noAsk, "a password field shows its value without asking")->excludes(askFlag);
+        auto* nowFlag = app.add_flag("--now", now, "a date or time field has a button for now");
+        app.add_flag("--no-now", noNow, "a date or time field has no such button")->excludes(nowFlag);
+    }
+};
+
 // The structure a field of the type gets from the option flags, starting
 // from its current options; nullopt after a message when a flag does not
 // fit the type or a formula does not read.
-std::optional<PropertyList> structureFromOptions(const CommandArguments& args, const FieldDefinition& field,
+std::optional<PropertyList> structureFromOptions(const FieldOptions& options, const FieldDefinition& field,
                                                  const std::vector<FieldDefinition>& structure, bool& changed)
 {
     struct Rule {
@@ -87,14 +91,12 @@ std::optional<PropertyList> structureFromOptions(const CommandArguments& args, c
     };
     const int type = field.type;
     const Rule rules[] = {
-        {args.option("--items").has_value(), type == FieldType::Choose, "--items", "choose fields"},
-        {args.option("--caption").has_value(), type == FieldType::Checkbox, "--caption", "checkbox fields"},
-        {args.choice("--ask", "--no-ask").has_value(), type == FieldType::Password, "--ask/--no-ask",
-         "password fields"},
-        {args.choice("--now", "--no-now").has_value(), FieldTypes::isDateType(type), "--now/--no-now",
+        {options.items.has_value(), type == FieldType::Choose, "--items", "choose fields"},
+        {options.caption.has_value(), type == FieldType::Checkbox, "--caption", "checkbox fields"},
+        {options.askChoice().has_value(), type == FieldType::Password, "--ask/--no-ask", "password fields"},
+        {options.nowChoice().has_value(), FieldTypes::isDateType(type), "--now/--no-now",
          "date, time and date and time fields"},
-        {args.option("--formula").has_value(), type == FieldType::Calculation, "--formula",
-         "calculation fields"},
+        {options.formula.has_value(), type == FieldType::Calculation, "--formula", "calculation fields"},
     };
     changed = false;
     for (const Rule& rule : rules) {
@@ -105,26 +107,25 @@ std::optional<PropertyList> structureFromOptions(const CommandArguments& args, c
         changed = changed || rule.given;
     }
     if (type == FieldType::Calculation) {
-        const auto text = args.option("--formula");
-        if (!text) {
+        if (!options.formula) {
             return field.structure;
         }
         std::string error;
-        auto formula = FormulaText::parse(*text, structure, error);
+        auto formula = FormulaText::parse(*options.formula, structure, error);
         if (!formula) {
             fail(error);
         }
         return formula;
     }
     StructureEditorState state = StructureEditor::editorState(field);
-    if (const auto items = args.option("--items")) {
-        state.items = splitItems(*items);
+    if (options.items) {
+        state.items = splitItems(*options.items);
     }
-    if (const auto caption = args.option("--caption")) {
-        state.caption = *caption;
+    if (options.caption) {
+        state.caption = *options.caption;
     }
-    state.askPassword = args.choice("--ask", "--no-ask").value_or(state.askPassword);
-    state.showNowButton = args.choice("--now", "--no-now").value_or(state.showNowButton);
+    state.askPassword = options.askChoice().value_or(state.askPassword);
+    state.showNowButton = options.nowChoice().value_or(state.showNowButton);
     return StructureEditor::hasOptions(type) ? structureFromEditor(type, state) : field.structure;
 }
 
@@ -134,64 +135,7 @@ int report(const StructureResult& result, const std::string& otherwise)
     if (result.hasAlert()) {
         return fail(result.alert.message);
     }
-    return result.done ? 0 : fail(otherwise, DBManager::sharedIstance().lastFailure());
-}
-
-std::string describeOptions(const FieldDefinition& field, const std::vector<FieldDefinition>& structure)
-{
-    const StructureEditorState state = StructureEditor::editorState(field);
-    switch (field.type) {
-    case FieldType::Date:
-    case FieldType::Time:
-    case FieldType::DateTime:
-        return state.showNowButton ? "now button" : "no now button";
-    case FieldType::Choose: {
-        std::string items;
-        for (const auto& item : state.items) {
-            items += (items.empty() ? "" : ", ") + item;
-        }
-        return "items: " + items;
-    }
-    case FieldType::Checkbox:
-        return "caption: " + state.caption;
-    case FieldType::Password:
-        return state.askPassword ? "asks for the protection password" : "";
-    case FieldType::Calculation:
-        if (field.structure.count() == 0) {
-            return "";
-        }
-        return CalculationEngine::hasValidShape(field.structure)
-                   ? "formula: " + FormulaText::describe(field.structure, structure)
-                   : "formula: Not yet defined.";
-    case FieldType::LargeText:
-        if (const auto height = LargeTextHeight::storedHeight(field.structure)) {
-            return "height: " + std::to_string(static_cast<long long>(*height));
-        }
-        return "";
-    default:
-        return "";
-    }
-}
-
-int listFields(const std::vector<std::string>& raw)
-{
-    if (raw.size() != 1) {
-        return fail("usage: fields NAME");
-    }
-    CommandDatabase database(raw[0], CommandDatabase::Access::ReadOnly);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    const auto& structure = database.db().dbStructure();
-    TextTable table({"ID", "Position", "Label", "Type", "Options"}, 60);
-    for (std::size_t i = 0; i < structure.size(); ++i) {
-        const FieldDefinition& field = structure[i];
-        table.addRow({std::to_string(field.id), std::to_string(i + 1), field.name,
-                      std::to_string(field.type) + " " + FieldTypes::title(field.type),
-                      describeOptions(field, structure)});
-    }
-    table.print(std::cout);
-    return 0;
+    return result.done ? kDone : fail(otherwise, DBManager::sharedIstance().lastFailure());
 }
 
 // A form position from 1 as a form index, nullopt after a message when it
@@ -210,156 +154,200 @@ std::optional<std::size_t> formIndex(const std::string& text, std::size_t last)
     return static_cast<std::size_t>(*position - 1);
 }
 
-int addField(const std::vector<std::string>& raw)
+CommandRun defineFields(CLI::App& app)
 {
-    std::string error;
-    std::vector<std::string> options = kOptionValues;
-    options.push_back("--at");
-    const auto args = CommandArguments::parse(raw, kOptionSwitches, options, error);
-    if (!args || args->positional().size() != 3) {
-        return fail(args ? "usage: add-field NAME LABEL TYPE [--at POSITION] [options]" : error);
-    }
-    const std::string& label = args->positional()[1];
-    const auto type = typeNamed(args->positional()[2]);
-    if (!type) {
-        return fail("unknown field type '" + args->positional()[2] + "' (one of " + typeNames() + ")");
-    }
-    CommandDatabase database(args->positional()[0], CommandDatabase::Access::ReadWrite);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    DBManager& db = database.db();
-    const std::size_t count = db.dbStructure().size();
-    std::size_t index = count;
-    if (const auto at = args->option("--at")) {
-        const auto chosen = formIndex(*at, count + 1);
-        if (!chosen) {
-            return 1;
+    auto name = std::make_shared<std::string>();
+    addDatabaseName(app, *name);
+    return [name] {
+        CommandDatabase database(*name, CommandDatabase::Access::ReadOnly);
+        if (!database.isOpen()) {
+            return kFailed;
         }
-        index = *chosen;
-    }
-    FieldDefinition prototype{0, label, *type, defaultStructure(*type), 0, 0};
-    bool changed = false;
-    const auto structure = structureFromOptions(*args, prototype, db.dbStructure(), changed);
-    if (!structure) {
-        return 1;
-    }
-    StructureEditor editor(db);
-    const StructureResult result = editor.addField(label, *type, *structure, index);
-    if (result.done) {
-        std::cout << result.fieldId << '\n';
-    }
-    return report(result, StructureEditor::kAddFieldError);
+        printFieldTable(database.db().dbStructure(), std::cout, outputWidth());
+        return kDone;
+    };
 }
 
-int renameField(const std::vector<std::string>& raw)
+CommandRun defineAddField(CLI::App& app)
 {
-    if (raw.size() != 3) {
-        return fail("usage: rename-field NAME FIELD LABEL");
+    struct Arguments {
+        std::string name;
+        std::string label;
+        std::string type;
+        std::optional<std::string> at;
+        FieldOptions options;
+    };
+    auto args = std::make_shared<Arguments>();
+    addDatabaseName(app, args->name);
+    app.add_option("LABEL", args->label, "the new field's label")->required();
+    std::vector<std::string> types;
+    for (const FieldTypeName& type : fieldTypeNames()) {
+        if (*type.name != '\0' && addable(type.code)) {
+            types.emplace_back(type.name);
+        }
     }
-    CommandDatabase database(raw[0], CommandDatabase::Access::ReadWrite);
-    const FieldDefinition* field = database.isOpen() ? database.field(raw[1]) : nullptr;
-    if (field == nullptr) {
-        return 1;
-    }
-    StructureEditor editor(database.db());
-    return report(editor.renameField(field->id, raw[2]), "the field could not be renamed");
+    app.add_option("TYPE", args->type, "one of " + typeNameList(addable))
+        ->required()
+        ->check(CLI::IsMember(types));
+    app.add_option("--at", args->at, "its position in the form, from 2 (default: last)");
+    args->options.declare(app);
+    return [args] {
+        // TYPE was checked as it was parsed.
+        const int type = *typeNamed(args->type, addable);
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        if (!database.isOpen()) {
+            return kFailed;
+        }
+        DBManager& db = database.db();
+        const std::size_t count = db.dbStructure().size();
+        std::size_t index = count;
+        if (args->at) {
+            const auto chosen = formIndex(*args->at, count + 1);
+            if (!chosen) {
+                return kFailed;
+            }
+            index = *chosen;
+        }
+        FieldDefinition prototype{0, args->label, type, defaultStructure(type), 0, 0};
+        bool changed = false;
+        const auto structure = structureFromOptions(args->options, prototype, db.dbStructure(), changed);
+        if (!structure) {
+            return kFailed;
+        }
+        StructureEditor editor(db);
+        const StructureResult result = editor.addField(args->label, type, *structure, index);
+        if (result.done) {
+            std::cout << result.fieldId << '\n';
+        }
+        return report(result, StructureEditor::kAddFieldError);
+    };
 }
 
-int setField(const std::vector<std::string>& raw)
+struct NameAndField {
+    std::string name;
+    std::string field;
+    std::string value; // the new label or position
+    FieldOptions options;
+    bool yes = false;
+};
+
+void declareField(CLI::App& app, NameAndField& args)
 {
-    std::string error;
-    const auto args = CommandArguments::parse(raw, kOptionSwitches, kOptionValues, error);
-    if (!args || args->positional().size() != 2) {
-        return fail(args ? "usage: set-field NAME FIELD [options]" : error);
-    }
-    CommandDatabase database(args->positional()[0], CommandDatabase::Access::ReadWrite);
-    const FieldDefinition* field = database.isOpen() ? database.field(args->positional()[1]) : nullptr;
-    if (field == nullptr) {
-        return 1;
-    }
-    bool changed = false;
-    const auto structure = structureFromOptions(*args, *field, database.db().dbStructure(), changed);
-    if (!structure) {
-        return 1;
-    }
-    if (!changed) {
-        return fail(
-            "nothing to change: give --items, --caption, --ask, --no-ask, --now, --no-now or --formula");
-    }
-    StructureEditor editor(database.db());
-    // A copy: storing the field replaces the definition the label came from.
-    const std::string label = field->name;
-    return report(editor.saveField(field->id, label, *structure), "the field could not be changed");
+    addDatabaseName(app, args.name);
+    app.add_option("FIELD", args.field, "the field's label or id")->required();
 }
 
-int moveField(const std::vector<std::string>& raw)
+CommandRun defineRenameField(CLI::App& app)
 {
-    if (raw.size() != 3) {
-        return fail("usage: move-field NAME FIELD POSITION");
-    }
-    CommandDatabase database(raw[0], CommandDatabase::Access::ReadWrite);
-    const FieldDefinition* field = database.isOpen() ? database.field(raw[1]) : nullptr;
-    if (field == nullptr) {
-        return 1;
-    }
-    const auto& structure = database.db().dbStructure();
-    const auto source = static_cast<std::size_t>(field - structure.data());
-    if (source == 0) {
-        return fail("the first field of the form stays first and cannot be moved");
-    }
-    const auto target = formIndex(raw[2], structure.size());
-    if (!target) {
-        return 1;
-    }
-    if (*target == source) {
-        std::cout << "\"" << printableText(field->name) << "\" is already at position " << raw[2] << "\n";
-        return 0;
-    }
-    StructureEditor editor(database.db());
-    return report(editor.moveField(source, *target), StructureEditor::kMoveFieldError);
+    auto args = std::make_shared<NameAndField>();
+    declareField(app, *args);
+    app.add_option("LABEL", args->value, "the field's new label")->required();
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        const FieldDefinition* field = database.isOpen() ? database.field(args->field) : nullptr;
+        if (field == nullptr) {
+            return kFailed;
+        }
+        StructureEditor editor(database.db());
+        return report(editor.renameField(field->id, args->value), "the field could not be renamed");
+    };
 }
 
-int deleteField(const std::vector<std::string>& raw)
+CommandRun defineSetField(CLI::App& app)
 {
-    std::string error;
-    const auto args = CommandArguments::parse(raw, {"--yes"}, {}, error);
-    if (!args || args->positional().size() != 2) {
-        return fail(args ? "usage: delete-field NAME FIELD --yes" : error);
-    }
-    CommandDatabase database(args->positional()[0], CommandDatabase::Access::ReadWrite);
-    const FieldDefinition* field = database.isOpen() ? database.field(args->positional()[1]) : nullptr;
-    if (field == nullptr) {
-        return 1;
-    }
-    if (!args->has("--yes")) {
-        return fail("Delete the field and all its data? Add --yes to delete \"" + field->name + "\".");
-    }
-    StructureEditor editor(database.db());
-    return report(editor.deleteField(field->id), StructureEditor::kDeleteFieldError);
+    auto args = std::make_shared<NameAndField>();
+    declareField(app, *args);
+    args->options.declare(app);
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        const FieldDefinition* field = database.isOpen() ? database.field(args->field) : nullptr;
+        if (field == nullptr) {
+            return kFailed;
+        }
+        bool changed = false;
+        const auto structure =
+            structureFromOptions(args->options, *field, database.db().dbStructure(), changed);
+        if (!structure) {
+            return kFailed;
+        }
+        if (!changed) {
+            return wrongUsage(
+                "set-field",
+                "nothing to change: give --items, --caption, --ask, --no-ask, --now, --no-now or "
+                "--formula");
+        }
+        StructureEditor editor(database.db());
+        // A copy: storing the field replaces the definition the label came from.
+        const std::string label = field->name;
+        return report(editor.saveField(field->id, label, *structure), "the field could not be changed");
+    };
+}
+
+CommandRun defineMoveField(CLI::App& app)
+{
+    auto args = std::make_shared<NameAndField>();
+    declareField(app, *args);
+    app.add_option("POSITION", args->value, "its new position in the form, from 2")->required();
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        const FieldDefinition* field = database.isOpen() ? database.field(args->field) : nullptr;
+        if (field == nullptr) {
+            return kFailed;
+        }
+        const auto& structure = database.db().dbStructure();
+        const auto source = static_cast<std::size_t>(field - structure.data());
+        if (source == 0) {
+            return fail("the first field of the form stays first and cannot be moved");
+        }
+        const auto target = formIndex(args->value, structure.size());
+        if (!target) {
+            return kFailed;
+        }
+        if (*target == source) {
+            std::cout << "\"" << printableText(field->name) << "\" is already at position " << args->value
+                      << "\n";
+            return kDone;
+        }
+        StructureEditor editor(database.db());
+        return report(editor.moveField(source, *target), StructureEditor::kMoveFieldError);
+    };
+}
+
+CommandRun defineDeleteField(CLI::App& app)
+{
+    auto args = std::make_shared<NameAndField>();
+    declareField(app, *args);
+    app.add_flag("--yes,-y", args->yes, "delete without asking");
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        const FieldDefinition* field = database.isOpen() ? database.field(args->field) : nullptr;
+        if (field == nullptr) {
+            return kFailed;
+        }
+        if (!TerminalQuestion::confirmed(args->yes, "Delete the field and all its data?",
+                                         "delete \"" + field->name + "\"")) {
+            return kFailed;
+        }
+        StructureEditor editor(database.db());
+        return report(editor.deleteField(field->id), StructureEditor::kDeleteFieldError);
+    };
 }
 
 const CommandRegistration registration(
     40,
     {
-        {"fields", "NAME", "a database's fields: id, position, label, type and options", listFields},
-        {"add-field",
-         "NAME LABEL TYPE [--at POSITION] [--items A,B,...] [--caption TEXT] [--ask|--no-ask] "
-         "[--now|--no-now] "
-         "[--formula \"Price * Quantity\"]",
-         "adds a field and prints its id; TYPE is one of small, large, number, date, time, datetime, image,\n"
-         "choose, separator, calculation, email, link, checkbox, password; POSITION counts from 1 (the "
-         "first\n"
-         "field stays first); a formula joins number fields, named by label, with + - * /",
-         addField},
-        {"rename-field", "NAME FIELD LABEL",
-         "renames a field (FIELD is its label or its id); labels are unique", renameField},
-        {"set-field",
-         "NAME FIELD [--items A,B,...] [--caption TEXT] [--ask|--no-ask] [--now|--no-now] [--formula F]",
-         "changes a field's options; records keep their choices by item text, formulas are recomputed",
-         setField},
-        {"move-field", "NAME FIELD POSITION", "moves a field to a position of the form (from 2)", moveField},
-        {"delete-field", "NAME FIELD --yes", "deletes a field and its values in every record", deleteField},
+        {"fields", "a database's fields: id, position, label, type and options", "", defineFields},
+        {"add-field", "adds a field and prints its id",
+         "POSITION counts from 1 (the first field stays first); a formula joins number fields, named by\n"
+         "label, with + - * /.",
+         defineAddField},
+        {"rename-field", "renames a field (FIELD is its label or its id); labels are unique", "",
+         defineRenameField},
+        {"set-field", "changes a field's options",
+         "Records keep their choices by item text; formulas are recomputed.", defineSetField},
+        {"move-field", "moves a field to a position of the form (from 2)", "", defineMoveField},
+        {"delete-field", "deletes a field and its values in every record, after asking (--yes does not ask)",
+         "", defineDeleteField},
     });
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "cli/FormulaText.h"
 
-#include "cli/CommandArguments.h"
+#include "cli/WholeNumber.h"
 
 #include "fields/CalculationEngine.h"
 #include "fields/FormulaWords.h"

@@ -1,6 +1,6 @@
 #include "cli/IsoDateTime.h"
 
-#include "cli/CommandArguments.h"
+#include "cli/WholeNumber.h"
 
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -40,6 +40,17 @@ std::string format(std::int64_t seconds)
     }
     static const DateFormat iso = isoFormat("yyyy-MM-dd'T'HH:mm:ssXXX");
     return iso.format(seconds);
+}
+
+std::string readable(std::int64_t seconds, Part part)
+{
+    if (seconds < kFirstMoment || seconds > kLastMoment) {
+        return std::to_string(seconds);
+    }
+    static const DateFormat dateAndTime = isoFormat("yyyy-MM-dd HH:mm");
+    static const DateFormat date = isoFormat("yyyy-MM-dd");
+    static const DateFormat time = isoFormat("HH:mm");
+    return (part == Part::Date ? date : part == Part::Time ? time : dateAndTime).format(seconds);
 }
 
 std::optional<std::int64_t> parse(const std::string& text, bool timeOfDay)

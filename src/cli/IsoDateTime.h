@@ -15,6 +15,12 @@ namespace IsoDateTime {
 // its seconds in decimal.
 std::string format(std::int64_t seconds);
 
+// The same moment for a table that people read, to the minute:
+// "2024-05-01 14:03" (the blank for the "T", as RFC 3339 allows), the date
+// alone ("2024-05-01") or the time alone ("14:03").
+enum class Part { DateAndTime, Date, Time };
+std::string readable(std::int64_t seconds, Part part = Part::DateAndTime);
+
 // Reads a date ("2024-05-01", local midnight), a date and time with or
 // without seconds and offset ("2024-05-01T14:03", "2024-05-01 14:03:00",
 // "2024-05-01T14:03:00Z"), whole seconds ("1714564980", "-86400"), and,

@@ -1,67 +1,41 @@
 // Commands that look at the library and its databases.
 #include "cli/CliCommand.h"
-#include "cli/CommandArguments.h"
 #include "cli/CommandDatabase.h"
 #include "cli/ConsoleAlerts.h"
 #include "cli/DatabaseResolver.h"
+#include "cli/RecordListing.h"
 #include "cli/TextTable.h"
 #include "cli/ValueDisplay.h"
+#include "cli/WholeNumber.h"
 
-#include "fields/DateDisplay.h"
-#include "fields/FieldTypes.h"
 #include "library/DatabaseLibrary.h"
 #include "library/TemplateCatalog.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
+#include "records/RecordFilter.h"
 #include "storage/DBManager.h"
 
-#include <algorithm>
+#include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
+#include <memory>
 
 namespace dossiva::cli {
 
 namespace {
 
-int listLibrary(const std::vector<std::string>& args)
+constexpr const char* kCustomPrefix = "custom:";
+
+std::string shown(const std::string& package)
 {
-    if (!args.empty()) {
-        return fail("list takes no arguments");
-    }
-    ScriptedAlerts quiet;
-    DatabaseLibrary library(quiet);
-    library.loadDbArray();
-    const auto& entries = library.dbList();
-    if (entries.empty()) {
-        std::cout << "The library is empty (" << Paths::databasesFolder() << ").\n";
-        return 0;
-    }
-    // Counting is a scratch read: a reader of its own, which writes nothing.
-    DBManager reader;
-    reader.setReadOnly(true);
-    TextTable table({"Name", "Created", "Edited", "Records"});
-    for (const auto& entry : entries) {
-        const std::string records =
-            reader.openDBLazy(entry.name) ? std::to_string(reader.recordNum()) : "unreadable";
-        table.addRow({FileManager::deletingPathExtension(entry.name), displayDate(entry.created),
-                      displayDate(entry.edited), records});
-    }
-    table.print(std::cout);
-    return 0;
+    return FileManager::deletingPathExtension(package);
 }
 
-// The arguments of a command, or nullopt after saying what was wrong.
-std::optional<CommandArguments> parseArguments(const std::vector<std::string>& args,
-                                               const std::vector<std::string>& switches,
-                                               const std::vector<std::string>& options)
+bool packageExists(const std::string& name)
 {
-    std::string error;
-    auto parsed = CommandArguments::parse(args, switches, options, error);
-    if (!parsed) {
-        fail(error);
-    }
-    return parsed;
+    return FileManager::exists(Paths::packagePath(DatabaseLibrary::packageName(name)));
 }
 
 // Ends a library command: 0 when it succeeded and nothing went wrong.
@@ -70,7 +44,7 @@ int outcome(bool succeeded, const ConsoleAlerts& alerts, const std::string& refu
     if (alerts.refusedQuestion() && !refusedHint.empty()) {
         return fail(refusedHint);
     }
-    return succeeded && !alerts.reportedFailure() ? 0 : 1;
+    return succeeded && !alerts.reportedFailure() ? kDone : kFailed;
 }
 
 // The terminal's alerts and the listed library a command works with.
@@ -81,275 +55,317 @@ struct LibrarySession {
     LibrarySession() { library.loadDbArray(); }
 };
 
-int newDatabase(const std::vector<std::string>& args)
+int listLibrary()
 {
-    const auto parsed = parseArguments(args, {}, {"--template"});
-    if (!parsed || parsed->positional().size() != 1) {
-        return fail("usage: new NAME [--template T]");
-    }
-    ConsoleAlerts alerts;
-    DatabaseLibrary library(alerts);
+    ScriptedAlerts quiet;
+    DatabaseLibrary library(quiet);
     library.loadDbArray();
-    const std::string name = parsed->positional()[0];
-    const std::string templateName = parsed->option("--template").value_or("None");
-    const auto rows = TemplateCatalog::rows();
-    const auto row =
-        std::find_if(rows.begin(), rows.end(), [&](const TemplateRow& r) { return r.name == templateName; });
-    if (row == rows.end()) {
-        return fail("no template named \"" + templateName + "\" (see dossiva-cli templates)");
+    const auto& entries = library.dbList();
+    if (entries.empty()) {
+        std::cout << "The library is empty (" << printableText(Paths::databasesFolder()) << ").\n";
+        return kDone;
     }
-    const auto result = row->custom ? library.createNewDatabaseCustomTemplate(templateName, name)
-                                    : library.createNewDatabase(static_cast<int>(row - rows.begin()), name);
-    DBManager::sharedIstance().openDB();
-    if (result == DatabaseLibrary::CreateResult::NameTaken) {
-        alerts.inform(
-            "Warning",
-            "There is already a database with this name. Enter a name that is different from others.");
-        return 1;
+    // Counting is a scratch read: a reader of its own, which writes nothing.
+    DBManager reader;
+    reader.setReadOnly(true);
+    // A name is what people copy into the next command: never cut.
+    TextTable table({{"Name", TextTable::Fit::Whole},
+                     {"Created", TextTable::Fit::Whole},
+                     {"Edited", TextTable::Fit::Whole},
+                     {"Records", TextTable::Fit::Whole}});
+    for (const auto& entry : entries) {
+        const std::string records =
+            reader.openDBLazy(entry.name) ? std::to_string(reader.recordNum()) : "unreadable";
+        table.addRow({shown(entry.name), displayDate(entry.created), displayDate(entry.edited), records});
     }
-    if (result == DatabaseLibrary::CreateResult::Created) {
-        std::cout << "Created \"" << printableText(name) << "\" from " << printableText(templateName)
-                  << ".\n";
-    }
-    return outcome(result == DatabaseLibrary::CreateResult::Created, alerts);
+    table.print(std::cout, outputWidth());
+    return kDone;
 }
 
-int listTemplates(const std::vector<std::string>& args)
+int listTemplates()
 {
-    if (!args.empty()) {
-        return fail("templates takes no arguments");
-    }
-    TextTable table({"Row", "Template", "Kind"});
+    TextTable table({{"Row", TextTable::Fit::Whole}, {"Template", TextTable::Fit::Whole}, {"Kind"}});
     const auto rows = TemplateCatalog::rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         table.addRow(
             {std::to_string(i), rows[i].name, rows[i].custom ? "custom" : (i == 0 ? "empty" : "built-in")});
     }
-    table.print(std::cout);
-    return 0;
+    table.print(std::cout, outputWidth());
+    return kDone;
 }
 
-int duplicateDatabase(const std::vector<std::string>& args)
+// The template --template names: a row number as templates prints it,
+// "custom:NAME" for a custom one, or a name (a built-in one first).
+std::optional<std::size_t> templateRow(const std::vector<TemplateRow>& rows, const std::string& given)
 {
-    if (args.size() != 1) {
-        return fail("usage: duplicate NAME");
+    if (const auto number = parseWholeNumber(given)) {
+        return *number >= 0 && static_cast<std::size_t>(*number) < rows.size()
+                   ? std::optional<std::size_t>(static_cast<std::size_t>(*number))
+                   : std::nullopt;
     }
-    LibrarySession session;
-    auto& [alerts, library] = session;
-    const auto package = DatabaseResolver::existingPackage(args[0]);
-    if (!package) {
-        return 1;
-    }
-    const auto copy = library.duplicateDB(*package);
-    DBManager::sharedIstance().openDB();
-    if (copy) {
-        std::cout << "Duplicated as \"" << printableText(FileManager::deletingPathExtension(*copy))
-                  << "\".\n";
-    }
-    return outcome(copy.has_value(), alerts);
+    const bool custom = given.rfind(kCustomPrefix, 0) == 0;
+    const std::string name = custom ? given.substr(std::string(kCustomPrefix).size()) : given;
+    const auto found = std::find_if(rows.begin(), rows.end(), [&](const TemplateRow& row) {
+        return row.name == name && (!custom || row.custom);
+    });
+    return found == rows.end() ? std::nullopt : std::optional<std::size_t>(found - rows.begin());
 }
 
-int renameDatabase(const std::vector<std::string>& args)
+CommandRun defineNew(CLI::App& app)
 {
-    if (args.size() != 2) {
-        return fail("usage: rename NAME NEW-NAME");
-    }
-    LibrarySession session;
-    auto& [alerts, library] = session;
-    const auto package = DatabaseResolver::existingPackage(args[0]);
-    if (!package) {
-        return 1;
-    }
-    if (args[1] == FileManager::deletingPathExtension(*package)) {
-        std::cout << "\"" << printableText(args[1]) << "\" already has that name.\n";
-        return 0;
-    }
-    const bool renamed = library.renameDatabase(*package, args[1]);
-    DBManager::sharedIstance().openDB();
-    if (renamed) {
-        std::cout << "Renamed to \"" << printableText(args[1]) << "\".\n";
-    }
-    return outcome(renamed, alerts);
+    struct Arguments {
+        std::string name;
+        std::string templateName = "None";
+    };
+    auto args = std::make_shared<Arguments>();
+    app.add_option("NAME", args->name, "the new database's name")->required();
+    app.add_option("--template", args->templateName,
+                   "the template to start from: its name, custom:NAME for a custom one, or its row number in "
+                   "dossiva-cli templates (default: None, the empty base)");
+    return [args] {
+        const auto rows = TemplateCatalog::rows();
+        const auto row = templateRow(rows, args->templateName);
+        if (!row) {
+            return fail(
+                "no template \"" + args->templateName +
+                "\" (see dossiva-cli templates; a custom template named like a built-in one is custom:NAME)");
+        }
+        if (!DatabaseResolver::plainPackage(args->name)) {
+            return kFailed;
+        }
+        if (packageExists(args->name)) {
+            return fail("a database named \"" + args->name + "\" already exists: choose another name");
+        }
+        LibrarySession session;
+        const TemplateRow& chosen = rows[*row];
+        const auto result = chosen.custom
+                                ? session.library.createNewDatabaseCustomTemplate(chosen.name, args->name)
+                                : session.library.createNewDatabase(static_cast<int>(*row), args->name);
+        DBManager::sharedIstance().openDB();
+        if (result == DatabaseLibrary::CreateResult::Created) {
+            std::cout << "Created \"" << printableText(args->name) << "\" from " << printableText(chosen.name)
+                      << (chosen.custom ? " (custom)" : "") << ".\n";
+        }
+        return outcome(result == DatabaseLibrary::CreateResult::Created, session.alerts);
+    };
 }
 
-int deleteDatabase(const std::vector<std::string>& args)
+CommandRun defineDuplicate(CLI::App& app)
 {
-    const auto parsed = parseArguments(args, {"--yes"}, {});
-    if (!parsed || parsed->positional().size() != 1) {
-        return fail("usage: delete NAME [--yes]");
-    }
-    ConsoleAlerts alerts;
-    if (parsed->has("--yes")) {
-        alerts.queueAnswer("Delete");
-    }
-    DatabaseLibrary library(alerts);
-    library.loadDbArray();
-    const auto package = DatabaseResolver::existingPackage(parsed->positional()[0]);
-    if (!package) {
-        return 1;
-    }
-    const bool deleted = library.deleteDatabase(*package);
-    if (deleted) {
-        std::cout << "Deleted \"" << printableText(FileManager::deletingPathExtension(*package)) << "\".\n";
-    }
-    return outcome(deleted, alerts, "nothing deleted: add --yes to confirm");
+    auto name = std::make_shared<std::string>();
+    addDatabaseName(app, *name);
+    return [name] {
+        LibrarySession session;
+        const auto package = DatabaseResolver::existingPackage(*name);
+        if (!package) {
+            return kFailed;
+        }
+        const std::string copy = shown(*package) + " Copy";
+        if (packageExists(copy)) {
+            return fail("\"" + copy +
+                        "\" already exists: rename it (dossiva-cli rename), then duplicate again");
+        }
+        const auto duplicated = session.library.duplicateDB(*package);
+        DBManager::sharedIstance().openDB();
+        if (duplicated) {
+            std::cout << "Duplicated as \"" << printableText(shown(*duplicated)) << "\".\n";
+        }
+        return outcome(duplicated.has_value(), session.alerts);
+    };
+}
+
+CommandRun defineRename(CLI::App& app)
+{
+    struct Arguments {
+        std::string name;
+        std::string newName;
+    };
+    auto args = std::make_shared<Arguments>();
+    addDatabaseName(app, args->name);
+    app.add_option("NEW-NAME", args->newName, "the database's new name")->required();
+    return [args] {
+        LibrarySession session;
+        const auto package = DatabaseResolver::existingPackage(args->name);
+        if (!package) {
+            return kFailed;
+        }
+        if (args->newName == shown(*package)) {
+            std::cout << "\"" << printableText(args->newName) << "\" already has that name.\n";
+            return kDone;
+        }
+        if (DatabaseResolver::plainPackage(args->newName) && packageExists(args->newName)) {
+            return fail("a database named \"" + args->newName + "\" already exists: choose another name");
+        }
+        const bool renamed = session.library.renameDatabase(*package, args->newName);
+        DBManager::sharedIstance().openDB();
+        if (renamed) {
+            std::cout << "Renamed to \"" << printableText(args->newName) << "\".\n";
+        }
+        return outcome(renamed, session.alerts);
+    };
+}
+
+CommandRun defineDelete(CLI::App& app)
+{
+    struct Arguments {
+        std::string name;
+        bool yes = false;
+    };
+    auto args = std::make_shared<Arguments>();
+    addDatabaseName(app, args->name);
+    app.add_flag("--yes,-y", args->yes,
+                 "delete without asking (without a terminal, nothing is deleted without it)");
+    return [args] {
+        ConsoleAlerts alerts;
+        if (args->yes) {
+            alerts.queueAnswer("Delete");
+        }
+        DatabaseLibrary library(alerts);
+        library.loadDbArray();
+        const auto package = DatabaseResolver::existingPackage(args->name);
+        if (!package) {
+            return kFailed;
+        }
+        const bool deleted = library.deleteDatabase(*package);
+        if (deleted) {
+            std::cout << "Moved \"" << printableText(shown(*package)) << "\" to the Trash.\n";
+        } else if (!alerts.reportedFailure()) {
+            std::cout << "Nothing deleted.\n";
+        }
+        return outcome(deleted || !alerts.reportedFailure(), alerts, "nothing deleted: add --yes to confirm");
+    };
 }
 
 // export-package and export-template: NAME PATH [--replace], then the
 // library's export. An existing PATH is replaced only with --replace.
-int exportWith(const std::vector<std::string>& args, const char* usage,
-               bool (DatabaseLibrary::*exportTo)(const std::string&, const std::string&, bool))
+CommandRun defineExport(CLI::App& app,
+                        bool (DatabaseLibrary::*exportTo)(const std::string&, const std::string&, bool))
 {
-    const auto parsed = parseArguments(args, {"--replace"}, {});
-    if (!parsed || parsed->positional().size() != 2) {
-        return fail(usage);
-    }
-    ConsoleAlerts alerts;
-    DatabaseLibrary library(alerts);
-    library.loadDbArray();
-    const auto package = DatabaseResolver::existingPackage(parsed->positional()[0]);
-    if (!package) {
-        return 1;
-    }
-    const std::string& destination = parsed->positional()[1];
-    const bool replace = parsed->has("--replace");
-    if (FileManager::exists(destination) && !replace) {
-        return fail(destination + " already exists: add --replace to replace it");
-    }
-    return outcome((library.*exportTo)(*package, destination, replace), alerts);
+    struct Arguments {
+        std::string name;
+        std::string path;
+        bool replace = false;
+    };
+    auto args = std::make_shared<Arguments>();
+    addDatabaseName(app, args->name);
+    app.add_option("PATH", args->path, "where to write it")->required();
+    app.add_flag("--replace", args->replace, "replace what is at PATH (only a thing of the same kind)");
+    return [args, exportTo] {
+        LibrarySession session;
+        const auto package = DatabaseResolver::existingPackage(args->name);
+        if (!package) {
+            return kFailed;
+        }
+        if (FileManager::exists(args->path) && !args->replace) {
+            return fail(args->path + " already exists: add --replace to replace it");
+        }
+        return outcome((session.library.*exportTo)(*package, args->path, args->replace), session.alerts);
+    };
 }
 
-int exportPackage(const std::vector<std::string>& args)
+// The path as given, without the slashes a shell's completion adds to a
+// folder's name.
+std::string withoutTrailingSlashes(std::string path)
 {
-    return exportWith(args, "usage: export-package NAME PATH [--replace]",
-                      &DatabaseLibrary::exportDossivaFile);
-}
-
-int exportTemplate(const std::vector<std::string>& args)
-{
-    return exportWith(args, "usage: export-template NAME PATH [--replace]", &DatabaseLibrary::exportTemplate);
-}
-
-int importPackage(const std::vector<std::string>& args)
-{
-    const auto parsed = parseArguments(args, {}, {"--as"});
-    if (!parsed || parsed->positional().size() != 1) {
-        return fail("usage: import-package PATH [--as NAME]");
-    }
-    ConsoleAlerts alerts;
-    DatabaseLibrary library(alerts);
-    library.loadDbArray();
-    std::string path = parsed->positional()[0];
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
     }
-    // --as names the import outright: the name of the file is asked about
-    // only when it is taken, so the answer is queued for that question.
-    const auto as = parsed->option("--as");
-    if (as) {
-        const auto package = DatabaseResolver::plainPackage(*as);
-        if (!package) {
-            return 1;
+    return path;
+}
+
+CommandRun defineImportPackage(CLI::App& app)
+{
+    struct Arguments {
+        std::string path;
+        std::optional<std::string> as;
+    };
+    auto args = std::make_shared<Arguments>();
+    app.add_option("PATH", args->path, "a database package (a folder NAME.dossiva)")->required();
+    app.add_option("--as", args->as, "the name it gets in the library (default: the package's own)");
+    return [args] {
+        if (args->as) {
+            if (!DatabaseResolver::plainPackage(*args->as)) {
+                return kFailed;
+            }
+            if (packageExists(*args->as)) {
+                return fail("a database named \"" + *args->as + "\" exists: choose another with --as NAME");
+            }
         }
-        // Else the file would come in under its own name, and renaming it
-        // would fail after the import.
-        if (FileManager::exists(Paths::packagePath(*package))) {
-            return fail("a database named \"" + *as + "\" exists: choose another with --as NAME");
-        }
-        alerts.queueAnswer("OK", *as);
-    }
-    const auto imported = library.importDossivaFile(path);
-    DBManager::sharedIstance().openDB();
-    if (as && imported && FileManager::deletingPathExtension(*imported) != *as) {
-        // The file's own name was free; honour --as by renaming.
-        ConsoleAlerts quiet;
-        DatabaseLibrary renamer(quiet);
-        renamer.loadDbArray();
-        const bool renamed = renamer.renameDatabase(*imported, *as);
+        LibrarySession session;
+        const auto imported = session.library.importDossivaFile(withoutTrailingSlashes(args->path), args->as);
         DBManager::sharedIstance().openDB();
-        return outcome(renamed, quiet);
-    }
-    return outcome(imported.has_value(), alerts,
-                   "a database of that name exists: choose another with --as NAME");
+        return outcome(imported.has_value(), session.alerts,
+                       "a database of that name exists: choose another with --as NAME");
+    };
 }
 
-int importTemplate(const std::vector<std::string>& args)
+CommandRun defineImportTemplate(CLI::App& app)
 {
-    const auto parsed = parseArguments(args, {}, {"--as"});
-    if (!parsed || parsed->positional().size() != 1) {
-        return fail("usage: import-template PATH [--as NAME]");
-    }
-    ConsoleAlerts alerts;
-    if (const auto as = parsed->option("--as")) {
-        alerts.queueAnswer("OK", *as);
-    }
-    DatabaseLibrary library(alerts);
-    return outcome(library.importTemplate(parsed->positional()[0]), alerts,
-                   "a template of that name exists: choose another with --as NAME");
-}
-
-int showDatabase(const std::vector<std::string>& args)
-{
-    if (args.size() != 1) {
-        return fail("usage: show NAME");
-    }
-    const CommandDatabase database(args[0], CommandDatabase::Access::ReadOnly);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    const DBManager& db = database.db();
-    TextTable fields({"ID", "Position", "Label", "Type", "Structure"}, 60);
-    for (const auto& field : db.dbStructure()) {
-        fields.addRow({std::to_string(field.id), std::to_string(field.orderIndex), field.name,
-                       std::to_string(field.type) + " " + FieldTypes::title(field.type),
-                       describeStructure(field.structure)});
-    }
-    std::cout << printableText(database.displayName()) << ": " << db.dbStructure().size() << " fields, "
-              << db.dbData().size() << " records\n\n";
-    fields.print(std::cout);
-
-    std::vector<std::string> header{"RECID"};
-    for (const auto& field : db.dbStructure()) {
-        header.push_back(field.name);
-    }
-    header.insert(header.end(), {"Created", "Modified"});
-    TextTable records(header, 30);
-    const DateFormat recordDates = DateDisplay::recordDateFormat();
-    for (const auto& record : db.dbData()) {
-        std::vector<std::string> row{std::to_string(record.recordId)};
-        for (const auto& field : db.dbStructure()) {
-            row.push_back(displayValue(field, record.value(field.id)));
+    struct Arguments {
+        std::string path;
+        std::optional<std::string> as;
+    };
+    auto args = std::make_shared<Arguments>();
+    app.add_option("PATH", args->path, "a template file (NAME.dossivaTemplate)")->required();
+    app.add_option("--as", args->as, "the name it gets among the custom templates (default: the file's own)");
+    return [args] {
+        if (args->as && FileManager::exists(TemplateCatalog::customTemplateFile(*args->as))) {
+            return fail("a template named \"" + *args->as + "\" exists: choose another with --as NAME");
         }
-        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::createdMoment(record)));
-        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::modifiedMoment(record)));
-        records.addRow(std::move(row));
-    }
-    std::cout << '\n';
-    records.print(std::cout);
-    return 0;
+        ConsoleAlerts alerts;
+        DatabaseLibrary library(alerts);
+        return outcome(library.importTemplate(args->path, args->as), alerts,
+                       "a template of that name exists: choose another with --as NAME");
+    };
+}
+
+CommandRun defineShow(CLI::App& app)
+{
+    auto name = std::make_shared<std::string>();
+    addDatabaseName(app, *name);
+    return [name] {
+        const CommandDatabase database(*name, CommandDatabase::Access::ReadOnly);
+        if (!database.isOpen()) {
+            return kFailed;
+        }
+        const DBManager& db = database.db();
+        std::cout << printableText(database.displayName()) << ": " << db.dbStructure().size() << " fields, "
+                  << db.dbData().size() << " records\n\n";
+        const auto width = outputWidth();
+        printFieldTable(db.dbStructure(), std::cout, width);
+        std::cout << '\n';
+        RecordListing(db.dbName(), db.dbStructure(), recordPointers(db.dbData()))
+            .printTable(std::cout, width);
+        return kDone;
+    };
+}
+
+CommandRun without(int (*run)())
+{
+    return run;
 }
 
 const CommandRegistration registration(
     10,
     {
-        {"list", "", "the databases of the library, with their dates and record counts", listLibrary,
-         Protection::Open},
-        {"show", "NAME", "a database's fields with their types and options, then its records", showDatabase},
-        {"templates", "", "the templates a new database can start from: built-in, then custom", listTemplates,
-         Protection::Open},
-        {"new", "NAME [--template T]", "creates a database, empty or from a template", newDatabase},
-        {"duplicate", "NAME", "copies a database to \"NAME Copy\"", duplicateDatabase},
-        {"rename", "NAME NEW-NAME", "renames a database", renameDatabase},
-        {"delete", "NAME [--yes]", "deletes a database (--yes confirms)", deleteDatabase},
-        {"export-package", "NAME PATH [--replace]",
-         "copies a database package (NAME.dossiva) to PATH; --replace replaces an existing package there",
-         exportPackage},
-        {"import-package", "PATH [--as NAME]", "copies a database package into the library", importPackage},
-        {"export-template", "NAME PATH [--replace]",
-         "writes a database's fields and layout, without records, to PATH; --replace replaces a file there",
-         exportTemplate},
-        {"import-template", "PATH [--as NAME]", "adds a template file to the custom templates",
-         importTemplate},
+        {"list", "the databases of the library, with their dates and record counts", "",
+         [](CLI::App&) { return without(listLibrary); }, Protection::Open},
+        {"show", "a database's fields with their types and options, then its records", "", defineShow},
+        {"templates", "the templates a new database can start from: built-in, then custom", "",
+         [](CLI::App&) { return without(listTemplates); }, Protection::Open},
+        {"new", "creates a database, empty or from a template", "", defineNew},
+        {"duplicate", "copies a database to \"NAME Copy\"", "", defineDuplicate},
+        {"rename", "renames a database", "", defineRename},
+        {"delete", "moves a database to the Trash, after asking (--yes does not ask)",
+         "On a terminal the question is asked; elsewhere nothing is deleted without --yes. The package goes\n"
+         "to the desktop's Trash, from where a file manager can put it back.",
+         defineDelete},
+        {"export-package", "copies a database package (NAME.dossiva) to PATH", "",
+         [](CLI::App& app) { return defineExport(app, &DatabaseLibrary::exportDossivaFile); }},
+        {"import-package", "copies a database package into the library", "", defineImportPackage},
+        {"export-template", "writes a database's fields and layout, without records, to PATH", "",
+         [](CLI::App& app) { return defineExport(app, &DatabaseLibrary::exportTemplate); }},
+        {"import-template", "adds a template file to the custom templates", "", defineImportTemplate},
     });
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "cli/CliCommand.h"
 #include "cli/PasswordEntry.h"
 
+#include <CLI/CLI.hpp>
+
 #include <iostream>
 
 namespace dossiva::cli {
@@ -17,72 +19,73 @@ int turnProtectionOff(ProtectionPassword& password)
         return 0;
     }
     if (!checkCurrentPassword(password, "Current password")) {
-        return 1;
+        return kFailed;
     }
     if (!password.setProtect(false)) {
         return fail("the preferences cannot be written; protection stays on");
     }
     std::cout << "Protection is off.\n";
-    return 0;
+    return kDone;
 }
 
-int setPassword(const std::vector<std::string>& args)
+int setPassword()
 {
     ProtectionPassword password;
-    if (args.size() == 1 && args[0] == "--off") {
-        return turnProtectionOff(password);
-    }
-    if (!args.empty()) {
-        return fail("usage: set-password [--off] (passwords are read from standard input)");
-    }
     // Replacing the lock needs its key, as switching it off and on again
     // would in the application.
     if (!checkCurrentPassword(password, "Current password")) {
-        return 1;
+        return kFailed;
     }
     PasswordPanelFlow flow(password);
     flow.setPassword();
     const auto first = pressOK(flow, "New password");
     if (!first) {
-        return 1;
+        return kFailed;
     }
     const auto confirmed = pressOK(flow, "Confirm password");
     if (confirmed != PasswordMode::Confirm) {
-        return 1;
+        return kFailed;
     }
     std::cout << "Protection is on: the password will be asked at every launch.\n";
-    return 0;
+    return kDone;
 }
 
-int checkPassword(const std::vector<std::string>& args)
+CommandRun defineSetPassword(CLI::App& app)
 {
-    if (!args.empty()) {
-        return fail("usage: check-password (the password is read from standard input)");
-    }
+    auto off = std::make_shared<bool>(false);
+    app.add_flag("--off", *off, "turn protection off after checking the current password");
+    return [off] {
+        ProtectionPassword password;
+        return *off ? turnProtectionOff(password) : setPassword();
+    };
+}
+
+int checkPassword()
+{
     ProtectionPassword password;
     if (!password.hasStoredPassword()) {
-        return fail("no password has been set");
+        return fail("no password has been set: set one with dossiva-cli set-password");
     }
     PasswordPanelFlow flow(password);
     flow.askPassword();
     if (pressOK(flow, "Password") != PasswordMode::Check) {
-        return 1;
+        return kFailed;
     }
     std::cout << (password.isProtected() ? "The password is right.\n"
                                          : "The password is right (protection is off).\n");
-    return 0;
+    return kDone;
 }
 
 const CommandRegistration registration(
-    60, {
-            {"set-password", "[--off]",
-             "turns protection on with a new password, read from standard input with its confirmation\n"
-             "(one a line; when protection is already on, the current password comes first);\n"
-             "--off turns protection off after checking the current password",
-             setPassword, Protection::Open},
-            {"check-password", "", "checks the password read from standard input against the stored one",
-             checkPassword, Protection::Open},
-        });
+    60,
+    {
+        {"set-password", "turns protection on with a new password, or off with --off",
+         "The new password and its confirmation are read from standard input, one a line; when protection\n"
+         "is already on, the current password comes first.",
+         defineSetPassword, Protection::Open},
+        {"check-password", "checks the password read from standard input against the stored one", "",
+         [](CLI::App&) -> CommandRun { return checkPassword; }, Protection::Open},
+    });
 
 } // namespace
 

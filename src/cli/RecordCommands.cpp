@@ -1,10 +1,11 @@
 // Commands that add, change, copy, delete and list records, through the
 // same entries, search and sort as the Use section.
 #include "cli/CliCommand.h"
-#include "cli/CommandArguments.h"
 #include "cli/CommandDatabase.h"
 #include "cli/FieldValueParser.h"
 #include "cli/RecordListing.h"
+#include "cli/TerminalQuestion.h"
+#include "cli/TextTable.h"
 
 #include "platform/UserDefaults.h"
 #include "records/RecordEditor.h"
@@ -12,8 +13,12 @@
 #include "records/RecordSorter.h"
 #include "storage/DBManager.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <iostream>
+#include <map>
+#include <memory>
 
 namespace dossiva::cli {
 
@@ -58,207 +63,211 @@ std::optional<std::vector<RecordId>> recordIds(const CommandDatabase& database,
     return ids;
 }
 
-int addRecord(const std::vector<std::string>& args)
+// NAME and the record ids or FIELD=VALUE arguments after it.
+struct NameAndList {
+    std::string name;
+    std::string record; // for set
+    std::vector<std::string> list;
+    bool yes = false;
+};
+
+constexpr const char* kValueForms =
+    "FIELD is a label or an id. Numbers as typed in the form (1,5 or 12 000), dates and times as ISO 8601\n"
+    "(2024-05-01T14:30) or whole seconds, choices by item, checkboxes as 1/0/true/false/yes/no, pictures\n"
+    "as a file path, passwords as text or - to read a line from standard input; an empty VALUE leaves\n"
+    "the field empty.";
+
+CommandRun defineAddRecord(CLI::App& app)
 {
-    if (args.empty()) {
-        return fail("usage: add-record NAME [FIELD=VALUE ...]");
-    }
-    CommandDatabase database(args[0], CommandDatabase::Access::ReadWrite);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    const auto edits = parseEdits(database, {args.begin() + 1, args.end()});
-    if (!edits) {
-        return 1;
-    }
-    RecordEditor editor(database.db());
-    const auto id = editor.addRecord(*edits);
-    if (!id) {
-        return fail("the record could not be added to \"" + database.displayName() + "\"",
-                    database.db().lastFailure());
-    }
-    std::cout << *id << '\n';
-    return 0;
+    auto args = std::make_shared<NameAndList>();
+    addDatabaseName(app, args->name);
+    app.add_option("FIELD=VALUE", args->list, "the record's values");
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        if (!database.isOpen()) {
+            return kFailed;
+        }
+        const auto edits = parseEdits(database, args->list);
+        if (!edits) {
+            return kFailed;
+        }
+        RecordEditor editor(database.db());
+        const auto id = editor.addRecord(*edits);
+        if (!id) {
+            return fail("the record could not be added to \"" + database.displayName() + "\"",
+                        database.db().lastFailure());
+        }
+        std::cout << *id << '\n';
+        return kDone;
+    };
 }
 
-int setValues(const std::vector<std::string>& args)
+CommandRun defineSet(CLI::App& app)
 {
-    if (args.size() < 3) {
-        return fail("usage: set NAME RECID FIELD=VALUE ...");
-    }
-    CommandDatabase database(args[0], CommandDatabase::Access::ReadWrite);
-    const Record* record = database.isOpen() ? database.record(args[1]) : nullptr;
-    if (record == nullptr) {
-        return 1;
-    }
-    const RecordId id = record->recordId;
-    const auto edits = parseEdits(database, {args.begin() + 2, args.end()});
-    if (!edits) {
-        return 1;
-    }
-    RecordEditor editor(database.db());
-    if (!editor.save(id, *edits)) {
-        return fail("record " + args[1] + " could not be changed", database.db().lastFailure());
-    }
-    return 0;
+    auto args = std::make_shared<NameAndList>();
+    addDatabaseName(app, args->name);
+    app.add_option("RECID", args->record, "the record's id")->required();
+    app.add_option("FIELD=VALUE", args->list, "the values to change")->required();
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        const Record* record = database.isOpen() ? database.record(args->record) : nullptr;
+        if (record == nullptr) {
+            return kFailed;
+        }
+        const RecordId id = record->recordId;
+        const auto edits = parseEdits(database, args->list);
+        if (!edits) {
+            return kFailed;
+        }
+        RecordEditor editor(database.db());
+        if (!editor.save(id, *edits)) {
+            return fail("record " + args->record + " could not be changed", database.db().lastFailure());
+        }
+        return kDone;
+    };
 }
 
-int duplicateRecords(const std::vector<std::string>& args)
+CommandRun defineDuplicateRecords(CLI::App& app)
 {
-    if (args.size() < 2) {
-        return fail("usage: duplicate-record NAME RECID ...");
-    }
-    CommandDatabase database(args[0], CommandDatabase::Access::ReadWrite);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    const auto ids = recordIds(database, {args.begin() + 1, args.end()});
-    if (!ids) {
-        return 1;
-    }
-    RecordEditor editor(database.db());
-    const RecordEditor::Duplicates result = editor.duplicateRecords(*ids);
-    for (RecordId copy : result.copies) {
-        std::cout << copy << '\n';
-    }
-    return result.complete ? 0 : fail("Error duplicating", database.db().lastFailure());
+    auto args = std::make_shared<NameAndList>();
+    addDatabaseName(app, args->name);
+    app.add_option("RECID", args->list, "the records to copy")->required();
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        if (!database.isOpen()) {
+            return kFailed;
+        }
+        const auto ids = recordIds(database, args->list);
+        if (!ids) {
+            return kFailed;
+        }
+        RecordEditor editor(database.db());
+        const RecordEditor::Duplicates result = editor.duplicateRecords(*ids);
+        for (RecordId copy : result.copies) {
+            std::cout << copy << '\n';
+        }
+        return result.complete ? kDone : fail("Error duplicating", database.db().lastFailure());
+    };
 }
 
-int deleteRecords(const std::vector<std::string>& raw)
+CommandRun defineDeleteRecords(CLI::App& app)
 {
-    std::string error;
-    const auto args = CommandArguments::parse(raw, {"--yes"}, {}, error);
-    if (!args || args->positional().size() < 2) {
-        return fail(args ? "usage: delete-record NAME RECID ... --yes" : error);
-    }
-    const auto& positional = args->positional();
-    CommandDatabase database(positional[0], CommandDatabase::Access::ReadWrite);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    const auto ids = recordIds(database, {positional.begin() + 1, positional.end()});
-    if (!ids) {
-        return 1;
-    }
-    if (!args->has("--yes")) {
+    auto args = std::make_shared<NameAndList>();
+    addDatabaseName(app, args->name);
+    app.add_option("RECID", args->list, "the records to delete")->required();
+    app.add_flag("--yes,-y", args->yes, "delete without asking");
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        if (!database.isOpen()) {
+            return kFailed;
+        }
+        const auto ids = recordIds(database, args->list);
+        if (!ids) {
+            return kFailed;
+        }
         const std::string question =
             ids->size() == 1 ? "Are you sure you want to delete this record?"
                              : "Are you sure you want to delete " + std::to_string(ids->size()) + " records?";
-        return fail(question + " Add --yes to delete.");
-    }
-    RecordEditor editor(database.db());
-    int status = 0;
-    for (RecordId id : *ids) {
-        if (!editor.deleteRecord(id)) {
-            status =
-                fail("record " + std::to_string(id) + " could not be deleted", database.db().lastFailure());
+        if (!TerminalQuestion::confirmed(args->yes, question, "delete")) {
+            return kFailed;
         }
-    }
-    return status;
-}
-
-int deleteAll(const std::vector<std::string>& raw)
-{
-    std::string error;
-    const auto args = CommandArguments::parse(raw, {"--yes"}, {}, error);
-    if (!args || args->positional().size() != 1) {
-        return fail(args ? "usage: delete-all NAME --yes" : error);
-    }
-    CommandDatabase database(args->positional()[0], CommandDatabase::Access::ReadWrite);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    if (!args->has("--yes")) {
-        return fail("Are you sure you want to delete ALL " + std::to_string(database.db().dbData().size()) +
-                    " record(s)? Add --yes to delete.");
-    }
-    RecordEditor editor(database.db());
-    return editor.deleteAllRecords()
-               ? 0
-               : fail("the records of \"" + database.displayName() + "\" could not be deleted",
-                      database.db().lastFailure());
-}
-
-std::optional<int> sortingNamed(const std::string& name)
-{
-    if (name == "title") {
-        return RecordSorter::ByTitle;
-    }
-    if (name == "modified") {
-        return RecordSorter::ByModificationDate;
-    }
-    if (name == "created") {
-        return RecordSorter::ByCreationDate;
-    }
-    return std::nullopt;
-}
-
-int listRecords(const std::vector<std::string>& raw)
-{
-    std::string error;
-    const auto args = CommandArguments::parse(raw, {"--ascending", "--descending"},
-                                              {"--search", "--sort", "--format"}, error);
-    if (!args || args->positional().size() != 1) {
-        return fail(args ? "usage: records NAME [--search TEXT] [--sort title|modified|created] "
-                           "[--ascending|--descending] [--format table|csv|json]"
-                         : error);
-    }
-    // Without flags the records come in the order the user chose in the
-    // application.
-    const RecordSorter preferred = RecordSorter::fromSettings(UserDefaults::standard());
-    int sorting = preferred.sorting();
-    if (const auto name = args->option("--sort")) {
-        const auto chosen = sortingNamed(*name);
-        if (!chosen) {
-            return fail("--sort takes title, modified or created, not '" + *name + "'");
+        RecordEditor editor(database.db());
+        int status = kDone;
+        for (RecordId id : *ids) {
+            if (!editor.deleteRecord(id)) {
+                status = fail("record " + std::to_string(id) + " could not be deleted",
+                              database.db().lastFailure());
+            }
         }
-        sorting = *chosen;
-    }
-    const bool ascending = args->choice("--ascending", "--descending").value_or(preferred.ascending());
-    const std::string format = args->option("--format").value_or("table");
-    if (format != "table" && format != "csv" && format != "json") {
-        return fail("--format takes table, csv or json, not '" + format + "'");
-    }
-    CommandDatabase database(args->positional()[0], CommandDatabase::Access::ReadOnly);
-    if (!database.isOpen()) {
-        return 1;
-    }
-    const auto& structure = database.db().dbStructure();
-    const RecordFilter filter(structure, args->option("--search").value_or(""));
-    std::vector<const Record*> records = filter.filter(recordPointers(database.db().dbData()));
-    RecordSorter(sorting, ascending).sort(records);
-    const RecordListing listing(structure, records);
-    if (format == "json") {
-        listing.printJson(std::cout);
-    } else if (format == "csv") {
-        listing.printCsv(std::cout);
-    } else {
-        listing.printTable(std::cout);
-    }
-    return 0;
+        return status;
+    };
+}
+
+CommandRun defineDeleteAll(CLI::App& app)
+{
+    auto args = std::make_shared<NameAndList>();
+    addDatabaseName(app, args->name);
+    app.add_flag("--yes,-y", args->yes, "delete without asking");
+    return [args] {
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadWrite);
+        if (!database.isOpen()) {
+            return kFailed;
+        }
+        const std::string question = "Are you sure you want to delete ALL " +
+                                     std::to_string(database.db().dbData().size()) + " record(s)?";
+        if (!TerminalQuestion::confirmed(args->yes, question, "delete")) {
+            return kFailed;
+        }
+        RecordEditor editor(database.db());
+        return editor.deleteAllRecords()
+                   ? kDone
+                   : fail("the records of \"" + database.displayName() + "\" could not be deleted",
+                          database.db().lastFailure());
+    };
+}
+
+CommandRun defineRecords(CLI::App& app)
+{
+    struct Arguments {
+        std::string name;
+        std::string search;
+        std::optional<std::string> sort;
+        bool ascending = false;
+        bool descending = false;
+        std::string format = "table";
+    };
+    auto args = std::make_shared<Arguments>();
+    addDatabaseName(app, args->name);
+    app.add_option("--search", args->search, "only the records the application's search finds for TEXT");
+    app.add_option("--sort", args->sort, "the order: title, modified or created (default: the application's)")
+        ->check(CLI::IsMember({"title", "modified", "created"}));
+    auto* ascendingFlag = app.add_flag("--ascending", args->ascending, "in ascending order");
+    app.add_flag("--descending", args->descending, "in descending order")->excludes(ascendingFlag);
+    app.add_option("--format", args->format, "table (for people), csv or json (for programs)")
+        ->check(CLI::IsMember({"table", "csv", "json"}));
+    return [args] {
+        static const std::map<std::string, int> sortings = {{"title", RecordSorter::ByTitle},
+                                                            {"modified", RecordSorter::ByModificationDate},
+                                                            {"created", RecordSorter::ByCreationDate}};
+        // Without flags the records come in the order the user chose in the
+        // application.
+        const RecordSorter preferred = RecordSorter::fromSettings(UserDefaults::standard());
+        const int sorting = args->sort ? sortings.at(*args->sort) : preferred.sorting();
+        const bool ascending = args->ascending || (!args->descending && preferred.ascending());
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadOnly);
+        if (!database.isOpen()) {
+            return kFailed;
+        }
+        const auto& structure = database.db().dbStructure();
+        const RecordFilter filter(structure, args->search, UserDefaults::standard().boolForKey("Protect"));
+        std::vector<const Record*> records = filter.filter(recordPointers(database.db().dbData()));
+        RecordSorter(sorting, ascending).sort(records);
+        const RecordListing listing(database.db().dbName(), structure, records);
+        if (args->format == "json") {
+            listing.printJson(std::cout);
+        } else if (args->format == "csv") {
+            listing.printCsv(std::cout);
+        } else {
+            listing.printTable(std::cout, outputWidth());
+        }
+        return kDone;
+    };
 }
 
 const CommandRegistration registration(
     45, {
-            {"add-record", "NAME [FIELD=VALUE ...]",
-             "adds a record and prints its id; FIELD is a label or an id; numbers as typed in the form\n"
-             "(1,5 or 12 000), dates and times as ISO 8601 (2024-05-01T14:30) or whole seconds, choices by\n"
-             "item, checkboxes as 1/0/true/false/yes/no, pictures as a file path, passwords as text or - to\n"
-             "read a line from standard input; an empty VALUE leaves the field empty",
-             addRecord},
-            {"set", "NAME RECID FIELD=VALUE ...", "changes values of a record, read as for add-record",
-             setValues},
-            {"duplicate-record", "NAME RECID ...",
-             "copies records with their pictures and dates; prints the new ids", duplicateRecords},
-            {"delete-record", "NAME RECID ... --yes", "deletes records and their pictures", deleteRecords},
-            {"delete-all", "NAME --yes", "deletes every record of a database", deleteAll},
-            {"records",
-             "NAME [--search TEXT] [--sort title|modified|created] [--ascending|--descending] "
-             "[--format table|csv|json]",
-             "lists records found by the search as the application finds them, in its order (by default the\n"
-             "order chosen in the application); JSON objects are keyed by field label plus \"RECID\",\n"
-             "\"created\" and \"modified\"",
-             listRecords},
+            {"add-record", "adds a record and prints its id", kValueForms, defineAddRecord},
+            {"set", "changes values of a record, read as for add-record", kValueForms, defineSet},
+            {"duplicate-record", "copies records with their pictures and dates; prints the new ids", "",
+             defineDuplicateRecords},
+            {"delete-record", "deletes records and their pictures, after asking (--yes does not ask)", "",
+             defineDeleteRecords},
+            {"delete-all", "deletes every record of a database, after asking (--yes does not ask)", "",
+             defineDeleteAll},
+            {"records", "lists records found by the search as the application finds them, in its order",
+             "JSON gives an array of {\"RECID\", \"created\", \"modified\", \"fields\": {LABEL: VALUE}}; "
+             "CSV gives the\nfields only, in forms import-csv --labels reads back.",
+             defineRecords},
         });
 
 } // namespace

@@ -1,114 +1,107 @@
 #include "cli/RecordListing.h"
 
+#include "cli/FieldTypeNames.h"
 #include "cli/IsoDateTime.h"
-#include "cli/JsonWriter.h"
 #include "cli/TextTable.h"
 #include "cli/ValueDisplay.h"
 
-#include "fields/DateDisplay.h"
+#include "csv/CsvOutputFile.h"
 #include "fields/FieldRules.h"
+#include "fields/TextNumbers.h"
 #include "platform/Clock.h"
+#include "platform/Paths.h"
+
+#include <nlohmann/json.hpp>
+
+#include <regex>
 
 namespace dossiva::cli {
 
 namespace {
 
-NaturalValue textValue(std::string_view text)
+using Json = nlohmann::ordered_json;
+
+std::optional<std::int64_t> storedMoment(std::string_view seconds)
 {
-    return {NaturalValue::Kind::Text, std::string(text), 0, false};
+    return seconds.empty() ? std::nullopt : std::optional<std::int64_t>(leadingInteger(seconds));
 }
 
-NaturalValue momentValue(std::optional<std::int64_t> seconds)
+std::optional<std::int64_t> momentOf(const FieldDefinition& field, const FieldValue& value)
 {
-    return seconds ? textValue(IsoDateTime::format(*seconds)) : NaturalValue{};
-}
-
-NaturalValue createdValue(const Record& record)
-{
-    return momentValue(DateDisplay::createdMoment(record));
-}
-
-NaturalValue modifiedValue(const Record& record)
-{
-    return momentValue(DateDisplay::modifiedMoment(record));
-}
-
-std::string csvCell(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
+    if (field.type == FieldType::DateTime) {
+        return combineDateTime(value.datePart(), value.timePart(), Clock::nowSeconds());
     }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return quoted + "\"";
+    return storedMoment(value.text());
 }
 
-void writeJson(JsonWriter& json, const NaturalValue& value)
+std::optional<std::int64_t> createdOf(const Record& record)
 {
-    switch (value.kind) {
-    case NaturalValue::Kind::Null:
-        json.null();
-        break;
-    case NaturalValue::Kind::Text:
-        json.string(value.text);
-        break;
-    case NaturalValue::Kind::Integer:
-        json.integer(value.number);
-        break;
-    case NaturalValue::Kind::Boolean:
-        json.boolean(value.flag);
-        break;
+    return storedMoment(record.created);
+}
+
+// "0" is a record never modified.
+std::optional<std::int64_t> modifiedOf(const Record& record)
+{
+    const auto seconds = storedMoment(record.modified);
+    return seconds == 0 ? std::nullopt : seconds;
+}
+
+Json momentJson(std::optional<std::int64_t> seconds)
+{
+    return seconds ? Json(IsoDateTime::format(*seconds)) : Json(nullptr);
+}
+
+// Text that is a number as JSON writes one ("12", "-1.5", "2e3").
+bool isJsonNumber(const std::string& text)
+{
+    static const std::regex number(R"(-?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?)");
+    return std::regex_match(text, number);
+}
+
+std::string choice(const FieldDefinition& field, const FieldValue& value)
+{
+    const auto items = choiceItems(field.structure);
+    const std::int64_t index = value.integer();
+    return index >= 0 && static_cast<std::uint64_t>(index) < items.size()
+               ? items[static_cast<std::size_t>(index)]
+               : std::string();
+}
+
+// Text, or null for none.
+Json textJson(const std::string& text)
+{
+    return text.empty() ? Json(nullptr) : Json(text);
+}
+
+// JSON writes text as it is, C1 controls and DEL included; escaped, they
+// cannot drive the terminal the output is shown on, and the JSON means the
+// same.
+std::string terminalSafe(const std::string& json)
+{
+    std::string safe;
+    safe.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(json[i]);
+        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
+        if (byte == 0x7f || (byte == 0xc2 && next >= 0x80 && next <= 0x9f)) {
+            const unsigned code = byte == 0x7f ? byte : next;
+            static const char* digits = "0123456789abcdef";
+            safe += "\\u00";
+            safe += digits[code >> 4];
+            safe += digits[code & 0xf];
+            i += byte == 0x7f ? 0 : 1;
+        } else {
+            safe.push_back(static_cast<char>(byte));
+        }
     }
+    return safe;
 }
 
 } // namespace
 
-std::string NaturalValue::cellText() const
-{
-    switch (kind) {
-    case Kind::Text:
-        return text;
-    case Kind::Integer:
-        return std::to_string(number);
-    case Kind::Boolean:
-        return flag ? "true" : "false";
-    default:
-        return {};
-    }
-}
-
-NaturalValue naturalValue(const FieldDefinition& field, const FieldValue* value)
-{
-    if (value == nullptr) {
-        return {};
-    }
-    switch (field.type) {
-    case FieldType::Date:
-    case FieldType::Time:
-    case FieldType::DateTime:
-        return momentValue(DateDisplay::storedMoment(field.type, *value, Clock::nowSeconds()));
-    case FieldType::Image:
-        return {NaturalValue::Kind::Integer, {}, value->integer(), false};
-    case FieldType::Choose: {
-        const auto items = choiceItems(field.structure);
-        const std::int64_t index = value->integer();
-        if (index < 0 || static_cast<std::uint64_t>(index) >= items.size()) {
-            return {};
-        }
-        return textValue(items[static_cast<std::size_t>(index)]);
-    }
-    case FieldType::Checkbox:
-        return {NaturalValue::Kind::Boolean, {}, 0, isCheckboxTrue(value->text())};
-    default:
-        return textValue(value->text());
-    }
-}
-
-RecordListing::RecordListing(const std::vector<FieldDefinition>& structure,
+RecordListing::RecordListing(std::string packageName, const std::vector<FieldDefinition>& structure,
                              const std::vector<const Record*>& records)
-    : m_records(records)
+    : m_packageName(std::move(packageName)), m_records(records)
 {
     for (const auto& field : structure) {
         if (field.type != FieldType::Separator) {
@@ -117,64 +110,141 @@ RecordListing::RecordListing(const std::vector<FieldDefinition>& structure,
     }
 }
 
-void RecordListing::printTable(std::ostream& out) const
+void RecordListing::printTable(std::ostream& out, std::optional<std::size_t> width) const
 {
-    std::vector<std::string> header{"RECID"};
+    std::vector<TextTable::Column> columns{{"RECID", TextTable::Fit::Whole}};
     for (const FieldDefinition* field : m_columns) {
-        header.push_back(field->name);
+        columns.push_back({field->name});
     }
-    header.insert(header.end(), {"Created", "Modified"});
-    TextTable table(header, 30);
-    const DateFormat recordDates = DateDisplay::recordDateFormat();
+    columns.push_back({"Created", TextTable::Fit::Whole});
+    columns.push_back({"Modified", TextTable::Fit::Whole});
+    TextTable table(std::move(columns));
     for (const Record* record : m_records) {
         std::vector<std::string> row{std::to_string(record->recordId)};
         for (const FieldDefinition* field : m_columns) {
             row.push_back(displayValue(*field, record->value(field->id)));
         }
-        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::createdMoment(*record)));
-        row.push_back(DateDisplay::recordDateText(recordDates, DateDisplay::modifiedMoment(*record)));
+        row.push_back(displayDate(createdOf(*record).value_or(-1)));
+        row.push_back(displayDate(modifiedOf(*record).value_or(-1)));
         table.addRow(std::move(row));
     }
-    table.print(out);
+    table.print(out, width);
 }
 
 void RecordListing::printCsv(std::ostream& out) const
 {
-    std::string line = "RECID";
-    for (const FieldDefinition* field : m_columns) {
-        line += "," + csvCell(field->name);
-    }
-    out << line << ",created,modified\n";
-    for (const Record* record : m_records) {
-        line = std::to_string(record->recordId);
-        for (const FieldDefinition* field : m_columns) {
-            line += "," + csvCell(naturalValue(*field, record->value(field->id)).cellText());
+    const auto cellOf = [this](const FieldDefinition& field, const FieldValue* value) -> std::string {
+        if (value == nullptr) {
+            return {};
         }
-        line += "," + csvCell(createdValue(*record).cellText()) + "," +
-                csvCell(modifiedValue(*record).cellText());
+        switch (field.type) {
+        case FieldType::Date:
+        case FieldType::Time:
+        case FieldType::DateTime: {
+            const auto seconds = momentOf(field, *value);
+            return seconds ? IsoDateTime::format(*seconds) : std::string();
+        }
+        case FieldType::Image:
+            return value->integer() > 0 ? Paths::imageFile(m_packageName, value->integer()) : std::string();
+        case FieldType::Choose:
+            return choice(field, *value);
+        case FieldType::Checkbox:
+            return isCheckboxTrue(value->text()) ? "1" : "0";
+        default:
+            return std::string(value->text());
+        }
+    };
+    std::string line;
+    for (const FieldDefinition* field : m_columns) {
+        if (!line.empty()) {
+            line += ',';
+        }
+        CsvOutputFile::appendQuoted(line, field->name);
+    }
+    out << line << '\n';
+    for (const Record* record : m_records) {
+        line.clear();
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            if (i > 0) {
+                line += ',';
+            }
+            CsvOutputFile::appendQuoted(line, cellOf(*m_columns[i], record->value(m_columns[i]->id)));
+        }
         out << line << '\n';
     }
 }
 
 void RecordListing::printJson(std::ostream& out) const
 {
-    JsonWriter json(out);
-    json.beginArray();
-    for (const Record* record : m_records) {
-        json.beginObject();
-        json.key("RECID");
-        json.integer(record->recordId);
-        for (const FieldDefinition* field : m_columns) {
-            json.key(field->name);
-            writeJson(json, naturalValue(*field, record->value(field->id)));
+    const auto valueOf = [this](const FieldDefinition& field, const FieldValue* value) -> Json {
+        if (value == nullptr) {
+            return nullptr;
         }
-        json.key("created");
-        writeJson(json, createdValue(*record));
-        json.key("modified");
-        writeJson(json, modifiedValue(*record));
-        json.endObject();
+        switch (field.type) {
+        case FieldType::Date:
+        case FieldType::Time:
+        case FieldType::DateTime:
+            return momentJson(momentOf(field, *value));
+        case FieldType::Image:
+            return value->integer() > 0 ? Json(Paths::imageFile(m_packageName, value->integer()))
+                                        : Json(nullptr);
+        case FieldType::Choose:
+            return textJson(choice(field, *value));
+        case FieldType::Checkbox:
+            return isCheckboxTrue(value->text());
+        case FieldType::Number:
+        case FieldType::Calculation: {
+            // A number only when JSON writes it back as the same text, so no
+            // digit is lost or changed on the way.
+            const std::string text(value->text());
+            if (isJsonNumber(text)) {
+                try {
+                    Json number = Json::parse(text);
+                    if (number.dump() == text) {
+                        return number;
+                    }
+                } catch (const Json::exception&) {
+                    // Too large for a JSON number: the text says it whole.
+                }
+            }
+            return textJson(text);
+        }
+        default:
+            return textJson(std::string(value->text()));
+        }
+    };
+    Json list = Json::array();
+    for (const Record* record : m_records) {
+        Json fields = Json::object();
+        for (const FieldDefinition* field : m_columns) {
+            // Labels are unique; a file that breaks the rule loses no value.
+            const std::string key = fields.contains(field->name)
+                                        ? field->name + " (field " + std::to_string(field->id) + ")"
+                                        : field->name;
+            fields[key] = valueOf(*field, record->value(field->id));
+        }
+        list.push_back(Json{{"RECID", record->recordId},
+                            {"created", momentJson(createdOf(*record))},
+                            {"modified", momentJson(modifiedOf(*record))},
+                            {"fields", std::move(fields)}});
     }
-    json.endArray();
+    out << terminalSafe(list.dump(2, ' ', false, Json::error_handler_t::replace)) << '\n';
+}
+
+void printFieldTable(const std::vector<FieldDefinition>& structure, std::ostream& out,
+                     std::optional<std::size_t> width)
+{
+    TextTable table({{"ID", TextTable::Fit::Whole},
+                     {"Position", TextTable::Fit::Whole},
+                     {"Label", TextTable::Fit::Whole},
+                     {"Type", TextTable::Fit::Whole},
+                     {"Options"}});
+    for (std::size_t i = 0; i < structure.size(); ++i) {
+        const FieldDefinition& field = structure[i];
+        table.addRow({std::to_string(field.id), std::to_string(i + 1), field.name, typeWords(field.type),
+                      describeOptions(field, structure)});
+    }
+    table.print(out, width);
 }
 
 } // namespace dossiva::cli

@@ -1,10 +1,13 @@
 // Commands that sync with the companion, back up and restore, and find the
 // companion on the network. Each runs the same session as the desktop, on a
 // run loop standing in for the main thread.
+#include "cli/ArgumentChecks.h"
 #include "cli/CliCommand.h"
 #include "cli/ConsoleAlerts.h"
 #include "cli/ConsolePresenter.h"
+#include "cli/IsoDateTime.h"
 #include "cli/TextTable.h"
+#include "cli/WholeNumber.h"
 
 #include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
@@ -15,9 +18,13 @@
 #include "sync/RestoreCatalog.h"
 #include "sync/SyncManager.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <iostream>
+#include <memory>
 
 namespace dossiva::cli {
 
@@ -48,13 +55,31 @@ std::optional<Companion> parseCompanion(const std::string& text)
     return Companion{text.substr(0, colon), port};
 }
 
+// When a backup was taken, in ISO 8601: its stamp is the moment's seconds.
+std::string takenAt(const std::string& stamp)
+{
+    const auto seconds = parseWholeNumber(stamp);
+    return seconds ? IsoDateTime::readable(*seconds) : printableRemoteName(stamp);
+}
+
+constexpr const char* kContinueToSync = "Continue to Sync";
+
 // Alerts on the terminal that also remember whether the session reported
-// anything left undone.
+// anything left undone, and answer a failed backup before a sync as the
+// command line asked.
 class SessionAlerts final : public Alerts {
 public:
     AlertAnswer ask(const AlertRequest& request) override
     {
-        m_failed = m_failed || request.title == "Error" || request.title == "Info";
+        if (std::find(request.buttons.begin(), request.buttons.end(), kContinueToSync) !=
+            request.buttons.end()) {
+            return answerBackupError(request);
+        }
+        // What an interrupted session left and how it was put in order is
+        // news, not a failure.
+        const bool recovered =
+            request.title == "Info" && request.message.rfind(SyncManager::kCompanionRecoveredHeading, 0) == 0;
+        m_failed = m_failed || request.title == "Error" || (request.title == "Info" && !recovered);
         return m_console.ask(request);
     }
     void beginProgress(const std::string& title, const std::string& message) override
@@ -63,12 +88,27 @@ public:
     }
     void endProgress() override { m_console.endProgress(); }
     void queueAnswer(std::string button) { m_console.queueAnswer(std::move(button)); }
+    void continueAfterBackupError(bool goOn) { m_continueAfterBackupError = goOn; }
 
     bool failed() const { return m_failed || m_console.reportedFailure(); }
 
 private:
+    AlertAnswer answerBackupError(const AlertRequest& request)
+    {
+        std::cerr << printableText(request.title + ": " + request.message, "\n\t") << "\n";
+        if (m_continueAfterBackupError) {
+            std::cerr << "Going on with the sync without a backup (--on-backup-error continue).\n";
+            return {kContinueToSync, {}};
+        }
+        std::cerr << "The sync was stopped. To sync without the backup, run it again with "
+                     "--on-backup-error continue, or with --no-backup.\n";
+        m_failed = true;
+        return {"Stop", {}};
+    }
+
     ConsoleAlerts m_console;
     bool m_failed = false;
+    bool m_continueAfterBackupError = false;
 };
 
 // The owner of a session on the terminal: notes its end and confirms a
@@ -94,11 +134,14 @@ private:
         if (m_confirmed) {
             m_alerts.queueAnswer("Restore");
         }
-        const AlertAnswer answer = m_alerts.ask({"Warning",
-                                                 "All databases will be replaced whit the backuped ones",
-                                                 {"Restore", "Cancel"},
-                                                 false,
-                                                 {}});
+        AlertRequest question{"Warning",
+                              "All databases will be replaced whit the backuped ones",
+                              {"Restore", "Cancel"},
+                              false,
+                              {}};
+        // Asked on a terminal, Enter keeps the databases.
+        question.defaultButton = "Cancel";
+        const AlertAnswer answer = m_alerts.ask(question);
         if (!answer.is("Restore")) {
             m_refused = true;
             m_ended = true;
@@ -146,27 +189,6 @@ struct Session {
     SyncManager manager;
 };
 
-// --max-download BYTES: a whole number of bytes, at least 1.
-std::optional<std::uint64_t> parseByteCount(const std::string& text)
-{
-    std::uint64_t bytes = 0;
-    const char* last = text.data() + text.size();
-    const auto [end, error] = std::from_chars(text.data(), last, bytes);
-    if (error != std::errc() || end != last || text.empty() || bytes == 0) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-constexpr const char* kMaxDownloadError = "--max-download takes a number of bytes (at least 1)";
-
-// The byte count after --max-download at args[i]; nullopt when it is missing
-// or no count.
-std::optional<std::uint64_t> maxDownloadOption(const std::vector<std::string>& args, std::size_t& i)
-{
-    return i + 1 < args.size() ? parseByteCount(args[++i]) : std::nullopt;
-}
-
 // The limits of a session: the preferences', with --max-download when given.
 void applyMaxDownload(SyncManager& manager, const std::optional<std::uint64_t>& maxDownload)
 {
@@ -187,113 +209,104 @@ std::vector<std::string> libraryNames()
     return names;
 }
 
-constexpr const char* kSyncUsage =
-    "usage: sync HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest] [--max-download BYTES]";
+// HOST:PORT, checked as it is parsed.
+const CLI::Validator kCompanionAddress(
+    [](std::string& text) {
+        return parseCompanion(text) ? std::string()
+                                    : "the companion is given as HOST:PORT, not '" + text + "'";
+    },
+    "HOST:PORT");
 
-int syncCommand(const std::vector<std::string>& args)
+void declareMaxDownload(CLI::App& app, std::optional<std::uint64_t>& maxDownload)
 {
-    ConsolePresenter::Choices choices;
-    std::optional<Companion> companion;
-    std::optional<std::uint64_t> maxDownload;
-    bool readingNames = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--max-download") {
-            readingNames = false;
-            maxDownload = maxDownloadOption(args, i);
-            if (!maxDownload) {
-                return fail(kMaxDownloadError);
-            }
-        } else if (arg == "--all") {
+    app.add_option("--max-download", maxDownload,
+                   "take no file larger than BYTES from the companion (by default " +
+                       byteCountText(DownloadLimits::kDefaultFileBytes) + ", or the " + kMaxDownloadKey +
+                       " setting; pictures at most " + byteCountText(DownloadLimits::kDefaultPictureBytes) +
+                       ")")
+        ->check(byteCount());
+}
+
+CommandRun defineSync(CLI::App& app)
+{
+    struct Arguments {
+        std::string companion;
+        bool all = false;
+        std::vector<std::string> only;
+        std::optional<std::string> conflicts;
+        std::optional<std::uint64_t> maxDownload;
+        bool noBackup = false;
+        std::string onBackupError = "stop";
+    };
+    auto args = std::make_shared<Arguments>();
+    app.add_option("HOST:PORT", args->companion, "where the companion listens")
+        ->required()
+        ->check(kCompanionAddress);
+    auto* all = app.add_flag("--all", args->all, "tick every database");
+    app.add_option("--only", args->only, "tick only these databases")->excludes(all);
+    app.add_option("--conflicts", args->conflicts,
+                   "settle structure conflicts with the Mac's, the phone's or the newest copy")
+        ->check(CLI::IsMember({"mac", "phone", "newest"}));
+    declareMaxDownload(app, args->maxDownload);
+    app.add_flag("--no-backup", args->noBackup, "sync without backing the companion up first");
+    app.add_option("--on-backup-error", args->onBackupError,
+                   "when the backup before the sync fails: stop (the default) or continue without it")
+        ->check(CLI::IsMember({"continue", "stop"}));
+    return [args] {
+        ConsolePresenter::Choices choices;
+        if (args->all) {
             choices.ticks = ConsolePresenter::Ticks::All;
-            readingNames = false;
-        } else if (arg == "--only") {
+        } else if (!args->only.empty()) {
             choices.ticks = ConsolePresenter::Ticks::Only;
-            readingNames = true;
-        } else if (arg == "--conflicts" && i + 1 < args.size()) {
-            const std::string& how = args[++i];
-            readingNames = false;
-            if (how == "mac") {
-                choices.conflicts = ConsolePresenter::Conflicts::Mac;
-            } else if (how == "phone") {
-                choices.conflicts = ConsolePresenter::Conflicts::Phone;
-            } else if (how == "newest") {
-                choices.conflicts = ConsolePresenter::Conflicts::Newest;
-            } else {
-                return fail("--conflicts takes mac, phone or newest");
+            for (const auto& name : args->only) {
+                choices.only.push_back(DatabaseLibrary::packageName(name));
             }
-        } else if (arg.rfind("--", 0) == 0) {
-            return fail("unknown or incomplete option '" + arg + "'");
-        } else if (readingNames) {
-            choices.only.push_back(DatabaseLibrary::packageName(arg));
-        } else if (!companion) {
-            companion = parseCompanion(arg);
-            if (!companion) {
-                return fail("the companion is given as HOST:PORT, not '" + arg + "'");
-            }
-        } else {
-            return fail(kSyncUsage);
         }
-    }
-    if (!companion) {
-        return fail(kSyncUsage);
-    }
-    if (choices.ticks == ConsolePresenter::Ticks::Only && choices.only.empty()) {
-        return fail("--only needs at least one database name");
-    }
-    Session session(std::move(choices));
-    applyMaxDownload(session.manager, maxDownload);
-    session.manager.startSyncWithServerIP(companion->host, companion->port, libraryNames());
-    return session.run();
+        if (args->conflicts) {
+            choices.conflicts = *args->conflicts == "mac"     ? ConsolePresenter::Conflicts::Mac
+                                : *args->conflicts == "phone" ? ConsolePresenter::Conflicts::Phone
+                                                              : ConsolePresenter::Conflicts::Newest;
+        }
+        const Companion companion = *parseCompanion(args->companion);
+        Session session(std::move(choices));
+        applyMaxDownload(session.manager, args->maxDownload);
+        if (args->noBackup) {
+            session.manager.setBackupState(false);
+        }
+        session.alerts.continueAfterBackupError(args->onBackupError == "continue");
+        session.manager.startSyncWithServerIP(companion.host, companion.port, libraryNames());
+        return session.run();
+    };
 }
 
-std::optional<Companion> companionOption(const std::vector<std::string>& args, std::size_t& i, bool& bad)
+CommandRun defineBackup(CLI::App& app)
 {
-    if (i + 1 >= args.size()) {
-        bad = true;
-        return std::nullopt;
-    }
-    auto companion = parseCompanion(args[++i]);
-    bad = !companion;
-    return companion;
-}
-
-int backupCommand(const std::vector<std::string>& args)
-{
-    std::optional<Companion> companion;
-    std::optional<std::uint64_t> maxDownload;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        bool bad = false;
-        if (args[i] == "--companion") {
-            companion = companionOption(args, i, bad);
-        } else if (args[i] == "--max-download") {
-            maxDownload = maxDownloadOption(args, i);
-            if (!maxDownload) {
-                return fail(kMaxDownloadError);
+    struct Arguments {
+        std::optional<std::string> companion;
+        std::optional<std::uint64_t> maxDownload;
+    };
+    auto args = std::make_shared<Arguments>();
+    app.add_option("--companion", args->companion, "back up the companion's databases too")
+        ->check(kCompanionAddress);
+    declareMaxDownload(app, args->maxDownload);
+    return [args] {
+        const auto companion = args->companion ? parseCompanion(*args->companion) : std::nullopt;
+        const auto before = RestoreCatalog::listBackups(true);
+        Session session({});
+        applyMaxDownload(session.manager, args->maxDownload);
+        session.manager.startBackupWithServerIP(companion ? companion->host : std::string(),
+                                                companion ? companion->port : 0, libraryNames());
+        const int status = session.run();
+        for (const auto& entry : RestoreCatalog::listBackups(true)) {
+            const bool isNew = std::none_of(before.begin(), before.end(), [&](const BackupEntry& old) {
+                return old.stamp == entry.stamp && old.side == entry.side;
+            });
+            if (isNew) {
+                std::cout << "Backed up as " << entry.stamp << " (" << takenAt(entry.stamp) << ").\n";
             }
-        } else {
-            bad = true;
         }
-        if (bad) {
-            return fail("usage: backup [--companion HOST:PORT] [--max-download BYTES]");
-        }
-    }
-    const auto before = RestoreCatalog::listBackups(true);
-    Session session({});
-    applyMaxDownload(session.manager, maxDownload);
-    session.manager.startBackupWithServerIP(companion ? companion->host : std::string(),
-                                            companion ? companion->port : 0, libraryNames());
-    const int status = session.run();
-    for (const auto& entry : RestoreCatalog::listBackups(true)) {
-        const bool isNew = std::none_of(before.begin(), before.end(), [&](const BackupEntry& old) {
-            return old.stamp == entry.stamp && old.side == entry.side;
-        });
-        if (isNew) {
-            std::cout << "Backed up as " << entry.stamp << " (" << RestoreCatalog::label(entry.stamp)
-                      << ").\n";
-        }
-    }
-    return status;
+        return status;
+    };
 }
 
 std::string sidesText(int side)
@@ -308,69 +321,57 @@ std::string sidesText(int side)
     }
 }
 
-int backupsCommand(const std::vector<std::string>& args)
+int listBackups()
 {
-    if (!args.empty()) {
-        return fail("backups takes no arguments");
-    }
     const auto backups = RestoreCatalog::listBackups(true);
     if (backups.empty()) {
         std::cout << "There are no backups.\n";
-        return 0;
+        return kDone;
     }
-    TextTable table({"Stamp", "Taken", "Sides"});
+    TextTable table({{"Stamp", TextTable::Fit::Whole}, {"Taken", TextTable::Fit::Whole}, {"Sides"}});
     for (const auto& entry : backups) {
-        table.addRow(
-            {printableRemoteName(entry.stamp), RestoreCatalog::label(entry.stamp), sidesText(entry.side)});
+        table.addRow({printableRemoteName(entry.stamp), takenAt(entry.stamp), sidesText(entry.side)});
     }
-    table.print(std::cout);
-    return 0;
+    table.print(std::cout, outputWidth());
+    return kDone;
 }
 
-int restoreCommand(const std::vector<std::string>& args)
+CommandRun defineRestore(CLI::App& app)
 {
-    ConsolePresenter::Choices choices;
-    std::optional<Companion> companion;
-    bool confirmed = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        bool bad = false;
-        if (args[i] == "--mac") {
-            choices.mac = true;
-        } else if (args[i] == "--phone") {
-            choices.phone = true;
-        } else if (args[i] == "--yes") {
-            confirmed = true;
-        } else if (args[i] == "--companion") {
-            companion = companionOption(args, i, bad);
-        } else if (args[i].rfind("--", 0) != 0 && choices.stamp.empty()) {
-            choices.stamp = args[i];
+    struct Arguments {
+        std::string stamp;
+        bool mac = false;
+        bool phone = false;
+        std::optional<std::string> companion;
+        bool yes = false;
+    };
+    auto args = std::make_shared<Arguments>();
+    app.add_option("STAMP", args->stamp, "the backup, as dossiva-cli backups lists it")->required();
+    app.add_flag("--mac", args->mac,
+                 "restore this computer's databases (by default every side the backup holds)");
+    app.add_flag("--phone", args->phone, "restore the companion's databases (needs --companion)");
+    app.add_option("--companion", args->companion, "where the companion listens")->check(kCompanionAddress);
+    app.add_flag("--yes,-y", args->yes, "restore without asking");
+    return [args] {
+        if (args->phone && !args->companion) {
+            return wrongUsage("restore", "restoring the companion needs --companion HOST:PORT");
+        }
+        ConsolePresenter::Choices choices;
+        choices.stamp = args->stamp;
+        // One side named leaves the other unticked.
+        if (args->mac || args->phone) {
+            choices.mac = args->mac;
+            choices.phone = args->phone;
+        }
+        const auto companion = args->companion ? parseCompanion(*args->companion) : std::nullopt;
+        Session session(std::move(choices), companion, args->yes);
+        if (companion) {
+            session.manager.showRestoreView();
         } else {
-            bad = true;
+            session.manager.showRestoreViewOnlyLocal();
         }
-        if (bad) {
-            return fail("usage: restore STAMP [--mac] [--phone] [--companion HOST:PORT] --yes");
-        }
-    }
-    if (choices.stamp.empty()) {
-        return fail("usage: restore STAMP [--mac] [--phone] [--companion HOST:PORT] --yes");
-    }
-    if (choices.phone && !companion) {
-        return fail("restoring the companion needs --companion HOST:PORT");
-    }
-    // One box named leaves the other unticked.
-    if (choices.mac && !choices.phone) {
-        choices.phone = false;
-    } else if (choices.phone && !choices.mac) {
-        choices.mac = false;
-    }
-    const bool withCompanion = companion.has_value();
-    Session session(std::move(choices), companion, confirmed);
-    if (withCompanion) {
-        session.manager.showRestoreView();
-    } else {
-        session.manager.showRestoreViewOnlyLocal();
-    }
-    return session.run();
+        return session.run();
+    };
 }
 
 // Reports the first companion the browser resolves.
@@ -390,57 +391,44 @@ private:
     bool m_found = false;
 };
 
-int discoverCommand(const std::vector<std::string>& args)
+CommandRun defineDiscover(CLI::App& app)
 {
-    int seconds = kDefaultDiscoverySeconds;
-    if (args.size() == 2 && args[0] == "--timeout") {
-        const auto [end, error] = std::from_chars(args[1].data(), args[1].data() + args[1].size(), seconds);
-        if (error != std::errc() || end != args[1].data() + args[1].size() || seconds < 1 || seconds > 600) {
-            return fail("--timeout takes a number of seconds from 1 to 600");
+    auto seconds = std::make_shared<int>(kDefaultDiscoverySeconds);
+    app.add_option("--timeout", *seconds, "how long to look, in seconds (1 to 600; default 5)")
+        ->check(CLI::Range(1, 600));
+    return [seconds] {
+        RunLoop runLoop;
+        Discovery discovery;
+        ServiceBrowser browser(&discovery);
+        if (!browser.start()) {
+            return fail(
+                "discovery cannot run here (no Avahi daemon or system bus; DOSSIVA_DEBUG=1 says why)");
         }
-    } else if (!args.empty()) {
-        return fail("usage: discover [--timeout SECONDS]");
-    }
-    RunLoop runLoop;
-    Discovery discovery;
-    ServiceBrowser browser(&discovery);
-    if (!browser.start()) {
-        return fail("discovery cannot run here (no Avahi daemon or system bus; DOSSIVA_DEBUG=1 says why)");
-    }
-    runLoop.runUntil([&] { return discovery.hasFound(); }, std::chrono::seconds(seconds));
-    browser.stop();
-    if (!discovery.hasFound()) {
-        std::cout << "No companion found within " << seconds << " seconds.\n";
-        return 1;
-    }
-    return 0;
-}
-
-std::string maxDownloadHelp()
-{
-    return "No file larger than --max-download BYTES is taken from the companion (by\ndefault " +
-           byteCountText(DownloadLimits::kDefaultFileBytes) + ", or the " + kMaxDownloadKey +
-           " setting; pictures at most " + byteCountText(DownloadLimits::kDefaultPictureBytes) + ").";
+        runLoop.runUntil([&] { return discovery.hasFound(); }, std::chrono::seconds(*seconds));
+        browser.stop();
+        if (!discovery.hasFound()) {
+            std::cout << "No companion found within " << *seconds << " seconds.\n";
+            return kFailed;
+        }
+        return kDone;
+    };
 }
 
 const CommandRegistration registration(
-    50, {{"sync", "HOST:PORT [--all | --only NAME...] [--conflicts mac|phone|newest] [--max-download BYTES]",
-          "Syncs databases and templates with the companion at HOST:PORT, following the\n"
-          "Backup, STemplates and LastSyncedDbs settings. Without --all or --only the\n"
-          "databases of the last sync are ticked; conflicts need --conflicts.\n" +
-              maxDownloadHelp(),
-          syncCommand},
-         {"backup", "[--companion HOST:PORT] [--max-download BYTES]",
-          "Backs up every database of this computer and, with --companion, of the\n"
-          "companion, taking no file larger than --max-download BYTES from it.",
-          backupCommand},
-         {"backups", "", "Lists the backups that can be restored.", backupsCommand},
-         {"restore", "STAMP [--mac] [--phone] [--companion HOST:PORT] --yes",
-          "Replaces every database of the sides chosen (by default all the backup holds)\n"
-          "with backup STAMP; the companion's side needs --companion.",
-          restoreCommand},
-         {"discover", "[--timeout SECONDS]",
-          "Looks for the companion on the local network and prints where it is.", discoverCommand}});
+    50, {{"sync", "syncs databases and templates with the companion at HOST:PORT",
+          "Follows the Backup, STemplates and LastSyncedDbs settings. Without --all or --only the databases\n"
+          "of the last sync are ticked; structure conflicts need --conflicts.",
+          defineSync},
+         {"backup", "backs up every database of this computer and, with --companion, of the companion", "",
+          defineBackup},
+         {"backups", "lists the backups that can be restored", "",
+          [](CLI::App&) -> CommandRun { return listBackups; }},
+         {"restore",
+          "replaces every database of the sides chosen with a backup, after asking (--yes does not ask)",
+          "By default every side the backup holds is restored; the companion's side needs --companion.",
+          defineRestore},
+         {"discover", "looks for the companion on the local network and prints where it is", "",
+          defineDiscover}});
 
 } // namespace
 } // namespace dossiva::cli

@@ -1,21 +1,31 @@
 #include "cli/ValueDisplay.h"
 
-#include "fields/DateDisplay.h"
+#include "cli/FormulaText.h"
+#include "cli/IsoDateTime.h"
+
+#include "fields/CalculationEngine.h"
 #include "fields/FieldRules.h"
+#include "fields/LargeTextHeight.h"
+#include "fields/TextNumbers.h"
 #include "platform/Clock.h"
-#include "platform/DateFormat.h"
+#include "records/StructureEditor.h"
 
 namespace dossiva::cli {
 
 namespace {
 
-std::string quoted(const std::string& text)
+std::string moment(std::string_view seconds, IsoDateTime::Part part)
 {
-    std::string result = "\"";
-    for (char c : text) {
-        result += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    return seconds.empty() ? std::string() : IsoDateTime::readable(leadingInteger(seconds), part);
+}
+
+std::string joined(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const auto& item : items) {
+        text += (text.empty() ? "" : ", ") + item;
     }
-    return result + "\"";
+    return text;
 }
 
 } // namespace
@@ -23,10 +33,7 @@ std::string quoted(const std::string& text)
 std::string displayDate(std::int64_t seconds)
 {
     // A time never set reads -1, or 0 in records imported from CSV.
-    if (seconds <= 0) {
-        return {};
-    }
-    return DateFormat::withStyles(DateFormat::Style::Long, DateFormat::Style::Short).format(seconds);
+    return seconds <= 0 ? std::string() : IsoDateTime::readable(seconds);
 }
 
 std::string displayValue(const FieldDefinition& field, const FieldValue* value)
@@ -36,10 +43,12 @@ std::string displayValue(const FieldDefinition& field, const FieldValue* value)
     }
     switch (field.type) {
     case FieldType::Date:
+        return moment(value->text(), IsoDateTime::Part::Date);
     case FieldType::Time:
+        return moment(value->text(), IsoDateTime::Part::Time);
     case FieldType::DateTime: {
-        const auto moment = DateDisplay::storedMoment(field.type, *value, Clock::nowSeconds());
-        return moment ? DateDisplay::text(DateDisplay::fieldFormat(field.type), *moment) : std::string();
+        const auto combined = combineDateTime(value->datePart(), value->timePart(), Clock::nowSeconds());
+        return combined ? IsoDateTime::readable(*combined) : std::string();
     }
     case FieldType::Image:
         return value->integer() > 0 ? "picture " + std::to_string(value->integer()) : std::string();
@@ -61,43 +70,35 @@ std::string displayValue(const FieldDefinition& field, const FieldValue* value)
     }
 }
 
-std::string describeStructure(const PropertyList& structure)
+std::string describeOptions(const FieldDefinition& field, const std::vector<FieldDefinition>& structure)
 {
-    switch (structure.kind()) {
-    case PropertyList::Kind::Boolean:
-        return structure.toBool() ? "true" : "false";
-    case PropertyList::Kind::Integer:
-        return std::to_string(structure.toInteger());
-    case PropertyList::Kind::Real: {
-        std::string text = std::to_string(structure.toReal());
-        text.erase(text.find_last_not_of('0') + 1);
-        if (!text.empty() && text.back() == '.') {
-            text.pop_back();
+    const StructureEditorState state = StructureEditor::editorState(field);
+    switch (field.type) {
+    case FieldType::Date:
+    case FieldType::Time:
+    case FieldType::DateTime:
+        return state.showNowButton ? "now button" : "no now button";
+    case FieldType::Choose:
+        return "items: " + joined(state.items);
+    case FieldType::Checkbox:
+        return "caption: " + state.caption;
+    case FieldType::Password:
+        return state.askPassword ? "asks for the protection password" : "";
+    case FieldType::Calculation:
+        if (field.structure.count() == 0) {
+            return "formula: none yet";
         }
-        return text;
-    }
-    case PropertyList::Kind::String:
-        return quoted(structure.toString());
-    case PropertyList::Kind::Data:
-        return "<" + std::to_string(structure.data()->size()) + " bytes>";
-    case PropertyList::Kind::Date:
-        return displayDate(static_cast<std::int64_t>(structure.date()->secondsSince1970));
-    case PropertyList::Kind::Array: {
-        std::string text = "[";
-        for (const auto& element : *structure.asArray()) {
-            text += (text.size() > 1 ? ", " : "") + describeStructure(element);
+        return CalculationEngine::hasValidShape(field.structure)
+                   ? "formula: " + FormulaText::describe(field.structure, structure)
+                   : "formula: Not yet defined.";
+    case FieldType::LargeText:
+        if (const auto height = LargeTextHeight::storedHeight(field.structure)) {
+            return "height: " + std::to_string(static_cast<long long>(*height));
         }
-        return text + "]";
+        return "";
+    default:
+        return "";
     }
-    case PropertyList::Kind::Dictionary: {
-        std::string text = "{";
-        for (const auto& [key, element] : *structure.asDictionary()) {
-            text += (text.size() > 1 ? ", " : "") + quoted(key) + ": " + describeStructure(element);
-        }
-        return text + "}";
-    }
-    }
-    return {};
 }
 
 } // namespace dossiva::cli

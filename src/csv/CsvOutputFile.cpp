@@ -49,32 +49,38 @@ bool CsvOutputFile::open(const std::string& path)
     m_partial = FileManager::siblingName(path, "partial");
     m_file = std::fopen(m_partial.c_str(), "wbx");
     if (m_file == nullptr) {
-        devLog("CSV: cannot write '" + path + "': " + std::strerror(errno));
+        noteFailure(errno);
+        devLog("CSV: " + m_failure.reason);
         return false;
     }
     m_chunk.reserve(kChunkSize + kChunkSize / 4);
     return m_encoding != TextEncoding::UTF16 || writeBytes("\xFF\xFE");
 }
 
+void CsvOutputFile::appendQuoted(std::string& out, std::string_view text)
+{
+    if (text.find('"') != std::string_view::npos) {
+        out.push_back('"');
+        for (const char c : text) {
+            if (c == '"') {
+                out.push_back('"');
+            }
+            out.push_back(c);
+        }
+        out.push_back('"');
+    } else if (needsQuotes(text)) {
+        out.push_back('"');
+        out.append(text);
+        out.push_back('"');
+    } else {
+        out.append(text);
+    }
+}
+
 void CsvOutputFile::appendCell(std::string_view text)
 {
     const std::size_t start = m_chunk.size();
-    if (text.find('"') != std::string_view::npos) {
-        m_chunk.push_back('"');
-        for (const char c : text) {
-            if (c == '"') {
-                m_chunk.push_back('"');
-            }
-            m_chunk.push_back(c);
-        }
-        m_chunk.push_back('"');
-    } else if (needsQuotes(text)) {
-        m_chunk.push_back('"');
-        m_chunk.append(text);
-        m_chunk.push_back('"');
-    } else {
-        m_chunk.append(text);
-    }
+    appendQuoted(m_chunk, text);
     m_cells.emplace_back(start, m_chunk.size());
 }
 
@@ -84,9 +90,18 @@ CsvOutputFile::Result CsvOutputFile::endRow()
     return m_chunk.size() >= kChunkSize ? flush() : Result::Ok;
 }
 
+void CsvOutputFile::noteFailure(int error)
+{
+    m_failure = Failure::file(error != 0 ? error : EIO, "cannot write " + m_path + ": ");
+}
+
 bool CsvOutputFile::writeBytes(std::string_view bytes)
 {
-    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size();
+    if (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size()) {
+        return true;
+    }
+    noteFailure(errno);
+    return false;
 }
 
 CsvOutputFile::Result CsvOutputFile::flush()
@@ -134,13 +149,16 @@ CsvOutputFile::Result CsvOutputFile::close()
     }
     Result result = flush();
     if ((std::fflush(m_file) != 0 || ::fsync(::fileno(m_file)) != 0) && result == Result::Ok) {
+        noteFailure(errno);
         result = Result::Unwritable;
     }
     if (std::fclose(m_file) != 0 && result == Result::Ok) {
+        noteFailure(errno);
         result = Result::Unwritable;
     }
     m_file = nullptr;
     if (result == Result::Ok && !FileManager::renameReplacing(m_partial, m_path)) {
+        m_failure = FileManager::lastFailure();
         result = Result::Unwritable;
     }
     if (result != Result::Ok) {

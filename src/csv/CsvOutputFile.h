@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "platform/TextEncoding.h"
 
 #include <cstdio>
@@ -33,15 +34,23 @@ public:
     // then doubled), a line break, a comma, a semicolon or a tab, or starts
     // or ends with a blank; otherwise as it is.
     void appendCell(std::string_view text);
+    // The cell as appendCell writes it, added to `out`: for other writers
+    // of CSV that this program's import must read back the same.
+    static void appendQuoted(std::string& out, std::string_view text);
     void appendComma() { m_chunk.push_back(','); }
     // Ends a row with a line feed; writes the chunk once it is large.
     Result endRow();
     // Writes what is left, closes the file and puts it in place.
     Result close();
+    // Why the file could not be written ("cannot write PATH: No space left
+    // on device"), after a result of Unwritable or a failed open.
+    const Failure& failure() const { return m_failure; }
 
 private:
     Result flush();
     bool writeBytes(std::string_view bytes);
+    // Keeps errno's reason, naming the file.
+    void noteFailure(int error);
 
     TextEncoding m_encoding;
     std::string m_path;
@@ -49,6 +58,7 @@ private:
     std::FILE* m_file = nullptr;
     std::string m_chunk;                                      // UTF-8 text not yet written
     std::vector<std::pair<std::size_t, std::size_t>> m_cells; // each cell's span in m_chunk
+    Failure m_failure;
 };
 
 } // namespace dossiva

@@ -155,11 +155,16 @@ bool CsvExporter::exportCSVFile(const std::string& path, TextEncoding encoding, 
 {
     const std::string name = FileManager::deletingPathExtension(DBManager::sharedIstance().dbName());
     m_alerts.beginProgress("Exporting", "Exporting " + name + " database...");
-    const Outcome outcome = write(path, encoding, fieldsLabel, selectedRecords);
+    Failure why;
+    const Outcome outcome = write(path, encoding, fieldsLabel, selectedRecords, why);
     if (outcome != Outcome::Written) {
         m_alerts.endProgress();
-        m_alerts.ask(
-            {kErrorTitle, outcome == Outcome::Unencodable ? kEncodingMessage : kUnexpectedMessage, {"OK"}});
+        m_alerts.ask({kErrorTitle,
+                      outcome == Outcome::Unencodable ? kEncodingMessage : kUnexpectedMessage,
+                      {"OK"},
+                      false,
+                      {},
+                      outcome == Outcome::Unexpected ? why.reason : std::string()});
         return false;
     }
     m_alerts.finishProgress("Success", "Database " + name + " exported successfully");
@@ -167,15 +172,18 @@ bool CsvExporter::exportCSVFile(const std::string& path, TextEncoding encoding, 
 }
 
 CsvExporter::Outcome CsvExporter::write(const std::string& path, TextEncoding encoding, bool fieldsLabel,
-                                        const std::optional<std::vector<RecordId>>& selectedRecords)
+                                        const std::optional<std::vector<RecordId>>& selectedRecords,
+                                        Failure& why)
 {
     const DBManager& db = DBManager::sharedIstance();
     const std::vector<ExportColumn> columns = exportColumns(db.dbStructure());
     CsvOutputFile out(encoding);
     if (!out.open(path)) {
+        why = out.failure();
         return Outcome::Unexpected;
     }
-    const auto outcomeOf = [](CsvOutputFile::Result result) {
+    const auto outcomeOf = [&out, &why](CsvOutputFile::Result result) {
+        why = out.failure();
         return result == CsvOutputFile::Result::Unencodable ? Outcome::Unencodable : Outcome::Unexpected;
     };
 

@@ -2,6 +2,7 @@
 
 #include "fields/FieldModel.h"
 #include "platform/Alerts.h"
+#include "platform/Failure.h"
 #include "platform/TextEncoding.h"
 
 #include <functional>
@@ -21,16 +22,16 @@ public:
     explicit CsvExporter(Alerts& alerts);
 
     // Writes the whole database in storage order, or the given records in
-    // the given order. Shows progress, then "Success" or the reason it
-    // failed; a file that cannot be written whole leaves what was at the
-    // path as it was.
+    // the given order. Shows progress, then "Success" or the failure with
+    // the system's reason; a file that cannot be written whole leaves what
+    // was at the path as it was.
     bool exportCSVFile(const std::string& path, TextEncoding encoding, bool fieldsLabel,
                        const std::optional<std::vector<RecordId>>& selectedRecords = std::nullopt);
 
 private:
     enum class Outcome { Written, Unexpected, Unencodable };
     Outcome write(const std::string& path, TextEncoding encoding, bool fieldsLabel,
-                  const std::optional<std::vector<RecordId>>& selectedRecords);
+                  const std::optional<std::vector<RecordId>>& selectedRecords, Failure& why);
 
     Alerts& m_alerts;
 };

@@ -2,12 +2,15 @@
 
 #include "library/LibraryNames.h"
 #include "library/TemplateCatalog.h"
+#include "library/TemplateLikeness.h"
 #include "platform/Clock.h"
 #include "platform/FileLock.h"
 #include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "platform/Trash.h"
 #include "platform/UserDefaults.h"
+#include "records/CaseFolding.h"
 #include "storage/DBManager.h"
 #include "storage/DatabaseFileCheck.h"
 #include "storage/PackageRecovery.h"
@@ -15,22 +18,14 @@
 #include "storage/SqliteConnection.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+#include <map>
 
 namespace dossiva {
 
 namespace {
 
 constexpr const char* kPackageExtension = "dossiva";
-
-std::string lowered(const std::string& text)
-{
-    std::string result = text;
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 std::string displayName(const std::string& packageName)
 {
@@ -94,6 +89,8 @@ DatabaseLibrary::DatabaseLibrary(Alerts& alerts) : m_alerts(alerts)
 {
 }
 
+DatabaseLibrary::~DatabaseLibrary() = default;
+
 std::string DatabaseLibrary::packageName(const std::string& name)
 {
     return FileManager::pathExtension(name) == kPackageExtension ? name : name + "." + kPackageExtension;
@@ -119,6 +116,7 @@ void DatabaseLibrary::loadDbArray()
 {
     PackageRecovery::recover();
     m_entries.clear();
+    m_likeness.reset(); // the custom templates may have changed too
     const std::string folder = Paths::databasesFolder();
     for (const auto& name : FileManager::contentsOfDirectory(folder)) {
         if (FileManager::pathExtension(name) == kPackageExtension &&
@@ -139,10 +137,16 @@ const LibraryEntry* DatabaseLibrary::entry(const std::string& packageName) const
 
 void DatabaseLibrary::sortBy(int sorting, bool ascending)
 {
-    const auto before = [sorting](const LibraryEntry& a, const LibraryEntry& b) {
+    std::map<std::string, std::string> nameKeys;
+    if (sorting == 0) {
+        for (const auto& entry : m_entries) {
+            nameKeys.emplace(entry.name, CaseFolding::sortKey(entry.name));
+        }
+    }
+    const auto before = [sorting, &nameKeys](const LibraryEntry& a, const LibraryEntry& b) {
         switch (sorting) {
         case 0:
-            return lowered(a.name) < lowered(b.name);
+            return nameKeys.at(a.name) < nameKeys.at(b.name);
         case 1:
             return a.edited < b.edited;
         default:
@@ -203,6 +207,22 @@ ImagePtr DatabaseLibrary::backgroundThumbnail(const std::string& packageName, in
     return found->background;
 }
 
+std::string DatabaseLibrary::templateIcon(const std::string& packageName)
+{
+    auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                              [&](const LibraryEntry& entry) { return entry.name == packageName; });
+    if (found == m_entries.end()) {
+        return {};
+    }
+    if (!found->templateIcon) {
+        if (!m_likeness) {
+            m_likeness = std::make_unique<TemplateLikeness>();
+        }
+        found->templateIcon = m_likeness->iconFor(packageName);
+    }
+    return *found->templateIcon;
+}
+
 // ---------------------------------------------------------------------------
 // New databases
 
@@ -212,7 +232,7 @@ DatabaseLibrary::CreateResult DatabaseLibrary::createNewDatabase(int row, const 
     if (!file) {
         return CreateResult::Failed;
     }
-    return createFromFile(*file, name);
+    return createFromFile(*file, name, TemplateCatalog::builtInRows()[static_cast<std::size_t>(row)].icon);
 }
 
 DatabaseLibrary::CreateResult
@@ -221,11 +241,13 @@ DatabaseLibrary::createNewDatabaseCustomTemplate(const std::string& templateName
     if (!isAcceptableLibraryName(templateName)) {
         return CreateResult::Failed;
     }
-    return createFromFile(TemplateCatalog::customTemplateFile(templateName), name);
+    // Its icon is found from its fields when first shown.
+    return createFromFile(TemplateCatalog::customTemplateFile(templateName), name, std::nullopt);
 }
 
 DatabaseLibrary::CreateResult DatabaseLibrary::createFromFile(const std::string& templateFile,
-                                                              const std::string& name)
+                                                              const std::string& name,
+                                                              std::optional<std::string> icon)
 {
     if (!isAcceptableLibraryName(name)) {
         m_alerts.inform("Warning", refusedNameMessage(name));
@@ -254,7 +276,7 @@ DatabaseLibrary::CreateResult DatabaseLibrary::createFromFile(const std::string&
         m_alerts.inform("Error", "The database \"" + name + "\" could not be created.", reason);
         return CreateResult::Failed;
     }
-    m_entries.push_back({package, Clock::nowSeconds(), -1, nullptr});
+    m_entries.push_back({package, Clock::nowSeconds(), -1, nullptr, 0, icon});
     sortBySettings();
     return CreateResult::Created;
 }
@@ -282,19 +304,31 @@ std::optional<std::string> DatabaseLibrary::duplicateDB(const std::string& packa
 
 bool DatabaseLibrary::deleteDatabase(const std::string& packageName)
 {
-    const AlertAnswer answer =
-        m_alerts.ask({"Delete Database",
-                      "Are you sure you want to delete the database \"" + displayName(packageName) + "\"?",
-                      {"Delete", "Cancel"},
-                      false,
-                      {}});
-    if (!answer.is("Delete")) {
+    AlertRequest question{"Delete Database",
+                          "Are you sure you want to delete the database \"" + displayName(packageName) +
+                              "\"?",
+                          {"Delete", "Cancel"},
+                          false,
+                          {},
+                          "It is moved to the Trash, from where your file manager can put it back."};
+    question.style = AlertStyle::Warning;
+    question.defaultButton = "Cancel";
+    if (!m_alerts.ask(question).is("Delete")) {
         return false;
     }
-    DBManager::sharedIstance().openDB();
-    if (!FileManager::removeItem(Paths::packagePath(packageName))) {
-        m_alerts.inform("Warning", "The database \"" + displayName(packageName) + "\" could not be deleted.",
-                        FileManager::lastFailure().reason);
+    DBManager& db = DBManager::sharedIstance();
+    const bool wasOpen = db.dbName() == packageName;
+    db.openDB();
+    // The trash of the package's own volume, as a file manager would use:
+    // a mistake can be undone from there.
+    Trash trash;
+    if (!trash.moveToTrash(Paths::packagePath(packageName))) {
+        if (wasOpen) {
+            db.openDB(packageName); // still there, so still open
+        }
+        m_alerts.inform("Warning",
+                        "The database \"" + displayName(packageName) + "\" could not be moved to the Trash.",
+                        trash.lastFailure().reason);
         return false;
     }
     std::erase_if(m_entries, [&](const LibraryEntry& entry) { return entry.name == packageName; });
@@ -464,9 +498,10 @@ DatabaseLibrary::askFreeName(std::string name, const std::function<bool(const st
     return name;
 }
 
-std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string& path)
+std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string& path,
+                                                              const std::optional<std::string>& chosenName)
 {
-    const std::string original = displayName(FileManager::lastPathComponent(path));
+    const std::string original = chosenName.value_or(displayName(FileManager::lastPathComponent(path)));
     if (const auto problem = packageProblem(path)) {
         m_alerts.inform("Warning", "Error during import of " + original + " database",
                         "It is refused: " + *problem);
@@ -500,9 +535,9 @@ std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string&
     return package;
 }
 
-bool DatabaseLibrary::importTemplate(const std::string& path)
+bool DatabaseLibrary::importTemplate(const std::string& path, const std::optional<std::string>& chosenName)
 {
-    const std::string original = displayName(FileManager::lastPathComponent(path));
+    const std::string original = chosenName.value_or(displayName(FileManager::lastPathComponent(path)));
     if (const auto problem = databaseFileProblem(path)) {
         m_alerts.inform("Warning", "Error during import of " + original + " database template",
                         "It is refused: " + *problem);

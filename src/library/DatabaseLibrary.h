@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ struct LibraryEntry {
     // shows it (backgroundThumbnail); null until then or without one.
     ImagePtr background;
     int thumbnailSide = 0; // the side `background` was made for, 0 when not made
+    // The icon of the template the database was made from, "" for none;
+    // found when a screen first shows it (templateIcon).
+    std::optional<std::string> templateIcon;
 };
 
 // The databases of the Databases folder as files, and every operation that
@@ -31,6 +35,9 @@ public:
     enum class CreateResult { Created, NameTaken, Failed };
 
     explicit DatabaseLibrary(Alerts& alerts);
+    ~DatabaseLibrary();
+    DatabaseLibrary(const DatabaseLibrary&) = delete;
+    DatabaseLibrary& operator=(const DatabaseLibrary&) = delete;
 
     // -- The list ---------------------------------------------------------
 
@@ -52,6 +59,10 @@ public:
     // pixels, read and kept on first use; null without a background. The
     // full picture is never kept.
     ImagePtr backgroundThumbnail(const std::string& packageName, int side);
+    // The icon name of the template the package was made from, as the new
+    // database dialog shows it; "" when it was made from none (or its fields
+    // no longer tell). Found on first use and kept.
+    std::string templateIcon(const std::string& packageName);
 
     // -- Operations --------------------------------------------------------
 
@@ -62,7 +73,8 @@ public:
     // Copies a package to "NAME Copy"; the copy's package name, or nullopt
     // after "Error duplicanting db".
     std::optional<std::string> duplicateDB(const std::string& packageName);
-    // Asks for confirmation, then deletes the package. True when deleted.
+    // Asks for confirmation (Cancel is the default), then moves the package
+    // to the desktop's trash. True when it went.
     bool deleteDatabase(const std::string& packageName);
     // Renames a package; an empty or unchanged name is ignored. On success
     // the database is open under its new name and its edit date is now.
@@ -75,10 +87,13 @@ public:
     bool exportDossivaFile(const std::string& packageName, const std::string& destination,
                            bool replace = false);
     bool exportTemplate(const std::string& packageName, const std::string& destination, bool replace = false);
-    // Copies a package from elsewhere into the library, asking for another
-    // name while the name is taken. The new package name, or nullopt.
-    std::optional<std::string> importDossivaFile(const std::string& path);
-    bool importTemplate(const std::string& path);
+    // Copies a package from elsewhere into the library under `name` (by
+    // default the file's own), asking for another name while the name is
+    // taken. The new package name, or nullopt.
+    std::optional<std::string> importDossivaFile(const std::string& path,
+                                                 const std::optional<std::string>& name = std::nullopt);
+    // The same for a template file, into the custom templates.
+    bool importTemplate(const std::string& path, const std::optional<std::string>& name = std::nullopt);
     // Adds a package the CSV import made.
     void importedCSVDB(const std::string& packageName);
 
@@ -94,7 +109,8 @@ public:
     std::optional<std::string> openPrevious() const;
 
 private:
-    CreateResult createFromFile(const std::string& templateFile, const std::string& name);
+    CreateResult createFromFile(const std::string& templateFile, const std::string& name,
+                                std::optional<std::string> icon);
     LibraryEntry readEntry(const std::string& packageName) const;
     // Copies a tree into the library as `package`, through a staging folder
     // moved in whole; false with lastFailure() set.
@@ -110,6 +126,8 @@ private:
 
     Alerts& m_alerts;
     std::vector<LibraryEntry> m_entries;
+    // The templates' fields, read when an icon is first asked for.
+    std::unique_ptr<class TemplateLikeness> m_likeness;
 };
 
 } // namespace dossiva

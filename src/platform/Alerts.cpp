@@ -2,11 +2,25 @@
 
 namespace dossiva {
 
+const std::string& AlertRequest::defaultAnswer() const
+{
+    static const std::string none;
+    if (!defaultButton.empty()) {
+        return defaultButton;
+    }
+    return buttons.empty() ? none : buttons.front();
+}
+
+AlertStyle AlertRequest::effectiveStyle() const
+{
+    return title == "Warning" || title == "Error" ? AlertStyle::Warning : style;
+}
+
 AlertAnswer ScriptedAlerts::ask(const AlertRequest& request)
 {
     m_asked.push_back(request);
     if (m_answers.empty()) {
-        return {request.buttons.empty() ? std::string() : request.buttons.front(), {}};
+        return {request.defaultAnswer(), {}};
     }
     AlertAnswer answer = std::move(m_answers.front());
     m_answers.pop_front();

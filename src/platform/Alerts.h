@@ -8,10 +8,14 @@
 
 namespace dossiva {
 
+// How an alert looks: a warning for a question whose answer can lose work
+// and for a failure.
+enum class AlertStyle { Information, Warning };
+
 // A question or message for the user: a title, a message, one or more
-// buttons (the first is the default) and, for questions that need a word
-// from the user, a one-line text field. The detail says why something
-// failed (the system's reason), below the message.
+// buttons and, for questions that need a word from the user, a one-line
+// text field. The detail says more below the message: why something failed
+// (the system's reason), or what an answer will do.
 struct AlertRequest {
     std::string title;
     std::string message;
@@ -19,6 +23,14 @@ struct AlertRequest {
     bool hasTextField = false;
     std::string text; // the text field's initial content
     std::string detail;
+    AlertStyle style = AlertStyle::Information;
+    // The button Enter presses; the first when empty. A question that can
+    // lose work makes Cancel the default.
+    std::string defaultButton;
+
+    const std::string& defaultAnswer() const;
+    // The style asked for, or a warning for a "Warning" or "Error" title.
+    AlertStyle effectiveStyle() const;
 };
 
 // The answer names the button pressed, so a question's code reads by its
@@ -62,7 +74,7 @@ public:
 };
 
 // Alerts answered from a queue, recording everything asked. Without a queued
-// answer the default (first) button is pressed with an empty text.
+// answer the default button is pressed with an empty text, as Enter would.
 class ScriptedAlerts final : public Alerts {
 public:
     struct Progress {

@@ -7,10 +7,12 @@
 
 namespace dossiva {
 
-// An open panel: one file of the given types (extensions without dots).
+// An open panel: one file of the given types (extensions without dots),
+// or, with chooseFolder, one folder (a database package is a folder).
 struct OpenPanelRequest {
     std::vector<std::string> types;
     std::string message;
+    bool chooseFolder = false;
 };
 
 // A save panel for one type, proposing a name (without extension).

@@ -1,5 +1,8 @@
 #include "platform/PrintableText.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
 namespace dossiva {
 
 std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
@@ -60,6 +63,36 @@ std::string printableText(std::string_view text, std::string_view kept)
         i += sequence.size();
     }
     return shown;
+}
+
+CharacterColumns characterColumns(std::string_view text, std::size_t i)
+{
+    const std::size_t length = utf8SequenceLength(text, i);
+    if (length == 0) {
+        return {1, 1};
+    }
+    std::int32_t at = 0;
+    UChar32 c = 0;
+    U8_NEXT_UNSAFE(reinterpret_cast<const std::uint8_t*>(text.data() + i), at, c);
+    const auto category = static_cast<UCharCategory>(u_charType(c));
+    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || category == U_FORMAT_CHAR) {
+        return {0, length};
+    }
+    const auto width = static_cast<UEastAsianWidth>(u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH));
+    const bool wide =
+        width == U_EA_WIDE || width == U_EA_FULLWIDTH || u_hasBinaryProperty(c, UCHAR_EMOJI_PRESENTATION);
+    return {wide ? 2u : 1u, length};
+}
+
+std::size_t displayColumns(std::string_view text)
+{
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const CharacterColumns character = characterColumns(text, i);
+        columns += character.columns;
+        i += character.length;
+    }
+    return columns;
 }
 
 } // namespace dossiva

@@ -22,4 +22,16 @@ bool isC1Control(std::string_view sequence);
 // (such as "\n") pass unchanged.
 std::string printableText(std::string_view text, std::string_view kept = {});
 
+// How many columns a terminal gives the character starting at text[i], and
+// its length in bytes: two for wide characters (Chinese, Japanese, Korean,
+// full-width forms) and emoji, none for combining marks and joiners, one
+// for the rest and for a byte that is not UTF-8.
+struct CharacterColumns {
+    std::size_t columns;
+    std::size_t length;
+};
+CharacterColumns characterColumns(std::string_view text, std::size_t i);
+// The columns of printable text, so that tables line up.
+std::size_t displayColumns(std::string_view text);
+
 } // namespace dossiva

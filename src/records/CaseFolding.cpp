@@ -1,9 +1,11 @@
 #include "records/CaseFolding.h"
 
+#include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
 #include <array>
+#include <memory>
 
 namespace dossiva::CaseFolding {
 
@@ -66,6 +68,29 @@ std::string lowercase(std::string_view text)
 void fold(std::string_view text, std::string& out)
 {
     mapCase(text, out, [](icu::UnicodeString& unicode) -> icu::UnicodeString& { return unicode.foldCase(); });
+}
+
+std::string sortKey(std::string_view text)
+{
+    // Secondary strength: letters and accents count, letter case does not.
+    thread_local const std::unique_ptr<icu::Collator> collator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+        if (made && U_SUCCESS(status)) {
+            made->setStrength(icu::Collator::SECONDARY);
+        }
+        return U_SUCCESS(status) ? std::move(made) : nullptr;
+    }();
+    if (!collator) {
+        std::string folded;
+        fold(text, folded);
+        return folded;
+    }
+    const icu::UnicodeString unicode =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    std::string key(static_cast<std::size_t>(collator->getSortKey(unicode, nullptr, 0)), '\0');
+    collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()), static_cast<int32_t>(key.size()));
+    return key;
 }
 
 } // namespace dossiva::CaseFolding

@@ -18,5 +18,11 @@ std::string lowercase(std::string_view text);
 // The text case-folded, for case-insensitive ordering.
 void fold(std::string_view text, std::string& out);
 
+// A key that orders names as a reader expects, whatever their case: an
+// accented letter beside its base letter ("apple", "Eagle", "ébène",
+// "Éclat", "Zoo"). Keys compare as byte strings; they follow Unicode's root
+// collation, so the order is the same in every locale.
+std::string sortKey(std::string_view text);
+
 } // namespace CaseFolding
 } // namespace dossiva

@@ -1,13 +1,15 @@
 #include "records/RecordFilter.h"
 
 #include "fields/FieldRules.h"
+#include "fields/PasswordGuard.h"
 #include "records/CaseFolding.h"
 
 #include <algorithm>
 
 namespace dossiva {
 
-RecordFilter::RecordFilter(const std::vector<FieldDefinition>& structure, std::string_view searchText)
+RecordFilter::RecordFilter(const std::vector<FieldDefinition>& structure, std::string_view searchText,
+                           bool protectionOn)
 {
     const bool onlyBlanks =
         std::all_of(searchText.begin(), searchText.end(), [](char c) { return c == ' '; });
@@ -17,7 +19,11 @@ RecordFilter::RecordFilter(const std::vector<FieldDefinition>& structure, std::s
     m_query = CaseFolding::lowercase(searchText);
     for (std::size_t position = 0; position < structure.size(); ++position) {
         const FieldDefinition& field = structure[position];
-        if (!isSearched(field.type)) {
+        // A password that asks before it is shown must not be found either:
+        // a search would tell its text letter by letter.
+        if (!isSearched(field.type) ||
+            (field.type == FieldType::Password &&
+             PasswordGuard::isGuarded(PasswordGuard::askOption(field.structure), protectionOn))) {
             continue;
         }
         SearchedField searched{field.id, field.type, position, {}};

@@ -17,7 +17,10 @@ namespace dossiva {
 // record.
 class RecordFilter {
 public:
-    RecordFilter(const std::vector<FieldDefinition>& structure, std::string_view searchText);
+    // With protection on, a password field that asks before showing its
+    // text is not searched.
+    RecordFilter(const std::vector<FieldDefinition>& structure, std::string_view searchText,
+                 bool protectionOn);
 
     // False when every record matches.
     bool isFiltering() const { return !m_query.empty(); }

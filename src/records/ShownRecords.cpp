@@ -13,9 +13,10 @@ void ShownRecords::reset(const std::vector<Record>& records)
     m_records = recordPointers(records);
 }
 
-void ShownRecords::search(const std::vector<FieldDefinition>& structure, std::string_view text)
+void ShownRecords::search(const std::vector<FieldDefinition>& structure, std::string_view text,
+                          bool protectionOn)
 {
-    const RecordFilter filter(structure, text);
+    const RecordFilter filter(structure, text, protectionOn);
     if (filter.isFiltering()) {
         m_records = filter.filter(m_records);
     }

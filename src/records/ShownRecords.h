@@ -20,7 +20,7 @@ public:
     // Every record of the store, in storage order.
     void reset(const std::vector<Record>& records);
     // Keeps the shown records that match the search text, in their order.
-    void search(const std::vector<FieldDefinition>& structure, std::string_view text);
+    void search(const std::vector<FieldDefinition>& structure, std::string_view text, bool protectionOn);
     void sort(const RecordSorter& sorter);
     // The ids of the shown records, in order: what to show again once the
     // store's list has changed size.

@@ -213,13 +213,16 @@ bool BackupManager::startBackup(FtpClient* ftp, const std::string& remotePath,
     m_backupDir = std::to_string(stamp);
     const std::string phoneTemp = temporary(phoneBackup(m_backupDir));
     const std::string macTemp = temporary(macBackup(m_backupDir));
+    m_backupLock.emplace(RestoreCatalog::holdBackupLock());
     if (ftp != nullptr && !FileManager::createDirectory(phoneTemp)) {
+        m_backupLock.reset();
         return false;
     }
     if (!FileManager::createDirectory(macTemp)) {
         if (ftp != nullptr) {
             FileManager::removeItem(phoneTemp);
         }
+        m_backupLock.reset();
         return false;
     }
     return start(
@@ -231,6 +234,7 @@ bool BackupManager::startBackup(FtpClient* ftp, const std::string& remotePath,
                 FileManager::removeItem(macTemp);
                 FileManager::removeItem(phoneBackup(m_backupDir));
             }
+            m_backupLock.reset();
             return outcome;
         },
         true);
@@ -353,6 +357,15 @@ BackupManager::Outcome BackupManager::runRestore()
     };
     if (restoreMac) {
         message("Restoring Mac");
+        // The copies are made under the names an interrupted session may
+        // have left behind: such a leftover goes first, so it is neither in
+        // the way nor taken for a database to replace.
+        for (const auto& item : FileManager::contentsOfDirectory(macSource)) {
+            if (!FileManager::removeItem(temporary(databases + "/" + item))) {
+                return failed(quotedItemName(item) + " could not be restored",
+                              "a leftover copy is in the way of its own");
+            }
+        }
         previous = FileManager::contentsOfDirectory(databases);
         for (const auto& item : FileManager::contentsOfDirectory(macSource)) {
             const std::string copy = temporary(databases + "/" + item);

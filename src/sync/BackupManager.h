@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileLock.h"
 #include "sync/DownloadLimits.h"
 #include "sync/FtpClient.h"
 #include "sync/OneSlotSignal.h"
@@ -117,6 +118,9 @@ private:
     OneSlotSignal m_signal;
     std::stop_source m_stop;
     std::thread m_copyLocalThread;
+    // Held while this run's "_temp" backup folders exist, so that no restore
+    // view takes them for leftovers.
+    std::optional<FileLock> m_backupLock;
     // Tasks posted to the main thread hold this; it turns false when the
     // manager goes, so late tasks find nothing to touch.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

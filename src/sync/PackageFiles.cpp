@@ -1,5 +1,7 @@
 #include "sync/PackageFiles.h"
 
+#include "sync/DownloadLimits.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -194,6 +196,58 @@ std::optional<std::vector<std::uint8_t>> FileHandle::readWhole(std::size_t maxBy
         }
         bytes.insert(bytes.end(), block, block + got);
     }
+}
+
+bool FileHandle::copyTo(const std::string& target, std::uint64_t maxBytes, std::string* why) const
+{
+    const auto fail = [why](const std::string& reason) {
+        if (why != nullptr) {
+            *why = reason;
+        }
+        return false;
+    };
+    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (out < 0) {
+        return fail("could not be written: " + std::string(std::strerror(errno)));
+    }
+    const FileHandle written(out);
+    const auto abandon = [&](const std::string& reason) {
+        ::unlink(target.c_str());
+        return fail(reason);
+    };
+    std::uint8_t block[65536];
+    std::uint64_t copied = 0;
+    for (off_t offset = 0;;) {
+        const ssize_t got = ::pread(m_fd, block, sizeof block, offset);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return abandon(systemReason(errno));
+        }
+        if (got == 0) {
+            break;
+        }
+        copied += static_cast<std::uint64_t>(got);
+        if (copied > maxBytes) {
+            return abandon("is larger than " + byteCountText(maxBytes));
+        }
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t wrote = ::write(out, block + put, static_cast<std::size_t>(got - put));
+            if (wrote < 0 && errno == EINTR) {
+                continue;
+            }
+            if (wrote < 0) {
+                return abandon("could not be written: " + std::string(std::strerror(errno)));
+            }
+            put += wrote;
+        }
+        offset += got;
+    }
+    if (::fsync(out) != 0) {
+        return abandon("could not be written: " + std::string(std::strerror(errno)));
+    }
+    return true;
 }
 
 std::string describeSkipped(const SkippedItem& item)

@@ -27,6 +27,11 @@ public:
     // The whole content from the current position; nullopt on a read error
     // or when it holds more than maxBytes.
     std::optional<std::vector<std::uint8_t>> readWhole(std::size_t maxBytes) const;
+    // Copies the whole content, from the start, into a new file at target
+    // (never over an existing file or through a link) and writes it to the
+    // disk. False, with nothing left at target and the reason in `why`, on
+    // any failure or when it holds more than maxBytes.
+    bool copyTo(const std::string& target, std::uint64_t maxBytes, std::string* why = nullptr) const;
 
 private:
     int m_fd = -1;

@@ -11,14 +11,17 @@ namespace dossiva {
 
 namespace {
 
-// The backups of one side's folder; leftovers are removed.
+bool isUnfinished(const std::string& name)
+{
+    return name.find("_temp") != std::string::npos;
+}
+
+// The backups of one side's folder.
 std::vector<std::string> backupsIn(const std::string& folder)
 {
     std::vector<std::string> stamps;
     for (const auto& name : FileManager::contentsOfDirectory(folder)) {
-        if (name.find("_temp") != std::string::npos) {
-            FileManager::removeItem(folder + "/" + name);
-        } else {
+        if (!isUnfinished(name)) {
             stamps.push_back(name);
         }
     }
@@ -47,6 +50,32 @@ std::vector<BackupEntry> RestoreCatalog::listBackups(bool withPhone)
     std::sort(entries.begin(), entries.end(),
               [](const BackupEntry& a, const BackupEntry& b) { return a.stamp < b.stamp; });
     return entries;
+}
+
+bool RestoreCatalog::removeLeftovers()
+{
+    const auto lock = FileLock::tryAcquire(backupLockFile(), FileLock::Mode::Exclusive);
+    if (!lock || !lock->held()) {
+        return false;
+    }
+    for (const auto& folder : {Paths::macBackupsFolder(), Paths::phoneBackupsFolder()}) {
+        for (const auto& name : FileManager::contentsOfDirectory(folder)) {
+            if (isUnfinished(name)) {
+                FileManager::removeItem(folder + "/" + name);
+            }
+        }
+    }
+    return true;
+}
+
+FileLock RestoreCatalog::holdBackupLock()
+{
+    return FileLock::acquire(backupLockFile(), FileLock::Mode::Shared);
+}
+
+std::string RestoreCatalog::backupLockFile()
+{
+    return Paths::backupsFolder() + "/.lock";
 }
 
 std::string RestoreCatalog::label(const std::string& stamp)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileLock.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,9 +33,18 @@ struct RestoreBoxes {
 class RestoreCatalog {
 public:
     // The backups of this computer and, with the phone, of the companion,
-    // sorted by stamp. Leftovers of interrupted backups (names containing
-    // "_temp") are deleted on the way.
+    // sorted by stamp; folders of backups being written (names containing
+    // "_temp") are not backups yet.
     static std::vector<BackupEntry> listBackups(bool withPhone);
+
+    // Deletes the leftovers of interrupted backups (names containing
+    // "_temp"), unless a backup is being written: a running backup holds
+    // the backup root's lock (see holdBackupLock()), so its folders are never
+    // taken for leftovers. True when the clean-up ran.
+    static bool removeLeftovers();
+    // Held by a backup for as long as its "_temp" folders exist.
+    static FileLock holdBackupLock();
+    static std::string backupLockFile();
 
     // A stamp as the view shows it: the moment formatted "d MMMM yyyy HH:mm",
     // or the stamp itself when it is not a number.

@@ -73,6 +73,8 @@ const char* SyncManager::stageName(Stage stage)
         return "connecting";
     case Stage::ListingRoot:
         return "listing the root";
+    case Stage::RecoveringCompanion:
+        return "recovering the companion";
     case Stage::ChoosingDatabases:
         return "choosing databases";
     case Stage::BackingUp:
@@ -132,6 +134,8 @@ const char* SyncManager::stepName(Step step)
         return "ask the working directory";
     case Step::ListRoot:
         return "list the root";
+    case Step::RecoverLeftover:
+        return "put a leftover in order";
     case Step::ListTemplates:
         return "list the templates";
     case Step::RemoveRemoteTemplate:
@@ -140,6 +144,10 @@ const char* SyncManager::stepName(Step step)
         return "send a template";
     case Step::ReceiveTemplate:
         return "receive a template";
+    case Step::PlaceTemplate:
+        return "rename the sent template into place";
+    case Step::PlaceTemplateAgain:
+        return "rename the sent template into place again";
     }
     return "?";
 }
@@ -190,6 +198,12 @@ void SyncManager::beginSession(Kind kind, const std::vector<std::string>& localN
     m_dbImagesArray.clear();
     m_sendFiles.reset();
     m_failureReason.clear();
+    m_unsentSyncDate.reset();
+    m_sessionLog.clear();
+    m_companionRecovered = false;
+    m_recoverySteps.clear();
+    m_recovered.clear();
+    m_ftpLog.emplace();
     m_limits = m_limitsOverride.value_or(DownloadLimits::fromPreferences());
     // A session keeps staging copies ("NAME.dossiva_temp") for minutes; the
     // clean-up of interrupted work, in this process or another, leaves them
@@ -294,7 +308,7 @@ void SyncManager::ftpErrorConnect()
         return;
     }
     m_disconnected = true;
-    alert("Error during connection");
+    alert("Error during connection", ftpFailure());
     endSession();
 }
 
@@ -304,7 +318,7 @@ void SyncManager::ftpPwd(std::optional<std::string> directory)
         return;
     }
     if (!directory) {
-        alert("Error during connection");
+        alert("Error during connection", ftpFailure());
         disconnect();
         return;
     }
@@ -395,11 +409,19 @@ void SyncManager::ftpDirRenamed(int done)
 void SyncManager::handleEvent(int event)
 {
     // The first failed step of a database says why it was not synced.
+    // (A stale copy that was not there to remove is no failure.)
     const bool database = m_stage == Stage::Sending || m_stage == Stage::Taking || m_stage == Stage::Merging;
-    if (database && event >= failure(DirectoryMade) && m_failureReason.empty()) {
+    if (database && event >= failure(DirectoryMade) && m_failureReason.empty() &&
+        m_step != Step::RemoveStaleAside) {
         m_failureReason = ftpFailure();
     }
+    if (event < failure(DirectoryMade) && m_ftpLog) {
+        m_ftpLog->clearFailure();
+    }
     switch (m_stage) {
+    case Stage::RecoveringCompanion:
+        companionRecoveryEvent(event);
+        return;
     case Stage::BackingUp:
     case Stage::Restoring:
         if (m_backupManager) {
@@ -430,8 +452,12 @@ void SyncManager::handleEvent(int event)
 void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entries)
 {
     if (!entries) {
+        const std::string why = ftpFailure();
         disconnect();
-        alert("Error getting db list");
+        alert("Error getting db list", why);
+        return;
+    }
+    if (!m_companionRecovered && recoverCompanion(*entries)) {
         return;
     }
     // Failures before this point (login, working directory, root listing)
@@ -476,6 +502,72 @@ void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entrie
         m_presenter.showDatabaseTable(m_localDBList);
         return;
     }
+}
+
+// -- Leftovers of an interrupted session on the companion ----------------------------
+
+bool SyncManager::recoverCompanion(const std::vector<FtpEntry>& entries)
+{
+    m_companionRecovered = true;
+    std::vector<std::string> folders;
+    for (const FtpEntry& entry : entries) {
+        if (entry.type == 4 && isAcceptableRemoteItemName(entry.name)) {
+            folders.push_back(entry.name);
+        }
+    }
+    // Every folder the companion lists is taken as sound, and a copy being
+    // sent can always go: its source is on this computer (the package, or
+    // the backup being restored).
+    const auto listed = [](const std::string&) { return true; };
+    m_recoverySteps = PackageRecovery::plan(folders, listed, listed);
+    if (m_recoverySteps.empty()) {
+        return false;
+    }
+    moveTo(Stage::RecoveringCompanion, Step::RecoverLeftover);
+    nextCompanionRecovery();
+    return true;
+}
+
+void SyncManager::nextCompanionRecovery()
+{
+    if (m_recoverySteps.empty()) {
+        if (!m_recovered.empty()) {
+            std::string text = kCompanionRecoveredHeading;
+            for (const auto& line : m_recovered) {
+                text += "\n" + line;
+            }
+            m_alerts.inform("Info", text);
+        }
+        // The databases are listed again as they now are.
+        moveTo(Stage::ListingRoot, Step::ListRoot);
+        m_ftp->listDir(m_remotePath);
+        return;
+    }
+    const LeftoverStep& step = m_recoverySteps.front();
+    const std::string leftover = remoteChild(m_remotePath, step.entry);
+    if (step.action == LeftoverStep::Action::PutBack) {
+        m_ftp->renameDirectory(leftover, remoteChild(m_remotePath, step.name + "." + kPackageExtension));
+    } else {
+        m_ftp->removeDirectory(leftover);
+    }
+}
+
+void SyncManager::companionRecoveryEvent(int event)
+{
+    if (m_recoverySteps.empty()) {
+        return;
+    }
+    const LeftoverStep step = m_recoverySteps.front();
+    m_recoverySteps.erase(m_recoverySteps.begin());
+    if (event < failure(DirectoryMade)) {
+        m_recovered.push_back(PackageRecovery::describe(step));
+        note("On the companion, " + m_recovered.back());
+    } else {
+        const std::string why = ftpFailure();
+        note("On the companion, " + step.entry + " could not be put in order" +
+             (why.empty() ? std::string() : ": " + why));
+    }
+    nextCompanionRecovery();
 }
 
 void SyncManager::setTicked(std::size_t index, bool ticked)
@@ -596,15 +688,23 @@ void SyncManager::endSession()
     // The client may still be on the call stack that brought this report;
     // it is released when the next session starts or the manager goes.
     m_retiredFtp = std::move(m_ftp);
+    unstampSend();
     m_syncingDBIndex = -1;
     moveTo(Stage::Idle);
+    const std::string lost = m_ftpLog && m_ftpLog->connectionLost()
+                                 ? m_ftpLog->lastFailure()
+                                 : std::string("the session ended before it was synced");
     for (const SyncListEntry& entry : m_localDBList) {
         // A database the session stopped in the middle of leaves no staging
         // folder: it is never the only copy of anything.
         FileManager::removeItem(Paths::packagePath(SyncMerge::stagingName(entry.name)));
         if (entry.ticked) {
-            m_errorDBList.push_back({entry.name, {}});
+            m_errorDBList.push_back({entry.name, lost});
         }
+    }
+    for (const NotSynced& item : m_errorDBList) {
+        note("Not synced: " + printableRemoteName(FileManager::deletingPathExtension(item.name)) +
+             (item.reason.empty() ? std::string() : " (" + item.reason + ")"));
     }
     m_treeLock.reset();
     if (m_delegate) {
@@ -615,7 +715,7 @@ void SyncManager::endSession()
     }
     std::vector<NotSynced> templates;
     for (const TemplateEntry& entry : m_templatesArray) {
-        templates.push_back({entry.name, {}});
+        templates.push_back({entry.name, m_failureReason});
     }
     templates.insert(templates.end(), m_refusedTemplates.begin(), m_refusedTemplates.end());
     if (!templates.empty()) {
@@ -635,6 +735,7 @@ void SyncManager::endSession()
     m_skippedItems.clear();
     m_resolver.reset();
     m_backupManager.reset();
+    m_ftpLog.reset();
 }
 
 void SyncManager::showTitle(const std::string& title)
@@ -668,7 +769,14 @@ void SyncManager::showNotSynced(const std::string& heading, const std::vector<No
 
 std::string SyncManager::ftpFailure() const
 {
-    return m_ftp ? m_ftp->lastFailure() : std::string();
+    const std::string reason = m_ftp ? m_ftp->lastFailure() : std::string();
+    return reason.empty() && m_ftpLog ? m_ftpLog->lastFailure() : reason;
+}
+
+void SyncManager::note(const std::string& line)
+{
+    m_sessionLog.push_back(line);
+    devLog("Sync: " + line);
 }
 
 // -- Backup and restore -------------------------------------------------------------
@@ -756,6 +864,7 @@ void SyncManager::restoreCancelled()
 
 void SyncManager::showRestoreView()
 {
+    RestoreCatalog::removeLeftovers();
     m_backupsArray = RestoreCatalog::listBackups(true);
     m_restoreViewLocalOnly = false;
     m_presenter.showRestoreView(m_backupsArray, false);
@@ -763,6 +872,7 @@ void SyncManager::showRestoreView()
 
 void SyncManager::showRestoreViewOnlyLocal()
 {
+    RestoreCatalog::removeLeftovers();
     m_backupsArray = RestoreCatalog::listBackups(false);
     m_restoreViewLocalOnly = true;
     m_presenter.showRestoreView(m_backupsArray, true);

@@ -2,10 +2,12 @@
 
 #include "platform/Alerts.h"
 #include "platform/FileLock.h"
+#include "storage/PackageRecovery.h"
 #include "sync/BackupManager.h"
 #include "sync/ConflictResolver.h"
 #include "sync/DownloadLimits.h"
 #include "sync/FtpClient.h"
+#include "sync/FtpFailureLog.h"
 #include "sync/PackageFiles.h"
 #include "sync/RestoreCatalog.h"
 #include "sync/SyncListEntry.h"
@@ -100,6 +102,16 @@ public:
     const std::vector<BackupEntry>& backupsArray() const { return m_backupsArray; }
 
     bool isIdle() const { return m_stage == Stage::Idle; }
+    // Whether the companion is backed up before a sync; the Backup setting
+    // unless changed here.
+    void setBackupState(bool backup) { m_backupState = backup; }
+    // What the last or current session did and what failed, with the reason,
+    // one line per event, for the screens to show.
+    const std::vector<std::string>& sessionLog() const { return m_sessionLog; }
+    // The first line of the message that tells what an interrupted session
+    // left on the companion and how it was put in order.
+    static constexpr const char* kCompanionRecoveredHeading =
+        "An interrupted session was put in order on the companion:";
     // The FTP time-out of the next sessions (tests shorten it).
     void setFtpTimeout(std::chrono::milliseconds timeout) { m_ftpTimeout = timeout; }
     // What the next sessions take from the companion at most; without this
@@ -150,6 +162,7 @@ private:
         Idle,
         Connecting,
         ListingRoot,
+        RecoveringCompanion, // leftovers of an interrupted session on the companion
         ChoosingDatabases,
         BackingUp,
         Restoring,
@@ -180,10 +193,13 @@ private:
         PutRemoteBack = 13,
         AskDirectory = 20,
         ListRoot = 21,
+        RecoverLeftover = 22,
         ListTemplates = 30,
         RemoveRemoteTemplate = 31,
         SendTemplate = 32,
         ReceiveTemplate = 33,
+        PlaceTemplate = 34,
+        PlaceTemplateAgain = 35,
     };
 
     // The one place the session's position changes.
@@ -196,13 +212,20 @@ private:
     void showTitle(const std::string& title);
     void alert(const std::string& message, const std::string& reason = {});
     void showNotSynced(const std::string& heading, const std::vector<NotSynced>& items);
-    // The client's reason for its last failed operation, or "".
+    // Why the client's last operation failed, or "".
     std::string ftpFailure() const;
+    // A line of the session log, also written to the developer log.
+    void note(const std::string& line);
     void disconnect();
     void endSession();
 
     // The root listing and the table.
     void rootListing(const std::optional<std::vector<FtpEntry>>& entries);
+    // Puts the companion's leftovers in order, as this computer's are at
+    // start-up; false when there were none.
+    bool recoverCompanion(const std::vector<FtpEntry>& entries);
+    void nextCompanionRecovery();
+    void companionRecoveryEvent(int event);
     void beginSyncing();
     void startBackupBeforeSync();
 
@@ -220,6 +243,10 @@ private:
     std::string remoteTemp();
 
     void startSend(std::size_t index);
+    // The sent copy carries the moment of the send as its sync date, so both
+    // copies hold the same one; it is put back when the send fails.
+    void stampSend();
+    void unstampSend();
     void startTake(std::size_t index);
     void startMerge(std::size_t index);
     void updateSyncingFromLocalStatus(int event);
@@ -244,7 +271,10 @@ private:
     void finishMergeUpload();
     void startMergeWorker();
     void mergingResult(bool merged);
-    void setSyncDate(const std::string& packageName);
+    bool setSyncDate(const std::string& packageName, std::int64_t seconds);
+    std::int64_t syncDateOf(const std::string& packageName);
+    // Puts a received or merged staging package in place of the computer's.
+    bool placeStaging();
 
     // Conflicts.
     void manageSyncingFromAsk();
@@ -253,6 +283,8 @@ private:
     void templatesListing(const std::optional<std::vector<FtpEntry>>& entries);
     void nextTemplate();
     void templateEvent(int event);
+    // A template step failed: the exchange ends, the rest listed as not synced.
+    void templateFailed();
 
     // Backup and restore.
     void newBackupManager();
@@ -301,6 +333,16 @@ private:
     bool m_backupBeforeSync = false;
     // The companion's copy of the current database was moved aside (R/NAME_old).
     bool m_remoteAside = false;
+    // The computer's copy being sent carries the sync date of the send; the
+    // date it had before, until the copy is in place on the companion.
+    std::optional<std::pair<std::string, std::int64_t>> m_unsentSyncDate;
+    // Reads why FTP operations fail, while a session runs.
+    std::optional<FtpFailureLog> m_ftpLog;
+    std::vector<std::string> m_sessionLog;
+    // The leftovers of the companion still to put in order, and what was done.
+    bool m_companionRecovered = false;
+    std::vector<LeftoverStep> m_recoverySteps;
+    std::vector<std::string> m_recovered;
     std::chrono::milliseconds m_ftpTimeout{15000};
     // Posted reports hold this; it turns false when the manager goes.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

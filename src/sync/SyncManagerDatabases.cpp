@@ -13,9 +13,11 @@
 #include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
 #include "storage/DatabaseFileCheck.h"
+#include "storage/PackageRecovery.h"
 #include "storage/PackageSwap.h"
 #include "sync/RemoteNames.h"
 #include "sync/SyncMerge.h"
+#include "sync/TakenCopies.h"
 
 namespace dossiva {
 
@@ -55,14 +57,21 @@ std::string SyncManager::remoteTemp()
     return remoteChild(m_remotePath, current().name + "_temp");
 }
 
-void SyncManager::setSyncDate(const std::string& packageName)
+// The database is closed while a session runs: its copy is read and written
+// through a store of its own, which touches nothing but the date (its
+// pictures stay as they are sent or were received).
+bool SyncManager::setSyncDate(const std::string& packageName, std::int64_t seconds)
 {
-    // The database is closed while a session runs: its copy is written
-    // through a store of its own.
     DBManager db;
-    if (db.openDB(packageName)) {
-        db.setSyncDate(Clock::now());
-    }
+    return db.openDBLazy(packageName) && db.setSyncDate(static_cast<double>(seconds));
+}
+
+std::int64_t SyncManager::syncDateOf(const std::string& packageName)
+{
+    DBManager reader;
+    reader.setReadOnly(true);
+    const auto dates = reader.openDBLazy(packageName) ? reader.getDates() : std::nullopt;
+    return dates ? (*dates)[2] : -1;
 }
 
 // -- Choosing the next database -------------------------------------------------
@@ -70,6 +79,12 @@ void SyncManager::setSyncDate(const std::string& packageName)
 void SyncManager::nextDatabase()
 {
     m_syncingDBIndex = -1;
+    // Nothing sent after a lost connection is answered: the session ends,
+    // and the databases left are listed with that reason.
+    if (m_ftpLog && m_ftpLog->connectionLost()) {
+        disconnect();
+        return;
+    }
     // Phones-only databases go before the next merge: each finished database
     // starts the search again from the sends.
     for (const int side : {SyncSide::Mac, SyncSide::Phone, SyncSide::Both}) {
@@ -120,6 +135,7 @@ void SyncManager::databaseSucceeded()
 
 void SyncManager::databaseFailed()
 {
+    unstampSend();
     if (m_syncingDBIndex >= 0) {
         noteSkippedItems();
         if (m_stage == Stage::Taking || m_stage == Stage::Merging) {
@@ -140,7 +156,28 @@ void SyncManager::databaseFailed()
 void SyncManager::startSend(std::size_t index)
 {
     beginDatabase(index, Stage::Sending, Step::MakeRemoteTemp);
+    stampSend();
     startUpload();
+}
+
+void SyncManager::stampSend()
+{
+    const std::string& name = current().name;
+    const std::int64_t before = syncDateOf(name);
+    if (setSyncDate(name, Clock::nowSeconds())) {
+        m_unsentSyncDate.emplace(name, before);
+    } else {
+        devLog("Sync: the sync date of " + printableRemoteName(name) + " cannot be set before sending it");
+    }
+}
+
+void SyncManager::unstampSend()
+{
+    if (m_unsentSyncDate) {
+        // A copy never synced before has no date (0) again.
+        setSyncDate(m_unsentSyncDate->first, std::max<std::int64_t>(m_unsentSyncDate->second, 0));
+        m_unsentSyncDate.reset();
+    }
 }
 
 void SyncManager::startTake(std::size_t index)
@@ -187,6 +224,7 @@ void SyncManager::updateSyncingFromBothStatus(int event)
         if (event == MergeFinished && !m_abortMerging) {
             startUpload();
         } else {
+            m_failureReason = m_abortMerging ? "the merge was stopped" : "the merge failed";
             databaseFailed();
         }
         return;
@@ -253,6 +291,10 @@ void SyncManager::uploadEvent(int event)
         m_ftp->renameDirectory(remoteTemp(), remoteFolder());
         return;
     case Step::RenameRemoteIn:
+        if (done) {
+            // The companion holds the sent copy, with its date.
+            m_unsentSyncDate.reset();
+        }
         if (done && m_remoteAside) {
             moveTo(m_stage, Step::RemoveRemoteAside);
             m_ftp->removeDirectory(PackageSwap::asideName(remoteFolder()));
@@ -360,7 +402,8 @@ void SyncManager::uploadDone()
         finishMergeUpload();
         return;
     }
-    setSyncDate(current().name);
+    TakenCopies::forget(current().name);
+    note("Sent " + printableRemoteName(FileManager::deletingPathExtension(current().name)));
     databaseSucceeded();
 }
 
@@ -371,9 +414,11 @@ bool SyncManager::prepareStaging(bool forMerge)
     const std::string staging = stagingFolder();
     // A staging folder is never the only copy of anything: one left by an
     // interrupted session goes.
-    if (!FileManager::removeItem(staging) || !FileManager::createDirectory(staging) ||
+    if (!FileManager::removeItem(staging) ||
+        !PackageRecovery::makeReceivedCopy(staging, Paths::packagePath(current().name)) ||
         !FileManager::createDirectory(staging + "/images") ||
         (forMerge && !FileManager::createDirectory(SyncMerge::phonePicturesFolder(current().name)))) {
+        m_failureReason = "its staging folder could not be made on this computer";
         FileManager::removeItem(staging);
         return false;
     }
@@ -390,9 +435,8 @@ void SyncManager::downloadEvent(int event)
         }
         // The companion's file is read only once it is known to be a sound
         // database with the tables of a package.
-        if (!isUsableDatabaseFile(stagingFolder() + "/database.db")) {
-            devLog("Sync: the companion's copy of '" + printableRemoteName(current().name) +
-                   "' is not a usable database");
+        if (const auto problem = databaseFileProblem(stagingFolder() + "/database.db")) {
+            m_failureReason = "the companion's copy cannot be used: " + *problem;
             databaseFailed();
             return;
         }
@@ -447,6 +491,7 @@ bool SyncManager::compareStructures()
     const auto mac = readCopySummary(current().name, macStructure);
     const auto phone = readCopySummary(SyncMerge::stagingName(current().name), phoneStructure);
     if (!mac || !phone) {
+        m_failureReason = mac ? "the companion's copy cannot be read" : "this computer's copy cannot be read";
         databaseFailed();
         return false;
     }
@@ -462,13 +507,34 @@ bool SyncManager::compareStructures()
 
 void SyncManager::finishTake()
 {
-    DBManager::sharedIstance().openDB();
-    if (!PackageSwap::replace(stagingFolder(), Paths::packagePath(current().name))) {
+    // The copy taken carries the moment of the take as its sync date. The
+    // companion's copy keeps the date it had, which this computer remembers
+    // with that moment: until the companion's copy changes, the two were
+    // last equal then.
+    const std::string staging = SyncMerge::stagingName(current().name);
+    const TakenCopy taken{syncDateOf(staging), Clock::nowSeconds()};
+    if (!setSyncDate(staging, taken.takenAt)) {
+        devLog("Sync: the copy of " + printableRemoteName(current().name) + " taken cannot be dated");
+    }
+    TakenCopies::remember(current().name, taken);
+    if (!placeStaging()) {
         databaseFailed();
         return;
     }
-    setSyncDate(current().name);
+    note("Taken " + printableRemoteName(FileManager::deletingPathExtension(current().name)));
     databaseSucceeded();
+}
+
+bool SyncManager::placeStaging()
+{
+    DBManager::sharedIstance().openDB();
+    const std::string package = Paths::packagePath(current().name);
+    if (!PackageSwap::replace(stagingFolder(), package)) {
+        m_failureReason = "this computer's copy could not be replaced";
+        return false;
+    }
+    PackageRecovery::unmarkReceived(package);
+    return true;
 }
 
 // -- Merging ------------------------------------------------------------------------
@@ -478,8 +544,9 @@ void SyncManager::startMergeWorker()
     moveTo(Stage::Merging, Step::RunningMerge);
     m_mergeStop = std::stop_source();
     m_mergingThread =
-        std::thread([alive = m_alive, this, name = current().name, stop = m_mergeStop.get_token()] {
-            const bool merged = SyncMerge::mergingThread(name, stop);
+        std::thread([alive = m_alive, this, name = current().name, taken = TakenCopies::find(current().name),
+                     stop = m_mergeStop.get_token()] {
+            const bool merged = SyncMerge::mergingThread(name, taken, stop);
             MainThread::post([alive, this, merged] {
                 if (*alive) {
                     mergingResult(merged);
@@ -498,11 +565,12 @@ void SyncManager::mergingResult(bool merged)
 
 void SyncManager::finishMergeUpload()
 {
-    DBManager::sharedIstance().openDB();
-    if (!PackageSwap::replace(stagingFolder(), Paths::packagePath(current().name))) {
+    if (!placeStaging()) {
         databaseFailed();
         return;
     }
+    TakenCopies::forget(current().name);
+    note("Merged " + printableRemoteName(FileManager::deletingPathExtension(current().name)));
     databaseSucceeded();
 }
 

@@ -38,9 +38,15 @@ double fileDate(const std::string& path)
     return date;
 }
 
-std::string partialFile(const std::string& templateName)
+// Where a template is written until it is complete, on either side.
+std::string partialFile(const std::string& path)
 {
-    return Paths::modelsFolder() + "/" + templateName + ".part";
+    return path + ".part";
+}
+
+std::string localTemplate(const std::string& name)
+{
+    return Paths::modelsFolder() + "/" + name;
 }
 
 } // namespace
@@ -113,6 +119,7 @@ void SyncManager::startTemplates()
         }
     }
     m_syncingDBIndex = -1;
+    m_failureReason.clear();
     moveTo(Stage::ExchangingTemplates, Step::ListTemplates);
     m_ftp->listDir(remoteChild(m_remotePath, "Templates"));
 }
@@ -120,8 +127,12 @@ void SyncManager::startTemplates()
 void SyncManager::templatesListing(const std::optional<std::vector<FtpEntry>>& entries)
 {
     if (!entries) {
+        // The templates of this computer are then listed as not synced, why.
+        m_failureReason = ftpFailure();
+        note("The templates could not be listed" +
+             (m_failureReason.empty() ? std::string() : " (" + m_failureReason + ")"));
         disconnect();
-        alert("Error getting templates list");
+        alert("Error getting templates list", m_failureReason);
         return;
     }
     for (const FtpEntry& entry : *entries) {
@@ -155,14 +166,16 @@ void SyncManager::nextTemplate()
     const TemplateEntry& entry = m_templatesArray.front();
     const std::string remote = remoteChild(remoteChild(m_remotePath, "Templates"), entry.name);
     if (entry.side == 0) {
-        moveTo(Stage::ExchangingTemplates, Step::RemoveRemoteTemplate);
-        m_ftp->removeFile(remote);
+        // The companion's file is replaced only by a complete one: the
+        // template goes under a name of its own, then is renamed over it.
+        moveTo(Stage::ExchangingTemplates, Step::SendTemplate);
+        m_ftp->uploadLocalFilePath(localTemplate(entry.name), partialFile(remote));
         return;
     }
     // The computer's file is replaced only by a complete download.
     moveTo(Stage::ExchangingTemplates, Step::ReceiveTemplate);
-    FileManager::removeItem(partialFile(entry.name));
-    m_ftp->downloadRemoteFilePath(remote, partialFile(entry.name), m_limits.fileBytes);
+    FileManager::removeItem(partialFile(localTemplate(entry.name)));
+    m_ftp->downloadRemoteFilePath(remote, partialFile(localTemplate(entry.name)), m_limits.fileBytes);
 }
 
 void SyncManager::templateEvent(int event)
@@ -171,25 +184,47 @@ void SyncManager::templateEvent(int event)
         return;
     }
     const TemplateEntry& entry = m_templatesArray.front();
-    const std::string local = Paths::modelsFolder() + "/" + entry.name;
+    const std::string local = localTemplate(entry.name);
+    const std::string remote = remoteChild(remoteChild(m_remotePath, "Templates"), entry.name);
+    const bool done = event < failure(DirectoryMade);
     switch (m_step) {
+    case Step::SendTemplate:
+        if (!done) {
+            templateFailed();
+            return;
+        }
+        moveTo(Stage::ExchangingTemplates, Step::PlaceTemplate);
+        m_ftp->renameDirectory(partialFile(remote), remote);
+        return;
+    case Step::PlaceTemplate:
+        if (done) {
+            break;
+        }
+        // A companion that renames nothing over an existing file has its
+        // file removed first.
+        moveTo(Stage::ExchangingTemplates, Step::RemoveRemoteTemplate);
+        m_ftp->removeFile(remote);
+        return;
     case Step::RemoveRemoteTemplate:
         // Whether the companion had the file does not matter.
-        moveTo(Stage::ExchangingTemplates, Step::SendTemplate);
-        m_ftp->uploadLocalFilePath(local, remoteChild(remoteChild(m_remotePath, "Templates"), entry.name));
+        moveTo(Stage::ExchangingTemplates, Step::PlaceTemplateAgain);
+        m_ftp->renameDirectory(partialFile(remote), remote);
         return;
-    case Step::SendTemplate:
-        if (event != FileSent) {
-            disconnect();
+    case Step::PlaceTemplateAgain:
+        if (!done) {
+            templateFailed();
             return;
         }
         break;
     case Step::ReceiveTemplate: {
-        const std::string partial = partialFile(entry.name);
-        if (event != FileReceived || !isUsableDatabaseFile(partial) ||
-            std::rename(partial.c_str(), local.c_str()) != 0) {
+        const std::string partial = partialFile(local);
+        const auto problem = done ? databaseFileProblem(partial) : std::nullopt;
+        if (!done || problem || std::rename(partial.c_str(), local.c_str()) != 0) {
             FileManager::removeItem(partial);
-            disconnect();
+            if (problem) {
+                m_failureReason = "the companion's copy cannot be used: " + *problem;
+            }
+            templateFailed();
             return;
         }
         break;
@@ -197,8 +232,18 @@ void SyncManager::templateEvent(int event)
     default:
         return;
     }
+    note("Template " + printableRemoteName(FileManager::deletingPathExtension(entry.name)) +
+         (entry.side == 0 ? " sent" : " taken"));
     m_templatesArray.erase(m_templatesArray.begin());
     nextTemplate();
+}
+
+void SyncManager::templateFailed()
+{
+    if (m_failureReason.empty()) {
+        m_failureReason = ftpFailure();
+    }
+    disconnect();
 }
 
 } // namespace dossiva

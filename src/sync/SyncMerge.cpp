@@ -3,27 +3,19 @@
 #include "fields/TextNumbers.h"
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
-#include "platform/Image.h"
-#include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
-#include "sync/DownloadLimits.h"
-#include "sync/PackageFiles.h"
+#include "sync/MergedPackage.h"
 
 #include <algorithm>
-#include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace dossiva {
 
 namespace {
-
-// Records go to the store in batches: one transaction each, and a bounded
-// number of decoded pictures held at a time.
-constexpr std::size_t kBatchRecords = 20000;
-constexpr std::size_t kBatchPictures = 32;
 
 std::int64_t seconds(const std::string& decimal)
 {
@@ -81,27 +73,23 @@ std::string contentKey(const Record& record)
     return key;
 }
 
-// Whether two records are equal as whole dictionaries (their ids aside):
-// the same dates and the same value under every field id.
-bool sameContent(const Record& a, const Record& b)
+// Gives the companion's new records (id 0 so far), and any record whose id
+// is no row id this program would make, ids above every id either copy uses.
+std::vector<MergedRecord> withIds(std::vector<MergedRecord> merged, const std::vector<Record>& local,
+                                  const std::vector<Record>& remote)
 {
-    if (a.created != b.created || a.modified != b.modified || a.values.size() != b.values.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.values.size(); ++i) {
-        // Copies whose forms list the fields alike hold them in one order.
-        if (a.values[i].first == b.values[i].first) {
-            if (!(a.values[i].second == b.values[i].second)) {
-                return false;
-            }
-            continue;
-        }
-        const FieldValue* other = b.value(a.values[i].first);
-        if (other == nullptr || !(*other == a.values[i].second)) {
-            return false;
+    RecordId highest = 0;
+    for (const auto* copy : {&local, &remote}) {
+        for (const Record& record : *copy) {
+            highest = std::max(highest, record.recordId);
         }
     }
-    return true;
+    for (MergedRecord& record : merged) {
+        if (record.id <= 0) {
+            record.id = ++highest;
+        }
+    }
+    return merged;
 }
 
 // Every record of both copies, the companion's only when no record of the
@@ -117,7 +105,7 @@ keepAll(const std::vector<Record>& local, const std::vector<Record>& remote, con
             return std::nullopt;
         }
         ++unmatched[contentKey(record)];
-        result.push_back({&record, RecordOrigin::Mac});
+        result.push_back({&record, RecordOrigin::Mac, record.recordId});
     }
     for (const Record& record : remote) {
         if (stop.stop_requested()) {
@@ -128,142 +116,39 @@ keepAll(const std::vector<Record>& local, const std::vector<Record>& remote, con
             --match->second;
             continue;
         }
-        result.push_back({&record, RecordOrigin::Phone});
+        result.push_back({&record, RecordOrigin::Phone, 0});
     }
-    return result;
+    return withIds(std::move(result), local, remote);
 }
 
-// The value a record gives a field of the merged database.
-FieldValue emptyValue(int type)
+// Whether two option values are equal by value: numbers compare as numbers
+// whatever kind a writer stored them as (180.0 and 180, true and 1),
+// containers element by element.
+bool sameOptions(const PropertyList& a, const PropertyList& b)
 {
-    switch (type) {
-    case FieldType::Choose:
-        return FieldValue::integer(-1);
-    case FieldType::Image:
-        return FieldValue::integer(0);
-    case FieldType::DateTime:
-        return FieldValue::dateTime({}, {});
-    case FieldType::Password:
-        return FieldValue::password({});
-    default:
-        return FieldValue::text({});
+    const auto numeric = [](PropertyList::Kind kind) {
+        return kind == PropertyList::Kind::Boolean || kind == PropertyList::Kind::Integer ||
+               kind == PropertyList::Kind::Real;
+    };
+    if (numeric(a.kind()) && numeric(b.kind())) {
+        return a.toReal() == b.toReal();
     }
-}
-
-// The picture a record names, read from the files of the copy it comes from;
-// null when it names none or the file is missing, no plain file inside the
-// package (a link is not followed: the merged copy goes to the companion) or
-// not a picture.
-ImagePtr pictureOf(const MergedRecord& merged, FieldId oldField, const std::string& name)
-{
-    const FieldValue* value = merged.record->value(oldField);
-    const std::int64_t number = value ? value->integer() : 0;
-    if (number <= 0) {
-        return nullptr;
+    if (a.kind() != b.kind()) {
+        return false;
     }
-    const bool mac = merged.origin == RecordOrigin::Mac;
-    auto files = PackageFiles::open(Paths::packagePath(mac ? name : SyncMerge::stagingName(name)));
-    const std::string file = std::to_string(number);
-    const FileHandle handle =
-        files ? files->openFile(mac ? "images" : SyncMerge::kPhonePicturesSubfolder, file) : FileHandle();
-    const auto bytes =
-        handle.isOpen() ? handle.readWhole(DownloadLimits::kDefaultPictureBytes) : std::nullopt;
-    auto image = bytes ? Image::decode(*bytes) : std::nullopt;
-    if (!image || image->isNull()) {
-        if (files && !files->skipped().empty()) {
-            devLog("Sync: picture " + describeSkipped(files->skipped().back()) +
-                   "; the merged record has none");
-        } else if (handle.isOpen()) {
-            devLog("Sync: picture " + file + " cannot be read; the merged record has none");
-        }
-        return nullptr;
+    if (const auto* left = a.asArray()) {
+        const auto* right = b.asArray();
+        return left->size() == right->size() &&
+               std::equal(left->begin(), left->end(), right->begin(), sameOptions);
     }
-    return std::make_shared<const Image>(std::move(*image));
-}
-
-// The fields of the merged database, each with the id it had in the
-// computer's structure.
-struct FieldPair {
-    FieldDefinition field; // in the merged database
-    FieldId oldId = 0;
-};
-
-// Gives the empty base the computer's fields: the main field takes the
-// first field's label and options, the others are added in order.
-std::optional<std::vector<FieldPair>> buildFields(DBManager& db,
-                                                  const std::vector<FieldDefinition>& structure)
-{
-    if (structure.empty() || db.dbStructure().empty()) {
-        return std::nullopt;
+    if (const auto* left = a.asDictionary()) {
+        const auto* right = b.asDictionary();
+        return left->size() == right->size() &&
+               std::equal(left->begin(), left->end(), right->begin(), [](const auto& x, const auto& y) {
+                   return x.first == y.first && sameOptions(x.second, y.second);
+               });
     }
-    const FieldDefinition& main = structure.front();
-    const FieldId baseMain = db.dbStructure().front().id;
-    if (db.dbStructure().front().name != main.name || db.dbStructure().front().structure != main.structure) {
-        if (!db.setdbFieldLabel(main.name, baseMain, main.structure)) {
-            return std::nullopt;
-        }
-    }
-    std::vector<std::pair<FieldId, const FieldDefinition*>> added{{baseMain, &main}};
-    for (std::size_t i = 1; i < structure.size(); ++i) {
-        const FieldDefinition& field = structure[i];
-        const FieldId id = db.adddbFieldLabel(field.name, field.type, field.structure);
-        if (id < 0) {
-            return std::nullopt;
-        }
-        added.emplace_back(id, &field);
-    }
-    for (const auto& [id, field] : added) {
-        if (field->listViewColumn != 0) {
-            db.setdbFieldListViewColSize(field->listViewColumn, id);
-        }
-    }
-    std::vector<FieldPair> pairs;
-    for (const FieldDefinition& field : db.dbStructure()) {
-        const auto match =
-            std::find_if(added.begin(), added.end(), [&](const auto& a) { return a.first == field.id; });
-        if (match == added.end()) {
-            return std::nullopt;
-        }
-        pairs.push_back({field, match->second->id});
-    }
-    return pairs;
-}
-
-// Writes the merged records into the open merged database.
-bool writeRecords(DBManager& db, const std::vector<FieldPair>& fields,
-                  const std::vector<MergedRecord>& records, const std::string& name,
-                  const std::stop_token& stop)
-{
-    std::vector<std::vector<FieldChange>> batch;
-    std::size_t pictures = 0;
-    for (const MergedRecord& merged : records) {
-        if (stop.stop_requested()) {
-            return false;
-        }
-        std::vector<FieldChange> entries;
-        entries.reserve(fields.size() + 2);
-        for (const FieldPair& pair : fields) {
-            FieldChange change{{pair.field.id, pair.field.type}, emptyValue(pair.field.type), nullptr};
-            if (pair.field.type == FieldType::Image) {
-                change.image = pictureOf(merged, pair.oldId, name);
-                pictures += change.image ? 1 : 0;
-            } else if (const FieldValue* value = merged.record->value(pair.oldId)) {
-                change.value = *value;
-            }
-            entries.push_back(std::move(change));
-        }
-        entries.push_back(FieldChange::created(seconds(merged.record->created)));
-        entries.push_back(FieldChange::modified(seconds(merged.record->modified)));
-        batch.push_back(std::move(entries));
-        if (batch.size() >= kBatchRecords || pictures >= kBatchPictures) {
-            if (!db.addRecordsToDb(batch)) {
-                return false;
-            }
-            batch.clear();
-            pictures = 0;
-        }
-    }
-    return batch.empty() || db.addRecordsToDb(batch);
+    return a == b;
 }
 
 } // namespace
@@ -284,7 +169,8 @@ bool SyncMerge::checkStrctureDifferencesLocal(const std::vector<FieldDefinition>
             return true;
         }
         const FieldDefinition& other = *match->second;
-        if (other.name != field.name || other.type != field.type || other.structure != field.structure) {
+        if (other.name != field.name || other.type != field.type ||
+            !sameOptions(other.structure, field.structure)) {
             return true;
         }
     }
@@ -334,10 +220,10 @@ SyncMerge::mergeRecords(const std::vector<Record>& local, const std::vector<Reco
         }
         if (seconds(record.created) <= reference) {
             oldById.emplace(record.recordId, old.size());
-            old.push_back({&record, RecordOrigin::Mac});
+            old.push_back({&record, RecordOrigin::Mac, record.recordId});
         }
     }
-    std::unordered_map<RecordId, const Record*> remoteOld;
+    std::unordered_set<RecordId> remoteOld;
     for (const Record& record : remote) {
         if (stop.stop_requested()) {
             return std::nullopt;
@@ -345,26 +231,24 @@ SyncMerge::mergeRecords(const std::vector<Record>& local, const std::vector<Reco
         if (seconds(record.created) > reference) {
             continue;
         }
-        remoteOld.emplace(record.recordId, &record);
+        remoteOld.insert(record.recordId);
         const auto match = oldById.find(record.recordId);
         if (match != oldById.end() &&
             seconds(old[match->second].record->modified) < seconds(record.modified)) {
-            old[match->second] = {&record, RecordOrigin::Phone};
+            old[match->second] = {&record, RecordOrigin::Phone, record.recordId};
         }
     }
 
-    // Old records the companion no longer has (or has otherwise) go, unless
-    // changed here since the reference time.
+    // Old records the companion no longer has go, unless changed here since
+    // the reference time. One both sides still hold stays, whether or not
+    // their copies agree: it carries the later change already.
     std::vector<MergedRecord> result;
     result.reserve(local.size() + remote.size());
     for (const MergedRecord& merged : old) {
         if (stop.stop_requested()) {
             return std::nullopt;
         }
-        const auto held = remoteOld.find(merged.record->recordId);
-        const bool heldAlike = held != remoteOld.end() &&
-                               (held->second == merged.record || sameContent(*held->second, *merged.record));
-        if (heldAlike || seconds(merged.record->modified) > reference) {
+        if (remoteOld.count(merged.record->recordId) != 0 || seconds(merged.record->modified) > reference) {
             result.push_back(merged);
         }
     }
@@ -377,7 +261,7 @@ SyncMerge::mergeRecords(const std::vector<Record>& local, const std::vector<Reco
         }
         if (seconds(record.created) > reference) {
             ++addedHere[contentKey(record)];
-            result.push_back({&record, RecordOrigin::Mac});
+            result.push_back({&record, RecordOrigin::Mac, record.recordId});
         }
     }
     for (const Record& record : remote) {
@@ -392,9 +276,9 @@ SyncMerge::mergeRecords(const std::vector<Record>& local, const std::vector<Reco
             --match->second;
             continue;
         }
-        result.push_back({&record, RecordOrigin::Phone});
+        result.push_back({&record, RecordOrigin::Phone, 0});
     }
-    return result;
+    return withIds(std::move(result), local, remote);
 }
 
 bool SyncMerge::mergeDatabasesLocal(const std::vector<Record>& local, const std::vector<Record>& remote,
@@ -403,31 +287,9 @@ bool SyncMerge::mergeDatabasesLocal(const std::vector<Record>& local, const std:
                                     std::int64_t lastSyncLocal, std::int64_t lastSyncRemote,
                                     const std::stop_token& stop)
 {
-    const std::string staging = stagingName(name);
-    const std::string file = Paths::databaseFile(staging);
-    // The companion's file is in memory already; the merged database starts
-    // from the empty base in its place.
-    if (!FileManager::removeItem(file) || !FileManager::removeItem(file + "-journal") ||
-        !FileManager::copyItem(Paths::emptyBaseDatabase(), file)) {
-        return false;
-    }
-    // The merged copy is written through a store of its own, never the
-    // shared one the screens read.
-    DBManager db;
-    if (!db.openDB(staging)) {
-        return false;
-    }
     const std::int64_t now = Clock::nowSeconds();
-    if (!db.createGeneralInfoTable() || !db.setEditDate(static_cast<double>(now)) ||
-        !db.setSyncDate(static_cast<double>(now)) || stop.stop_requested()) {
-        return false;
-    }
-    const auto fields = buildFields(db, structure);
-    if (!fields) {
-        return false;
-    }
     const auto merged = mergeRecords(local, remote, lastSyncLocal, lastSyncRemote, now, stop);
-    if (!merged || !writeRecords(db, *fields, *merged, name, stop)) {
+    if (!merged || !MergedPackage(name).build(structure, *merged, now, stop)) {
         return false;
     }
     FileManager::removeItem(phonePicturesFolder(name));
@@ -437,7 +299,8 @@ bool SyncMerge::mergeDatabasesLocal(const std::vector<Record>& local, const std:
     return true;
 }
 
-bool SyncMerge::mergingThread(const std::string& name, const std::stop_token& stop)
+bool SyncMerge::mergingThread(const std::string& name, const std::optional<TakenCopy>& taken,
+                              const std::stop_token& stop)
 {
     const auto local = readCopy(name);
     if (!local || stop.stop_requested()) {
@@ -447,8 +310,9 @@ bool SyncMerge::mergingThread(const std::string& name, const std::stop_token& st
     if (!remote || stop.stop_requested()) {
         return false;
     }
+    const std::int64_t remoteSync = taken ? taken->referenceFor(remote->syncDate) : remote->syncDate;
     return mergeDatabasesLocal(local->records, remote->records, local->structure, name, local->editDate,
-                               remote->editDate, local->syncDate, remote->syncDate, stop);
+                               remote->editDate, local->syncDate, remoteSync, stop);
 }
 
 std::string SyncMerge::phonePicturesFolder(const std::string& packageName)

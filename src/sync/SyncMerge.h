@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fields/FieldModel.h"
+#include "sync/TakenCopies.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,19 +27,25 @@ enum class RecordOrigin { Mac, Phone };
 struct MergedRecord {
     const Record* record = nullptr;
     RecordOrigin origin = RecordOrigin::Mac;
+    // Its id in the merged database. The records both copies held at the
+    // reference time and the computer's own new ones keep theirs, so the two
+    // copies still match record by record should only one of them get the
+    // merged copy; the companion's new ones get ids neither copy uses.
+    RecordId id = 0;
 };
 
 // The merge of a database held on both sides: this computer's package NAME
 // and the companion's copy downloaded into NAME_temp (with its pictures in
-// NAME_temp/images_temp). The merged database is built in NAME_temp from the
-// empty base; the computer's package is never written. It runs on a worker
-// thread that owns the shared DBManager meanwhile, and stops early, as a
-// failure, when a stop is requested.
+// NAME_temp/images_temp). The merged database is built in NAME_temp (see
+// MergedPackage); the computer's package is never written. It runs on a
+// worker thread that owns the shared DBManager meanwhile, and stops early,
+// as a failure, when a stop is requested.
 class SyncMerge {
 public:
     // Whether two structures differ: another number of fields, or a field of
     // the first without a field of the same id, name, type and options in
-    // the second. Order and list-view state do not count.
+    // the second. Order and list-view state do not count; options compare by
+    // value, so 180.0 is 180 and true is 1 whichever kind a writer stored.
     static bool checkStrctureDifferencesLocal(const std::vector<FieldDefinition>& local,
                                               const std::vector<FieldDefinition>& remote);
 
@@ -50,10 +57,10 @@ public:
     // dates: T is the earlier of the two sync dates (a copy never synced
     // counts as synced now); records created after T on either side are all
     // kept, an identical one added on both sides once; older records take
-    // the later change, the computer's on a tie; a record deleted on the
-    // companion goes unless changed here after T. When neither copy was ever
-    // synced, every record of both is kept, identical ones once. nullopt when
-    // stopped.
+    // the later change, the computer's on a tie, and are kept whenever both
+    // sides hold them, alike or not; a record deleted on the companion goes
+    // unless changed here after T. When neither copy was ever synced, every
+    // record of both is kept, identical ones once. nullopt when stopped.
     static std::optional<std::vector<MergedRecord>>
     mergeRecords(const std::vector<Record>& local, const std::vector<Record>& remote,
                  std::int64_t lastSyncLocal, std::int64_t lastSyncRemote, std::int64_t now,
@@ -68,10 +75,12 @@ public:
                                     std::int64_t lastSyncLocal, std::int64_t lastSyncRemote,
                                     const std::stop_token& stop);
 
-    // The worker's whole job: reads both copies again and merges them. True
-    // on success; false when a copy cannot be read, the merge fails or it was
-    // stopped.
-    static bool mergingThread(const std::string& name, const std::stop_token& stop);
+    // The worker's whole job: reads both copies again and merges them. The
+    // companion's sync date counts as the moment of the take when this
+    // computer took its copy since (see TakenCopies). True on success; false
+    // when a copy cannot be read, the merge fails or it was stopped.
+    static bool mergingThread(const std::string& name, const std::optional<TakenCopy>& taken,
+                              const std::stop_token& stop);
 
     // The staging package of a package: NAME.dossiva_temp.
     static std::string stagingName(const std::string& packageName) { return packageName + "_temp"; }

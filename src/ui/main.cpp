@@ -12,8 +12,49 @@
 #include <QFileInfo>
 #include <QMetaObject>
 
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: dossiva [FILE...]\n"
+    "\n"
+    "Dossiva keeps a library of small personal databases. Each FILE given (a .dossiva\n"
+    "database, a .dossivaTemplate template or a .csv file) is offered for import; when\n"
+    "Dossiva is running already, its window comes to the front and takes the files.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and end\n"
+    "      --version  show the version and end\n"
+    "\n"
+    "The same library from a terminal or a script: dossiva-cli --help\n";
+
+// --help and --version are answered before any window or data folder is
+// made, so they work without a display. Other options are Qt's.
+std::optional<int> answerOption(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("dossiva %s\n", DOSSIVA_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (const auto answered = answerOption(argc, argv)) {
+        return *answered;
+    }
     // The data tree comes before any window; without it there is nothing to
     // work on.
     if (dossiva::prepareApplicationSupport() != 0) {
@@ -58,10 +99,12 @@ int main(int argc, char** argv)
     }
     dossiva::HandOverQueue handedOver(
         alerts, [&controller](const QString& file) { controller.applicationOpenFile(file.toStdString()); });
-    instance.listen([&controller, &handedOver](const QString& file) {
-        controller.mainWindow()->raise();
-        controller.mainWindow()->activateWindow();
-        handedOver.handOver(file);
+    // A later start comes to this window, with its files or without.
+    instance.listen([&controller, &handedOver](const QStringList& handed) {
+        controller.bringToFront();
+        for (const QString& file : handed) {
+            handedOver.handOver(file);
+        }
     });
     if (!controller.applicationDidFinishLaunching()) {
         return 0;

@@ -61,7 +61,8 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& input,
     const std::string inputFile = folder + "/input";
     const std::string errorFile = folder + "/error";
     std::ofstream(inputFile, std::ios::binary) << input;
-    std::string command = "env";
+    // Databases deleted by the tests go to the trash of the test's home.
+    std::string command = "env -u XDG_DATA_HOME";
     for (const auto& [name, value] : environment) {
         command += " " + shellQuote(name + "=" + value);
     }
@@ -94,7 +95,9 @@ std::vector<std::map<std::string, std::string>> recordsJson(const std::string& d
                                  "assert isinstance(records, list)\n"
                                  "for i, record in enumerate(records):\n"
                                  "    print(i, '\\t-\\t-')\n"
-                                 "    for key, value in record.items():\n"
+                                 "    fields = record.pop('fields')\n"
+                                 "    assert set(record) == {'RECID', 'created', 'modified'}, record\n"
+                                 "    for key, value in list(record.items()) + list(fields.items()):\n"
                                  "        print(i, json.dumps(key), json.dumps(value), sep='\\t')\n",
                                  {folder + "/records.json"}, lines);
     FileManager::removeItem(folder);

@@ -29,7 +29,8 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& input 
                  const std::map<std::string, std::string>& environment = {});
 
 // The records of `records NAME --format json`, read by Python's json module:
-// one map per record from each key to its value as JSON text.
+// one map per record from each key ("RECID", "created", "modified", and the
+// labels of "fields") to its value as JSON text.
 std::vector<std::map<std::string, std::string>> recordsJson(const std::string& database,
                                                             const std::vector<std::string>& flags = {});
 

@@ -42,37 +42,48 @@ protected:
     }
 };
 
-TEST_F(CsvCommandsTest, RecordsListedAsCsvComeBackWithTheirDatesAndTimes)
+TEST_F(CsvCommandsTest, RecordsListedAsCsvComeBackAsTheSameFieldsAndValues)
 {
     library.makePackage("Diary");
     DBManager::sharedIstance().openDB();
-    ok({"add-field", "Diary", "Day", "date"});
-    ok({"add-field", "Diary", "Hour", "time"});
-    ok({"add-field", "Diary", "Moment", "datetime"});
+    for (const std::vector<std::string>& field : {std::vector<std::string>{"Day", "date"},
+                                                  {"Hour", "time"},
+                                                  {"Moment", "datetime"},
+                                                  {"Count", "number"},
+                                                  // CSV carries no options: an empty caption as imported
+                                                  {"Done", "checkbox", "--caption", ""},
+                                                  {"Note", "small"}}) {
+        std::vector<std::string> args{"add-field", "Diary"};
+        args.insert(args.end(), field.begin(), field.end());
+        ok(args);
+    }
     ok({"add-record", "Diary", "Name=Spring", "Day=2024-05-01", "Hour=2024-05-01T09:05",
-        "Moment=2024-05-01T14:30"});
+        "Moment=2024-05-01T14:30", "Count=1,5", "Done=yes", "Note= a, \"quoted\"; note"});
     ok({"add-record", "Diary", "Name=Winter", "Day=1969-12-31", "Hour=1969-12-31T23:59",
-        "Moment=1969-12-31T23:59:30"});
+        "Moment=1969-12-31T23:59:30", "Done=no"});
     ok({"add-record", "Diary", "Name=Undated"});
 
     const std::string csv = writeCsv("diary.csv", ok({"records", "Diary", "--format", "csv"}));
-    const std::string imported = ok({"import-csv", csv, "--name", "Copy", "--labels", "--main", "Name",
-                                     "--type", "Day=date", "Hour=time", "Moment=datetime"});
+    const std::string imported = ok({"import-csv", csv, "--name", "Copy", "--labels", "--type", "Day=date",
+                                     "Hour=time", "Moment=datetime", "Count=number", "Done=checkbox"});
     EXPECT_EQ(imported, "Success: Database Copy imported successfully\n");
 
+    EXPECT_EQ(ok({"fields", "Copy"}), ok({"fields", "Diary"})) << "the same labels, types and order";
     const std::vector<std::string> byName{"--sort", "title", "--ascending"};
-    const auto original = recordsJson("Diary", byName);
-    const auto copy = recordsJson("Copy", byName);
+    auto original = recordsJson("Diary", byName);
+    auto copy = recordsJson("Copy", byName);
     ASSERT_EQ(copy.size(), original.size());
     for (std::size_t i = 0; i < original.size(); ++i) {
         SCOPED_TRACE(original[i].at("Name"));
-        EXPECT_EQ(copy[i].at("Name"), original[i].at("Name"));
-        for (const char* field : {"Day", "Hour", "Moment"}) {
-            EXPECT_EQ(copy[i].at(field), original[i].at(field)) << field;
+        for (auto* record : {&original[i], &copy[i]}) {
+            for (const char* own : {"RECID", "created", "modified"}) {
+                record->erase(own);
+            }
         }
+        EXPECT_EQ(copy[i], original[i]);
     }
     EXPECT_EQ(original[0].at("Name"), "\"Spring\"");
-    EXPECT_NE(original[0].at("Day"), "null");
+    EXPECT_EQ(original[0].at("Note"), "\" a, \\\"quoted\\\"; note\"");
 }
 
 TEST_F(CsvCommandsTest, ValuesThatCannotBeReadAreReportedWithTheirRows)
@@ -91,26 +102,34 @@ TEST_F(CsvCommandsTest, AFileLargerThanAllowedIsRefusedUntilAllowed)
     struct Case {
         const char* name;
         std::vector<std::string> args;
+        int status;
         std::string error;
     };
     const std::vector<Case> cases = {
         {"larger than allowed",
          {big, "--max-size", "1024"},
+         1,
          big + ": The file is too large to import: the limit is 1 KiB. Use --max-size BYTES to import a "
                "larger file."},
         {"a size that is no number",
          {big, "--max-size", "lots"},
-         "--max-size takes the largest file size to import, in bytes"},
+         2,
+         "--max-size: takes a number of bytes, at least 1, not 'lots' (see dossiva-cli import-csv --help)"},
         {"no size at all",
          {big, "--max-size", "0"},
-         "--max-size takes the largest file size to import, in bytes"},
+         2,
+         "--max-size: takes a number of bytes, at least 1, not '0' (see dossiva-cli import-csv --help)"},
+        {"larger than allowed on standard input",
+         {"-", "--name", "Big", "--max-size", "1024"},
+         1,
+         "standard input holds more than 1024 bytes: use --max-size BYTES to import a larger file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> args{"import-csv"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const CliResult result = runCli(args);
-        EXPECT_EQ(result.status, 1);
+        const CliResult result = runCli(args, "Name\n" + std::string(2000, 'x') + "\n");
+        EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.err, "dossiva-cli: " + c.error + "\n");
         EXPECT_TRUE(FileManager::contentsOfDirectory(Paths::databasesFolder()).empty());
     }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -60,19 +61,57 @@ public:
     }
 };
 
-// The commands --help lists.
+// The commands --help lists under "Subcommands:".
 std::vector<std::string> commandNames()
 {
     std::vector<std::string> names;
     std::istringstream help(runCli({"--help"}).out);
     std::string line;
+    bool listing = false;
     while (std::getline(help, line)) {
-        if (line.size() > 2 && line.compare(0, 2, "  ") == 0 && line[2] != ' ') {
+        if (line == "Subcommands:") {
+            listing = true;
+        } else if (listing && line.empty()) {
+            break;
+        } else if (listing) {
             names.push_back(line.substr(2, line.find(' ', 2) - 2));
         }
     }
     return names;
 }
+
+// Arguments each locked command is called with: well formed, so the call
+// passes the parser and meets the lock. "{HOME}" stands for the test's home.
+const std::map<std::string, std::vector<std::string>> kWellFormed = {
+    {"show", {"Shop"}},
+    {"new", {"Other"}},
+    {"duplicate", {"Shop"}},
+    {"rename", {"Shop", "Other"}},
+    {"delete", {"Shop", "--yes"}},
+    {"export-package", {"Shop", "{HOME}/out.dossiva"}},
+    {"import-package", {"{HOME}/in.dossiva"}},
+    {"export-template", {"Shop", "{HOME}/out.dossivaTemplate"}},
+    {"import-template", {"{HOME}/in.dossivaTemplate"}},
+    {"export-csv", {"Shop", "{HOME}/out.csv"}},
+    {"import-csv", {"{HOME}/in.csv"}},
+    {"fields", {"Shop"}},
+    {"add-field", {"Shop", "Note", "small"}},
+    {"rename-field", {"Shop", "Name", "Title"}},
+    {"set-field", {"Shop", "Secret", "--no-ask"}},
+    {"move-field", {"Shop", "Secret", "2"}},
+    {"delete-field", {"Shop", "Secret", "--yes"}},
+    {"add-record", {"Shop", "Name=x"}},
+    {"set", {"Shop", "1", "Name=x"}},
+    {"duplicate-record", {"Shop", "1"}},
+    {"delete-record", {"Shop", "1", "--yes"}},
+    {"delete-all", {"Shop", "--yes"}},
+    {"records", {"Shop"}},
+    {"sync", {"127.0.0.1:9"}},
+    {"backup", {}},
+    {"backups", {}},
+    {"restore", {"1700000000", "--yes"}},
+    {"discover", {"--timeout", "1"}},
+};
 
 TEST_F(ProtectionGateTest, EveryCommandButTheLibraryListingsAndThePasswordOnesWaitsForIt)
 {
@@ -84,9 +123,13 @@ TEST_F(ProtectionGateTest, EveryCommandButTheLibraryListingsAndThePasswordOnesWa
         if (open.count(name) != 0) {
             continue;
         }
-        // No arguments at all: the lock comes before anything the command
-        // would check or open.
-        const CliResult result = runCli({"--password-stdin", name}, "not it\n");
+        const auto wellFormed = kWellFormed.find(name);
+        ASSERT_NE(wellFormed, kWellFormed.end()) << name << " has no arguments to try the lock with";
+        std::vector<std::string> args{"--password-stdin", name};
+        for (const auto& arg : wellFormed->second) {
+            args.push_back(arg.rfind("{HOME}", 0) == 0 ? home + arg.substr(6) : arg);
+        }
+        const CliResult result = runCli(args, "not it\n");
         EXPECT_EQ(result.status, 1) << name;
         EXPECT_EQ(result.err, "dossiva-cli: Wrong password\n") << name;
         EXPECT_EQ(result.out, "") << name;
@@ -98,9 +141,10 @@ TEST_F(ProtectionGateTest, EveryCommandButTheLibraryListingsAndThePasswordOnesWa
     }
     EXPECT_EQ(snapshotFiles(home), before) << "a refused command changed a file";
 
-    // The listings need no password, even without a terminal.
+    // The listings need no password, even without a terminal; nor does a
+    // command's help.
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"list"}, {"templates"}, {"--help"}}) {
+         {std::vector<std::string>{"list"}, {"templates"}, {"--help"}, {"records", "--help"}}) {
         const CliResult result = runCli(args);
         EXPECT_EQ(result.status, 0) << args[0] << ": " << result.err;
     }

@@ -20,6 +20,14 @@ namespace {
 
 using JsonRecord = std::map<std::string, std::string>;
 
+// The text a JSON string holds.
+std::string jsonText(const std::string& json)
+{
+    std::string text;
+    EXPECT_EQ(runPython("import json,sys; print(json.loads(sys.argv[1]), end='')", {json}, text), 0) << json;
+    return text;
+}
+
 class RecordCommandsTest : public ::testing::Test {
 protected:
     TestLibrary library;
@@ -102,16 +110,17 @@ TEST_F(RecordCommandsTest, EveryTypeTravelsThroughAddRecordJsonAndSet)
     EXPECT_EQ(first["Name"], "\"Lamp\"");
     EXPECT_EQ(first["Note"], "\"a \\\"quoted\\\" note\"");
     EXPECT_EQ(first["Story"], "\"line 1\\nline 2\"");
-    EXPECT_EQ(first["Price"], "\"1.5\"");
-    EXPECT_EQ(first["Quantity"], "\"12000\"");
-    EXPECT_EQ(first["Total"], "\"18000\"");
+    EXPECT_EQ(first["Price"], "1.5") << "a number is a JSON number";
+    EXPECT_EQ(first["Quantity"], "12000");
+    EXPECT_EQ(first["Total"], "18000");
     EXPECT_EQ(first["Colour"], "\"Green\"");
     EXPECT_EQ(first["Paid"], "true");
     EXPECT_EQ(first["Secret"], "\"pa ss\\\\word\"");
     EXPECT_EQ(first["Mail"], "\"ann@example.org\"");
     EXPECT_EQ(first["modified"], "null") << "made in one step, never modified";
     EXPECT_EQ(first.count("Line"), 0u) << "a separator holds no value";
-    EXPECT_NE(first["Photo"], "0");
+    EXPECT_EQ(first["Photo"].rfind("\"" + Paths::imagesFolder(package) + "/", 0), 0u)
+        << "a picture is the path of its file: " << first["Photo"];
 
     // The same dates, read in Paris and shown in Paris.
     const CliResult paris = runCli({"records", "Shop", "--format", "csv"}, {}, kParis);
@@ -132,10 +141,7 @@ TEST_F(RecordCommandsTest, EveryTypeTravelsThroughAddRecordJsonAndSet)
         if (key == "Photo") {
             value = secondPicture;
         } else if (value.front() == '"') {
-            std::string decoded;
-            ASSERT_EQ(runPython("import json,sys; print(json.loads(sys.argv[1]), end='')", {json}, decoded),
-                      0);
-            value = decoded;
+            value = jsonText(json);
         }
         set.push_back(key + "=" + value);
     }
@@ -148,7 +154,8 @@ TEST_F(RecordCommandsTest, EveryTypeTravelsThroughAddRecordJsonAndSet)
             EXPECT_EQ(second[key], json) << key;
         }
     }
-    const auto stored = Image::readFile(Paths::imageFile(package, std::stoll(second["Photo"])));
+    EXPECT_EQ(second["Photo"], first["Photo"]);
+    const auto stored = Image::readFile(jsonText(second["Photo"]));
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->width(), 160) << "the new picture replaced the old under the same number";
     EXPECT_EQ(stored->height(), 320);
@@ -157,7 +164,7 @@ TEST_F(RecordCommandsTest, EveryTypeTravelsThroughAddRecordJsonAndSet)
 struct NumberCase {
     const char* name;
     const char* typed;
-    const char* stored; // nullptr: refused
+    const char* stored; // as JSON; nullptr: refused
 };
 
 void PrintTo(const NumberCase& c, std::ostream* os)
@@ -181,14 +188,14 @@ TEST_P(NumberValueTest, FollowsTheNumberRule)
         EXPECT_TRUE(recordsJson("Shop").empty()) << "a refused record is not added";
     } else {
         EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(recordsJson("Shop")[0]["Price"], std::string("\"") + GetParam().stored + "\"");
+        EXPECT_EQ(recordsJson("Shop")[0]["Price"], GetParam().stored);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, NumberValueTest,
     testing::Values(NumberCase{"CommaDecimal", "1,5", "1.5"},
-                    NumberCase{"GroupedThousands", "12 000", "12000"}, NumberCase{"Empty", "", ""},
+                    NumberCase{"GroupedThousands", "12 000", "12000"}, NumberCase{"Empty", "", "null"},
                     NumberCase{"TrailingZero", "1.50", nullptr}, NumberCase{"NoLeadingZero", ".5", nullptr},
                     NumberCase{"PlusSign", "+3", nullptr}, NumberCase{"Exponent", "1e3", nullptr},
                     NumberCase{"TooManyDigits", "123456789", nullptr}),
@@ -240,6 +247,26 @@ TEST_F(RecordCommandsTest, JsonStaysValidWhateverATextHolds)
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].at("Name"), "\"tab\\there \\\\ back\"");
     EXPECT_EQ(records[0].at("Note"), "\"bell\\u0007 bad\\ufffd byte \\u00e9\"");
+}
+
+TEST_F(RecordCommandsTest, LabelsNeverCollideWithTheRecordsOwnKeys)
+{
+    for (const char* label : {"RECID", "created", "fields"}) {
+        ok({"add-field", "Shop", label, "small"});
+    }
+    const std::string id = addRecord({"Name=Lamp", "RECID=my own id", "created=yesterday", "fields=three"});
+    std::string checked;
+    EXPECT_EQ(
+        runPython(
+            "import json, sys\n"
+            "[record] = json.loads(sys.argv[1])\n"
+            "assert record['RECID'] == int(sys.argv[2]), record\n"
+            "assert record['created'].startswith('2'), record\n"
+            "assert record['fields'] == {'Name': 'Lamp', 'RECID': 'my own id', 'created': 'yesterday',\n"
+            "                            'fields': 'three'}, record\n",
+            {ok({"records", "Shop", "--format", "json"}), id}, checked),
+        0)
+        << checked;
 }
 
 TEST_F(RecordCommandsTest, SearchAndSortAsTheApplicationDoes)
@@ -305,10 +332,10 @@ TEST_F(RecordCommandsTest, DeletionsAskForConfirmation)
     EXPECT_EQ(refused.err, "dossiva-cli: \"Shop\" has no record 999\n");
     EXPECT_EQ(recordsJson("Shop").size(), 3u);
 
-    const std::string picture = recordsJson("Shop", {"--search", "one"})[0]["Photo"];
-    ASSERT_TRUE(FileManager::exists(Paths::imageFile(package, std::stoll(picture))));
+    const std::string picture = jsonText(recordsJson("Shop", {"--search", "one"})[0]["Photo"]);
+    ASSERT_TRUE(FileManager::exists(picture));
     ok({"delete-record", "Shop", first, "--yes"});
-    EXPECT_FALSE(FileManager::exists(Paths::imageFile(package, std::stoll(picture))));
+    EXPECT_FALSE(FileManager::exists(picture));
     EXPECT_EQ(recordsJson("Shop").size(), 2u);
     ok({"delete-all", "Shop", "--yes"});
     EXPECT_TRUE(recordsJson("Shop").empty());

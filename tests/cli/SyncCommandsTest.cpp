@@ -104,6 +104,12 @@ TEST_F(SyncCommandsTest, BackupsAreListedAndRestoredOnlyWhenConfirmed)
     EXPECT_TRUE(has(result.out, "Backed up as " + stamp)) << result.out;
     EXPECT_TRUE(has(runCli({"backups"}).out, stamp + "  ")) << runCli({"backups"}).out;
 
+    // Another process may be writing a backup: listing never deletes one.
+    ASSERT_TRUE(FileManager::createDirectory(Paths::macBackupsFolder() + "/1800000000_temp"));
+    ASSERT_EQ(runCli({"backups"}).status, 0);
+    ASSERT_EQ(runCli({"backup"}).status, 0);
+    EXPECT_TRUE(FileManager::exists(Paths::macBackupsFolder() + "/1800000000_temp"));
+
     ASSERT_TRUE(FileManager::removeItem(Paths::packagePath("Notes.dossiva")));
     result = runCli({"restore", stamp});
     EXPECT_EQ(result.status, 1);
@@ -115,8 +121,59 @@ TEST_F(SyncCommandsTest, BackupsAreListedAndRestoredOnlyWhenConfirmed)
     EXPECT_TRUE(FileManager::isRegularFile(Paths::databaseFile("Notes.dossiva")));
 }
 
+// The companion holds a database whose picture is larger than the sync may
+// take, so backing the companion up before the sync fails.
+struct BackupErrorCase {
+    const char* name;
+    std::vector<std::string> flags;
+    int status;
+    std::string said; // on standard error; "" when the backup is not even tried
+    bool synced;
+};
+
+class SyncAfterABackupError : public SyncCommandsTest,
+                              public ::testing::WithParamInterface<BackupErrorCase> {};
+
+TEST_P(SyncAfterABackupError, FollowsTheFlagAndSaysWhatHappened)
+{
+    ASSERT_TRUE(FileManager::createDirectories(phone + "/Big.dossiva/images"));
+    ASSERT_TRUE(
+        FileManager::copyItem(Paths::databaseFile("Notes.dossiva"), phone + "/Big.dossiva/database.db"));
+    ASSERT_TRUE(FileManager::writeFileAtomically(phone + "/Big.dossiva/images/7", std::string(200000, 'p')));
+    std::vector<std::string> args{"sync", companion, "--only", "Notes", "--max-download", "102400"};
+    args.insert(args.end(), GetParam().flags.begin(), GetParam().flags.end());
+
+    const CliResult result = runCli(args);
+
+    EXPECT_EQ(result.status, GetParam().status) << result.err;
+    if (GetParam().said.empty()) {
+        EXPECT_FALSE(has(result.err, "backup")) << result.err;
+    } else {
+        EXPECT_TRUE(has(result.err, GetParam().said)) << result.err;
+    }
+    EXPECT_EQ(FileManager::exists(phone + "/Notes.dossiva/database.db"), GetParam().synced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SyncAfterABackupError,
+    ::testing::Values(BackupErrorCase{"StopsAndSaysHowToGoOn",
+                                      {},
+                                      1,
+                                      "Error: Error during backup\n\nThe companion's \"Big\" was not backed "
+                                      "up: the companion sent more than 100 KiB.\nThe sync was stopped. To "
+                                      "sync without the backup, run it again with --on-backup-error continue",
+                                      false},
+                      BackupErrorCase{"GoesOnWhenAsked",
+                                      {"--on-backup-error", "continue"},
+                                      0,
+                                      "Going on with the sync without a backup",
+                                      true},
+                      BackupErrorCase{"TakesNoBackupWhenToldNot", {"--no-backup"}, 0, "", true}),
+    [](const ::testing::TestParamInfo<BackupErrorCase>& param) { return std::string(param.param.name); });
+
 struct BadArguments {
     std::vector<std::string> args;
+    int status; // 2 for a wrong call, 1 for one that cannot be carried out
     std::string message;
 };
 
@@ -126,23 +183,29 @@ TEST_P(SyncCommandArguments, AreRefusedWithAReason)
 {
     TestLibrary library;
     const CliResult result = runCli(GetParam().args);
-    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.status, GetParam().status);
     EXPECT_TRUE(has(result.err, GetParam().message)) << result.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SyncCommandArguments,
-    ::testing::Values(BadArguments{{"sync"}, "usage: sync"}, BadArguments{{"sync", "localhost"}, "HOST:PORT"},
-                      BadArguments{{"sync", "localhost:0"}, "HOST:PORT"},
-                      BadArguments{{"sync", "localhost:99999"}, "HOST:PORT"},
-                      BadArguments{{"sync", "localhost:21", "--conflicts", "maybe"}, "--conflicts takes"},
-                      BadArguments{{"sync", "localhost:21", "--only"}, "--only needs"},
-                      BadArguments{{"sync", "localhost:21", "--fast"}, "unknown or incomplete option"},
-                      BadArguments{{"backup", "--companion"}, "usage: backup"},
-                      BadArguments{{"backups", "extra"}, "takes no arguments"},
-                      BadArguments{{"restore"}, "usage: restore"},
-                      BadArguments{{"restore", "1700000000", "--phone", "--yes"}, "needs --companion"},
-                      BadArguments{{"restore", "1700000000", "--yes"}, "no backup 1700000000"},
-                      BadArguments{{"discover", "--timeout", "0"}, "--timeout"}));
+    ::testing::Values(BadArguments{{"sync"}, 2, "HOST:PORT is required"},
+                      BadArguments{{"sync", "localhost"}, 2, "the companion is given as HOST:PORT"},
+                      BadArguments{{"sync", "localhost:0"}, 2, "the companion is given as HOST:PORT"},
+                      BadArguments{{"sync", "localhost:99999"}, 2, "the companion is given as HOST:PORT"},
+                      BadArguments{
+                          {"sync", "localhost:21", "--conflicts", "maybe"}, 2, "--conflicts: maybe not in"},
+                      BadArguments{{"sync", "localhost:21", "--only"}, 2, "--only: 1 required"},
+                      BadArguments{{"sync", "localhost:21", "--all", "--only", "Notes"}, 2, "excludes"},
+                      BadArguments{{"sync", "localhost:21", "--fast"}, 2, "not expected: --fast"},
+                      BadArguments{{"sync", "--max-download=0", "localhost:21"}, 2, "at least 1, not '0'"},
+                      BadArguments{{"sync", "localhost:21", "--on-backup-error", "maybe"}, 2,
+                                   "--on-backup-error: maybe not in"},
+                      BadArguments{{"backup", "--companion"}, 2, "--companion: 1 required"},
+                      BadArguments{{"backups", "extra"}, 2, "not expected: extra"},
+                      BadArguments{{"restore"}, 2, "STAMP is required"},
+                      BadArguments{{"restore", "1700000000", "--phone", "--yes"}, 2, "needs --companion"},
+                      BadArguments{{"restore", "1700000000", "--yes"}, 1, "no backup 1700000000"},
+                      BadArguments{{"discover", "--timeout", "0"}, 2, "--timeout"}));
 
 } // namespace

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 using namespace dossiva;
 using namespace dossiva::test;
 
@@ -79,6 +81,59 @@ TEST_F(LibraryTest, ListingSortsByTheSettingsAndDropsSyncLeftoversOfSoundPackage
     EXPECT_TRUE(db.dbName().empty()) << "listing leaves no database open";
 }
 
+TEST_F(LibraryTest, NamesSortAsAReaderExpectsWhateverTheirCaseAndAccents)
+{
+    for (const char* name : {"Zoo",
+                             "\xc3\xa9"
+                             "b\xc3\xa8"
+                             "ne",
+                             "apple",
+                             "\xc3\x89"
+                             "clat",
+                             "Eagle"}) {
+        create(name);
+    }
+    UserDefaults::standard().setInteger("Sorting", 0);
+    UserDefaults::standard().setInteger("DBSortOrder", 1);
+    library.loadDbArray();
+    EXPECT_EQ(names(), (std::vector<std::string>{"apple.dossiva", "Eagle.dossiva",
+                                                 "\xc3\xa9"
+                                                 "b\xc3\xa8"
+                                                 "ne.dossiva",
+                                                 "\xc3\x89"
+                                                 "clat.dossiva",
+                                                 "Zoo.dossiva"}));
+}
+
+TEST_F(LibraryTest, TheTemplateADatabaseWasMadeFromIsToldByItsFields)
+{
+    // A custom template: Recipes with a field more.
+    ASSERT_EQ(library.createNewDatabase(19, "Base"), DatabaseLibrary::CreateResult::Created);
+    ASSERT_GT(db.adddbFieldLabel("Wine", FieldType::SmallText, PropertyList::array()), 0);
+    db.openDB();
+    ASSERT_TRUE(FileManager::copyItem(Paths::databaseFile("Base.dossiva"),
+                                      Paths::modelsFolder() + "/Dinners.dossivaTemplate"));
+    for (const auto& [row, name] :
+         std::vector<std::pair<int, std::string>>{{2, "Reading"}, {19, "Cooking"}, {0, "Plain"}}) {
+        ASSERT_EQ(library.createNewDatabase(row, name), DatabaseLibrary::CreateResult::Created);
+    }
+    ASSERT_EQ(library.createNewDatabaseCustomTemplate("Dinners", "Sunday"),
+              DatabaseLibrary::CreateResult::Created);
+    ASSERT_GT(db.adddbFieldLabel("Guests", FieldType::Number, PropertyList::array()), 0)
+        << "fields added later do not matter";
+    db.openDB();
+
+    library.loadDbArray(); // as at the next launch: nothing is known but the files
+    const std::vector<std::pair<std::string, std::string>> expected = {{"Reading.dossiva", "iconBooks"},
+                                                                       {"Cooking.dossiva", "iconRecipes"},
+                                                                       {"Plain.dossiva", ""},
+                                                                       {"Sunday.dossiva", "templateCustom"},
+                                                                       {"Base.dossiva", "templateCustom"}};
+    for (const auto& [package, icon] : expected) {
+        EXPECT_EQ(library.templateIcon(package), icon) << package;
+    }
+}
+
 TEST_F(LibraryTest, NewDatabasesStartFromTheEmptyBase)
 {
     {
@@ -123,20 +178,50 @@ TEST_F(LibraryTest, DuplicatingTwiceFailsTheSecondTime)
     EXPECT_EQ(lastText(), "Error duplicanting db");
 }
 
-TEST_F(LibraryTest, DeletingAsksFirst)
+TEST_F(LibraryTest, DeletingAsksWithCancelAsDefaultThenMovesThePackageToTheTrash)
 {
+    ::unsetenv("XDG_DATA_HOME"); // the trash follows the test's home
     create("Books");
     library.loadDbArray();
-    alerts.queueAnswer("Cancel");
-    EXPECT_FALSE(library.deleteDatabase("Books.dossiva"));
-    EXPECT_EQ(lastTitle(), "Delete Database");
-    EXPECT_EQ(lastText(), "Are you sure you want to delete the database \"Books\"?");
-    EXPECT_EQ(alerts.asked().back().buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+    EXPECT_FALSE(library.deleteDatabase("Books.dossiva")) << "Enter answers Cancel";
+    const AlertRequest& question = alerts.asked().back();
+    EXPECT_EQ(question.title, "Delete Database");
+    EXPECT_EQ(question.message, "Are you sure you want to delete the database \"Books\"?");
+    EXPECT_EQ(question.buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+    EXPECT_EQ(question.defaultAnswer(), "Cancel");
+    EXPECT_EQ(question.effectiveStyle(), AlertStyle::Warning);
+    EXPECT_NE(question.detail.find("Trash"), std::string::npos) << question.detail;
     EXPECT_TRUE(FileManager::exists(Paths::packagePath("Books.dossiva")));
+
     alerts.queueAnswer("Delete");
     EXPECT_TRUE(library.deleteDatabase("Books.dossiva"));
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Books.dossiva")));
     EXPECT_TRUE(library.dbList().empty());
+    const std::string trash = home.home() + "/.local/share/Trash";
+    EXPECT_TRUE(FileManager::isRegularFile(trash + "/files/Books.dossiva/database.db"));
+    const auto info = FileManager::readFile(trash + "/info/Books.dossiva.trashinfo");
+    ASSERT_TRUE(info.has_value());
+    const std::string escapedHome = std::regex_replace(home.home(), std::regex(" "), "%20");
+    EXPECT_NE(std::string(info->begin(), info->end())
+                  .find("Path=" + escapedHome +
+                        "/Library/Application%20Support/Quorva/Dossiva/Databases/"
+                        "Books.dossiva\n"),
+              std::string::npos);
+
+    // A trash that cannot be made refuses the deletion, says why and keeps
+    // the database open.
+    create("Films");
+    library.loadDbArray();
+    ASSERT_TRUE(db.openDB("Films.dossiva"));
+    ASSERT_TRUE(FileManager::writeFileAtomically(home.home() + "/plain", "a file, not a folder"));
+    ::setenv("XDG_DATA_HOME", (home.home() + "/plain/data").c_str(), 1);
+    alerts.queueAnswer("Delete");
+    EXPECT_FALSE(library.deleteDatabase("Films.dossiva"));
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(lastText(), "The database \"Films\" could not be moved to the Trash.");
+    EXPECT_NE(alerts.asked().back().detail.find("Not a directory"), std::string::npos);
+    EXPECT_TRUE(FileManager::exists(Paths::packagePath("Films.dossiva")));
+    EXPECT_EQ(db.dbName(), "Films.dossiva");
 }
 
 TEST_F(LibraryTest, RenamingIgnoresTheSameNameRefusesATakenOneAndStampsTheEdit)

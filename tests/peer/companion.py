@@ -3,6 +3,7 @@
 phone application does.
 
   companion.py --root DIR [--version 4.0] [--password PW] [--refuse CMD ...]
+               [--drop-after CMD]
 
 Prints "PORT <n> PID <pid>" on standard output once it listens, then serves
 until it is terminated (or its parent goes away).
@@ -16,6 +17,8 @@ What it keeps of the phone's behaviour:
 - LIST output that always begins with a "total N" line;
 - RMD removes a directory with everything inside it.
 --refuse answers the named commands with 550, for tests of failures.
+--drop-after answers the command after the first one named with 421 and
+closes the connection, as a phone that goes away does.
 """
 
 import argparse
@@ -82,6 +85,9 @@ class CompanionHandler(FTPHandler):
     abstracted_fs = CompanionFS
     auth_failed_timeout = 0.1
     refused = frozenset()
+    drop_after = None
+    # Once per server: the command named by --drop-after was answered.
+    dropping = False
 
     def ftp_PORT(self, line):
         self.respond("502 Passive mode only.")
@@ -93,10 +99,18 @@ class CompanionHandler(FTPHandler):
         self.respond("502 Use PASV.")
 
     def pre_process_command(self, line, cmd, arg):
+        if CompanionHandler.dropping:
+            CompanionHandler.dropping = False
+            CompanionHandler.drop_after = None
+            self.respond("421 Service not available, closing control connection.")
+            self.close_when_done()
+            return
         if cmd in self.refused:
             self.respond("550 Refused by the test.")
             return
         super().pre_process_command(line, cmd, arg)
+        if cmd == CompanionHandler.drop_after:
+            CompanionHandler.dropping = True
 
 
 def watch_parent(server, parent):
@@ -115,15 +129,20 @@ def main():
     parser.add_argument("--version", default="4.0")
     parser.add_argument("--password", default=FIXED_PASSWORD)
     parser.add_argument("--refuse", action="append", default=[])
+    parser.add_argument("--drop-after")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
     logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
+    # Clients killed mid-transfer make pyftpdlib format a closed transfer;
+    # the failure of that log line is no failure of the companion.
+    logging.raiseExceptions = False
 
     root = os.path.realpath(args.root)
     CompanionHandler.authorizer = AnyUserAuthorizer(root, args.password)
     CompanionHandler.banner = "Dossiva companion %s ready" % args.version
     CompanionHandler.refused = frozenset(cmd.upper() for cmd in args.refuse)
+    CompanionHandler.drop_after = args.drop_after.upper() if args.drop_after else None
 
     server = FTPServer(("127.0.0.1", 0), CompanionHandler)
     watch_parent(server, os.getppid())

@@ -44,7 +44,8 @@ std::vector<FieldDefinition> searchStructure()
         {kColour, "Colour", FieldType::Choose, colours, 7, 0},
         {kTotal, "Total", FieldType::Calculation, {}, 8, 0},
         {kDone, "Done", FieldType::Checkbox, {}, 9, 0},
-        {kSecret, "Secret", FieldType::Password, {}, 10, 0},
+        {kSecret, "Secret", FieldType::Password,
+         PropertyList(PropertyList::Dictionary{{"Ask", PropertyList(true)}}), 10, 0},
         {kMail, "Mail", FieldType::Email, {}, 11, 0},
         {kWeb, "Web", FieldType::Link, {}, 12, 0},
         {kLong, "Long", FieldType::LargeText, {}, 13, 0},
@@ -105,6 +106,7 @@ struct SearchCase {
     friend void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
     const char* text;
     std::vector<RecordId> found;
+    bool protectionOn = false;
 };
 
 class RecordFilterTest : public testing::TestWithParam<SearchCase> {};
@@ -112,7 +114,7 @@ class RecordFilterTest : public testing::TestWithParam<SearchCase> {};
 TEST_P(RecordFilterTest, KeepsTheMatchingRecordsInOrder)
 {
     const SearchCase& c = GetParam();
-    const RecordFilter filter(searchStructure(), c.text);
+    const RecordFilter filter(searchStructure(), c.text, c.protectionOn);
     EXPECT_EQ(ids(filter.filter(recordPointers(searchRecords()))), c.found);
 }
 
@@ -129,8 +131,12 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"ChoiceTextWithItsBlank", "dark g", {6}}, SearchCase{"NoChoiceIsNeverFound", "red", {}},
         SearchCase{"MinusOneIsNoText", "-1", {}}, SearchCase{"DatesAreNeverSearched", "1600000000", {}},
         SearchCase{"DateAndTimeIsNeverSearched", "1700000000", {}}, SearchCase{"CheckboxText", "1", {3, 7}},
-        SearchCase{"PasswordText", "hunter", {8}}, SearchCase{"EmailAndLink", "example.org", {9}},
-        SearchCase{"AccentedCapitalsLowered", "brûlée", {10}},
+        SearchCase{"PasswordText", "hunter", {8}},
+        // The password asks before it is shown: with protection on, a search
+        // must not tell its text either.
+        SearchCase{"GuardedPasswordIsNotSearched", "hunter", {}, true},
+        SearchCase{"GuardedPasswordLeavesOtherFields", "alpha", {1, 2}, true},
+        SearchCase{"EmailAndLink", "example.org", {9}}, SearchCase{"AccentedCapitalsLowered", "brûlée", {10}},
         SearchCase{"AccentsAreNotFolded", "brulee", {}}, SearchCase{"LineBreakInside", "e\nand", {10}},
         SearchCase{"NothingMatches", "zzz", {}}),
     test::NameOfCase());
@@ -140,7 +146,7 @@ TEST(RecordFilterTest, FindsValuesOutOfFormOrder)
     // A record read before a field moved holds its values in the old order.
     Record moved = record(1, {{kNote, FieldValue::text("needle")}});
     std::reverse(moved.values.begin(), moved.values.end());
-    EXPECT_TRUE(RecordFilter(searchStructure(), "needle").matches(moved));
+    EXPECT_TRUE(RecordFilter(searchStructure(), "needle", false).matches(moved));
 }
 
 // --- Sort ------------------------------------------------------------------

@@ -32,6 +32,10 @@ int CompanionPeer::start(const std::string& rootFolder, const Options& options)
         argv.push_back("--refuse");
         argv.push_back(command);
     }
+    if (!options.dropAfter.empty()) {
+        argv.push_back("--drop-after");
+        argv.push_back(options.dropAfter);
+    }
     if (!m_process.start(argv)) {
         return 0;
     }

@@ -23,6 +23,9 @@ public:
         std::string password = "7Catalo9g";
         // Commands answered with 550 (for example "RNTO" or "MKD").
         std::vector<std::string> refusedCommands;
+        // The command after the first one of this name is answered with 421
+        // and the connection closed, once.
+        std::string dropAfter;
     };
 
     CompanionPeer() = default;

@@ -197,6 +197,23 @@ INSTANTIATE_TEST_SUITE_P(Sides, Restore,
                              return std::string(param.param.name);
                          });
 
+// An interrupted session left a staging copy beside a database the backup
+// holds: it is cleared, not taken for a database or left in the way.
+TEST_F(Restore, ALeftoverCopyBesideADatabaseIsClearedFirst)
+{
+    backUpThenChange();
+    ASSERT_TRUE(FileManager::copyItem(Paths::packagePath("Shared.dossiva"),
+                                      Paths::packagePath("Shared.dossiva_temp")));
+    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, true, false};
+    f.manager->showRestoreView();
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
+              (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(recordTitles("Shared.dossiva"), std::vector<std::string>{"shared"});
+}
+
 TEST_F(Restore, ASideTheBackupDoesNotHoldIsNeverEmptied)
 {
     f.manager->startBackupWithServerIP({}, 0, f.localNames());

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <stop_token>
 
 using namespace dossiva;
@@ -151,12 +153,25 @@ INSTANTIATE_TEST_SUITE_P(
                   1000,
                   {"P:a"}},
         MergeCase{"ZeroModificationIsUnchanged", {record(1, "a", 100, 0)}, {}, 1000, 1000, {}},
-        MergeCase{"OldAndDifferentButUnchangedSinceSyncGoes",
+        // Held on both sides, so deleted on neither: the later change stays.
+        MergeCase{"OldAndDifferentUnchangedSinceSyncKeepsTheMacsLaterChange",
                   {record(1, "mac", 100, 900)},
                   {record(1, "phone", 100, 800)},
                   1000,
                   1000,
-                  {}},
+                  {"M:mac"}},
+        MergeCase{"OldAndDifferentUnchangedSinceSyncKeepsThePhonesLaterChange",
+                  {record(1, "mac", 100, 800)},
+                  {record(1, "phone", 100, 900)},
+                  1000,
+                  1000,
+                  {"P:phone"}},
+        MergeCase{"OldAndDifferentUnchangedSinceSyncTieKeepsMac",
+                  {record(1, "mac", 100, 0)},
+                  {record(1, "phone", 100, 0)},
+                  1000,
+                  1000,
+                  {"M:mac"}},
         MergeCase{"ReferenceIsTheEarlierSync", {record(1, "a", 1500, 0)}, {}, 1000, 2000, {"M:a"}},
         MergeCase{"ReferenceIsTheEarlierSyncOnThePhone", {}, {record(1, "a", 1500, 0)}, 2000, 1000, {"P:a"}},
         MergeCase{"NeverSyncedHereCountsAsNow", {record(1, "a", 1500, 0)}, {}, -1, 2000, {}},
@@ -167,6 +182,23 @@ INSTANTIATE_TEST_SUITE_P(
                   -1,
                   {"M:a", "M:b", "P:c", "P:c"}}),
     [](const ::testing::TestParamInfo<MergeCase>& param) { return std::string(param.param.name); });
+
+// Ids both copies share stay, so the copies keep matching record by record;
+// the companion's new records take ids neither copy uses.
+TEST(MergeRulesIds, NewRecordsOfTheCompanionTakeIdsNeitherCopyUses)
+{
+    std::stop_source never;
+    const std::vector<Record> mac{record(3, "old", 100, 0), record(9, "mac new", 1200, 0)};
+    const std::vector<Record> phone{record(3, "old", 100, 1500), record(12, "phone new", 1300, 0),
+                                    record(4, "phone too", 1400, 0)};
+    const auto merged = SyncMerge::mergeRecords(mac, phone, 1000, 1000, kNow, never.get_token());
+    ASSERT_TRUE(merged.has_value());
+    std::vector<std::string> ids;
+    for (const auto& m : *merged) {
+        ids.push_back(std::string(m.record->value(1)->text()) + "#" + std::to_string(m.id));
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"old#3", "mac new#9", "phone new#13", "phone too#14"}));
+}
 
 TEST(MergeRulesStop, AStoppedMergeGivesNothing)
 {
@@ -226,6 +258,46 @@ INSTANTIATE_TEST_SUITE_P(
                       true}),
     [](const ::testing::TestParamInfo<StructureCase>& param) { return std::string(param.param.name); });
 
+// Writers store the same option as another kind of number: only the value
+// counts.
+struct OptionCase {
+    const char* name;
+    PropertyList mac;
+    PropertyList phone;
+    bool differs;
+};
+
+class OptionComparison : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(OptionComparison, ComparesNumbersByValue)
+{
+    const auto structure = [](const PropertyList& options) {
+        return std::vector<FieldDefinition>{{1, "Title", 0, PropertyList::array(), 1, 0},
+                                            {5, "Size", FieldType::Number, options, 2, 0}};
+    };
+    EXPECT_EQ(
+        SyncMerge::checkStrctureDifferencesLocal(structure(GetParam().mac), structure(GetParam().phone)),
+        GetParam().differs);
+}
+
+using Dict = PropertyList::Dictionary;
+using List = PropertyList::Array;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OptionComparison,
+    ::testing::Values(OptionCase{"IntegerAndReal", Dict{{"W", std::int64_t{180}}}, Dict{{"W", 180.0}}, false},
+                      OptionCase{"TrueAndOne", List{true}, List{std::int64_t{1}}, false},
+                      OptionCase{"FalseAndZeroReal", List{false}, List{0.0}, false},
+                      OptionCase{"NestedDeeper", List{Dict{{"W", List{std::int64_t{2}}}}},
+                                 List{Dict{{"W", List{2.0}}}}, false},
+                      OptionCase{"AnotherNumber", Dict{{"W", std::int64_t{180}}}, Dict{{"W", 180.5}}, true},
+                      OptionCase{"TrueAndTwo", List{true}, List{std::int64_t{2}}, true},
+                      OptionCase{"NumberAndText", Dict{{"W", std::int64_t{180}}}, Dict{{"W", "180"}}, true},
+                      OptionCase{"AnotherKey", Dict{{"W", std::int64_t{180}}}, Dict{{"H", std::int64_t{180}}},
+                                 true},
+                      OptionCase{"OneMoreElement", List{true}, List{true, true}, true}),
+    [](const ::testing::TestParamInfo<OptionCase>& param) { return std::string(param.param.name); });
+
 // -- Whole merges ------------------------------------------------------------
 
 // The computer's package "Trips" and the companion's copy in Trips.dossiva_temp,
@@ -261,13 +333,58 @@ protected:
         addSampleRecord(fields, "added on mac", 1600, 0, solidPicture(120));
         db.openDB();
     }
+
+    // Each record's id by its title, as the sqlite3 shell reads the file.
+    std::map<std::string, long long> idsByTitle(const std::string& name)
+    {
+        std::map<std::string, long long> ids;
+        std::istringstream rows(sqliteShell(Paths::databaseFile(name), "select \"1\",id from data_table"));
+        for (std::string row; std::getline(rows, row);) {
+            const auto bar = row.rfind('|');
+            ids[row.substr(0, bar)] = std::stoll(row.substr(bar + 1));
+        }
+        return ids;
+    }
+
+    std::string pictureNumber(const std::string& name, const std::string& title)
+    {
+        std::string number =
+            sqliteShell(Paths::databaseFile(name), "select \"" + std::to_string(fields.photo) +
+                                                       "\" from data_table where \"1\"='" + title + "'");
+        return number.substr(0, number.find('\n'));
+    }
+
+    // The bytes of the picture files each record names, by its title, and
+    // of the full-size file beside as "TITLE_hd".
+    std::map<std::string, std::string> pictureFiles(const std::string& name, const std::string& folder)
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& title : {"kept", "gone on phone", "added on mac", "added on phone"}) {
+            const std::string number = pictureNumber(name, title);
+            for (const std::string suffix : {"", "_hd"}) {
+                if (const auto bytes = FileManager::readFile(folder + "/" + number + suffix);
+                    !number.empty() && bytes) {
+                    files[title + suffix] = std::string(bytes->begin(), bytes->end());
+                }
+            }
+        }
+        return files;
+    }
 };
 
 TEST_F(PackageMerge, BuildsTheMergedPackageWithEveryPicture)
 {
     const auto before = recordTitles(package);
+    const auto macIds = idsByTitle(package);
+    // The computer's copy was made long ago and has a look of its own.
+    sqliteShell(Paths::databaseFile(package), "update general_info set creation=12345");
+    DBManager& db = DBManager::sharedIstance();
+    ASSERT_TRUE(db.openDB(package) && db.setLabelColor({0.5, 0.25, 0.125, 1}) && db.setTextShadow(true));
+    db.openDB();
+    const std::string look = "select label_color,text_shadow,quote(bkg_img) from layout_info";
+    const std::string macLook = sqliteShell(Paths::databaseFile(package), look);
     std::stop_source never;
-    ASSERT_TRUE(SyncMerge::mergingThread(package, never.get_token()));
+    ASSERT_TRUE(SyncMerge::mergingThread(package, std::nullopt, never.get_token()));
 
     EXPECT_EQ(recordTitles(staging),
               (std::vector<std::string>{"kept+photo", "added on mac+photo", "added on phone+photo"}));
@@ -275,14 +392,21 @@ TEST_F(PackageMerge, BuildsTheMergedPackageWithEveryPicture)
     EXPECT_EQ(fieldLabels(staging), (std::vector<std::string>{"Title", "Note", "Photo", "Kind"}));
     EXPECT_FALSE(FileManager::exists(SyncMerge::phonePicturesFolder(package)));
     EXPECT_EQ(recordTitles(package), before);
+    // Records both copies hold keep their ids, the companion's new one takes
+    // one above them.
+    const auto mergedIds = idsByTitle(staging);
+    EXPECT_EQ(mergedIds.at("kept"), macIds.at("kept"));
+    EXPECT_EQ(mergedIds.at("added on mac"), macIds.at("added on mac"));
+    EXPECT_GT(mergedIds.at("added on phone"), macIds.at("added on mac"));
 
-    DBManager& db = DBManager::sharedIstance();
     ASSERT_TRUE(db.openDB(staging));
     const auto dates = db.getDates();
     ASSERT_TRUE(dates.has_value());
+    EXPECT_EQ((*dates)[0], 12345);
     EXPECT_EQ((*dates)[1], kNow);
     EXPECT_EQ((*dates)[2], kNow);
     db.openDB();
+    EXPECT_EQ(sqliteShell(Paths::databaseFile(staging), look), macLook);
     // Every picture file of the merged package belongs to a record.
     EXPECT_EQ(FileManager::contentsOfDirectory(Paths::imagesFolder(staging)).size(), 3u);
     // The choice column keeps "no choice" and the notes come along.
@@ -290,12 +414,62 @@ TEST_F(PackageMerge, BuildsTheMergedPackageWithEveryPicture)
               "note of kept\nnote of added on mac\nnote of added on phone\n");
 }
 
+struct PictureCase {
+    const char* name;
+    bool sameNumber; // the companion's new picture has the number of the computer's
+};
+
+class PictureCarrying : public PackageMerge, public ::testing::WithParamInterface<PictureCase> {};
+
+TEST_P(PictureCarrying, EachRecordKeepsItsOwnPictureFilesByteForByte)
+{
+    const std::string phonePictures = SyncMerge::phonePicturesFolder(package);
+    if (GetParam().sameNumber) {
+        const std::string macNumber = pictureNumber(package, "added on mac");
+        const std::string phoneNumber = pictureNumber(staging, "added on phone");
+        sqliteShell(Paths::databaseFile(staging), "update data_table set \"" + std::to_string(fields.photo) +
+                                                      "\"=" + macNumber + " where \"1\"='added on phone'");
+        ASSERT_TRUE(
+            FileManager::moveItem(phonePictures + "/" + phoneNumber, phonePictures + "/" + macNumber));
+    }
+    // The companion keeps a full-size file beside its pictures, in a format
+    // of its own.
+    const std::string phoneNumber = pictureNumber(staging, "added on phone");
+    ASSERT_TRUE(FileManager::writeFileAtomically(phonePictures + "/" + phoneNumber + "_hd",
+                                                 std::string("\0\0\0\x18"
+                                                             "ftypheic full size of added on phone",
+                                                             40)));
+    const std::string macNumber = pictureNumber(package, "kept");
+    ASSERT_TRUE(FileManager::writeFileAtomically(Paths::imagesFolder(package) + "/" + macNumber + "_hd",
+                                                 std::string("\xff\xd8\xff full size of kept")));
+    const auto expected = [&] {
+        auto files = pictureFiles(package, Paths::imagesFolder(package));
+        const auto phone = pictureFiles(staging, phonePictures);
+        files.insert(phone.begin(), phone.end());
+        files.erase("gone on phone");
+        return files;
+    }();
+    std::stop_source never;
+    ASSERT_TRUE(SyncMerge::mergingThread(package, std::nullopt, never.get_token()));
+
+    EXPECT_EQ(pictureFiles(staging, Paths::imagesFolder(staging)), expected);
+    EXPECT_EQ(expected.count("added on phone_hd"), 1u);
+    EXPECT_EQ(FileManager::contentsOfDirectory(Paths::imagesFolder(staging)).size(), 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, PictureCarrying,
+                         ::testing::Values(PictureCase{"OwnNumbers", false},
+                                           PictureCase{"SameNumberOnBothSides", true}),
+                         [](const ::testing::TestParamInfo<PictureCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
 TEST_F(PackageMerge, AStoppedMergeFailsAndLeavesTheComputersCopy)
 {
     const auto before = recordTitles(package);
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_FALSE(SyncMerge::mergingThread(package, stop.get_token()));
+    EXPECT_FALSE(SyncMerge::mergingThread(package, std::nullopt, stop.get_token()));
     EXPECT_EQ(recordTitles(package), before);
 }
 
@@ -303,7 +477,7 @@ TEST_F(PackageMerge, AnUnreadableCompanionCopyFails)
 {
     ASSERT_TRUE(FileManager::writeFileAtomically(Paths::databaseFile(staging), std::string(4096, 'g')));
     std::stop_source never;
-    EXPECT_FALSE(SyncMerge::mergingThread(package, never.get_token()));
+    EXPECT_FALSE(SyncMerge::mergingThread(package, std::nullopt, never.get_token()));
     EXPECT_EQ(recordTitles(package).size(), 3u);
 }
 
@@ -314,7 +488,7 @@ TEST_F(PackageMerge, APictureFileThatIsNotAPictureLeavesTheRecordWithout)
                                                      std::string("not a picture")));
     }
     std::stop_source never;
-    ASSERT_TRUE(SyncMerge::mergingThread(package, never.get_token()));
+    ASSERT_TRUE(SyncMerge::mergingThread(package, std::nullopt, never.get_token()));
     // "kept" takes the computer's picture; the companion's new one is unreadable.
     EXPECT_EQ(recordTitles(staging),
               (std::vector<std::string>{"kept+photo", "added on mac+photo", "added on phone"}));

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
+#include "storage/PackageRecovery.h"
 #include "storage/PackageSwap.h"
 #include "sync/ConflictResolver.h"
 #include "sync/DownloadLimits.h"
@@ -21,7 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <map>
 #include <thread>
 
 using namespace dossiva;
@@ -320,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreSideCase{"LocalOnlyPhoneBackup", BackupSide::Phone, false, false, true, std::nullopt}),
     [](const ::testing::TestParamInfo<RestoreSideCase>& param) { return std::string(param.param.name); });
 
-TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftovers)
+TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftoversNoBackupIsWriting)
 {
     TestLibrary library;
     for (const char* folder : {"/1700000300", "/1700000100", "/1700000200_temp"}) {
@@ -339,13 +342,125 @@ TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftovers)
         both.push_back(entry.stamp + ":" + std::to_string(entry.side));
     }
     EXPECT_EQ(both, (std::vector<std::string>{"1700000050:1", "1700000100:2", "1700000300:0"}));
+    // Listing deletes nothing; neither does the clean-up while a backup writes.
+    EXPECT_TRUE(FileManager::exists(Paths::macBackupsFolder() + "/1700000200_temp"));
+    {
+        const FileLock writing = RestoreCatalog::holdBackupLock();
+        ASSERT_TRUE(writing.held());
+        EXPECT_FALSE(RestoreCatalog::removeLeftovers());
+        EXPECT_TRUE(FileManager::exists(Paths::macBackupsFolder() + "/1700000200_temp"));
+    }
+    EXPECT_TRUE(RestoreCatalog::removeLeftovers());
     EXPECT_FALSE(FileManager::exists(Paths::macBackupsFolder() + "/1700000200_temp"));
     EXPECT_FALSE(FileManager::exists(Paths::phoneBackupsFolder() + "/1600000000_temp"));
+    EXPECT_TRUE(FileManager::exists(Paths::phoneBackupsFolder() + "/1700000050"));
     EXPECT_EQ(RestoreCatalog::label("1700000100"),
               DateFormat::withPattern("d MMMM yyyy HH:mm").format(1700000100));
     EXPECT_EQ(RestoreCatalog::label("not a stamp"), "not a stamp");
     const RestoreBoxes phone = RestoreCatalog::boxesFor(BackupSide::Phone);
     EXPECT_TRUE(!phone.macEnabled && !phone.macTicked && phone.phoneEnabled && phone.phoneTicked);
+}
+
+// -- Leftovers of interrupted work ---------------------------------------------------
+
+struct LeftoverPlanCase {
+    const char* name;
+    std::vector<std::string> entries;
+    std::vector<std::string> sound;    // entries that hold a sound package
+    std::vector<std::string> received; // unfinished copies whose source is elsewhere
+    std::vector<std::string> steps;
+};
+
+std::string stepText(const LeftoverStep& step)
+{
+    static const std::map<LeftoverStep::Action, std::string> names = {
+        {LeftoverStep::Action::PutBack, "put back"},
+        {LeftoverStep::Action::RemoveAside, "remove"},
+        {LeftoverStep::Action::PutBackOverBroken, "put back over the broken one"},
+        {LeftoverStep::Action::KeepAsideAsRecovered, "keep"},
+        {LeftoverStep::Action::RemoveIncoming, "remove"},
+        {LeftoverStep::Action::KeepIncomingAsRecovered, "keep"}};
+    return names.at(step.action) + " " + step.entry;
+}
+
+class LeftoverPlan : public ::testing::TestWithParam<LeftoverPlanCase> {};
+
+TEST_P(LeftoverPlan, DealsWithAsideCopiesFirstAndRemovesOnlyWhatIsSafe)
+{
+    const auto& c = GetParam();
+    const auto in = [](const std::vector<std::string>& list) {
+        return [list](const std::string& entry) {
+            return std::find(list.begin(), list.end(), entry) != list.end();
+        };
+    };
+    std::vector<std::string> steps;
+    for (const auto& step : PackageRecovery::plan(c.entries, in(c.sound), in(c.received))) {
+        steps.push_back(stepText(step));
+    }
+    EXPECT_EQ(steps, c.steps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LeftoverPlan,
+    ::testing::Values(
+        LeftoverPlanCase{"AsideFirstWhateverTheListingOrder",
+                         {"X.dossiva_temp", "X.dossiva_old"},
+                         {"X.dossiva_old"},
+                         {},
+                         {"put back X.dossiva_old", "remove X.dossiva_temp"}},
+        LeftoverPlanCase{"ReceivedCopyWithoutItsPackageGoes",
+                         {"X.dossiva_temp"},
+                         {"X.dossiva_temp"},
+                         {"X.dossiva_temp"},
+                         {"remove X.dossiva_temp"}},
+        LeftoverPlanCase{"OtherCopyWithoutItsPackageIsKept",
+                         {"X.dossiva_temp"},
+                         {"X.dossiva_temp"},
+                         {},
+                         {"keep X.dossiva_temp"}},
+        LeftoverPlanCase{"AsideBesideASoundPackageGoes",
+                         {"X.dossiva", "X.dossiva_old"},
+                         {"X.dossiva", "X.dossiva_old"},
+                         {},
+                         {"remove X.dossiva_old"}},
+        LeftoverPlanCase{"SoundAsideBesideABrokenPackage",
+                         {"X.dossiva", "X.dossiva_old"},
+                         {"X.dossiva_old"},
+                         {},
+                         {"put back over the broken one X.dossiva_old"}},
+        LeftoverPlanCase{"BrokenAsideBackThenTheUnfinishedCopyIsKept",
+                         {"X.dossiva_old", "X.dossiva_temp"},
+                         {},
+                         {},
+                         {"put back X.dossiva_old", "keep X.dossiva_temp"}},
+        LeftoverPlanCase{"BothBrokenAreKept", {"X.dossiva", "X.dossiva_old"}, {}, {}, {"keep X.dossiva_old"}},
+        LeftoverPlanCase{"OtherEntriesAreNoLeftovers",
+                         {"Y.dossiva", "Y.dossiva_older", "Notes", ".dossiva_temp_x"},
+                         {"Y.dossiva"},
+                         {},
+                         {}}),
+    [](const ::testing::TestParamInfo<LeftoverPlanCase>& param) { return std::string(param.param.name); });
+
+// A take stopped half-way leaves a copy the companion still has: it goes,
+// where a copy of unknown origin would be kept.
+TEST(PackageRecovery, ACopyReceivedFromTheCompanionIsRemovedAndAStrayMarkGoes)
+{
+    TestLibrary library;
+    library.makePackage("Kept");
+    DBManager::sharedIstance().openDB();
+    const std::string received = Paths::databasesFolder() + "/Taken.dossiva_temp";
+    ASSERT_TRUE(FileManager::createDirectories(received + "/images"));
+    ASSERT_TRUE(FileManager::writeFileAtomically(received + "/database.db", std::string("half a file")));
+    ASSERT_TRUE(PackageRecovery::markReceived(received));
+    // A take stopped after moving its copy in, before removing the mark.
+    ASSERT_TRUE(PackageRecovery::markReceived(Paths::packagePath("Kept.dossiva")));
+
+    EXPECT_EQ(PackageRecovery::recover(),
+              std::vector<std::string>{"an unfinished copy of Taken was removed"});
+    EXPECT_EQ(FileManager::contentsOfDirectory(Paths::databasesFolder()),
+              std::vector<std::string>{"Kept.dossiva"});
+    EXPECT_FALSE(
+        FileManager::exists(Paths::packagePath("Kept.dossiva") + "/" + PackageRecovery::kReceivedMarker));
 }
 
 // -- Package swaps -------------------------------------------------------------------

@@ -178,7 +178,7 @@ struct RefusedStartCase {
     const char* name;
     const char* refused;  // a command the companion refuses
     const char* password; // the companion's password
-    const char* alert;
+    const char* alert;    // with what the companion answered
 };
 
 class RefusedStart : public ::testing::TestWithParam<RefusedStartCase> {};
@@ -204,10 +204,16 @@ TEST_P(RefusedStart, EndsTheSessionWithItsAlertAndListsNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RefusedStart,
-    ::testing::Values(RefusedStartCase{"Login", "", "another", "Error: Error during connection"},
+    ::testing::Values(RefusedStartCase{"Login", "", "another",
+                                       "Error: Error during connection\n\nthe companion refused PASS: 530 "
+                                       "Authentication failed."},
                       RefusedStartCase{"WorkingDirectory", "PWD", "7Catalo9g",
-                                       "Error: Error during connection"},
-                      RefusedStartCase{"RootListing", "LIST", "7Catalo9g", "Error: Error getting db list"}),
+                                       "Error: Error during connection\n\nthe companion refused PWD: 550 "
+                                       "Refused by the test."},
+                      RefusedStartCase{
+                          "RootListing", "LIST", "7Catalo9g",
+                          "Error: Error getting db list\n\nthe companion refused LIST: 550 Refused "
+                          "by the test."}),
     [](const ::testing::TestParamInfo<RefusedStartCase>& param) { return std::string(param.param.name); });
 
 struct ConflictCase {
@@ -270,6 +276,142 @@ INSTANTIATE_TEST_SUITE_P(EitherSide, SyncConflict,
                          [](const ::testing::TestParamInfo<ConflictCase>& param) {
                              return std::string(param.param.name);
                          });
+
+// -- What the copies remember of their last exchange ----------------------------------
+
+struct ExchangeCase {
+    const char* name;
+    bool taken; // the companion had the database and this computer took it; else it was sent
+};
+
+class DeletedAfterAnExchange : public SyncSession, public ::testing::WithParamInterface<ExchangeCase> {};
+
+// The copy exchanged was last synced long before its records were made: only
+// the moment of the exchange tells that both sides had them.
+TEST_P(DeletedAfterAnExchange, StaysDeletedOnBothSides)
+{
+    SampleFields fields = makeSamplePackage("Diary");
+    addSampleRecord(fields, "stays", 2000, 0);
+    addSampleRecord(fields, "deleted", 2000, 0);
+    setSampleDates(2000, 1000);
+    DBManager::sharedIstance().openDB();
+    if (GetParam().taken) {
+        f.copyToPhone("Diary", true);
+    }
+    f.presenter.tick = {"Diary.dossiva"};
+    ASSERT_TRUE(f.sync());
+    const std::string phoneFile = f.phonePackage("Diary") + "/database.db";
+    if (GetParam().taken) {
+        DBManager& db = DBManager::sharedIstance();
+        ASSERT_TRUE(db.openDB("Diary.dossiva") && db.loadDbData());
+        ASSERT_TRUE(db.deleteRecordWithID(db.dbData()[1].recordId));
+        db.openDB();
+    } else {
+        sqliteShell(phoneFile, "delete from data_table where \"1\"='deleted'");
+    }
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(titlesInFile(Paths::databaseFile("Diary.dossiva")), std::vector<std::string>{"stays"});
+    EXPECT_EQ(titlesInFile(phoneFile), std::vector<std::string>{"stays"});
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherWay, DeletedAfterAnExchange,
+                         ::testing::Values(ExchangeCase{"HereAfterATake", true},
+                                           ExchangeCase{"OnTheCompanionAfterASend", false}),
+                         [](const ::testing::TestParamInfo<ExchangeCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+// Another writer stores the same options as other kinds of numbers.
+TEST_F(SyncSession, StructuresEqualInValueMergeWithoutAConflict)
+{
+    makeSharedDatabase("Shared");
+    const std::string script =
+        "import sqlite3, plistlib, sys\n"
+        "db = sqlite3.connect(sys.argv[1])\n"
+        "blob = plistlib.dumps([1, 180.0], fmt=plistlib.FMT_BINARY)\n"
+        "db.execute('update fields_table set field_structure=?, length=? where id=1',\n"
+        "           (blob, len(blob)))\n"
+        "db.commit()\n";
+    const std::string macBlob =
+        "import sqlite3, plistlib, sys\n"
+        "db = sqlite3.connect(sys.argv[1])\n"
+        "blob = plistlib.dumps([True, 180], fmt=plistlib.FMT_BINARY)\n"
+        "db.execute('update fields_table set field_structure=?, length=? where id=1',\n"
+        "           (blob, len(blob)))\n"
+        "db.commit()\n";
+    std::string output;
+    ASSERT_EQ(runPython(script, {f.phonePackage("Shared") + "/database.db"}, output), 0) << output;
+    ASSERT_EQ(runPython(macBlob, {Paths::databaseFile("Shared.dossiva")}, output), 0) << output;
+    f.presenter.tick = {"Shared.dossiva"};
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_TRUE(f.presenter.conflicts.empty());
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
+              (std::vector<std::string>{"old one", "old two", "added here", "added there"}));
+}
+
+// -- Leftovers of an interrupted session on the companion ------------------------------
+
+struct LeftoverCase {
+    const char* name;
+    std::vector<std::string> leftovers; // made from its copy: "_old" a copy, "_temp" an empty one
+    bool keepsItsCopy;                  // R/Notes.dossiva stays where it is
+    std::string recovered;
+};
+
+class CompanionLeftovers : public SyncSession, public ::testing::WithParamInterface<LeftoverCase> {};
+
+TEST_P(CompanionLeftovers, ArePutInOrderAndTheDatabaseSyncs)
+{
+    SampleFields fields = makeSamplePackage("Notes");
+    addSampleRecord(fields, "note", 100, 0, solidPicture(9));
+    setSampleDates(900, 1000);
+    DBManager::sharedIstance().openDB();
+    const std::string copy = f.phonePackage("Notes");
+    f.copyToPhone("Notes", false);
+    for (const auto& suffix : GetParam().leftovers) {
+        if (suffix == "_old") {
+            ASSERT_TRUE(FileManager::copyItem(copy, copy + suffix));
+        } else {
+            ASSERT_TRUE(FileManager::createDirectories(copy + suffix + "/images"));
+        }
+    }
+    if (!GetParam().keepsItsCopy) {
+        ASSERT_TRUE(FileManager::removeItem(copy));
+    }
+    f.presenter.tick = {"Notes.dossiva"};
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(f.alertTexts(),
+              std::vector<std::string>{"Info: " + std::string(SyncManager::kCompanionRecoveredHeading) +
+                                       GetParam().recovered});
+    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(titlesInFile(copy + "/database.db"), std::vector<std::string>{"note"});
+    EXPECT_EQ(fileCount(copy + "/images"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CompanionLeftovers,
+    ::testing::Values(LeftoverCase{"StoppedBetweenTheTwoRenamesOfASend",
+                                   {"_old", "_temp"},
+                                   false,
+                                   "\nNotes was put back from the copy an interrupted swap moved aside"
+                                   "\nan unfinished copy of Notes was removed"},
+                      LeftoverCase{"StoppedBeforeTheEarlierCopyWasRemoved",
+                                   {"_old"},
+                                   true,
+                                   "\nthe earlier copy of Notes left by an interrupted swap was removed"},
+                      LeftoverCase{"ConnectionLostAfterTheFolderOfASendWasMade",
+                                   {"_temp"},
+                                   false,
+                                   "\nan unfinished copy of Notes was removed"}),
+    [](const ::testing::TestParamInfo<LeftoverCase>& param) { return std::string(param.param.name); });
 
 // -- Templates ---------------------------------------------------------------------
 
@@ -378,7 +520,8 @@ TEST_F(SyncSession, StoppingDuringAMergeLeavesTheComputersDatabase)
     EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
               (std::vector<std::string>{"old one", "old two", "added there"}));
     EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: These databases have not been synced:\nShared"});
+              std::vector<std::string>{
+                  "Info: These databases have not been synced:\nShared (the merge was stopped)"});
     EXPECT_TRUE(contains(f.presenter.titles, "Stopping"));
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
 }
@@ -417,8 +560,11 @@ TEST_F(SyncSession, ACompanionThatGoesSilentlyFailsEachDatabaseAndTheSessionEnds
 
     ASSERT_TRUE(f.sync());
 
+    // Once the connection is gone nothing more is tried; each says why.
     EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: These databases have not been synced:\nFirst\nSecond"});
+              std::vector<std::string>{"Info: These databases have not been synced:"
+                                       "\nFirst (the connection to the companion was lost)"
+                                       "\nSecond (the connection to the companion was lost)"});
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
@@ -458,8 +604,8 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     // A picture whose name would reach outside the images folder if used.
     ASSERT_TRUE(
         FileManager::writeFileAtomically(f.phonePackage("Good") + "/images/evil\x02name", std::string("x")));
-    f.presenter.tick = {"Good.dossiva", "Garbage.dossiva", "Shared.dossiva",
-                        "Trigger.dossiva", "View.dossiva", "Lost.dossiva"};
+    f.presenter.tick = {"Good.dossiva",    "Garbage.dossiva", "Shared.dossiva",
+                        "Trigger.dossiva", "View.dossiva",    "Lost.dossiva"};
 
     ASSERT_TRUE(f.sync());
 
@@ -477,9 +623,15 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     // Each refused name says why; the companion's listing decides their order.
     const std::string why = " (its name is not allowed on this computer)";
     ASSERT_EQ(f.alertTexts().size(), 2u);
+    const std::string unusable = " (the companion's copy cannot be used: ";
+    const std::string notADatabase = unusable + "it cannot be read as a database (file is not a database))";
     EXPECT_EQ(sortedLines(f.alertTexts()[0]),
               sortedLines("Info: These databases have not been synced:\n\"Bad?Name\"" + why +
-                          "\n\".hidden\"" + why + "\n\"   \"" + why + "\nGarbage\nShared\nTrigger\nView\nLost"));
+                          "\n\".hidden\"" + why + "\n\"   \"" + why + "\nGarbage" + notADatabase +
+                          "\nShared" + notADatabase + "\nTrigger" + unusable +
+                          "it holds a trigger \"t\" that Dossiva does not make)\nView" + unusable +
+                          "it holds a view \"v\" that Dossiva does not make)\nLost" + unusable +
+                          "it is damaged: the field \"Lost\" has no column of values)"));
     EXPECT_EQ(f.alertTexts()[1], "Info: These templates have not been synced:\n\".hidden\"" + why);
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
 }
@@ -566,9 +718,11 @@ TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies
 
     ASSERT_TRUE(f.sync());
 
+    // Each says what the companion answered.
     std::string expected = "Info: These databases have not been synced:";
     for (const auto& name : GetParam().notSynced) {
-        expected += "\n" + name;
+        expected +=
+            "\n" + name + " (the companion refused " + GetParam().command + ": 550 Refused by the test.)";
     }
     EXPECT_EQ(f.alertTexts(), std::vector<std::string>{expected});
     if (contains(GetParam().notSynced, "Both")) {
@@ -590,5 +744,55 @@ INSTANTIATE_TEST_SUITE_P(Table, RefusedCommand,
                          [](const ::testing::TestParamInfo<RefusalCase>& param) {
                              return std::string(param.param.name);
                          });
+
+// -- A companion that goes away -----------------------------------------------------------
+
+const std::string kDropped =
+    "the companion closed the connection: 421 Service not available, closing control connection.";
+
+struct DropCase {
+    const char* name;
+    const char* dropAfter; // the command after which the companion closes the connection
+    std::string alert;
+    std::string logLine;
+};
+
+class DroppedConnection : public ::testing::TestWithParam<DropCase> {};
+
+TEST_P(DroppedConnection, IsNamedAsTheReasonAndItsLeftoversGoNextTime)
+{
+    SessionFixture f;
+    CompanionPeer::Options options;
+    options.dropAfter = GetParam().dropAfter;
+    if (!f.startPeer(options)) {
+        FAIL() << "the companion peer does not start";
+    }
+    SampleFields fields = makeSamplePackage("Notes");
+    addSampleRecord(fields, "note", 100, 0);
+    f.setSettings(false, true, {"Notes"});
+
+    ASSERT_TRUE(f.sync());
+
+    // Nothing more is tried once the connection is gone.
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{GetParam().alert});
+    EXPECT_TRUE(contains(f.manager->sessionLog(), GetParam().logLine));
+
+    // The next session, with the companion back, puts its side in order.
+    f.alerts = ScriptedAlerts();
+    ASSERT_TRUE(f.startPeer());
+    ASSERT_TRUE(f.sync());
+    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(titlesInFile(f.phonePackage("Notes") + "/database.db"), std::vector<std::string>{"note"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DroppedConnection,
+    ::testing::Values(DropCase{"AfterTheFolderOfASendIsMade", "MKD",
+                               "Info: These databases have not been synced:\nNotes (" + kDropped + ")",
+                               "Not synced: Notes (" + kDropped + ")"},
+                      DropCase{"BeforeTheTemplatesAreListed", "RNTO",
+                               "Error: Error getting templates list\n\n" + kDropped,
+                               "The templates could not be listed (" + kDropped + ")"}),
+    [](const ::testing::TestParamInfo<DropCase>& param) { return std::string(param.param.name); });
 
 } // namespace

@@ -1,7 +1,9 @@
 // Files handed to the running application wait while an operation is under
-// way: its progress sheet, a question, or the pause after its success.
+// way: its progress sheet, a question, or the pause after its success. A
+// later start reaches the running one with its files, or without any.
 #include "ui/app/HandOverQueue.h"
 #include "ui/app/QtAlerts.h"
+#include "ui/app/SingleInstance.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -10,6 +12,8 @@
 #include <QtTest>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace dossiva;
 
@@ -78,6 +82,22 @@ TEST_F(HandOverTest, AFileHandedOverDuringAQuestionWaitsForTheAnswer)
     EXPECT_TRUE(answer.is("Cancel"));
     EXPECT_TRUE(opened.isEmpty());
     QTRY_COMPARE(opened, QStringList{"asked.dossiva"});
+}
+
+TEST(SingleInstanceTest, EveryLaterStartArrivesWithItsFilesOrNone)
+{
+    const QString name = QStringLiteral("org.quorva.Dossiva-test-%1").arg(::getpid());
+    SingleInstance running(name);
+    std::vector<QStringList> arrivals;
+    running.listen([&arrivals](const QStringList& files) { arrivals.push_back(files); });
+    for (const QStringList& files :
+         {QStringList{}, QStringList{"/home/a/Books.dossiva", "/home/a/list.csv"}}) {
+        EXPECT_TRUE(SingleInstance(name).handOver(files));
+        QTRY_COMPARE(arrivals.size(), std::size_t{1});
+        EXPECT_EQ(arrivals.front(), files);
+        arrivals.clear();
+    }
+    EXPECT_FALSE(SingleInstance(name + QStringLiteral("-none")).handOver({})) << "nobody to hand over to";
 }
 
 } // namespace

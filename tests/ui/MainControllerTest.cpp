@@ -14,6 +14,7 @@
 #include "ui/app/PasswordPanel.h"
 #include "ui/define/StructureFieldViewController.h"
 #include "ui/define/StructureSectionController.h"
+#include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
 
 #include <QAction>
@@ -25,6 +26,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace dossiva;
 using namespace dossiva::test;
@@ -253,8 +256,8 @@ TEST_F(MainControllerTest, ExportedPackagesAndTemplatesComeBackThroughImport)
     alerts.queueAnswer("Import");
     alerts.queueAnswer("OK", "Garden");
     alerts.queueAnswer("OK", "Allotment");
-    controller->menuAction(MenuTag::Import);
-    EXPECT_EQ(panels.openRequests().back().types, (std::vector<std::string>{"dossiva", "csv"}));
+    controller->menuAction(MenuTag::ImportDatabase);
+    EXPECT_TRUE(panels.openRequests().back().chooseFolder);
     EXPECT_EQ(lastMessage(), "Database Allotment imported successfully");
     EXPECT_EQ(controller->openSection().selectedDatabase(), "Allotment.dossiva");
 
@@ -338,6 +341,27 @@ TEST_F(MainControllerTest, TheLastDatabaseIsReopenedAtTheNextLaunch)
     launch();
     EXPECT_EQ(controller->openSection().selectedDatabase(), "Beta.dossiva");
     EXPECT_EQ(DBManager::sharedIstance().dbName(), "Beta.dossiva");
+}
+
+// --help and --version answer at once: no display is needed, no window
+// opens and no data folder is made.
+TEST(DesktopProgramTest, HelpAndVersionAnswerWithoutAWindowOrADataFolder)
+{
+    const TestHome home;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string program = (self.parent_path().parent_path() / "src" / "ui" / "dossiva").string();
+    for (const auto& [option, says] :
+         std::vector<std::pair<std::string, std::string>>{{"--help", "Usage: dossiva [FILE...]"},
+                                                          {"-h", "Usage: dossiva [FILE...]"},
+                                                          {"--version", "dossiva "}}) {
+        std::string output;
+        const int status = runCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb HOME=" +
+                                          shellQuote(home.path()) + " " + shellQuote(program) + " " + option,
+                                      output);
+        EXPECT_EQ(status, 0) << option << ": " << output;
+        EXPECT_EQ(output.rfind(says, 0), 0u) << option << ": " << output;
+        EXPECT_FALSE(FileManager::exists(home.path() + "/Library")) << option;
+    }
 }
 
 } // namespace

@@ -33,7 +33,7 @@ MenuState state(bool free, bool useShown, bool open, bool selected, bool undo = 
 TEST(MenuRulesTest, EnabledCommandsFollowTheState)
 {
     const std::vector<int> always = {0, 4, 12, 13, 14, 31, 32};
-    const std::vector<int> whenFree = {2, 6, 7, 8, 19, 23, 24, 27};
+    const std::vector<int> whenFree = {2, 6, 7, 8, 19, 23, 24, 27, 33};
     const auto join = [](std::vector<int> a, const std::vector<int>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;

@@ -1,6 +1,6 @@
 // The preferences window driven through its controls: what it shows for the
 // stored settings, what each control writes, the sorting notifications and
-// the update status.
+// the word on where updates come from.
 #include "support/TestHome.h"
 
 #include "platform/Clock.h"
@@ -27,8 +27,6 @@ using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
-
-constexpr const char* kStatusPrefix = "Status: ";
 
 // Clicks a check box or radio button on its box: one laid out wide is not
 // clickable in its middle, past its text.
@@ -62,18 +60,6 @@ std::optional<PropertyList> storedOnDisk(const std::string& key)
     return onDisk.object(key);
 }
 
-// The hours, minutes and seconds of a moment in the computer's zone, from the
-// C library rather than ICU.
-std::string clockTime(std::int64_t seconds)
-{
-    const std::time_t moment = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    localtime_r(&moment, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 class PreferencesTest : public ::testing::Test {
 protected:
     TestHome home;
@@ -92,9 +78,7 @@ TEST_F(PreferencesTest, MissingSettingsShowTheirDefaults)
     EXPECT_FALSE(PreferencesWindowController::printBackground());
     EXPECT_FALSE(window->backupButton()->isChecked());
     EXPECT_FALSE(window->syncTemplatesButton()->isChecked());
-    EXPECT_FALSE(window->checkAtStartup()->isChecked());
     EXPECT_EQ(window->sortingPopUp()->currentIndex(), 2);
-    EXPECT_EQ(window->updateLabel()->text(), QStringLiteral("Status: never run"));
     // Showing the window writes nothing.
     EXPECT_FALSE(UserDefaults::standard().has("Export CSV"));
     EXPECT_FALSE(UserDefaults::standard().has("SPrintBack"));
@@ -120,8 +104,6 @@ TEST_F(PreferencesTest, ControlsShowTheStoredSettings)
         {"Backup", PropertyList(std::int64_t{0}), &PreferencesWindowController::backupButton, false},
         {"STemplates", PropertyList(std::int64_t{1}), &PreferencesWindowController::syncTemplatesButton,
          true},
-        {"SUCheckAtStartup", PropertyList(true), &PreferencesWindowController::checkAtStartup, true},
-        {"SUCheckAtStartup", PropertyList(false), &PreferencesWindowController::checkAtStartup, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
@@ -155,7 +137,6 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
         {"STemplates", &PreferencesWindowController::syncTemplatesButton, PropertyList::Kind::Integer},
         {"SPrintBack", &PreferencesWindowController::printBackgroundButton, PropertyList::Kind::Integer},
         {"Export CSV", &PreferencesWindowController::showExport, PropertyList::Kind::Boolean},
-        {"SUCheckAtStartup", &PreferencesWindowController::checkAtStartup, PropertyList::Kind::Boolean},
     };
     auto window = makeWindow();
     window->show();
@@ -228,45 +209,18 @@ TEST_F(PreferencesTest, AClosedWindowStopsFollowingTheRecordList)
     EXPECT_EQ(window->sortingPopUp()->currentIndex(), 0);
 }
 
-TEST_F(PreferencesTest, StatusNamesTheLastCheck)
+TEST_F(PreferencesTest, TheUpdatePaneSaysUpdatesComeFromTheDistributionNotALastCheck)
 {
-    // 2009-12-25 10:20:30 UTC.
-    const std::int64_t moment = 1261736430;
-    UserDefaults::standard().set("SULastCheckTime", PropertyList(PropertyList::Date{moment + 0.75}));
+    // A time from the update component of an earlier release is kept, and
+    // not shown as if a check had run.
+    UserDefaults::standard().set("SULastCheckTime", PropertyList(PropertyList::Date{1261736430}));
     auto window = makeWindow();
-    const QString expected = QString::fromStdString(
-        std::string(kStatusPrefix) + "version checking was last run on " +
-        DateFormat::withStyles(DateFormat::Style::Medium, DateFormat::Style::None).format(moment) + " " +
-        clockTime(moment));
-    EXPECT_EQ(window->updateLabel()->text(), expected);
-    EXPECT_TRUE(window->updateLabel()->text().contains(QStringLiteral("2009")));
-}
-
-TEST_F(PreferencesTest, StatusIgnoresALastCheckThatIsNoDate)
-{
-    UserDefaults::standard().setString("SULastCheckTime", "yesterday");
-    auto window = makeWindow();
-    EXPECT_EQ(window->updateLabel()->text(), QStringLiteral("Status: never run"));
-}
-
-TEST_F(PreferencesTest, CheckNowAsksTheApplicationAndTheStatusShowsNow)
-{
-    auto window = makeWindow();
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->showPane(QStringLiteral("PUpd"));
-    QSignalSpy requests(window.get(), &PreferencesWindowController::checkForUpdatesRequested);
-    auto* checkNow = window->findChild<QPushButton*>(QStringLiteral("checkNow"));
-    ASSERT_NE(checkNow, nullptr);
-    QTest::mouseClick(checkNow, Qt::LeftButton);
-    EXPECT_EQ(requests.count(), 1);
-
-    const std::int64_t now = 1700000000;
-    ScopedClockOverride clock(static_cast<double>(now));
-    window->updateUpdateStatusLabel();
-    EXPECT_TRUE(window->updateLabel()->text().startsWith(
-        QStringLiteral("Status: version checking was last run on ")));
-    EXPECT_TRUE(window->updateLabel()->text().endsWith(QString::fromStdString(" " + clockTime(now))));
+    EXPECT_TRUE(window->updateLabel()->text().contains(QStringLiteral("comes from your distribution")));
+    EXPECT_FALSE(window->updateLabel()->text().contains(QStringLiteral("2009")));
+    EXPECT_TRUE(window->findChildren<QPushButton*>().isEmpty())
+        << "no button runs a check that does not happen";
+    EXPECT_TRUE(UserDefaults::standard().has("SULastCheckTime"));
 }
 
 TEST_F(PreferencesTest, ToolbarItemsShowTheirPanesAndTitles)

@@ -20,6 +20,8 @@ int main(int argc, char** argv)
     if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
         ::setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
     }
+    // Databases deleted by the tests go to the trash of the test's home.
+    ::unsetenv("XDG_DATA_HOME");
     QApplication app(argc, argv);
     // The icons live in the UI library's resources, which a static library
     // only brings in when asked.

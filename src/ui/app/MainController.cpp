@@ -39,6 +39,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace dossiva {
 
 namespace {
@@ -66,7 +68,9 @@ MainWindow::MainWindow(MainController& controller) : m_controller(controller)
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Dossiva"));
     setWindowIcon(appIcon());
-    setMinimumSize(820, 520);
+    // The library's list and details side by side, and no more: a window
+    // this small still fits a small screen whole.
+    setMinimumSize(760, 480);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -127,6 +131,8 @@ void MainController::initGUIAndOther()
         kSortingTypeChangedNotification, nullptr, [this](const std::int64_t& sorting, const void*) {
             sortingChangedNotification(static_cast<int>(sorting));
         });
+    m_databaseObserver = NotificationCenter::defaultCenter().observe<NoPayload>(
+        kDBChangedNotification, nullptr, [this](const NoPayload&, const void*) { showDatabaseInTitle(); });
     m_stack = new QStackedWidget(m_window.get());
     m_window->setCentralWidget(m_stack);
     m_openSection = std::make_unique<OpenSectionController>(m_alerts, *this);
@@ -171,6 +177,8 @@ void MainController::initGUIAndOther()
         break;
     }
     m_window->show();
+    // Only a shown window knows the size of its frame.
+    keepWindowOnScreen();
     m_window->raise();
 
     if (m_fileToOpen) {
@@ -201,6 +209,47 @@ void MainController::applicationWillTerminate()
                  PropertyList(PropertyList::Data(reinterpret_cast<const std::uint8_t*>(frame.constData()),
                                                  reinterpret_cast<const std::uint8_t*>(frame.constData()) +
                                                      frame.size())));
+}
+
+void MainController::keepWindowOnScreen()
+{
+    // A frame saved on a screen that is gone, or larger than this one, is
+    // brought whole onto the screen the window is (mostly) on.
+    const QScreen* screen = QGuiApplication::screenAt(m_window->geometry().center());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    QRect frame = m_window->frameGeometry();
+    const QSize extra = frame.size() - m_window->size();
+    const QSize fitting = m_window->size().boundedTo(area.size() - extra).expandedTo(m_window->minimumSize());
+    m_window->resize(fitting);
+    frame.setSize(fitting + extra);
+    frame.moveLeft(
+        std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(
+        std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    m_window->move(frame.topLeft());
+}
+
+void MainController::bringToFront()
+{
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void MainController::showDatabaseInTitle()
+{
+    const std::string& name = DBManager::sharedIstance().dbName();
+    m_window->setWindowTitle(
+        name.empty() ? QStringLiteral("Dossiva")
+                     : QStringLiteral("%1 \u2014 Dossiva")
+                           .arg(QString::fromStdString(FileManager::deletingPathExtension(name))));
 }
 
 // ---------------------------------------------------------------------------
@@ -282,7 +331,9 @@ void MainController::buildMenus()
     addCommand(file, MenuTag::NewDatabase, tr("New Database..."), QKeySequence::New);
     addCommand(file, MenuTag::DuplicateDatabase, tr("Duplicate Database"));
     file->addSeparator();
-    addCommand(file, MenuTag::Import, tr("Import..."), QKeySequence(QStringLiteral("Ctrl+I")));
+    addCommand(file, MenuTag::ImportDatabase, tr("Import Database..."),
+               QKeySequence(QStringLiteral("Ctrl+I")));
+    addCommand(file, MenuTag::Import, tr("Import CSV File..."));
     addCommand(file, MenuTag::ImportTemplate, tr("Import Template..."));
     file->addSeparator();
     addCommand(file, MenuTag::ExportDatabase, tr("Export Database..."),
@@ -567,6 +618,9 @@ void MainController::menuAction(int tag)
     case MenuTag::ExportDatabase:
         exportDatabase();
         break;
+    case MenuTag::ImportDatabase:
+        importDatabase();
+        break;
     case MenuTag::Import:
         importFile(false);
         break;
@@ -628,8 +682,18 @@ void MainController::exportTemplate()
 
 void MainController::importFile(bool templates)
 {
+    // Files only: a database package is a folder, chosen as one.
     const OpenPanelRequest request = templates ? OpenPanelRequest{{"dossivaTemplate"}, "Choose a file:"}
-                                               : OpenPanelRequest{{"dossiva", "csv"}, "Choose a file:"};
+                                               : OpenPanelRequest{{"csv"}, "Choose a file:"};
+    if (const auto path = m_panels.runOpenPanel(request)) {
+        openFileFromFinder(*path);
+    }
+}
+
+void MainController::importDatabase()
+{
+    OpenPanelRequest request{{"dossiva"}, "Choose a database (a folder whose name ends in .dossiva):"};
+    request.chooseFolder = true;
     if (const auto path = m_panels.runOpenPanel(request)) {
         openFileFromFinder(*path);
     }
@@ -700,10 +764,8 @@ void MainController::lost()
 
 void MainController::checkUpdatesNow()
 {
-    UserDefaults::standard().set("SULastCheckTime", PropertyList(PropertyList::Date{Clock::now()}));
-    if (m_preferences) {
-        m_preferences->updateUpdateStatusLabel();
-    }
+    // Nothing is checked, so no time of a check is stored.
+    m_alerts.inform("Check for Updates", updatesText().toStdString());
 }
 
 ImportCSVWindowController* MainController::importCSVWindow() const
@@ -720,8 +782,6 @@ PreferencesWindowController& MainController::preferences()
 {
     if (m_preferences == nullptr) {
         m_preferences = new PreferencesWindowController(m_window.get());
-        connect(m_preferences, &PreferencesWindowController::checkForUpdatesRequested, this,
-                [this] { checkUpdatesNow(); });
     }
     return *m_preferences;
 }

@@ -70,6 +70,9 @@ public:
     bool applicationDidFinishLaunching();
     void applicationWillTerminate();
     bool isLaunchFinished() const { return !m_firstTime; }
+    // Shows the window in front of the others, as a second launch of
+    // Dossiva does: restored when minimised, raised and active.
+    void bringToFront();
 
     // -- Window and sections -------------------------------------------------
 
@@ -139,6 +142,9 @@ private:
     void exportDatabase();
     void exportTemplate();
     void importFile(bool templates);
+    void importDatabase();
+    void keepWindowOnScreen();
+    void showDatabaseInTitle();
     void checkUpdatesNow();
     void sortingChangedNotification(int sorting);
 
@@ -165,6 +171,7 @@ private:
     std::unique_ptr<ServiceBrowser> m_serviceBrowser;
     std::optional<Companion> m_companion;
     ObserverToken m_sortingObserver;
+    ObserverToken m_databaseObserver;
 
     bool m_firstTime = true;
     std::optional<std::string> m_fileToOpen;

@@ -19,6 +19,7 @@ bool isMenuItemEnabled(int tag, const MenuState& state)
     case MenuTag::Restore:
     case MenuTag::NewDatabase:
     case MenuTag::Import:
+    case MenuTag::ImportDatabase:
     case MenuTag::ImportMenu:
     case MenuTag::ImportTemplate:
         return state.free;

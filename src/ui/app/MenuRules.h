@@ -34,6 +34,8 @@ inline constexpr int ListView = 29;
 inline constexpr int Columns = 30;
 inline constexpr int Acknowledgments = 31;
 inline constexpr int LicenseAgreement = 32;
+// A database package, chosen as the folder it is.
+inline constexpr int ImportDatabase = 33;
 } // namespace MenuTag
 
 // What decides whether a menu command is enabled.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,9 +16,30 @@ namespace dossiva {
 
 namespace {
 
+// Wide enough that a sentence and a database's name read on one or two
+// lines, never broken inside a word.
+constexpr int kReadableWidth = 420;
+
 QString qt(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+// Text shown as it is, whatever it holds (a name with "<b>" in it stays
+// text), keeping its line breaks.
+QString plainParagraph(const std::string& text)
+{
+    return QStringLiteral("<p>%1</p>").arg(qt(text).toHtmlEscaped().replace('\n', QStringLiteral("<br>")));
+}
+
+// A message box sizes itself to its text, so a one-line message makes a
+// narrow box; a spacer across its grid keeps it readable.
+void keepReadableWidth(QMessageBox& box)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(kReadableWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
 }
 
 } // namespace
@@ -38,17 +60,16 @@ AlertAnswer QtAlerts::ask(const AlertRequest& request)
     }
     QMessageBox box(m_window);
     box.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    // The heading ("Warning", "Success") names the box; the message is what
+    // is read, so it is the main text.
     box.setWindowTitle(qt(request.title.empty() ? "Dossiva" : request.title));
-    box.setText(qt(request.title.empty() ? request.message : request.title));
-    std::string informative = !request.title.empty() ? request.message : std::string();
+    box.setTextFormat(Qt::PlainText);
+    box.setText(qt(request.message.empty() ? request.title : request.message));
     if (!request.detail.empty()) {
-        informative += (informative.empty() ? "" : "\n\n") + request.detail;
+        box.setInformativeText(plainParagraph(request.detail));
     }
-    if (!informative.empty()) {
-        box.setInformativeText(qt(informative));
-    }
-    box.setIcon(request.title == "Warning" || request.title == "Error" ? QMessageBox::Warning
-                                                                       : QMessageBox::Information);
+    box.setIcon(request.effectiveStyle() == AlertStyle::Warning ? QMessageBox::Warning
+                                                                : QMessageBox::Information);
     std::vector<QAbstractButton*> buttons;
     for (std::size_t i = 0; i < request.buttons.size(); ++i) {
         const auto role =
@@ -56,10 +77,11 @@ AlertAnswer QtAlerts::ask(const AlertRequest& request)
                    : (request.buttons[i] == "Cancel" ? QMessageBox::RejectRole : QMessageBox::ActionRole);
         buttons.push_back(box.addButton(qt(request.buttons[i]), role));
         buttons.back()->setAccessibleName(qt(request.buttons[i]));
+        if (request.buttons[i] == request.defaultAnswer()) {
+            box.setDefaultButton(static_cast<QPushButton*>(buttons.back()));
+        }
     }
-    if (!buttons.empty()) {
-        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
-    }
+    keepReadableWidth(box);
     runModal(box);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i]) {
@@ -75,17 +97,17 @@ AlertAnswer QtAlerts::askWithTextField(const AlertRequest& request)
     QDialog dialog(m_window);
     dialog.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
     dialog.setWindowTitle(qt(request.title));
+    dialog.setMinimumWidth(kReadableWidth);
     auto* layout = new QVBoxLayout(&dialog);
-    auto* title = new QLabel(qt(request.title), &dialog);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-    title->setWordWrap(true);
-    layout->addWidget(title);
-    if (!request.message.empty()) {
-        auto* message = new QLabel(qt(request.message), &dialog);
-        message->setWordWrap(true);
-        layout->addWidget(message);
+    auto* message = new QLabel(qt(request.message.empty() ? request.title : request.message), &dialog);
+    message->setTextFormat(Qt::PlainText);
+    message->setWordWrap(true);
+    layout->addWidget(message);
+    if (!request.detail.empty()) {
+        auto* detail = new QLabel(qt(request.detail), &dialog);
+        detail->setTextFormat(Qt::PlainText);
+        detail->setWordWrap(true);
+        layout->addWidget(detail);
     }
     auto* field = new QLineEdit(qt(request.text), &dialog);
     field->setAccessibleName(QStringLiteral("Name"));
@@ -96,6 +118,7 @@ AlertAnswer QtAlerts::askWithTextField(const AlertRequest& request)
         auto* button = box->addButton(qt(request.buttons[i]),
                                       i == 0 ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole);
         buttons.push_back(button);
+        button->setDefault(request.buttons[i] == request.defaultAnswer());
     }
     std::size_t pressed = buttons.empty() ? 0 : buttons.size() - 1;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -103,9 +126,6 @@ AlertAnswer QtAlerts::askWithTextField(const AlertRequest& request)
             pressed = i;
             dialog.done(static_cast<int>(i));
         });
-    }
-    if (!buttons.empty()) {
-        buttons.front()->setDefault(true);
     }
     layout->addWidget(box);
     runModal(dialog);
@@ -118,16 +138,14 @@ void QtAlerts::beginProgress(const std::string& title, const std::string& messag
     auto* sheet = new QDialog(m_window);
     sheet->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
     sheet->setWindowTitle(qt(title));
+    sheet->setMinimumWidth(kReadableWidth);
     auto* layout = new QVBoxLayout(sheet);
-    auto* label = new QLabel(qt(title), sheet);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
+    auto* label = new QLabel(qt(message), sheet);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
     layout->addWidget(label);
-    layout->addWidget(new QLabel(qt(message), sheet));
     auto* bar = new QProgressBar(sheet);
     bar->setRange(0, 0);
-    bar->setMinimumWidth(320);
     bar->setAccessibleName(QStringLiteral("Progress"));
     layout->addWidget(bar);
     sheet->setAttribute(Qt::WA_DeleteOnClose);

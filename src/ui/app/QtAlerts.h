@@ -15,7 +15,9 @@ namespace dossiva {
 
 // Alerts as window-modal sheets on the main window: questions as message
 // boxes (with a text field when asked for a word), progress as a small sheet
-// with an indeterminate bar and no button. While any of them is up the
+// with an indeterminate bar and no button. The heading is the window's
+// title and the message its text; Enter presses the request's default
+// button. While any of them is up the
 // alerts are busy, and work handed to the application (a file opened from
 // the file manager) waits until they are not.
 class QtAlerts final : public Alerts {

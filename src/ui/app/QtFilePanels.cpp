@@ -31,35 +31,30 @@ QString documentsFolder()
 
 std::optional<std::string> QtFilePanels::runOpenPanel(const OpenPanelRequest& request)
 {
+    // The desktop's own chooser (through its portal where there is one),
+    // with the user's bookmarks and recent places.
     QFileDialog dialog(m_window, QString::fromStdString(request.message), documentsFolder());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
-    QStringList patterns;
-    QStringList filters;
-    for (const auto& type : request.types) {
-        patterns << QString::fromStdString("*." + type);
-        filters << describe(type);
-    }
-    filters.prepend(QStringLiteral("All supported files (%1)").arg(patterns.join(' ')));
-    dialog.setNameFilters(filters);
-    // A package is a folder: stepping into one picks it.
-    QString package;
-    const bool takesPackages =
-        std::find(request.types.begin(), request.types.end(), "dossiva") != request.types.end();
-    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&](const QString& folder) {
-        if (takesPackages && folder.endsWith(QStringLiteral(".dossiva"))) {
-            package = folder;
-            dialog.reject();
+    if (request.chooseFolder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        QStringList patterns;
+        QStringList filters;
+        for (const auto& type : request.types) {
+            patterns << QString::fromStdString("*." + type);
+            filters << describe(type);
         }
-    });
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        return dialog.selectedFiles().first().toStdString();
+        if (filters.size() > 1) {
+            filters.prepend(QStringLiteral("All supported files (%1)").arg(patterns.join(' ')));
+        }
+        dialog.setNameFilters(filters);
     }
-    if (!package.isEmpty()) {
-        return package.toStdString();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
 }
 
 std::optional<std::string> QtFilePanels::runSavePanel(const SavePanelRequest& request)
@@ -67,7 +62,6 @@ std::optional<std::string> QtFilePanels::runSavePanel(const SavePanelRequest& re
     const QString proposed =
         QDir(documentsFolder()).filePath(QString::fromStdString(request.proposedName + "." + request.type));
     QFileDialog dialog(m_window, QStringLiteral("Save"), proposed, describe(request.type));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromStdString(request.type));
     dialog.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);

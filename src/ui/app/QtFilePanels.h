@@ -7,8 +7,9 @@
 
 namespace dossiva {
 
-// Open and save panels as file dialogs on the main window. Database packages
-// are folders: entering one in the open panel chooses it.
+// Open and save panels as the platform's file dialogs on the main window
+// (Qt picks the desktop portal's or the native one where there is one). A
+// database package is a folder, so it is chosen with a folder chooser.
 class QtFilePanels final : public FilePanels {
 public:
     explicit QtFilePanels(QWidget* window = nullptr) : m_window(window) {}

@@ -12,13 +12,14 @@ namespace {
 constexpr int kHandOverTimeoutMs = 1000;
 } // namespace
 
-SingleInstance::SingleInstance(QObject* parent) : QObject(parent)
+SingleInstance::SingleInstance(QString serverName, QObject* parent)
+    : QObject(parent), m_serverName(std::move(serverName))
 {
 }
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::serverName()
+QString SingleInstance::defaultServerName()
 {
     return QStringLiteral("org.quorva.Dossiva-%1").arg(::getuid());
 }
@@ -26,7 +27,7 @@ QString SingleInstance::serverName()
 bool SingleInstance::handOver(const QStringList& files)
 {
     QLocalSocket socket;
-    socket.connectToServer(serverName());
+    socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(kHandOverTimeoutMs)) {
         return false;
     }
@@ -39,26 +40,26 @@ bool SingleInstance::handOver(const QStringList& files)
     return true;
 }
 
-void SingleInstance::listen(std::function<void(const QString&)> openFile)
+void SingleInstance::listen(std::function<void(const QStringList&)> arrived)
 {
-    m_openFile = std::move(openFile);
+    m_arrived = std::move(arrived);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // A server left by a crashed instance would block the name.
-    QLocalServer::removeServer(serverName());
-    if (!m_server->listen(serverName())) {
+    QLocalServer::removeServer(m_serverName);
+    if (!m_server->listen(m_serverName)) {
         return;
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+            // The later start writes its list and hangs up; the list is read
+            // whole then, however it was split on the way.
+            connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
                 QDataStream stream(socket->readAll());
                 QStringList files;
                 stream >> files;
-                for (const QString& file : files) {
-                    m_openFile(file);
-                }
+                socket->deleteLater();
+                m_arrived(files);
             });
         }
     });

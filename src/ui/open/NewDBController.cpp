@@ -14,15 +14,6 @@
 
 namespace dossiva {
 
-QIcon templateIcon(const std::string& iconName)
-{
-    if (iconName.empty()) {
-        return uiIcon("document-new");
-    }
-    const QString bundled = QStringLiteral(":/icons/templates/%1.svg").arg(QString::fromStdString(iconName));
-    return QFile::exists(bundled) ? QIcon(bundled) : uiIcon("x-office-spreadsheet");
-}
-
 NewDBController::NewDBController(OpenSectionController& delegate, Alerts& alerts, QWidget* parent)
     : QDialog(parent), m_delegate(delegate), m_alerts(alerts), m_list(new QListWidget(this)),
       m_name(new QLineEdit(this)), m_create(nullptr)

@@ -52,7 +52,4 @@ private:
     QPushButton* m_create;
 };
 
-// The icon of a template row.
-QIcon templateIcon(const std::string& iconName);
-
 } // namespace dossiva

@@ -3,14 +3,15 @@
 #include "platform/FileManager.h"
 #include "platform/UserDefaults.h"
 #include "storage/DBManager.h"
+#include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/UiText.h"
 #include "ui/widgets/WelcomeView.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -86,14 +87,14 @@ void OpenSectionController::buildView()
     header->addWidget(m_sortButton);
     listLayout->addLayout(header);
 
-    m_list = new QListWidget(listPane);
+    m_list = new DatabaseListView(listPane);
     m_list->setObjectName(QStringLiteral("DatabaseList"));
     m_list->setAccessibleName(tr("Databases"));
     m_list->setIconSize(QSize(kThumbnailSize, kThumbnailSize));
     m_list->setSpacing(2);
-    m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
     m_list->setUniformItemSizes(true);
-    connect(m_list, &QListWidget::currentRowChanged, this, [this] {
+    // Only a selection is a choice: the row the focus lands on opens nothing.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_redisplaying) {
             selectionChanged();
         }
@@ -103,7 +104,10 @@ void OpenSectionController::buildView()
             renameFromList(item);
         }
     });
-    connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { m_delegate.showUseSectionFromOpen(); });
+    connect(m_list, &DatabaseListView::deleteRequested, this, [this] { tableDeleteKey(); });
+    connect(m_list, &DatabaseListView::pictureDoubleClicked, this,
+            [this] { m_delegate.showUseSectionFromOpen(); });
+    connect(m_list, &DatabaseListView::nameDoubleClicked, this, [this] { editPressed(); });
     listLayout->addWidget(m_list);
 
     auto* buttons = new QHBoxLayout;
@@ -126,11 +130,7 @@ void OpenSectionController::buildView()
     // The details pane: the welcome message while the library is empty,
     // otherwise the open database's picture, name, dates and record count.
     m_detailStack = new QStackedWidget(m_splitter);
-    m_welcome = new WelcomeView(
-        tr("Welcome to Dossiva"),
-        tr("Your library is empty.\n\nUse the \"+\" button to create a database, empty or "
-           "from one of the templates, or import a database or a CSV file from the File menu."),
-        m_detailStack);
+    m_welcome = new WelcomeView({}, {}, m_detailStack);
     m_detailStack->addWidget(m_welcome);
 
     auto* details = new QWidget(m_detailStack);
@@ -139,27 +139,19 @@ void OpenSectionController::buildView()
     m_picture = new QLabel(details);
     m_picture->setFixedSize(128, 128);
     m_picture->setAlignment(Qt::AlignCenter);
-    m_nameButton = new QPushButton(details);
-    m_nameButton->setFlat(true);
-    m_nameButton->setAccessibleName(tr("Database name"));
-    m_nameButton->setToolTip(tr("Click twice to rename"));
-    QFont large = m_nameButton->font();
+    m_nameLabel = new ElidedLabel(details);
+    m_nameLabel->setObjectName(QStringLiteral("DatabaseName"));
+    m_nameLabel->setAccessibleName(tr("Database name"));
+    m_nameLabel->setAccessibleDescription(tr("Click twice to rename"));
+    QFont large = m_nameLabel->font();
     large.setPointSizeF(large.pointSizeF() * 1.7);
     large.setBold(true);
-    m_nameButton->setFont(large);
-    connect(m_nameButton, &QPushButton::clicked, this, [this] {
-        // A second click soon after the first renames, as a double click would.
-        if (m_nameClick.isValid() && m_nameClick.elapsed() <= 800) {
-            m_nameClick.invalidate();
-            editPressed();
-        } else {
-            m_nameClick.start();
-        }
-    });
+    m_nameLabel->setFont(large);
+    connect(m_nameLabel, &ElidedLabel::clicked, this, [this] { nameClicked(); });
     auto* top = new QHBoxLayout;
     top->addWidget(m_picture);
     top->addSpacing(16);
-    top->addWidget(m_nameButton, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    top->addWidget(m_nameLabel, 1, Qt::AlignVCenter);
     detailLayout->addLayout(top);
     detailLayout->addSpacing(24);
     auto* form = new QFormLayout;
@@ -217,7 +209,13 @@ QIcon OpenSectionController::thumbnail(const LibraryEntry& entry)
     if (const ImagePtr background = m_library.backgroundThumbnail(entry.name, canvas.width())) {
         painter.drawImage(canvas.rect(), toQImage(*background));
     } else {
-        painter.drawPixmap(canvas.rect(), appIcon().pixmap(canvas.size()));
+        // Without a background of its own, the icon of the template it was
+        // made from tells databases apart.
+        const std::string icon = m_library.templateIcon(entry.name);
+        painter.fillRect(canvas.rect(), m_list->palette().base());
+        const QIcon shown = icon.empty() ? appIcon() : templateIcon(icon);
+        const int inset = canvas.width() / 8;
+        shown.paint(&painter, canvas.rect().adjusted(inset, inset, -inset, -inset));
     }
     painter.setClipping(false);
     painter.setPen(QPen(QColor(0, 0, 0, 60), 2));
@@ -225,46 +223,58 @@ QIcon OpenSectionController::thumbnail(const LibraryEntry& entry)
     return QIcon(canvas);
 }
 
-void OpenSectionController::redisplay()
+void OpenSectionController::redisplay(const std::optional<std::string>& selected)
 {
-    const auto selected = selectedDatabase();
     m_redisplaying = true;
     m_list->clear();
     for (const auto& entry : m_library.dbList()) {
         auto* item = new QListWidgetItem(thumbnail(entry), displayName(entry.name), m_list);
         item->setData(Qt::UserRole, QString::fromStdString(entry.name));
         item->setFlags(item->flags() | Qt::ItemIsEditable);
-    }
-    if (selected) {
-        for (int row = 0; row < m_list->count(); ++row) {
-            if (m_list->item(row)->data(Qt::UserRole).toString().toStdString() == *selected) {
-                m_list->setCurrentRow(row);
-            }
+        if (selected && entry.name == *selected) {
+            m_list->setCurrentItem(item);
         }
     }
     m_redisplaying = false;
-    m_detailStack->setCurrentIndex(m_library.dbList().empty() ? 0 : 1);
-    m_removeButton->setEnabled(m_list->currentRow() >= 0);
+    m_removeButton->setEnabled(selectedDatabase().has_value());
+    if (!selectedDatabase()) {
+        showWelcome();
+    }
+}
+
+void OpenSectionController::showWelcome()
+{
+    if (m_library.dbList().empty()) {
+        m_welcome->setText(
+            tr("Welcome to Dossiva"),
+            tr("Your library is empty.\n\nUse the \"+\" button to create a database, empty or "
+               "from one of the templates, or import a database or a CSV file from the File menu."));
+    } else {
+        m_welcome->setText({}, tr("Choose a database in the list to see its details and work with it."));
+    }
+    m_detailStack->setCurrentWidget(m_welcome);
 }
 
 std::optional<std::string> OpenSectionController::selectedDatabase() const
 {
-    const QListWidgetItem* item = m_list ? m_list->currentItem() : nullptr;
-    if (item == nullptr) {
+    const QList<QListWidgetItem*> selected = m_list ? m_list->selectedItems() : QList<QListWidgetItem*>();
+    if (selected.isEmpty()) {
         return std::nullopt;
     }
-    return item->data(Qt::UserRole).toString().toStdString();
+    return selected.front()->data(Qt::UserRole).toString().toStdString();
 }
 
 void OpenSectionController::selectDatabase(const std::string& packageName)
 {
     for (int row = 0; row < m_list->count(); ++row) {
-        if (m_list->item(row)->data(Qt::UserRole).toString().toStdString() == packageName) {
-            if (m_list->currentRow() == row) {
+        QListWidgetItem* item = m_list->item(row);
+        if (item->data(Qt::UserRole).toString().toStdString() == packageName) {
+            if (item->isSelected()) {
                 selectionChanged();
             } else {
-                m_list->setCurrentRow(row);
+                m_list->setCurrentItem(item);
             }
+            m_list->scrollToItem(item);
             return;
         }
     }
@@ -274,18 +284,15 @@ void OpenSectionController::loadDbArray()
 {
     listen(false);
     m_library.loadDbArray();
-    m_list->setCurrentRow(-1);
-    redisplay();
+    redisplay(std::nullopt);
     updateDetails();
 }
 
 void OpenSectionController::openPrevious()
 {
     if (const auto previous = m_library.openPrevious()) {
-        m_appInit = false;
         selectDatabase(*previous);
     }
-    m_appInit = false;
 }
 
 void OpenSectionController::rememberOpenedDB()
@@ -295,12 +302,7 @@ void OpenSectionController::rememberOpenedDB()
 
 void OpenSectionController::selectionChanged()
 {
-    m_removeButton->setEnabled(m_list->currentRow() >= 0);
-    if (m_appInit) {
-        // The first selection comes from building the list, not the user.
-        m_appInit = false;
-        return;
-    }
+    m_removeButton->setEnabled(selectedDatabase().has_value());
     updateDetails();
     NotificationCenter::defaultCenter().post(kDBChangedNotification, this);
 }
@@ -314,24 +316,13 @@ void OpenSectionController::updateDetails()
     m_removeButton->setEnabled(selected.has_value());
     if (!selected) {
         db.openDB();
-        m_detailStack->setCurrentIndex(m_library.dbList().empty() ? 0 : 1);
-        for (QWidget* widget : {static_cast<QWidget*>(m_nameButton), static_cast<QWidget*>(m_picture),
-                                static_cast<QWidget*>(m_useButton)}) {
-            widget->setVisible(false);
-        }
-        for (QLabel* label : {m_created, m_edited, m_synced, m_records}) {
-            label->clear();
-        }
+        showWelcome();
         return;
-    }
-    for (QWidget* widget : {static_cast<QWidget*>(m_nameButton), static_cast<QWidget*>(m_picture),
-                            static_cast<QWidget*>(m_useButton)}) {
-        widget->setVisible(true);
     }
     m_detailStack->setCurrentIndex(1);
     db.openDB(*selected);
     db.loadDbData();
-    m_nameButton->setText(displayName(*selected));
+    m_nameLabel->setFullText(displayName(*selected));
     if (const LibraryEntry* entry = m_library.entry(*selected)) {
         m_picture->setPixmap(thumbnail(*entry).pixmap(112, 112));
     }
@@ -342,6 +333,17 @@ void OpenSectionController::updateDetails()
     m_synced->setText(dates && (*dates)[2] >= 0 ? longDateText((*dates)[2]) : tr("Not synced yet"));
     m_records->setText(QString::asprintf("%u Records", static_cast<unsigned>(db.dbData().size())));
     listen(true);
+}
+
+void OpenSectionController::nameClicked()
+{
+    // A second click soon after the first renames, as a double click would.
+    if (m_nameClick.isValid() && m_nameClick.elapsed() <= 800) {
+        m_nameClick.invalidate();
+        editPressed();
+    } else {
+        m_nameClick.start();
+    }
 }
 
 void OpenSectionController::listen(bool on)
@@ -415,11 +417,17 @@ void OpenSectionController::addRemovePressed(int segment)
         return;
     }
     const auto selected = selectedDatabase();
+    const int row = m_list->currentRow();
     if (selected && m_library.deleteDatabase(*selected)) {
-        redisplay();
-        m_list->setCurrentRow(m_library.dbList().empty() ? -1 : 0);
-        updateDetails();
-        NotificationCenter::defaultCenter().post(kDBChangedNotification, this);
+        // The row that takes the deleted one's place is chosen next, as in
+        // a file list; the last row when it was the last.
+        redisplay(std::nullopt);
+        const int next = std::min(row, m_list->count() - 1);
+        if (next >= 0) {
+            m_list->setCurrentRow(next);
+        } else {
+            selectionChanged();
+        }
     }
 }
 
@@ -435,12 +443,12 @@ void OpenSectionController::renameFromList(QListWidgetItem* item)
     const std::string package = item->data(Qt::UserRole).toString().toStdString();
     const std::string newName = item->text().trimmed().toStdString();
     if (!m_library.renameDatabase(package, newName)) {
-        redisplay(); // back to the old name
+        redisplay(package); // back to the old name
         return;
     }
-    const std::string renamed = DatabaseLibrary::packageName(newName);
-    redisplay();
-    selectDatabase(renamed);
+    // The library has opened the renamed database and announced it; the
+    // list and the details follow without a second announcement or load.
+    redisplay(DatabaseLibrary::packageName(newName));
     updateDetails();
 }
 
@@ -522,7 +530,7 @@ QString OpenSectionController::detailText(const char* which) const
 {
     const std::string key = which;
     if (key == "name") {
-        return m_nameButton->text();
+        return m_nameLabel->fullText();
     }
     if (key == "created") {
         return m_created->text();

@@ -12,7 +12,6 @@
 #include <vector>
 
 class QLabel;
-class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class QSplitter;
@@ -21,6 +20,8 @@ class QToolButton;
 
 namespace dossiva {
 
+class DatabaseListView;
+class ElidedLabel;
 class FilePanels;
 class NewDBController;
 class WelcomeView;
@@ -75,16 +76,23 @@ public:
 
     // The new-database sheet, once shown.
     NewDBController* newDatabaseSheet() const { return m_newDBController; }
-    QListWidget* listWidget() const { return m_list; }
-    // The texts of the details panel, for the screen and its tests.
+    DatabaseListView* listWidget() const { return m_list; }
+    // The texts of the details panel, for the screen and its tests (the
+    // name whole, as the tooltip shows it when it is cut short).
     QString detailText(const char* which) const;
+    ElidedLabel* nameLabel() const { return m_nameLabel; }
 
 private:
     void buildView();
     bool finishCreate(DatabaseLibrary::CreateResult result, const std::string& name);
-    void redisplay();
+    // Fills the list again, selecting `selected` when listed, without
+    // treating that as the user's choice.
+    void redisplay(const std::optional<std::string>& selected);
+    void redisplay() { redisplay(selectedDatabase()); }
     void selectionChanged();
     void updateDetails();
+    void showWelcome();
+    void nameClicked();
     void listen(bool on);
     void renameFromList(QListWidgetItem* item);
     void clampSplitter();
@@ -93,20 +101,19 @@ private:
     Alerts& m_alerts;
     OpenSectionDelegate& m_delegate;
     DatabaseLibrary m_library;
-    bool m_appInit = true;
     bool m_redisplaying = false;
     QElapsedTimer m_nameClick;
     std::vector<ObserverToken> m_observers;
 
     QPointer<QWidget> m_view;
     QSplitter* m_splitter = nullptr;
-    QListWidget* m_list = nullptr;
+    DatabaseListView* m_list = nullptr;
     QToolButton* m_addButton = nullptr;
     QToolButton* m_removeButton = nullptr;
     QToolButton* m_sortButton = nullptr;
     QStackedWidget* m_detailStack = nullptr;
     WelcomeView* m_welcome = nullptr;
-    QPushButton* m_nameButton = nullptr;
+    ElidedLabel* m_nameLabel = nullptr;
     QLabel* m_created = nullptr;
     QLabel* m_edited = nullptr;
     QLabel* m_synced = nullptr;

@@ -1,8 +1,7 @@
 #include "ui/prefs/PreferencesWindowController.h"
 
-#include "platform/Clock.h"
-#include "platform/DateFormat.h"
 #include "platform/UserDefaults.h"
+#include "ui/widgets/UiText.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -12,14 +11,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPropertyAnimation>
-#include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <array>
-#include <cmath>
 
 namespace dossiva {
 
@@ -30,8 +27,6 @@ constexpr const char* kBackupKey = "Backup";
 constexpr const char* kSyncTemplatesKey = "STemplates";
 constexpr const char* kPrintBackgroundKey = "SPrintBack";
 constexpr const char* kExportCsvKey = "Export CSV";
-constexpr const char* kCheckAtStartupKey = "SUCheckAtStartup";
-constexpr const char* kLastCheckTimeKey = "SULastCheckTime";
 
 // Sorting written at start-up when missing: by creation date.
 constexpr int kDefaultSorting = 2;
@@ -172,29 +167,14 @@ QWidget* PreferencesWindowController::buildUpdatePane()
     auto* pane = new QWidget;
     pane->setObjectName(QStringLiteral("PUpd"));
     auto* layout = paneLayout(pane);
-
-    m_checkAtStartup = addCheckBox(layout, tr("&Check for updates when Dossiva starts"), pane);
-    connect(m_checkAtStartup, &QCheckBox::clicked, this,
-            [](bool on) { UserDefaults::standard().setBool(kCheckAtStartupKey, on); });
-    addNote(layout,
-            tr("Dossiva is installed and updated by your distribution's package manager. Checking "
-               "notes the time of the check here; new versions arrive with your system updates."),
-            pane);
-
-    layout->addSpacing(12);
-    auto* statusRow = new QHBoxLayout;
-    m_updateLabel = new QLabel(pane);
+    // There is no update check here to schedule or report: new versions come
+    // with the system's own updates.
+    m_updateLabel = new QLabel(updatesText(), pane);
     m_updateLabel->setObjectName(QStringLiteral("updateLabel"));
     m_updateLabel->setWordWrap(true);
     m_updateLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_updateLabel->setAccessibleName(tr("Update status"));
-    statusRow->addWidget(m_updateLabel, 1);
-    auto* checkNow = new QPushButton(tr("Check &Now"), pane);
-    checkNow->setObjectName(QStringLiteral("checkNow"));
-    checkNow->setAccessibleName(tr("Check for updates now"));
-    connect(checkNow, &QPushButton::clicked, this, &PreferencesWindowController::checkForUpdatesRequested);
-    statusRow->addWidget(checkNow, 0, Qt::AlignTop);
-    layout->addLayout(statusRow);
+    m_updateLabel->setAccessibleName(tr("Updates"));
+    layout->addWidget(m_updateLabel);
     layout->addStretch(1);
     return pane;
 }
@@ -255,21 +235,10 @@ void PreferencesWindowController::readSettings()
         sorting = kDefaultSorting;
     }
     m_sortingPopUp->setCurrentIndex(static_cast<int>(sorting));
-    if (defaults.has(kCheckAtStartupKey)) {
-        m_checkAtStartup->setChecked(defaults.boolForKey(kCheckAtStartupKey));
-    }
     m_showExport->setChecked(!defaults.has(kExportCsvKey) || defaults.boolForKey(kExportCsvKey));
     m_printBackground->setChecked(printBackground());
     m_syncTemplatesButton->setChecked(defaults.boolForKey(kSyncTemplatesKey));
     m_backupButton->setChecked(defaults.boolForKey(kBackupKey));
-
-    std::optional<double> lastCheck;
-    if (const auto stored = defaults.object(kLastCheckTimeKey)) {
-        if (const auto date = stored->date()) {
-            lastCheck = date->secondsSince1970;
-        }
-    }
-    setUpdateStatus(lastCheck);
 }
 
 void PreferencesWindowController::showPreferences()
@@ -345,26 +314,6 @@ void PreferencesWindowController::sortingChangedFromListTable(std::int64_t index
     if (index >= 0 && index < m_sortingPopUp->count()) {
         m_sortingPopUp->setCurrentIndex(static_cast<int>(index));
     }
-}
-
-void PreferencesWindowController::updateUpdateStatusLabel()
-{
-    setUpdateStatus(Clock::now());
-}
-
-void PreferencesWindowController::setUpdateStatus(std::optional<double> lastCheck)
-{
-    QString status;
-    if (!lastCheck) {
-        status = tr("never run");
-    } else {
-        const auto seconds = static_cast<std::int64_t>(std::floor(*lastCheck));
-        const std::string date =
-            DateFormat::withStyles(DateFormat::Style::Medium, DateFormat::Style::None).format(seconds);
-        const std::string time = DateFormat::withPattern("HH:mm:ss").format(seconds);
-        status = tr("version checking was last run on ") + QString::fromStdString(date + " " + time);
-    }
-    m_updateLabel->setText(tr("Status: ") + status);
 }
 
 bool PreferencesWindowController::printBackground()

@@ -27,9 +27,6 @@ public:
     ~PreferencesWindowController() override;
 
     void showPreferences();
-    // Rewrites the update status with the current date and time, after a
-    // manual check.
-    void updateUpdateStatusLabel();
     // The SPrintBack setting; false when absent.
     static bool printBackground();
 
@@ -41,14 +38,8 @@ public:
     QCheckBox* backupButton() const { return m_backupButton; }
     QCheckBox* syncTemplatesButton() const { return m_syncTemplatesButton; }
     QCheckBox* printBackgroundButton() const { return m_printBackground; }
-    QCheckBox* checkAtStartup() const { return m_checkAtStartup; }
     QCheckBox* showExport() const { return m_showExport; }
     QLabel* updateLabel() const { return m_updateLabel; }
-
-signals:
-    // The check-now button: the main controller checks and calls
-    // updateUpdateStatusLabel.
-    void checkForUpdatesRequested();
 
 private:
     QWidget* buildGeneralPane();
@@ -58,14 +49,11 @@ private:
     void readSettings();
     void sortingChanged(int index);
     void sortingChangedFromListTable(std::int64_t index);
-    // "Status: " and when the last check ran (seconds since 1970), if ever.
-    void setUpdateStatus(std::optional<double> lastCheck);
 
     QComboBox* m_sortingPopUp = nullptr;
     QCheckBox* m_backupButton = nullptr;
     QCheckBox* m_syncTemplatesButton = nullptr;
     QCheckBox* m_printBackground = nullptr;
-    QCheckBox* m_checkAtStartup = nullptr;
     QCheckBox* m_showExport = nullptr;
     QLabel* m_updateLabel = nullptr;
     QStackedWidget* m_panes = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/app/PasswordPanel.h"
 #include "ui/csv/ExportCSVWindowController.h"
 #include "ui/csv/ImportCSVWindowController.h"
+#include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
 #include "ui/prefs/PreferencesWindowController.h"
 #include "ui/use/FieldsView.h"
@@ -17,7 +18,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
 #include <QTableWidget>
@@ -56,6 +60,8 @@ struct Shot {
     std::function<QWidget*()> widget;
     std::function<void()> close;
     int settle = kSettleMilliseconds;
+    // The picture, when it is more than the widget alone.
+    std::function<QPixmap(QWidget&)> picture = nullptr;
 };
 
 class Tour final : public QObject {
@@ -87,7 +93,7 @@ private:
         if (widget == nullptr || !widget->isVisible()) {
             std::fprintf(stderr, "screenshot tour: %s is not on screen\n", qPrintable(shot.file));
             ++m_failures;
-        } else if (!widget->grab().save(path, "PNG")) {
+        } else if (!(shot.picture ? shot.picture(*widget) : widget->grab()).save(path, "PNG")) {
             std::fprintf(stderr, "screenshot tour: cannot write %s\n", qPrintable(path));
             ++m_failures;
         } else {
@@ -153,6 +159,35 @@ void appendUseShots(std::vector<Shot>& list, MainController& controller)
              FormPrinter(*controller.useSection().form(), layout).print(printer);
          },
          700});
+
+// The database whose name is the longest: the one that shows how a name too
+// long for its room is cut.
+std::string longestName(OpenSectionController& open)
+{
+    std::string longest;
+    for (const auto& entry : open.library().dbList()) {
+        if (entry.name.size() > longest.size()) {
+            longest = entry.name;
+        }
+    }
+    return longest;
+}
+
+// A question as the user sees it: over the main window, as a sheet at its
+// top (a virtual X server has no window manager to place it).
+QPixmap overMainWindow(MainController& controller, QWidget& question)
+{
+    QPixmap picture = controller.mainWindow()->grab();
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), QColor(0, 0, 0, 60));
+    const QPixmap sheet = question.grab();
+    painter.drawPixmap((picture.width() - sheet.width()) / 2, 56, sheet);
+    return picture;
+}
+
+QMessageBox* shownQuestion()
+{
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
 }
 
 std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
@@ -167,6 +202,29 @@ std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
                         }
                     },
                     [&controller] { return controller.mainWindow(); }, nullptr});
+    list.push_back({QStringLiteral("open-section-long-name.png"),
+                    [&controller] {
+                        OpenSectionController& open = controller.openSection();
+                        open.selectDatabase(longestName(open));
+                    },
+                    [&controller] { return controller.mainWindow(); }, nullptr});
+    list.push_back({QStringLiteral("delete-question.png"),
+                    [&controller] {
+                        // Delete pressed on the list, as a person would; the
+                        // question runs modally and is grabbed from its loop.
+                        QListWidget* databases = controller.openSection().listWidget();
+                        databases->setFocus();
+                        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+                        QApplication::sendEvent(databases, &press);
+                    },
+                    [] { return static_cast<QWidget*>(shownQuestion()); },
+                    [] {
+                        if (QMessageBox* question = shownQuestion()) {
+                            question->reject();
+                        }
+                    },
+                    kSettleMilliseconds,
+                    [&controller](QWidget& question) { return overMainWindow(controller, question); }});
     list.push_back({QStringLiteral("new-database.png"),
                     [&controller] { controller.menuAction(MenuTag::NewDatabase); },
                     [&controller]() -> QWidget* { return controller.openSection().newDatabaseSheet(); },

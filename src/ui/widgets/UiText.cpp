@@ -2,6 +2,7 @@
 
 #include "platform/DateFormat.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace dossiva {
@@ -21,6 +22,15 @@ QIcon appIcon()
     return QIcon(QStringLiteral(":/icons/dossiva.svg"));
 }
 
+QIcon templateIcon(const std::string& iconName)
+{
+    if (iconName.empty()) {
+        return uiIcon("document-new");
+    }
+    const QString bundled = QStringLiteral(":/icons/templates/%1.svg").arg(QString::fromStdString(iconName));
+    return QFile::exists(bundled) ? QIcon(bundled) : uiIcon("x-office-spreadsheet");
+}
+
 QImage toQImage(const Image& image)
 {
     if (image.isNull()) {
@@ -29,6 +39,16 @@ QImage toQImage(const Image& image)
     return QImage(image.rgba().data(), image.width(), image.height(), image.width() * 4,
                   QImage::Format_RGBA8888)
         .copy();
+}
+
+QString updatesText()
+{
+    const QString version = QCoreApplication::applicationVersion();
+    return QCoreApplication::translate(
+               "Dossiva", "%1 comes from your distribution. New versions arrive with your system's updates, "
+                          "through its package manager or software centre; Dossiva does not look for updates "
+                          "itself.")
+        .arg(version.isEmpty() ? QStringLiteral("Dossiva") : QStringLiteral("Dossiva ") + version);
 }
 
 QString longDateText(std::int64_t secondsSince1970)

@@ -1,0 +1,338 @@
+// Crash consistency of a sync: dossiva-cli sync is killed (SIGKILL) at points
+// spread over every phase of a session (backup, send, take, merge, template
+// exchange), then started again. Whatever the point, every database and
+// template on both sides is sound and equals its state before the session or
+// after it, never something between; no picture a record names is missing;
+// and the next sync completes with the state of an uninterrupted one.
+//
+// The run inside `make test` tries a few dozen points; SYNC_KILLS=N tries N.
+#include "cli/CliRunner.h"
+#include "support/CompanionPeer.h"
+#include "support/TestDatabase.h"
+#include "sync/CrashDriver.h"
+#include "sync/SyncTestData.h"
+
+#include "library/Startup.h"
+#include "platform/FileManager.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+#include "storage/DBManager.h"
+#include "storage/PackageRecovery.h"
+#include "storage/PackageSwap.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <sys/time.h>
+
+using namespace dossiva;
+using namespace dossiva::test;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kDefaultKills = 24;
+const std::vector<std::string> kDatabases{"Sent", "Taken", "Shared"};
+const std::vector<std::string> kTemplates{"Here Only", "There Only", "Newer Here"};
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+std::string bytesOf(const std::string& path)
+{
+    const auto bytes = FileManager::exists(path) ? FileManager::readFile(path) : std::nullopt;
+    return bytes ? std::to_string(std::hash<std::string>{}(std::string(bytes->begin(), bytes->end())))
+                 : std::string("missing");
+}
+
+// A database as the checks compare it: "absent", "corrupt", or its field
+// labels and its records (in order of their content, ids aside), each picture
+// a record names as a digest of its file and of its full-size file. The
+// sqlite3 shell reads it, not this program.
+std::string databaseState(const std::string& package)
+{
+    const std::string file = package + "/database.db";
+    if (!FileManager::exists(file)) {
+        return "absent";
+    }
+    if (sqliteShell(file, "pragma integrity_check") != "ok\n") {
+        return "corrupt";
+    }
+    std::string columns = "create_date||'|'||edit_date";
+    std::vector<bool> picture{false, false};
+    std::string state;
+    for (const auto& field : lines(sqliteShell(file, "select id,field_type,field_name from fields_table "
+                                                     "order by id"))) {
+        const auto first = field.find('|');
+        const auto second = field.find('|', first + 1);
+        columns += "||'|'||\"" + field.substr(0, first) + "\"";
+        picture.push_back(field.substr(first + 1, second - first - 1) == "7");
+        state += field.substr(second + 1) + ";";
+    }
+    std::vector<std::string> records;
+    for (const auto& row : lines(sqliteShell(file, "select " + columns + " from data_table"))) {
+        std::string record;
+        std::istringstream values(row);
+        std::size_t column = 0;
+        for (std::string value; std::getline(values, value, '|'); ++column) {
+            if (column < picture.size() && picture[column] && value != "0" && !value.empty()) {
+                const std::string path = package + "/images/" + value;
+                value = "picture " + bytesOf(path) + " hd " + bytesOf(path + "_hd");
+            }
+            record += value + "|";
+        }
+        records.push_back(record);
+    }
+    std::sort(records.begin(), records.end());
+    for (const auto& record : records) {
+        state += "\n" + record;
+    }
+    return state;
+}
+
+// A template: absent, corrupt, or the digest of its file.
+std::string templateState(const std::string& path)
+{
+    if (!FileManager::exists(path)) {
+        return "absent";
+    }
+    return sqliteShell(path, "pragma integrity_check") == "ok\n" ? bytesOf(path) : "corrupt";
+}
+
+void copyTree(const std::string& from, const std::string& to)
+{
+    for (const auto& entry : fs::directory_iterator(to)) {
+        fs::remove_all(entry.path());
+    }
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
+std::vector<std::string> leftoversIn(const std::string& folder)
+{
+    std::vector<std::string> found;
+    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
+        for (const char* mark : {"_temp", "_old", ".part", "(recovered"}) {
+            if (name.find(mark) != std::string::npos) {
+                found.push_back(name);
+            }
+        }
+    }
+    return found;
+}
+
+class SyncCrash : public ::testing::Test {
+protected:
+    TestLibrary library;
+    std::string phone = makeTempFolder("crash-phone");
+    std::string pristine = makeTempFolder("crash-pristine");
+    CompanionPeer peer;
+    int port = 0;
+
+    void SetUp() override
+    {
+        makeScenario();
+        fs::create_directories(pristine + "/home");
+        fs::create_directories(pristine + "/phone");
+        copyTree(library.home(), pristine + "/home");
+        copyTree(phone, pristine + "/phone");
+        port = peer.start(phone);
+        if (port == 0) {
+            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
+        }
+    }
+
+    void TearDown() override
+    {
+        peer.stop();
+        FileManager::removeItem(phone);
+        FileManager::removeItem(pristine);
+    }
+
+    // Every phase has work: a database only here (sent), one only on the
+    // companion (taken, with a full-size picture), one on both changed on
+    // both sides (merged), a template on each side, and a backup first.
+    void makeScenario()
+    {
+        SampleFields fields = makeSamplePackage("Sent");
+        addSampleRecord(fields, "sent", 100, 0, solidPicture(11));
+        makeSamplePackage("Taken");
+        addSampleRecord(fields, "taken", 100, 0, solidPicture(22));
+        addSampleRecord(fields, "taken too", 100, 0);
+        makeSamplePackage("Shared");
+        addSampleRecord(fields, "old one", 100, 0, solidPicture(33));
+        addSampleRecord(fields, "old two", 100, 0);
+        addSampleRecord(fields, "old three", 100, 0);
+        setSampleDates(900, 1000);
+        DBManager& db = DBManager::sharedIstance();
+        db.openDB();
+        FileManager::createDirectories(phone + "/Templates");
+        for (const char* name : {"Taken", "Shared"}) {
+            FileManager::copyItem(Paths::packagePath(std::string(name) + ".dossiva"),
+                                  phone + "/" + name + ".dossiva");
+        }
+        FileManager::removeItem(Paths::packagePath("Taken.dossiva"));
+        for (const auto& picture : FileManager::contentsOfDirectory(phone + "/Taken.dossiva/images")) {
+            FileManager::writeFileAtomically(phone + "/Taken.dossiva/images/" + picture + "_hd",
+                                             std::string("\xff\xd8\xff full size"));
+        }
+        // Here: one record added with a picture, one deleted, one changed.
+        db.openDB("Shared.dossiva");
+        db.loadDbData();
+        addSampleRecord(fields, "added here", 3000, 0, solidPicture(44));
+        db.deleteRecordWithID(db.dbData()[1].recordId);
+        db.openDB();
+        sqliteShell(Paths::databaseFile("Shared.dossiva"),
+                    "update data_table set \"2\"='changed here', edit_date=2500 where \"1\"='old three'");
+        // There, by another writer: one added, one deleted.
+        const std::string phoneShared = phone + "/Shared.dossiva/database.db";
+        sqliteShell(phoneShared, "insert into data_table(create_date,edit_date,\"1\",\"2\",\"3\",\"4\") "
+                                 "values(2000,0,'added there','note there','0',-1)");
+        sqliteShell(phoneShared, "delete from data_table where \"1\"='old one'");
+        for (const auto& [folder, name] :
+             {std::pair{Paths::modelsFolder(), kTemplates[0]}, std::pair{phone + "/Templates", kTemplates[1]},
+              std::pair{Paths::modelsFolder(), kTemplates[2]},
+              std::pair{phone + "/Templates", kTemplates[2]}}) {
+            createEmptyDatabaseFile(folder + "/" + name + ".dossivaTemplate");
+        }
+        // The companion's copy is older and other: this computer's replaces it.
+        const std::string older = phone + "/Templates/" + kTemplates[2] + ".dossivaTemplate";
+        sqliteShell(older,
+                    "insert into fields_table(id,field_name,field_type,order_index) values(1,'old',1,1)");
+        const struct timeval longAgo[2] = {{1500000000, 0}, {1500000000, 0}};
+        ::utimes(older.c_str(), longAgo);
+        UserDefaults& defaults = UserDefaults::standard();
+        defaults.setInteger(kBackupKey, 1);
+        defaults.setInteger(kSTemplatesKey, 1);
+        defaults.synchronize();
+    }
+
+    void reset()
+    {
+        copyTree(pristine + "/home", library.home());
+        copyTree(pristine + "/phone", phone);
+    }
+
+    // Each database and template of both sides, by "side name". The
+    // companion's side is read as its next session will find it once put in
+    // order: a package moved aside counts where it is missing.
+    std::map<std::string, std::string> state()
+    {
+        std::map<std::string, std::string> states;
+        for (const auto& name : kDatabases) {
+            states["here " + name] = databaseState(Paths::packagePath(name + ".dossiva"));
+            const std::string there = phone + "/" + name + ".dossiva";
+            states["there " + name] =
+                databaseState(FileManager::exists(there) ? there : PackageSwap::asideName(there));
+        }
+        for (const auto& name : kTemplates) {
+            states["here template " + name] =
+                templateState(Paths::modelsFolder() + "/" + name + ".dossivaTemplate");
+            states["there template " + name] =
+                templateState(phone + "/Templates/" + name + ".dossivaTemplate");
+        }
+        return states;
+    }
+
+    std::vector<std::string> syncArgs(bool backup) const
+    {
+        std::vector<std::string> args{cliPath(), "sync", "127.0.0.1:" + std::to_string(port), "--all"};
+        if (!backup) {
+            args.push_back("--no-backup");
+        }
+        return args;
+    }
+};
+
+bool isMarker(const std::string& line)
+{
+    return line.rfind("ftp ", 0) == 0 || line.rfind("Sync: ", 0) == 0;
+}
+
+// The phase a session's state change enters: "Sync: sending / - -> ...".
+std::string phaseOf(const std::string& line)
+{
+    const auto arrow = line.find(" -> ");
+    if (line.rfind("Sync: ", 0) != 0 || arrow == std::string::npos) {
+        return {};
+    }
+    const std::string to = line.substr(arrow + 4);
+    for (const char* phase : {"backing up", "sending", "taking", "merging", "exchanging templates"}) {
+        if (to.rfind(phase, 0) == 0) {
+            return phase;
+        }
+    }
+    return {};
+}
+
+TEST_F(SyncCrash, AKilledSessionLeavesEachDatabaseAsBeforeOrAfterAndTheNextOneCompletes)
+{
+    const char* requested = std::getenv("SYNC_KILLS");
+    const int kills = requested ? std::max(1, std::atoi(requested)) : kDefaultKills;
+    const auto before = state();
+    // The program's trace is in its developer log.
+    const std::vector<std::string> traced{"DOSSIVA_DEBUG=1"};
+    CrashDriver driver(syncArgs(true), traced, isMarker, phaseOf);
+    const CrashDriver::Run reference = driver.runToEnd();
+    ASSERT_EQ(reference.status, 0) << "the uninterrupted sync failed:\n" << reference.lines.back();
+    const auto after = state();
+    ASSERT_NE(before, after);
+    const auto phases = driver.phasesOf(reference);
+    ASSERT_EQ(phases.size(), 5u) << "a phase of the session is missing from its trace";
+
+    std::map<std::string, int> killedIn;
+    int killed = 0;
+    int between = 0;
+    int failedRestarts = 0;
+    CrashDriver restart(syncArgs(false), traced, isMarker, phaseOf);
+    for (const auto& point : CrashDriver::spread(phases, kills)) {
+        reset();
+        const CrashDriver::Run run = driver.runUntil(point);
+        killed += run.status ? 0 : 1;
+        ++killedIn[point.phase];
+        // As the next start of the program does first.
+        PackageRecovery::recover();
+        for (const auto& [item, now] : state()) {
+            if (now != before.at(item) && now != after.at(item)) {
+                ++between;
+                ADD_FAILURE() << "killed in " << point.phase << " after marker " << point.marker << ": "
+                              << item << " is\n"
+                              << now << "\nnot as before:\n"
+                              << before.at(item) << "\nnor as after:\n"
+                              << after.at(item);
+            }
+        }
+        const CrashDriver::Run next = restart.runToEnd();
+        if (next.status != 0) {
+            ++failedRestarts;
+            ADD_FAILURE() << "the sync after a kill in " << point.phase << " at marker " << point.marker
+                          << " ended with " << next.status.value_or(-1);
+        }
+        const std::string where =
+            "after a kill in " + point.phase + " at marker " + std::to_string(point.marker);
+        EXPECT_EQ(state(), after) << where;
+        EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{}) << where;
+        EXPECT_EQ(leftoversIn(phone), std::vector<std::string>{}) << where;
+        EXPECT_EQ(leftoversIn(phone + "/Templates"), std::vector<std::string>{}) << where;
+    }
+    std::cout << "crash driver: " << kills << " kill points (";
+    for (const auto& phase : phases) {
+        std::cout << phase.name << " " << killedIn[phase.name] << " over " << phase.markers << " markers; ";
+    }
+    std::cout << "), " << killed << " killed mid-session, " << between << " databases between states, "
+              << failedRestarts << " restarts that failed\n";
+}
+
+} // namespace
