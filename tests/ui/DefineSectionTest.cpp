@@ -8,6 +8,7 @@
 #include "fields/CalculationEngine.h"
 #include "fields/FieldRules.h"
 #include "fields/FieldTypes.h"
+#include "fields/FormulaWords.h"
 #include "platform/Alerts.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
@@ -21,6 +22,7 @@
 #include "ui/define/StructureFieldViewController.h"
 #include "ui/define/StructurePaletteView.h"
 #include "ui/define/StructureSectionController.h"
+#include "ui/widgets/EditableItemList.h"
 #include "ui/widgets/ReorderableList.h"
 #include "ui/widgets/WelcomeView.h"
 
@@ -67,7 +69,7 @@ PropertyList items(std::initializer_list<const char*> texts)
 enum class Spot { UpperHalf, LowerHalf, BelowAll };
 
 class DefineSectionTest : public ::testing::Test {
-protected:
+public:
     TestLibrary library;
     DBManager& db = DBManager::sharedIstance();
     std::string package = library.makePackage("Shop");
@@ -166,7 +168,11 @@ protected:
     }
     void keyClick(const QKeySequence& keys)
     {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+        // Shortcuts reach the active window only: a panel that closed may
+        // have left none active.
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == &window; }));
+        QWidget* target = window.focusWidget() ? window.focusWidget() : &window;
         QTest::keySequence(target, keys);
         settle();
     }
@@ -199,6 +205,45 @@ protected:
         QTest::mouseMove(stack(), onStack);
         QTest::mouseRelease(stack(), Qt::LeftButton, {}, onStack);
         settle();
+    }
+    void clickRow(QListWidget* list, int row)
+    {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    }
+    // Drags a row of a list to a point of its viewport.
+    void dragRow(QListWidget* list, int row, const QPoint& to)
+    {
+        const QPoint from = list->visualItemRect(list->item(row)).center();
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(list->viewport(), from + QPoint(0, 10));
+        QTest::mouseMove(list->viewport(), to);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, to);
+    }
+    // Picks a row of one of the formula panel's lists and presses Choose,
+    // or double-clicks the row.
+    void chooseInPanel(CalculationFieldStructureViewController& editor,
+                       QListWidget* (AddComponentWindow::*table)() const, int row, bool doubleClick = false)
+    {
+        AddComponentWindow* panel = editor.addComponentWindow();
+        ASSERT_TRUE(panel != nullptr && panel->isVisible());
+        EXPECT_FALSE(panel->chooseFieldButton()->isEnabled()) << "nothing chosen yet";
+        QListWidget* list = (panel->*table)();
+        clickRow(list, row);
+        if (doubleClick) {
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(list->item(row)).center());
+            return;
+        }
+        // The focus goes elsewhere before the button is clicked.
+        panel->operatorTable()->setFocus();
+        QTest::mouseClick(panel->chooseFieldButton(), Qt::LeftButton);
+    }
+    // Gives an editor's header the focus, as a click on it does.
+    void clickHeader(StructureFieldViewController& editor)
+    {
+        QLabel* title = editor.titleLabel();
+        QTest::mouseClick(title, Qt::LeftButton, {}, title->rect().center());
     }
     void typeName(StructureFieldViewController& editor, const QString& name, Qt::Key end = Qt::Key_Return)
     {
@@ -444,13 +489,17 @@ TEST_F(DefineSectionTest, DeletingAsksAndUndoBringsTheFieldBackEmptyWithItsOptio
     addRecord(colour, FieldValue::integer(1));
     open();
 
-    alerts.queueAnswer("Cancel");
     QTest::mouseClick(section->editor(colour)->removeButton(), Qt::LeftButton);
+    ASSERT_EQ(alerts.asked().size(), 1U);
     EXPECT_EQ(alerts.asked().back().title, "Delete the field and all its data?");
+    EXPECT_EQ(alerts.asked().back().defaultAnswer(), "Cancel") << "Enter keeps the data";
     EXPECT_EQ(labels().size(), 4U);
 
-    QTest::mouseClick(section->editor(colour)->removeButton(), Qt::LeftButton);
-    settle();
+    // The Delete key on the header asks the same.
+    clickHeader(*section->editor(colour));
+    alerts.queueAnswer("Delete Field");
+    keyClick(QKeySequence::Delete);
+    EXPECT_EQ(alerts.asked().size(), 2U);
     EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Price"}));
     EXPECT_EQ(shownTitles(), labels());
 
@@ -461,6 +510,19 @@ TEST_F(DefineSectionTest, DeletingAsksAndUndoBringsTheFieldBackEmptyWithItsOptio
     EXPECT_EQ(editor.array(), (std::vector<std::string>{"Red", "Blue"}));
     ASSERT_TRUE(db.loadDbData());
     EXPECT_EQ(db.dbData()[0].value(back.id)->integer(), -1) << "its values are gone";
+}
+
+TEST_F(DefineSectionTest, DeleteInsideAnEditorRemovesNoField)
+{
+    const FieldId when = field("When", FieldType::Date, defaultStructure(FieldType::Date));
+    open();
+    QCheckBox* box = section->editor(when)->view()->findChild<QCheckBox*>(QStringLiteral("showNow"));
+    ASSERT_NE(box, nullptr);
+    box->setFocus(Qt::TabFocusReason);
+    alerts.queueAnswer("Delete Field");
+    keyClick(QKeySequence::Delete);
+    EXPECT_TRUE(alerts.asked().empty());
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "When"}));
 }
 
 // --- Formulas -------------------------------------------------------------------------
@@ -490,15 +552,16 @@ TEST_F(DefineSectionTest, DeletingANumberFieldOfAFormulaShowsNotFoundUntilUndone
     auto& editor = editorOf<CalculationFieldStructureViewController>(total);
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Price * Quantity "));
 
+    alerts.queueAnswer("Delete Field");
     QTest::mouseClick(section->editor(quantity)->removeButton(), Qt::LeftButton);
     settle();
-    EXPECT_EQ(rows(*editor.calcTable()), (std::vector<std::string>{"Price", "*", "Not Found"}));
+    EXPECT_EQ(rows(*editor.calcTable()->list()), (std::vector<std::string>{"Price", "*", "Not Found"}));
     EXPECT_EQ(db.dbData()[0].value(total)->text(), "") << "every result was computed again";
     EXPECT_TRUE(editor.warningText()->isVisible()) << "one number field is left";
 
     keyClick(QKeySequence::Undo);
     EXPECT_FALSE(editor.warningText()->isVisible());
-    EXPECT_EQ(rows(*editor.calcTable()), (std::vector<std::string>{"Price", "*", "Quantity"}));
+    EXPECT_EQ(rows(*editor.calcTable()->list()), (std::vector<std::string>{"Price", "*", "Quantity"}));
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Price * Quantity "));
 }
 
@@ -509,55 +572,27 @@ TEST_F(DefineSectionTest, AFormulaIsBuiltInThePanelWhateverHasTheFocus)
     const FieldId total = field("Total", FieldType::Calculation);
     open();
     auto& editor = editorOf<CalculationFieldStructureViewController>(total);
+    EditableItemList* formula = editor.calcTable();
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Not yet defined."));
-    const auto choose = [&](QListWidget* (AddComponentWindow::*table)() const, int row, bool doubleClick) {
-        AddComponentWindow* panel = editor.addComponentWindow();
-        ASSERT_TRUE(panel != nullptr && panel->isVisible());
-        EXPECT_FALSE(panel->chooseFieldButton()->isEnabled()) << "nothing chosen yet";
-        QListWidget* list = (panel->*table)();
-        const QPoint at = list->visualItemRect(list->item(row)).center();
-        if (doubleClick) {
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-            return;
-        }
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        // The focus goes elsewhere before the button is clicked.
-        panel->operatorTable()->setFocus();
-        QTest::mouseClick(panel->chooseFieldButton(), Qt::LeftButton);
-    };
-    QTest::mouseClick(editor.addButton(), Qt::LeftButton);
-    choose(&AddComponentWindow::fieldsTable, 0, false);
-    QTest::mouseClick(editor.addButton(), Qt::LeftButton);
-    choose(&AddComponentWindow::operatorTable, 3, true);
-    QTest::mouseClick(editor.addButton(), Qt::LeftButton);
-    choose(&AddComponentWindow::fieldsTable, 1, false);
+    QTest::mouseClick(formula->addButton(), Qt::LeftButton);
+    chooseInPanel(editor, &AddComponentWindow::fieldsTable, 0);
+    QTest::mouseClick(formula->addButton(), Qt::LeftButton);
+    chooseInPanel(editor, &AddComponentWindow::operatorTable, 3, true);
+    QTest::mouseClick(formula->addButton(), Qt::LeftButton);
+    chooseInPanel(editor, &AddComponentWindow::fieldsTable, 1);
     EXPECT_FALSE(editor.addComponentWindow()->isVisible());
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Price / Quantity "));
     EXPECT_EQ(db.field(total)->structure, editor.structure()) << "stored";
 
     // Edit replaces the selected component.
-    ReorderableList* list = editor.calcTable();
+    ReorderableList* list = formula->list();
     list->clearSelection();
-    EXPECT_FALSE(editor.editCommand()->isEnabled());
-    EXPECT_FALSE(editor.removeButton()->isEnabled());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-    QTest::mouseClick(editor.editCommand(), Qt::LeftButton);
-    choose(&AddComponentWindow::operatorTable, 0, false);
+    EXPECT_FALSE(formula->editButton()->isEnabled());
+    EXPECT_FALSE(formula->removeButton()->isEnabled());
+    clickRow(list, 1);
+    QTest::mouseClick(formula->editButton(), Qt::LeftButton);
+    chooseInPanel(editor, &AddComponentWindow::operatorTable, 0);
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Price + Quantity "));
-
-    // Dragging the first component to the end breaks the alternation.
-    const QPoint first = list->visualItemRect(list->item(0)).center();
-    const QPoint below(first.x(), list->visualItemRect(list->item(2)).bottom() + 4);
-    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, first);
-    QTest::mouseMove(list->viewport(), first + QPoint(0, 10));
-    QTest::mouseMove(list->viewport(), below);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, below);
-    EXPECT_EQ(rows(*list), (std::vector<std::string>{"+", "Quantity", "Price"}));
-    EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Not yet defined."));
-
-    keyClick(QKeySequence::Undo);
-    EXPECT_EQ(rows(*list), (std::vector<std::string>{"Price", "+", "Quantity"}));
 }
 
 TEST_F(DefineSectionTest, BelowTwoNumberFieldsAFormulaEditorExplainsWhy)
@@ -580,11 +615,12 @@ TEST_F(DefineSectionTest, NewItemsAreNumberedByTheListLength)
 {
     const FieldId colour = field("Colour", FieldType::Choose, items({"Red", "Blue"}));
     open();
+    EditableItemList* list = editorOf<ChooseFieldStructureViewController>(colour).items();
+    EXPECT_FALSE(list->removeButton()->isEnabled()) << "nothing selected";
+    EXPECT_FALSE(list->editButton()->isEnabled());
+    QTest::mouseClick(list->addButton(), Qt::LeftButton);
+    QTest::mouseClick(list->addButton(), Qt::LeftButton);
     auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
-    EXPECT_FALSE(editor.removeButton()->isEnabled()) << "nothing selected";
-    EXPECT_FALSE(editor.editCommand()->isEnabled());
-    QTest::mouseClick(editor.addButton(), Qt::LeftButton);
-    QTest::mouseClick(editor.addButton(), Qt::LeftButton);
     EXPECT_EQ(editor.array(), (std::vector<std::string>{"Red", "Blue", "Item 3", "Item 4"}));
     EXPECT_EQ(db.field(colour)->structure, items({"Red", "Blue", "Item 3", "Item 4"}));
     EXPECT_TRUE(alerts.asked().empty());
@@ -610,9 +646,8 @@ TEST_P(ItemRemovalTest, AsksOnlyWhenRecordsMayLoseTheirChoice)
     open();
     auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
     alerts.queueAnswer(c.answer);
-    QListWidget* list = editor.table();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-    QTest::mouseClick(editor.removeButton(), Qt::LeftButton);
+    clickRow(editor.items()->list(), 0);
+    QTest::mouseClick(editor.items()->removeButton(), Qt::LeftButton);
     if (c.withRecords) {
         ASSERT_EQ(alerts.asked().size(), 1U);
         EXPECT_EQ(alerts.asked().back().title, "Attention");
@@ -636,11 +671,10 @@ TEST_F(DefineSectionTest, RenamingAnItemKeepsTheRecordsThatChoseItAndRefusesATak
     addRecord(colour, FieldValue::integer(1));
     open();
     auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
-    QListWidget* list = editor.table();
+    QListWidget* list = editor.items()->list();
     const auto rename = [&](int row, const QString& text) {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
-        QTest::mouseClick(editor.editCommand(), Qt::LeftButton);
+        clickRow(list, row);
+        QTest::mouseClick(editor.items()->editButton(), Qt::LeftButton);
         QWidget* cell = QApplication::focusWidget();
         ASSERT_TRUE(qobject_cast<QLineEdit*>(cell) != nullptr) << "the item is being edited";
         qobject_cast<QLineEdit*>(cell)->selectAll();
@@ -665,6 +699,155 @@ TEST_F(DefineSectionTest, RenamingAnItemKeepsTheRecordsThatChoseItAndRefusesATak
     EXPECT_EQ(rows(*list), (std::vector<std::string>{"Red", "Blue"}));
     ASSERT_TRUE(db.loadDbData());
     EXPECT_EQ(db.dbData()[0].value(colour)->integer(), 1) << "undoing the rename keeps it too";
+}
+
+// --- Undo and redo of each kind of change -------------------------------------------
+
+// A form of a choose field, two number fields and a formula, changed by
+// the user one way or another.
+class ChangingForm : public DefineSectionTest {
+public:
+    FieldId colour = 0, total = 0;
+
+    void SetUp() override
+    {
+        colour = field("Colour", FieldType::Choose, items({"Red", "Blue"}));
+        field("Price", FieldType::Number);
+        field("Quantity", FieldType::Number);
+        total = field("Total", FieldType::Calculation);
+        open();
+    }
+    ChooseFieldStructureViewController& choose() const
+    {
+        return editorOf<ChooseFieldStructureViewController>(colour);
+    }
+    CalculationFieldStructureViewController& formula() const
+    {
+        return editorOf<CalculationFieldStructureViewController>(total);
+    }
+    // The form as stored, checked against what the editors show.
+    std::string form() const
+    {
+        std::string text;
+        for (const FieldDefinition& field : db.dbStructure()) {
+            text += field.name;
+            if (field.type == FieldType::Choose) {
+                for (const auto& item : choiceItems(field.structure)) {
+                    text += " [" + item + "]";
+                }
+            } else if (field.type == FieldType::Calculation) {
+                text += " = " + FormulaWords::describe(field.structure, db.calculationFields());
+            }
+            text += "; ";
+            const StructureFieldViewController* editor = section->editor(field.id);
+            EXPECT_TRUE(editor != nullptr && editor->title().toStdString() == field.name &&
+                        editor->structure() == field.structure)
+                << field.name << " is not shown as stored";
+        }
+        return text;
+    }
+};
+
+struct ChangeCase {
+    const char* name;
+    friend void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
+    std::function<void(ChangingForm&)> change;
+    int steps; // undo steps the change makes
+    const char* after;
+};
+
+class ChangeUndoTest : public ChangingForm, public testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ChangeUndoTest, UndoTakesTheChangeBackAndRedoMakesItAgain)
+{
+    const ChangeCase& c = GetParam();
+    const std::string before = form();
+    c.change(*this);
+    settle();
+    EXPECT_EQ(form(), c.after);
+    for (int step = 0; step < c.steps; ++step) {
+        QTest::mouseClick(section->table()->viewport(), Qt::LeftButton);
+        keyClick(QKeySequence::Undo);
+    }
+    EXPECT_EQ(form(), before);
+    EXPECT_FALSE(delegate.undo);
+    for (int step = 0; step < c.steps; ++step) {
+        keyClick(QKeySequence::Redo);
+    }
+    EXPECT_EQ(form(), c.after);
+    EXPECT_FALSE(delegate.redo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangeUndoTest,
+    testing::Values(
+        ChangeCase{
+            "ItemAdded",
+            [](ChangingForm& form) { QTest::mouseClick(form.choose().items()->addButton(), Qt::LeftButton); },
+            1, "Name; Colour [Red] [Blue] [Item 3]; Price; Quantity; Total = Not yet defined.; "},
+        ChangeCase{"ItemRemovedByItsButton",
+                   [](ChangingForm& form) {
+                       form.clickRow(form.choose().items()->list(), 0);
+                       QTest::mouseClick(form.choose().items()->removeButton(), Qt::LeftButton);
+                   },
+                   1, "Name; Colour [Blue]; Price; Quantity; Total = Not yet defined.; "},
+        ChangeCase{"ItemRemovedByTheDeleteKey",
+                   [](ChangingForm& form) {
+                       form.clickRow(form.choose().items()->list(), 1);
+                       form.keyClick(QKeySequence::Delete);
+                   },
+                   1, "Name; Colour [Red]; Price; Quantity; Total = Not yet defined.; "},
+        ChangeCase{"ItemDraggedBelowTheNext",
+                   [](ChangingForm& form) {
+                       QListWidget* list = form.choose().items()->list();
+                       const QRect last = list->visualItemRect(list->item(1));
+                       form.dragRow(list, 0, {last.center().x(), last.bottom() - 2});
+                   },
+                   1, "Name; Colour [Blue] [Red]; Price; Quantity; Total = Not yet defined.; "},
+        ChangeCase{"FormulaOfAFieldAnOperatorAndAField",
+                   [](ChangingForm& form) {
+                       EditableItemList* list = form.formula().calcTable();
+                       QTest::mouseClick(list->addButton(), Qt::LeftButton);
+                       form.chooseInPanel(form.formula(), &AddComponentWindow::fieldsTable, 1);
+                       QTest::mouseClick(list->addButton(), Qt::LeftButton);
+                       form.chooseInPanel(form.formula(), &AddComponentWindow::operatorTable, 1, true);
+                       QTest::mouseClick(list->addButton(), Qt::LeftButton);
+                       form.chooseInPanel(form.formula(), &AddComponentWindow::fieldsTable, 0);
+                   },
+                   3, "Name; Colour [Red] [Blue]; Price; Quantity; Total = Quantity - Price ; "},
+        ChangeCase{"FieldRenamed",
+                   [](ChangingForm& form) {
+                       form.typeName(*form.section->editor(form.colour), QStringLiteral("Hue"));
+                   },
+                   1, "Name; Hue [Red] [Blue]; Price; Quantity; Total = Not yet defined.; "},
+        ChangeCase{"FieldDeletedByTheDeleteKey",
+                   [](ChangingForm& form) {
+                       form.clickHeader(*form.section->editor(form.colour));
+                       form.alerts.queueAnswer("Delete Field");
+                       form.keyClick(QKeySequence::Delete);
+                   },
+                   1, "Name; Price; Quantity; Total = Not yet defined.; "}),
+    test::NameOfCase());
+
+TEST_F(ChangingForm, AComponentDraggedInAFormulaIsUndone)
+{
+    EditableItemList* list = formula().calcTable();
+    for (int number : {0, 1}) {
+        QTest::mouseClick(list->addButton(), Qt::LeftButton);
+        chooseInPanel(formula(), &AddComponentWindow::fieldsTable, number);
+        if (number == 0) {
+            QTest::mouseClick(list->addButton(), Qt::LeftButton);
+            chooseInPanel(formula(), &AddComponentWindow::operatorTable, 0);
+        }
+    }
+    // The first component dragged to the end breaks the alternation.
+    const QRect last = list->list()->visualItemRect(list->list()->item(2));
+    dragRow(list->list(), 0, {last.center().x(), last.bottom() + 4});
+    EXPECT_EQ(rows(*list->list()), (std::vector<std::string>{"+", "Quantity", "Price"}));
+    EXPECT_EQ(formula().calcResult()->text(), QStringLiteral("Not yet defined."));
+    keyClick(QKeySequence::Undo);
+    EXPECT_EQ(rows(*list->list()), (std::vector<std::string>{"Price", "+", "Quantity"}));
+    EXPECT_EQ(formula().calcResult()->text(), QStringLiteral("Price + Quantity "));
 }
 
 // --- Options -----------------------------------------------------------------------------

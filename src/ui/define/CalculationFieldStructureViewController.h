@@ -2,17 +2,13 @@
 
 #include "ui/define/AddComponentWindow.h"
 #include "ui/define/StructureFieldViewController.h"
+#include "ui/widgets/EditableItemList.h"
 
-#include <optional>
 #include <vector>
 
 class QLabel;
-class QPushButton;
-class QToolButton;
 
 namespace dossiva {
-
-class ReorderableList;
 
 // The editor of a calculation field (type 11): the name and the formula, a
 // list of components (number fields and operators) built in a panel,
@@ -37,10 +33,7 @@ public:
     void editButton();
     void updateResultLabel();
 
-    ReorderableList* calcTable() const { return m_calcTable; }
-    QToolButton* addButton() const { return m_addButton; }
-    QToolButton* removeButton() const { return m_removeButton; }
-    QPushButton* editCommand() const { return m_editButton; }
+    EditableItemList* calcTable() const { return m_calcTable; }
     QLabel* calcResult() const { return m_calcResult; }
     QLabel* warningText() const { return m_warningText; }
     AddComponentWindow* addComponentWindow() const { return m_addComponentWindow; }
@@ -50,8 +43,6 @@ protected:
 
 private:
     void reload(int selectedRow = -1);
-    void updateButtons();
-    std::optional<int> selectedRow() const;
     // The panel, made on first use.
     AddComponentWindow& panel();
     void addComponentButton(AddComponentWindow::Tag tag, const PropertyList& component);
@@ -61,10 +52,7 @@ private:
     PropertyList m_structure;
     std::vector<NumberFieldRef> m_numberFields;
     QWidget* m_formula;
-    ReorderableList* m_calcTable;
-    QToolButton* m_addButton;
-    QToolButton* m_removeButton;
-    QPushButton* m_editButton;
+    EditableItemList* m_calcTable;
     QLabel* m_calcResult;
     QLabel* m_warningText;
     AddComponentWindow* m_addComponentWindow = nullptr;

@@ -2,16 +2,12 @@
 
 #include "ui/define/StructureFieldViewController.h"
 
-#include <optional>
+#include "ui/widgets/EditableItemList.h"
+
 #include <string>
 #include <vector>
 
-class QPushButton;
-class QToolButton;
-
 namespace dossiva {
-
-class ReorderableList;
 
 // The editor of a choose field (type 8): the name and the items a record
 // chooses from, added, removed, renamed and reordered in a list. A record
@@ -33,27 +29,21 @@ public:
     // Starts renaming the selected item in place.
     void editButton();
 
-    ReorderableList* table() const { return m_table; }
-    QToolButton* addButton() const { return m_addButton; }
-    QToolButton* removeButton() const { return m_removeButton; }
-    QPushButton* editCommand() const { return m_edit; }
+    EditableItemList* items() const { return m_items; }
 
 protected:
     void showStructure(const PropertyList& structure) override;
 
 private:
     void reload(int selectedRow = -1);
-    void updateButtons();
+    // Asks first when records may have chosen the item.
+    void removeItem(int row);
     // The rename of the edited row ended: a new text is a change.
     void renameEnded();
-    void rowMoved(int from, int to);
-    std::optional<int> selectedRow() const;
+    void moveItem(int from, int to);
 
     std::vector<std::string> m_chooseArray;
-    ReorderableList* m_table;
-    QToolButton* m_addButton;
-    QToolButton* m_removeButton;
-    QPushButton* m_edit;
+    EditableItemList* m_items;
     int m_renamedRow = -1;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/define/FocusRingView.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -75,6 +76,17 @@ QSize FocusRingView::sizeHint() const
 void FocusRingView::focusMoved(QWidget* now)
 {
     setHighlighted(now != nullptr && (now == this || isAncestorOf(now)));
+}
+
+void FocusRingView::keyPressEvent(QKeyEvent* event)
+{
+    // Only keys pressed on the frame itself: one that a control inside let
+    // through (a check box) must not remove the field.
+    if (hasFocus() && (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace)) {
+        emit deleteRequested();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FocusRingView::paintEvent(QPaintEvent*)

@@ -27,9 +27,13 @@ public:
 
 signals:
     void highlightedChanged(bool highlighted);
+    // Delete or Backspace was pressed on the frame itself (its header was
+    // clicked): the field is to be removed.
+    void deleteRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void focusMoved(QWidget* now);

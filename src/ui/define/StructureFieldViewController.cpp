@@ -97,17 +97,21 @@ QWidget* StructureFieldViewController::buildHeader(bool hasName)
     m_abort->setIconSize(QSize(14, 14));
     m_abort->setFixedSize(22, 22);
     m_abort->setToolTip(tr("Remove this field"));
-    connect(m_abort, &QToolButton::clicked, this, [this] {
-        if (m_delegate != nullptr) {
-            m_delegate->removeView(*this);
-        }
-    });
+    connect(m_abort, &QToolButton::clicked, this, [this] { removeButtonPressed(); });
+    connect(m_frame, &FocusRingView::deleteRequested, this, [this] { removeButtonPressed(); });
 
     row->addWidget(m_disclosure);
     row->addWidget(m_icon);
     row->addWidget(m_titleLabel, 1);
     row->addWidget(m_abort);
     return header;
+}
+
+void StructureFieldViewController::removeButtonPressed()
+{
+    if (m_removable && m_delegate != nullptr) {
+        m_delegate->removeView(*this);
+    }
 }
 
 StructureFieldViewController::~StructureFieldViewController()

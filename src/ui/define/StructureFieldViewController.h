@@ -101,6 +101,9 @@ protected:
 
 private:
     QWidget* buildHeader(bool hasName);
+    // The remove button, or Delete on the header: the delegate asks and
+    // removes the field.
+    void removeButtonPressed();
     void updateTitleLabels(const QString& title);
 
     int m_type;

@@ -267,9 +267,11 @@ void StructureSectionController::structureViewAddView(int palettePosition, std::
 
 void StructureSectionController::removeView(StructureFieldViewController& editor)
 {
-    const AlertAnswer answer =
-        m_alerts.ask({"Delete the field and all its data?", "", {"Delete Field", "Cancel"}, false, {}});
-    if (!answer.is("Delete Field")) {
+    AlertRequest question{"Delete the field and all its data?", "", {"Delete Field", "Cancel"}};
+    // The field's data goes with it: Enter keeps it.
+    question.style = AlertStyle::Warning;
+    question.defaultButton = "Cancel";
+    if (!m_alerts.ask(question).is("Delete Field")) {
         return;
     }
     const std::optional<std::size_t> index = indexOf(editor.view());
