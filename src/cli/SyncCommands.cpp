@@ -11,6 +11,7 @@
 
 #include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
+#include "platform/PrintableText.h"
 #include "platform/RunLoop.h"
 #include "platform/ServiceBrowser.h"
 #include "sync/DownloadLimits.h"
