@@ -3,6 +3,7 @@
 // keys.
 #include "support/CaseNames.h"
 #include "support/TestDatabase.h"
+#include "ui/SectionHarness.h"
 
 #include "crypto/ProtectionPassword.h"
 #include "fields/CalculationEngine.h"
@@ -14,7 +15,6 @@
 #include "platform/UserDefaults.h"
 #include "records/StructureEditor.h"
 #include "storage/DBManager.h"
-#include "ui/app/SectionDelegate.h"
 #include "ui/define/AddComponentWindow.h"
 #include "ui/define/CalculationFieldStructureViewController.h"
 #include "ui/define/ChooseFieldStructureViewController.h"
@@ -26,7 +26,6 @@
 #include "ui/widgets/ReorderableList.h"
 #include "ui/widgets/WelcomeView.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,17 +44,6 @@ using namespace dossiva::test;
 
 namespace {
 
-class UndoRedoDelegate final : public SectionDelegate {
-public:
-    void enableUndo(bool enabled) override { undo = enabled; }
-    void enableRedo(bool enabled) override { redo = enabled; }
-    void enableAddRecord(bool) override {}
-    void enableEmailRecord(bool) override {}
-    void setMultipleRecords(bool) override {}
-    void enableColumnsMenu(bool) override {}
-    bool undo = false, redo = false;
-};
-
 PropertyList items(std::initializer_list<const char*> texts)
 {
     PropertyList::Array list;
@@ -73,7 +61,7 @@ public:
     TestLibrary library;
     DBManager& db = DBManager::sharedIstance();
     std::string package = library.makePackage("Shop");
-    UndoRedoDelegate delegate;
+    RecordingSectionDelegate delegate;
     ScriptedAlerts alerts;
     QWidget window;
     std::unique_ptr<StructureSectionController> section;
@@ -99,14 +87,7 @@ public:
             return passwordGiven;
         });
         section->view()->setParent(&window);
-        // Edit > Undo and Redo, as the main window's menu has them.
-        auto* undo = new QAction(&window);
-        undo->setShortcut(QKeySequence::Undo);
-        QObject::connect(undo, &QAction::triggered, section.get(), [this] { section->undo(); });
-        auto* redo = new QAction(&window);
-        redo->setShortcut(QKeySequence::Redo);
-        QObject::connect(redo, &QAction::triggered, section.get(), [this] { section->redo(); });
-        window.addActions({undo, redo});
+        addUndoRedoKeys(window, *section);
         window.resize(1000, 900);
         section->view()->resize(1000, 900);
         window.show();
