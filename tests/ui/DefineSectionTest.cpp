@@ -367,6 +367,54 @@ INSTANTIATE_TEST_SUITE_P(
                     MoveCase{"UpAboveTheFirst", 3, 0, Spot::UpperHalf, {"Name", "C", "A", "B"}}),
     test::NameOfCase());
 
+struct StepCase {
+    const char* name;
+    friend void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
+    std::size_t editor;
+    Qt::Key key;
+    int presses;
+    std::vector<std::string> order; // empty: nothing moves
+};
+
+class KeyMoveTest : public DefineSectionTest, public testing::WithParamInterface<StepCase> {};
+
+TEST_P(KeyMoveTest, AltWithAnArrowMovesTheFieldAPlaceAtATime)
+{
+    for (const char* label : {"A", "B", "C"}) {
+        field(label, FieldType::SmallText);
+    }
+    open();
+    const std::vector<std::string> before = {"Name", "A", "B", "C"};
+    const StepCase& c = GetParam();
+    clickHeader(editorAt(c.editor));
+    for (int press = 0; press < c.presses; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), c.key, Qt::AltModifier);
+        settle();
+    }
+    if (c.order.empty()) {
+        EXPECT_EQ(labels(), before);
+        EXPECT_FALSE(delegate.undo) << "nothing to undo";
+        return;
+    }
+    EXPECT_EQ(labels(), c.order);
+    EXPECT_EQ(shownTitles(), c.order);
+    for (int press = 0; press < c.presses; ++press) {
+        keyClick(QKeySequence::Undo);
+    }
+    EXPECT_EQ(labels(), before);
+    EXPECT_EQ(shownTitles(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyMoveTest,
+    testing::Values(StepCase{"UpOnce", 3, Qt::Key_Up, 1, {"Name", "A", "C", "B"}},
+                    StepCase{"UpTwiceFollowsTheField", 3, Qt::Key_Up, 2, {"Name", "C", "A", "B"}},
+                    StepCase{"DownOnce", 1, Qt::Key_Down, 1, {"Name", "B", "A", "C"}},
+                    StepCase{"NeverAboveTheMainField", 1, Qt::Key_Up, 1, {}},
+                    StepCase{"TheMainFieldStays", 0, Qt::Key_Down, 1, {}},
+                    StepCase{"TheLastStaysLast", 3, Qt::Key_Down, 1, {}}),
+    test::NameOfCase());
+
 TEST_F(DefineSectionTest, APressBesideTheHeaderStartsNoDrag)
 {
     field("A", FieldType::SmallText);
@@ -808,6 +856,61 @@ INSTANTIATE_TEST_SUITE_P(
                        form.keyClick(QKeySequence::Delete);
                    },
                    1, "Name; Price; Quantity; Total = Not yet defined.; "}),
+    test::NameOfCase());
+
+// --- Storage that refuses ---------------------------------------------------------------
+
+struct RefusalCase {
+    const char* name;
+    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+    std::function<void(ChangingForm&)> change;
+    const char* message;
+};
+
+class RefusalTest : public ChangingForm, public testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusalTest, AChangeTheFileRefusesIsToldWithItsReasonAndShownUndone)
+{
+    const std::string before = form();
+    db.setReadOnly(true);
+    GetParam().change(*this);
+    settle();
+    db.setReadOnly(false);
+    ASSERT_FALSE(alerts.asked().empty());
+    EXPECT_EQ(alerts.asked().back().title, "Info");
+    EXPECT_EQ(alerts.asked().back().message, GetParam().message);
+    EXPECT_FALSE(alerts.asked().back().detail.empty()) << "the reason";
+    EXPECT_EQ(form(), before);
+    EXPECT_EQ(shownTitles(), labels());
+    EXPECT_FALSE(delegate.undo) << "nothing was done";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, RefusalTest,
+    testing::Values(
+        RefusalCase{"TypeDropped",
+                    [](ChangingForm& form) {
+                        form.dragFromPalette(QStringLiteral("Number Field"), form.spotOn(1, Spot::LowerHalf));
+                    },
+                    StructureEditor::kAddFieldError},
+        RefusalCase{"EditorDragged",
+                    [](ChangingForm& form) { form.dragEditor(3, form.spotOn(1, Spot::UpperHalf)); },
+                    StructureEditor::kMoveFieldError},
+        RefusalCase{"FieldDeleted",
+                    [](ChangingForm& form) {
+                        form.alerts.queueAnswer("Delete Field");
+                        QTest::mouseClick(form.section->editor(form.colour)->removeButton(), Qt::LeftButton);
+                    },
+                    StructureEditor::kDeleteFieldError},
+        RefusalCase{"FieldRenamed",
+                    [](ChangingForm& form) {
+                        form.typeName(*form.section->editor(form.colour), QStringLiteral("Hue"));
+                    },
+                    StructureEditor::kSaveFieldError},
+        RefusalCase{
+            "ItemAdded",
+            [](ChangingForm& form) { QTest::mouseClick(form.choose().items()->addButton(), Qt::LeftButton); },
+            StructureEditor::kSaveFieldError}),
     test::NameOfCase());
 
 TEST_F(ChangingForm, AComponentDraggedInAFormulaIsUndone)

@@ -82,8 +82,17 @@ void FocusRingView::keyPressEvent(QKeyEvent* event)
 {
     // Only keys pressed on the frame itself: one that a control inside let
     // through (a check box) must not remove the field.
-    if (hasFocus() && (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace)) {
+    if (!hasFocus()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace) {
         emit deleteRequested();
+        return;
+    }
+    if (event->modifiers() == Qt::AltModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        emit moveRequested(event->key() == Qt::Key_Up ? -1 : 1);
         return;
     }
     QWidget::keyPressEvent(event);

@@ -30,6 +30,9 @@ signals:
     // Delete or Backspace was pressed on the frame itself (its header was
     // clicked): the field is to be removed.
     void deleteRequested();
+    // Alt+Up or Alt+Down on the frame itself: the field is to move one
+    // place up (-1) or down (+1).
+    void moveRequested(int step);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -99,6 +99,11 @@ QWidget* StructureFieldViewController::buildHeader(bool hasName)
     m_abort->setToolTip(tr("Remove this field"));
     connect(m_abort, &QToolButton::clicked, this, [this] { removeButtonPressed(); });
     connect(m_frame, &FocusRingView::deleteRequested, this, [this] { removeButtonPressed(); });
+    connect(m_frame, &FocusRingView::moveRequested, this, [this](int step) {
+        if (m_delegate != nullptr) {
+            m_delegate->stepView(*this, step);
+        }
+    });
 
     row->addWidget(m_disclosure);
     row->addWidget(m_icon);

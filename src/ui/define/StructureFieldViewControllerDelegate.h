@@ -17,6 +17,9 @@ public:
     // Stores every edited editor; a refused change puts its editor back.
     virtual void save() = 0;
     virtual void removeView(StructureFieldViewController& editor) = 0;
+    // Moves the field one place up (step -1) or down (+1), from the
+    // keyboard, as a drag to that place would.
+    virtual void stepView(StructureFieldViewController& editor, int step) = 0;
 
     // What some options need: the application's questions, whether records
     // would lose a choice, the protection password.

@@ -295,9 +295,10 @@ void StructureSectionController::moveView(QWidget* view, std::size_t index)
     if (!source) {
         return;
     }
-    // The index counts the moving field in its old place.
+    // The index counts the moving field in its old place. The main field
+    // stays first: it does not move, and nothing goes above it.
     const std::size_t target = index > *source ? index - 1 : index;
-    if (*source == 0 || target == *source) {
+    if (*source == 0 || target == 0 || target == *source) {
         return;
     }
     const FieldId id = m_fieldsArray[*source]->fieldId();
@@ -310,6 +311,16 @@ void StructureSectionController::moveView(QWidget* view, std::size_t index)
         moved->view()->setFocus(Qt::OtherFocusReason);
     }
     updateUndoRedo();
+}
+
+void StructureSectionController::stepView(StructureFieldViewController& editor, int step)
+{
+    const std::optional<std::size_t> source = indexOf(editor.view());
+    if (!source || (step < 0 && *source == 0) || (step > 0 && *source + 1 >= m_fieldsArray.size())) {
+        return;
+    }
+    // Counted as a drop is, with the field still in its old place.
+    moveView(editor.view(), step < 0 ? *source - 1 : *source + 2);
 }
 
 void StructureSectionController::addToUndoArray(StructureFieldViewController& editor)

@@ -29,9 +29,10 @@ class WelcomeView;
 // The Define section: the fields of the open database. On the left the
 // palette of field types, on the right the stack of the fields' editors in
 // form order. A type dragged from the palette into the stack adds a field
-// where it is dropped; an editor dragged by its header moves its field;
-// names and options are edited in place and each editor's remove button
-// deletes its field. Every change is stored at once and can be undone.
+// where it is dropped; an editor dragged by its header moves its field (or,
+// its header clicked, Alt+Up and Alt+Down); names and options are edited in
+// place and each editor's remove button (or Delete on its header) deletes
+// its field. Every change is stored at once and can be undone.
 class StructureSectionController final : public QObject,
                                          public SectionController,
                                          public StructureFieldViewControllerDelegate,
@@ -65,6 +66,7 @@ public:
     void addToUndoArray(StructureFieldViewController& editor) override;
     void save() override;
     void removeView(StructureFieldViewController& editor) override;
+    void stepView(StructureFieldViewController& editor, int step) override;
     Alerts& alerts() override { return m_alerts; }
     bool hasRecords() const override;
     bool askPassword() override;
