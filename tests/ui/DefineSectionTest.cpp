@@ -736,7 +736,7 @@ TEST_F(DefineSectionTest, RenamingAnItemKeepsTheRecordsThatChoseItAndRefusesATak
 // the user one way or another.
 class ChangingForm : public DefineSectionTest {
 public:
-    FieldId colour = 0, total = 0;
+    FieldId colour = 0, total = 0, paid = 0;
 
     void SetUp() override
     {
@@ -744,6 +744,7 @@ public:
         field("Price", FieldType::Number);
         field("Quantity", FieldType::Number);
         total = field("Total", FieldType::Calculation);
+        paid = field("Paid", FieldType::Checkbox, defaultStructure(FieldType::Checkbox));
         open();
     }
     ChooseFieldStructureViewController& choose() const
@@ -766,6 +767,8 @@ public:
                 }
             } else if (field.type == FieldType::Calculation) {
                 text += " = " + FormulaWords::describe(field.structure, db.calculationFields());
+            } else if (field.type == FieldType::Checkbox) {
+                text += " (" + StructureEditor::editorState(field).caption + ")";
             }
             text += "; ";
             const StructureFieldViewController* editor = section->editor(field.id);
@@ -813,26 +816,26 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{
             "ItemAdded",
             [](ChangingForm& form) { QTest::mouseClick(form.choose().items()->addButton(), Qt::LeftButton); },
-            1, "Name; Colour [Red] [Blue] [Item 3]; Price; Quantity; Total = Not yet defined.; "},
+            1, "Name; Colour [Red] [Blue] [Item 3]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"ItemRemovedByItsButton",
                    [](ChangingForm& form) {
                        form.clickRow(form.choose().items()->list(), 0);
                        QTest::mouseClick(form.choose().items()->removeButton(), Qt::LeftButton);
                    },
-                   1, "Name; Colour [Blue]; Price; Quantity; Total = Not yet defined.; "},
+                   1, "Name; Colour [Blue]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"ItemRemovedByTheDeleteKey",
                    [](ChangingForm& form) {
                        form.clickRow(form.choose().items()->list(), 1);
                        form.keyClick(QKeySequence::Delete);
                    },
-                   1, "Name; Colour [Red]; Price; Quantity; Total = Not yet defined.; "},
+                   1, "Name; Colour [Red]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"ItemDraggedBelowTheNext",
                    [](ChangingForm& form) {
                        QListWidget* list = form.choose().items()->list();
                        const QRect last = list->visualItemRect(list->item(1));
                        form.dragRow(list, 0, {last.center().x(), last.bottom() - 2});
                    },
-                   1, "Name; Colour [Blue] [Red]; Price; Quantity; Total = Not yet defined.; "},
+                   1, "Name; Colour [Blue] [Red]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"FormulaOfAFieldAnOperatorAndAField",
                    [](ChangingForm& form) {
                        EditableItemList* list = form.formula().calcTable();
@@ -843,19 +846,30 @@ INSTANTIATE_TEST_SUITE_P(
                        QTest::mouseClick(list->addButton(), Qt::LeftButton);
                        form.chooseInPanel(form.formula(), &AddComponentWindow::fieldsTable, 0);
                    },
-                   3, "Name; Colour [Red] [Blue]; Price; Quantity; Total = Quantity - Price ; "},
+                   3, "Name; Colour [Red] [Blue]; Price; Quantity; Total = Quantity - Price ; Paid (Yes); "},
         ChangeCase{"FieldRenamed",
                    [](ChangingForm& form) {
                        form.typeName(*form.section->editor(form.colour), QStringLiteral("Hue"));
                    },
-                   1, "Name; Hue [Red] [Blue]; Price; Quantity; Total = Not yet defined.; "},
+                   1, "Name; Hue [Red] [Blue]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
+        ChangeCase{"CaptionTyped",
+                   [](ChangingForm& form) {
+                       auto* caption = form.section->editor(form.paid)->view()->findChild<QLineEdit*>(
+                           QStringLiteral("captionText"));
+                       QTest::mouseClick(caption, Qt::LeftButton);
+                       caption->selectAll();
+                       QTest::keyClicks(caption, QStringLiteral("Settled"));
+                       QTest::keyClick(caption, Qt::Key_Tab);
+                   },
+                   1,
+                   "Name; Colour [Red] [Blue]; Price; Quantity; Total = Not yet defined.; Paid (Settled); "},
         ChangeCase{"FieldDeletedByTheDeleteKey",
                    [](ChangingForm& form) {
                        form.clickHeader(*form.section->editor(form.colour));
                        form.alerts.queueAnswer("Delete Field");
                        form.keyClick(QKeySequence::Delete);
                    },
-                   1, "Name; Price; Quantity; Total = Not yet defined.; "}),
+                   1, "Name; Price; Quantity; Total = Not yet defined.; Paid (Yes); "}),
     test::NameOfCase());
 
 // --- Storage that refuses ---------------------------------------------------------------

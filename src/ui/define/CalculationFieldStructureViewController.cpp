@@ -2,7 +2,7 @@
 
 #include "fields/FormulaWords.h"
 #include "ui/widgets/ReorderableList.h"
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -24,14 +24,10 @@ CalculationFieldStructureViewController::CalculationFieldStructureViewController
     m_warningText->setWordWrap(true);
     m_warningText->setStyleSheet(QStringLiteral("color: #8a5a00;"));
 
-    auto* grid = new QGridLayout(m_formula);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setColumnMinimumWidth(0, 64);
-    grid->addWidget(new QLabel(tr("Formula")), 0, 0, Qt::AlignTop);
-    grid->addWidget(m_calcTable, 0, 1);
-    grid->addWidget(new QLabel(tr("Reads")), 1, 0, Qt::AlignTop);
-    grid->addWidget(m_calcResult, 1, 1);
-    grid->setColumnStretch(1, 1);
+    auto* rows = new QVBoxLayout(m_formula);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addLayout(captionedRow(tr("Formula"), m_calcTable, Qt::AlignTop));
+    rows->addLayout(captionedRow(tr("Reads"), m_calcResult, Qt::AlignTop));
     optionsLayout()->addWidget(m_formula);
     optionsLayout()->addWidget(m_warningText);
 

@@ -4,7 +4,6 @@
 #include "records/StructureEditor.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -14,12 +13,7 @@ CheckboxFieldStructureViewController::CheckboxFieldStructureViewController()
     : StructureFieldViewController(FieldType::Checkbox), m_captionText(new QLineEdit)
 {
     m_captionText->setObjectName(QStringLiteral("captionText"));
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(tr("Caption"));
-    label->setFixedWidth(64);
-    row->addWidget(label);
-    row->addWidget(m_captionText, 1);
-    optionsLayout()->addLayout(row);
+    optionsLayout()->addLayout(captionedRow(tr("Caption"), m_captionText));
     setCaption(QString::fromStdString(StructureEditorState().caption));
     followTyping(m_captionText);
 }

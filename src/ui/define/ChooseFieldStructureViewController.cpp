@@ -9,7 +9,6 @@
 
 #include <QAbstractItemDelegate>
 #include <QHBoxLayout>
-#include <QLabel>
 
 namespace dossiva {
 
@@ -19,12 +18,7 @@ ChooseFieldStructureViewController::ChooseFieldStructureViewController()
                                    tr("Rename the selected item")))
 {
     m_items->setObjectName(QStringLiteral("items"));
-    auto* caption = new QLabel(tr("Items"));
-    caption->setFixedWidth(64);
-    auto* row = new QHBoxLayout;
-    row->addWidget(caption, 0, Qt::AlignTop);
-    row->addWidget(m_items, 1);
-    optionsLayout()->addLayout(row);
+    optionsLayout()->addLayout(captionedRow(tr("Items"), m_items, Qt::AlignTop));
 
     connect(m_items, &EditableItemList::addRequested, this, [this] { addRemoveButton(0); });
     connect(m_items, &EditableItemList::removeRequested, this, [this] { addRemoveButton(1); });

@@ -17,7 +17,7 @@ namespace dossiva {
 namespace {
 
 constexpr int kIconSize = 18;
-constexpr int kNameColumn = 64;
+constexpr int kCaptionColumn = 64;
 
 QIcon removeIcon()
 {
@@ -42,20 +42,26 @@ StructureFieldViewController::StructureFieldViewController(int type, bool hasNam
     body->setContentsMargins(14, 8, 12, 0);
     body->setSpacing(6);
     if (hasName) {
-        auto* row = new QHBoxLayout;
-        auto* caption = new QLabel(tr("Name"), m_body);
-        caption->setFixedWidth(kNameColumn);
         m_titleText = new QLineEdit(m_body);
         m_titleText->setObjectName(QStringLiteral("titleText"));
-        row->addWidget(caption);
-        row->addWidget(m_titleText, 1);
-        body->addLayout(row);
+        body->addLayout(captionedRow(tr("Name"), m_titleText));
         followTyping(m_titleText, [this](const QString& typed) { updateTitleLabels(typed); });
     }
     m_options = new QVBoxLayout;
     m_options->setSpacing(6);
     body->addLayout(m_options);
     column->addWidget(m_body);
+}
+
+QHBoxLayout* StructureFieldViewController::captionedRow(const QString& caption, QWidget* control,
+                                                        Qt::Alignment captionAlignment)
+{
+    auto* label = new QLabel(caption);
+    label->setFixedWidth(kCaptionColumn);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label, 0, captionAlignment);
+    row->addWidget(control, 1);
+    return row;
 }
 
 QWidget* StructureFieldViewController::buildHeader(bool hasName)

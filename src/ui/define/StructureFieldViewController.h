@@ -5,10 +5,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <Qt>
 
 #include <functional>
 #include <memory>
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -85,6 +87,10 @@ protected:
 
     // Where the type's option controls go, below the name.
     QVBoxLayout* optionsLayout() const { return m_options; }
+    // A control with its caption before it, the captions of an editor in
+    // one column; a tall control (a list) has its caption at its top.
+    static QHBoxLayout* captionedRow(const QString& caption, QWidget* control,
+                                     Qt::Alignment captionAlignment = Qt::AlignVCenter);
     // Shows the options of a stored structure without counting as a change.
     virtual void showStructure(const PropertyList& structure);
     // A change of options by the user: the delegate keeps the state before
