@@ -306,6 +306,25 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"BelowAll", 2, Spot::BelowAll, {"Name", "Note", "Price", "Date Field"}}),
     test::NameOfCase());
 
+TEST_F(DefineSectionTest, EscapeCancelsADragFromThePalette)
+{
+    field("Note", FieldType::SmallText);
+    open();
+    StructurePaletteView* palette = section->table();
+    QWidget* viewport = palette->viewport();
+    const QPoint start = palette->visualItemRect(palette->item(2)).center();
+    const QPoint end = viewport->mapFromGlobal(stack()->mapToGlobal(spotOn(1, Spot::BelowAll)));
+    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+    QTest::mouseMove(viewport, start + QPoint(12, 0));
+    QTest::mouseMove(viewport, end);
+    ASSERT_TRUE(stack()->isDragging());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(stack()->isDragging());
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+    settle();
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note"}));
+}
+
 TEST_F(DefineSectionTest, ADropOffTheStackAddsNothing)
 {
     open();

@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -232,6 +233,7 @@ void StructureFieldsView::beginDrag(Drag drag)
     m_dragImage->raise();
     m_drag = std::move(drag);
     m_indexOfNewView.reset();
+    qApp->installEventFilter(this);
 }
 
 void StructureFieldsView::dragMoved(const QPoint& globalPos)
@@ -268,8 +270,20 @@ void StructureFieldsView::dragEnded(const QPoint& globalPos)
     relayout(true);
 }
 
+bool StructureFieldsView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_drag && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        endDrag();
+        relayout(true);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void StructureFieldsView::endDrag()
 {
+    qApp->removeEventFilter(this);
     m_drag.reset();
     m_indexOfNewView.reset();
     m_pressedView = nullptr;

@@ -34,7 +34,7 @@ public:
 // editor when the pointer is over its upper half, after it over its lower
 // half, never above the first. A drag is a press, moves and a release
 // followed by the widget that holds the mouse, so it needs nothing from the
-// desktop's drag-and-drop.
+// desktop's drag-and-drop. Escape cancels it wherever the keyboard is.
 class StructureFieldsView final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StructureFieldsView)
@@ -72,6 +72,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
