@@ -306,6 +306,30 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"BelowAll", 2, Spot::BelowAll, {"Name", "Note", "Price", "Date Field"}}),
     test::NameOfCase());
 
+TEST_F(DefineSectionTest, EnterOrADoubleClickOnATypeAddsItAtTheEnd)
+{
+    field("Note", FieldType::SmallText);
+    open();
+    StructurePaletteView* palette = section->table();
+    section->setFirstResponder();
+    QTest::keyClick(palette, Qt::Key_Down); // onto Large Text Field
+    QTest::keyClick(palette, Qt::Key_Down); // onto Number Field
+    QTest::keyClick(palette, Qt::Key_Return);
+    settle();
+    ASSERT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Number Field"}));
+    // Its name is ready to be typed.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Price"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Price"}));
+
+    const QPoint date = palette->visualItemRect(palette->item(3)).center();
+    // A double click is a click, then the second press.
+    QTest::mouseClick(palette->viewport(), Qt::LeftButton, {}, date);
+    QTest::mouseDClick(palette->viewport(), Qt::LeftButton, {}, date);
+    settle();
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Price", "Date Field"}));
+}
+
 TEST_F(DefineSectionTest, EscapeCancelsADragFromThePalette)
 {
     field("Note", FieldType::SmallText);

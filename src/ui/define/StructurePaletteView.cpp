@@ -4,6 +4,7 @@
 #include "ui/define/StructureFieldsView.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -24,7 +25,9 @@ StructurePaletteView::StructurePaletteView(QWidget* parent) : QListWidget(parent
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setDragEnabled(false);
-    setToolTip(tr("Drag a field type into the form"));
+    setToolTip(tr("Drag a field type into the form, or double-click it to add it at the end"));
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { emit typeChosen(palettePosition(item)); });
     for (int position = 0; position < kPaletteSize; ++position) {
         const std::optional<int> code = FieldTypes::codeForPalettePosition(position);
         const FieldTypeInfo* info = code ? FieldTypes::info(*code) : nullptr;
@@ -58,6 +61,15 @@ QPixmap StructurePaletteView::dragImage(const QListWidgetItem* item) const
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(image.rect().adjusted(iconSize().width() + 12, 0, 0, 0), Qt::AlignVCenter, item->text());
     return image;
+}
+
+void StructurePaletteView::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem() != nullptr) {
+        emit typeChosen(palettePosition(currentItem()));
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void StructurePaletteView::mousePressEvent(QMouseEvent* event)

@@ -21,7 +21,14 @@ public:
     // The palette position of a row ("X" of the entry).
     static int palettePosition(const QListWidgetItem* item);
 
+signals:
+    // A type was chosen without a drag: Enter on it, or a double click.
+    // (Not Qt's activation, which some desktops give a single click, the
+    // start of every drag.)
+    void typeChosen(int palettePosition);
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

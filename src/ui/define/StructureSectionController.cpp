@@ -79,7 +79,8 @@ void StructureSectionController::buildView()
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
-    auto* hint = new QLabel(tr("Drag a type into the form to add a field."), m_infoBox);
+    auto* hint = new QLabel(
+        tr("Drag a type into the form to add a field, or double-click it to add it at the end."), m_infoBox);
     hint->setWordWrap(true);
     hint->setForegroundRole(QPalette::PlaceholderText);
     m_table = new StructurePaletteView(m_infoBox);
@@ -96,6 +97,10 @@ void StructureSectionController::buildView()
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setWidget(m_structureView);
     m_table->setDropTarget(m_structureView);
+    // Without a drag (Enter on a type, or a double click) the field goes
+    // at the end of the form.
+    connect(m_table, &StructurePaletteView::typeChosen, this,
+            [this](int palettePosition) { structureViewAddView(palettePosition, m_fieldsArray.size()); });
 
     m_splitter = new QSplitter(Qt::Horizontal, m_view);
     m_splitter->setObjectName(QStringLiteral("defineSplitter"));
