@@ -879,6 +879,21 @@ INSTANTIATE_TEST_SUITE_P(
                        form.dragRow(list, 0, {last.center().x(), last.bottom() - 2});
                    },
                    1, "Name; Colour [Blue] [Red]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
+        ChangeCase{"ItemMovedUpWithAltUp",
+                   [](ChangingForm& form) {
+                       form.clickRow(form.choose().items()->list(), 1);
+                       QTest::keyClick(form.choose().items()->list(), Qt::Key_Up, Qt::AltModifier);
+                   },
+                   1, "Name; Colour [Blue] [Red]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
+        ChangeCase{"ItemRenamedAfterF2",
+                   [](ChangingForm& form) {
+                       form.clickRow(form.choose().items()->list(), 0);
+                       QTest::keyClick(form.choose().items()->list(), Qt::Key_F2);
+                       QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Crimson"));
+                       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                   },
+                   1,
+                   "Name; Colour [Crimson] [Blue]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"FormulaOfAFieldAnOperatorAndAField",
                    [](ChangingForm& form) {
                        EditableItemList* list = form.formula().calcTable();

@@ -92,14 +92,27 @@ void EditableItemList::askWithSelection(void (EditableItemList::*request)())
 
 bool EditableItemList::eventFilter(QObject* watched, QEvent* event)
 {
-    // Delete and Backspace on the list remove the selected item (an item
-    // being renamed has its own editor, which takes the keys).
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->matches(QKeySequence::Delete) || key->key() == Qt::Key_Backspace) {
-            askWithSelection(&EditableItemList::removeRequested);
-            return true;
+    // Keys on the list itself (an item being renamed has its own editor,
+    // which takes the keys).
+    if (watched != m_list || event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Delete) || key->key() == Qt::Key_Backspace) {
+        askWithSelection(&EditableItemList::removeRequested);
+        return true;
+    }
+    if (key->key() == Qt::Key_F2) {
+        askWithSelection(&EditableItemList::editRequested);
+        return true;
+    }
+    if (key->modifiers() == Qt::AltModifier && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        const std::optional<int> row = selectedRow();
+        const int to = row ? *row + (key->key() == Qt::Key_Up ? -1 : 1) : -1;
+        if (row && to >= 0 && to < m_list->count()) {
+            emit rowMoved(*row, to);
         }
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -15,10 +15,11 @@ namespace dossiva {
 class ReorderableList;
 
 // A list of items with the buttons that change it: add, remove the selected
-// item, edit the selected item. Rows are reordered by dragging them. Remove
-// and Edit act on the selection, so they are enabled only while there is
-// one; the Delete key on the list is the Remove button. The list only asks:
-// its owner changes the items and shows them again.
+// item, edit the selected item. Rows are reordered by dragging them, or with
+// Alt+Up and Alt+Down. Remove and Edit act on the selection, so they are
+// enabled only while there is one; on the list Delete is the Remove button
+// and F2 the Edit button. The list only asks: its owner changes the items
+// and shows them again.
 class EditableItemList final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EditableItemList)
