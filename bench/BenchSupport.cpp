@@ -14,25 +14,73 @@
 
 namespace dossiva::bench {
 
-double bestOf(int runs, const std::function<void()>& work)
+Figures figuresOf(std::vector<double> samples)
 {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        best =
-            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (samples.empty()) {
+        return {};
     }
-    return best;
+    std::sort(samples.begin(), samples.end());
+    const std::size_t middle = samples.size() / 2;
+    const double median = samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
+    return {median, samples.front(), samples.back()};
 }
 
-double bestOfCommand(int runs, const std::string& command)
+namespace {
+double timeOnce(const std::function<void()>& work)
 {
-    return bestOf(runs, [&] {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void prepareFor(const std::function<void()>& prepare)
+{
+    if (prepare) {
+        prepare();
+    }
+}
+} // namespace
+
+Figures timeRuns(int runs, const std::function<void()>& work, const std::function<void()>& prepare)
+{
+    prepareFor(prepare);
+    work();
+    std::vector<double> samples;
+    for (int i = 0; i < runs; ++i) {
+        prepareFor(prepare);
+        samples.push_back(timeOnce(work));
+    }
+    return figuresOf(std::move(samples));
+}
+
+Pairing timePairs(int runs, const std::function<void()>& ours, const std::function<void()>& anchor,
+                  const std::function<void()>& prepare)
+{
+    prepareFor(prepare);
+    ours();
+    prepareFor(prepare);
+    anchor();
+    std::vector<double> oursSamples;
+    std::vector<double> anchorSamples;
+    std::vector<double> ratios;
+    for (int i = 0; i < runs; ++i) {
+        prepareFor(prepare);
+        oursSamples.push_back(timeOnce(ours));
+        prepareFor(prepare);
+        anchorSamples.push_back(timeOnce(anchor));
+        ratios.push_back(oursSamples.back() / anchorSamples.back());
+    }
+    return {figuresOf(std::move(oursSamples)), figuresOf(std::move(anchorSamples)),
+            figuresOf(std::move(ratios))};
+}
+
+std::function<void()> shellCommand(const std::string& command)
+{
+    return [command] {
         if (std::system(command.c_str()) != 0) {
             std::fprintf(stderr, "benchmark command failed: %s\n", command.c_str());
         }
-    });
+    };
 }
 
 std::size_t heapInUse()
@@ -81,9 +129,31 @@ std::string words(std::mt19937& random, int count)
                                              "meadow", "nectar", "orchard", "prairie"};
     std::string text;
     for (int i = 0; i < count; ++i) {
-        text += (i ? " " : "") + std::string(vocabulary[random() % 16]);
+        if (i > 0) {
+            text += ' ';
+        }
+        text += vocabulary[random() % 16];
     }
     return text;
+}
+
+void printSeconds(const std::string& label, const Figures& seconds, const std::string& note)
+{
+    std::printf("  %-10s %.3f s (min %.3f, max %.3f)%s%s\n", label.c_str(), seconds.median, seconds.min,
+                seconds.max, note.empty() ? "" : " ", note.c_str());
+}
+
+void printMilliseconds(const std::string& label, const Figures& seconds, double targetSeconds)
+{
+    std::printf("  %-40s %7.1f ms (min %.1f, max %.1f; target %.0f ms) %s\n", label.c_str(),
+                seconds.median * 1000, seconds.min * 1000, seconds.max * 1000, targetSeconds * 1000,
+                seconds.median <= targetSeconds ? "ok" : "OVER");
+}
+
+void printRatio(const std::string& what, const Figures& ratio, double target)
+{
+    std::printf("  %-10s %.2f (min %.2f, max %.2f; target <= %.2f) %s\n", what.c_str(), ratio.median,
+                ratio.min, ratio.max, target, ratio.median <= target ? "ok" : "OVER");
 }
 
 void printRatio(const std::string& what, double value, double target)

@@ -13,6 +13,7 @@ public:
     BenchRegistration(int rank, std::string name, std::function<void()> run);
 };
 
-void runRegisteredBenchmarks();
+// Those whose name holds `only`, or all when it is empty.
+void runRegisteredBenchmarks(const std::string& only);
 
 } // namespace dossiva::bench

@@ -26,6 +26,7 @@ namespace dossiva::bench {
 namespace {
 
 constexpr int kRows = 100000;
+constexpr const char* kCliPath = DOSSIVA_CLI_PATH;
 
 const char* kFirstNames[] = {"Ada",     "Alan", "Grace",    "Edsger",  "Barbara", "Donald",
                              "Frances", "Ken",  "Margaret", "Niklaus", "Radia",   "Tim",
@@ -46,10 +47,16 @@ void makeCsvFile(const std::string& path)
         csv += std::string(kCities[random() % 8]) + ",";
         switch (random() % 4) {
         case 0:
-            csv += "\"" + words(random, 6) + ",\n" + words(random, 5) + "\",";
+            csv += '"';
+            csv += words(random, 6);
+            csv += ",\n";
+            csv += words(random, 5);
+            csv += "\",";
             break;
         case 1:
-            csv += "\"say \"\"" + words(random, 1) + "\"\" twice\",";
+            csv += "\"say \"\"";
+            csv += words(random, 1);
+            csv += "\"\" twice\",";
             break;
         default:
             csv += words(random, 8) + ",";
@@ -159,29 +166,37 @@ void benchCsv()
 
     int run = 0;
     bool imported = true;
-    const auto timeImport = [&](bool typed) {
-        return bestOf(3, [&] {
-            const std::string name = "Import Bench " + std::to_string(run++);
-            imported = importFile(file, name, typed) && imported;
-            FileManager::removeItem(Paths::packagePath(name + ".dossiva"));
-        });
-    };
-    const double ours = timeImport(false);
-    const double typed = timeImport(true);
+    const auto nextName = [&] { return "Import Bench " + std::to_string(run++); };
     const std::string shellDatabase = folder + "/shell.db";
-    const double shell =
-        bestOfCommand(3, "rm -f " + shellQuote(shellDatabase) + " && sqlite3 " + shellQuote(shellDatabase) +
-                             " -cmd '.mode csv' " + shellQuote(".import " + file + " t"));
-    std::printf("import-csv%s\n  dossiva    %.3f s (read, insert with the proposed types)\n"
-                "  typed      %.3f s (dates, times, numbers, checkboxes converted; for information)\n"
-                "  sqlite3    %.3f s (.import into a fresh database)\n",
-                imported ? "" : " FAILED", ours, typed, shell);
-    printRatio("time", ours / shell, 1.5);
+    const auto shellImport =
+        shellCommand("rm -f " + shellQuote(shellDatabase) + " && sqlite3 " + shellQuote(shellDatabase) +
+                     " -cmd '.mode csv' " + shellQuote(".import " + file + " t"));
+    const auto removeImported = [&] { FileManager::removeItem(Paths::packagePath("Import Bench.dossiva")); };
+
+    const Pairing inProcess = timePairs(
+        kRuns, [&] { imported = importFile(file, "Import Bench") && imported; }, shellImport, removeImported);
+    const Figures typed = timeRuns(kRuns, [&] {
+        const std::string name = nextName();
+        imported = importFile(file, name, true) && imported;
+        FileManager::removeItem(Paths::packagePath(name + ".dossiva"));
+    });
+    const Pairing wholeProcess =
+        timePairs(kRuns,
+                  shellCommand(shellQuote(kCliPath) + " import-csv --labels --name 'Import Bench' " +
+                               shellQuote(file) + " > /dev/null"),
+                  shellImport, removeImported);
+    std::printf("import-csv%s\n", imported ? "" : " FAILED");
+    printSeconds("dossiva", inProcess.ours, "(read, insert with the proposed types)");
+    printSeconds("sqlite3", inProcess.anchor, "(.import into a fresh database)");
+    printRatio("time", inProcess.ratio, 1.0);
+    printSeconds("typed", typed, "(dates, times, numbers, checkboxes converted; for information)");
+    printSeconds("process", wholeProcess.ours, "(dossiva-cli import-csv --labels)");
+    printRatio("process", wholeProcess.ratio, 1.0);
     std::printf("  peak       %.1f MB of memory while importing (target: 3 x file + 50 MB = %.1f MB)\n",
                 peak / 1e6, (3 * size + 50e6) / 1e6);
     printRatio("memory", peak / (3 * size + 50e6), 1.0);
 
-    // Export what was imported.
+    // Export what was imported, then list it from the command line.
     importFile(file, "Export Bench");
     DBManager& db = DBManager::sharedIstance();
     db.openDB("Export Bench.dossiva");
@@ -190,21 +205,44 @@ void benchCsv()
     for (const auto& field : db.dbStructure()) {
         columns += (columns.empty() ? "\"" : ",\"") + std::to_string(field.id) + "\"";
     }
+    const std::string shellFile = shellQuote(Paths::databaseFile(db.dbName()));
+    const auto shellSelect =
+        shellCommand("sqlite3 -csv " + shellFile + " " +
+                     shellQuote("select " + columns + " from data_table") + " > /dev/null");
+    std::string like;
+    for (const auto& field : db.dbStructure()) {
+        like += (like.empty() ? "\"" : " or \"") + std::to_string(field.id) + "\" like '%quokka%'";
+    }
     ScriptedAlerts alerts;
     CsvExporter exporter(alerts);
     bool exported = true;
-    const double written = bestOf(3, [&] {
-        exported = exporter.exportCSVFile(folder + "/out.csv", TextEncoding::UTF8, true) && exported;
-    });
-    const double selected = bestOfCommand(3, "sqlite3 -csv " + shellQuote(Paths::databaseFile(db.dbName())) +
-                                                 " " + shellQuote("select " + columns + " from data_table") +
-                                                 " > " + shellQuote(folder + "/shell.csv"));
-    std::printf(
-        "export-csv (UTF-8)%s\n  dossiva    %.3f s (%zu records)\n  sqlite3    %.3f s (-csv select of the "
-        "same columns)\n",
-        exported ? "" : " FAILED", written, db.dbData().size(), selected);
-    printRatio("time", written / selected, 1.5);
+    const Pairing exportTime = timePairs(
+        kRuns,
+        [&] { exported = exporter.exportCSVFile(folder + "/out.csv", TextEncoding::UTF8, true) && exported; },
+        shellSelect, [&] { FileManager::removeItem(folder + "/out.csv"); });
+    std::printf("export-csv (UTF-8)%s, %zu records\n", exported ? "" : " FAILED", db.dbData().size());
+    printSeconds("dossiva", exportTime.ours);
+    printSeconds("sqlite3", exportTime.anchor, "(-csv select of the same columns)");
+    printRatio("time", exportTime.ratio, 1.5);
     db.openDB();
+
+    const std::string cli = shellQuote(kCliPath) + " records 'Export Bench' ";
+    for (const char* format : {"csv", "json"}) {
+        const Pairing listing =
+            timePairs(kRuns, shellCommand(cli + "--format " + format + " > /dev/null"), shellSelect);
+        std::printf("records --format %s (whole processes)\n", format);
+        printSeconds("dossiva", listing.ours);
+        printSeconds("sqlite3", listing.anchor, "(-csv select of the same columns)");
+        printRatio("time", listing.ratio, 1.5);
+    }
+    const Pairing searching = timePairs(
+        kRuns, shellCommand(cli + "--search quokka --format csv > /dev/null"),
+        shellCommand("sqlite3 -csv " + shellFile + " " +
+                     shellQuote("select " + columns + " from data_table where " + like) + " > /dev/null"));
+    std::printf("records --search (no match; whole processes)\n");
+    printSeconds("dossiva", searching.ours);
+    printSeconds("sqlite3", searching.anchor, "(LIKE over every column)");
+    printRatio("time", searching.ratio, 1.5);
 }
 
 const BenchRegistration registration(20, "CSV import and export", benchCsv);

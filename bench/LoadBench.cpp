@@ -28,7 +28,9 @@ void benchLoadDbData()
     const std::string file = Paths::databaseFile(package);
     DBManager& db = DBManager::sharedIstance();
     db.openDB(package);
-    const double ours = bestOf(5, [&] { db.loadDbData(); });
+    const Pairing time = timePairs(
+        kRuns, [&] { db.loadDbData(); },
+        shellCommand("sqlite3 " + shellQuote(file) + " 'select * from data_table' > /dev/null"));
 
     db.openDB();
     db.openDB(package);
@@ -38,13 +40,11 @@ void benchLoadDbData()
     const std::size_t records = db.dbData().size();
     db.openDB();
 
-    const double shell =
-        bestOfCommand(5, "sqlite3 " + shellQuote(file) + " 'select * from data_table' > /dev/null");
     const double size = static_cast<double>(fileSize(file));
     std::printf("loadDbData: %zu records, 12 fields, file %.1f MB\n", records, size / 1e6);
-    std::printf("  dossiva    %.3f s\n  sqlite3    %.3f s (select * from data_table > /dev/null)\n", ours,
-                shell);
-    printRatio("time", ours / shell, 2.0);
+    printSeconds("dossiva", time.ours);
+    printSeconds("sqlite3", time.anchor, "(select * from data_table > /dev/null)");
+    printRatio("time", time.ratio, 2.0);
     std::printf("  held       %.1f MB of records in memory\n", static_cast<double>(held) / 1e6);
     printRatio("memory", static_cast<double>(held) / size, 3.0);
 }

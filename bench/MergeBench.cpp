@@ -97,7 +97,7 @@ bool changeQuarter(const std::string& databaseFile, int first, const char* side)
 }
 
 // The seconds one merge of `count` records takes, best of five.
-double timeMerge(int count)
+Figures timeMerge(int count)
 {
     const std::string package = "Merge " + std::to_string(count) + ".dossiva";
     const std::string staging = SyncMerge::stagingName(package);
@@ -107,27 +107,25 @@ double timeMerge(int count)
         !changeQuarter(Paths::databaseFile(package), 0, "the computer") ||
         !changeQuarter(phoneFile, 1, "the phone")) {
         std::fprintf(stderr, "cannot build the benchmark databases\n");
-        return 0;
+        return {};
     }
     bool merged = true;
-    double seconds = 1e30;
-    for (int run = 0; run < 5; ++run) {
-        // The session leaves the companion's copy in the staging folder.
-        FileManager::removeItem(Paths::packagePath(staging));
-        FileManager::createDirectories(Paths::imagesFolder(staging));
-        FileManager::copyItem(phoneFile, Paths::databaseFile(staging));
-        std::stop_source never;
-        seconds = std::min(seconds, bestOf(1, [&] {
-                               merged = SyncMerge::mergingThread(package, never.get_token()) && merged;
-                           }));
-    }
+    std::stop_source never;
+    // The session leaves the companion's copy in the staging folder; each run starts from it afresh.
+    const Figures seconds = timeRuns(
+        kRuns, [&] { merged = SyncMerge::mergingThread(package, std::nullopt, never.get_token()) && merged; },
+        [&] {
+            FileManager::removeItem(Paths::packagePath(staging));
+            FileManager::createDirectories(Paths::imagesFolder(staging));
+            FileManager::copyItem(phoneFile, Paths::databaseFile(staging));
+        });
     if (!merged) {
         std::fprintf(stderr, "the merge of %d records failed\n", count);
     }
     DBManager& db = DBManager::sharedIstance();
     db.openDB(staging);
-    std::printf("  %6d records each: %.3f s, merged database of %lld records\n", count, seconds,
-                static_cast<long long>(db.recordNum()));
+    printSeconds(std::to_string(count), seconds,
+                 "records each, merged database of " + std::to_string(db.recordNum()) + " records");
     db.openDB();
     return seconds;
 }
@@ -136,13 +134,13 @@ void benchMerge()
 {
     FileManager::createDirectories(Paths::databasesFolder());
     FileManager::createDirectories(Paths::backupsFolder());
-    const double small = timeMerge(50000);
-    const double large = timeMerge(100000);
-    if (small <= 0 || large <= 0) {
+    const Figures small = timeMerge(50000);
+    const Figures large = timeMerge(100000);
+    if (small.median <= 0 || large.median <= 0) {
         return;
     }
     printRatio("50,000 s", small, 2.0);
-    printRatio("100k/50k", large / small, 2.2);
+    printRatio("100k/50k", large.median / small.median, 2.2);
 }
 
 const BenchRegistration registration(55, "Sync merge", benchMerge);

@@ -30,7 +30,7 @@ const std::string kPackage = "Bench.dossiva";
 
 std::string companionScript()
 {
-    return (fs::path(__FILE__).parent_path().parent_path() / "tests" / "peer" / "companion.py").string();
+    return std::string(DOSSIVA_TEST_PEER_DIR) + "/companion.py";
 }
 
 void writeRandomFile(const fs::path& path, std::size_t size, std::mt19937& random)
@@ -196,18 +196,15 @@ void benchTakeFromCompanion()
         shellQuote(theirs + "/images/#1") + " " +
         shellQuote(url + "/images/[1-" + std::to_string(kPictures) + "]");
 
-    // Turn about, so that both meet the same moments of a busy machine.
     RunLoop loop;
     bool taken = true;
-    double dossiva = 1e30;
-    double curl = 1e30;
-    for (int run = 0; run < 7; ++run) {
-        dossiva = std::min(dossiva, bestOf(1, [&] {
-                               Taker taker(companion.port(), ours);
-                               taken = taker.take(loop) && taken;
-                           }));
-        curl = std::min(curl, bestOfCommand(1, curlCommand));
-    }
+    const Pairing time = timePairs(
+        kRuns,
+        [&] {
+            Taker taker(companion.port(), ours);
+            taken = taker.take(loop) && taken;
+        },
+        shellCommand(curlCommand));
 
     const bool complete = taken && fs::file_size(ours + "/database.db") == kDatabaseBytes &&
                           pictureCount(ours + "/images") == kPictures &&
@@ -217,10 +214,9 @@ void benchTakeFromCompanion()
                 "loopback%s\n",
                 total, static_cast<double>(kDatabaseBytes) / 1e6, kPictures,
                 static_cast<double>(kPictureBytes) / 1e3, complete ? "" : " (INCOMPLETE)");
-    std::printf("  dossiva    %.3f s (FtpClient: list, then TYPE, PASV, RETR per file)\n  curl       %.3f s "
-                "(one invocation over one connection: NOOP, PASV, RETR per file)\n",
-                dossiva, curl);
-    printRatio("time", dossiva / curl, 1.3);
+    printSeconds("dossiva", time.ours, "(FtpClient: list, then TYPE, PASV, RETR per file)");
+    printSeconds("curl", time.anchor, "(one invocation over one connection: NOOP, PASV, RETR per file)");
+    printRatio("time", time.ratio, 1.3);
 }
 
 const BenchRegistration registration(50, "Taking a database from the companion", benchTakeFromCompanion);

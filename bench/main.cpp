@@ -26,9 +26,12 @@ BenchRegistration::BenchRegistration(int rank, std::string name, std::function<v
     registry().emplace(rank, Entry{std::move(name), std::move(run)});
 }
 
-void runRegisteredBenchmarks()
+void runRegisteredBenchmarks(const std::string& only)
 {
     for (const auto& [rank, entry] : registry()) {
+        if (!only.empty() && entry.name.find(only) == std::string::npos) {
+            continue;
+        }
         std::printf("\n== %s\n", entry.name.c_str());
         std::fflush(stdout);
         entry.run();
@@ -38,10 +41,11 @@ void runRegisteredBenchmarks()
 
 } // namespace dossiva::bench
 
-int main()
+// `dossiva-bench [WORD]` runs only the benchmarks whose name holds WORD.
+int main(int argc, char** argv)
 {
     dossiva::bench::makeBenchHome();
     dossiva::setDevLogSink([](const std::string&) {});
-    dossiva::bench::runRegisteredBenchmarks();
+    dossiva::bench::runRegisteredBenchmarks(argc > 1 ? argv[1] : "");
     return 0;
 }

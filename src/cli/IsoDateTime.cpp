@@ -38,8 +38,7 @@ std::string format(std::int64_t seconds)
     if (seconds < kFirstMoment || seconds > kLastMoment) {
         return std::to_string(seconds);
     }
-    static const DateFormat iso = isoFormat("yyyy-MM-dd'T'HH:mm:ssXXX");
-    return iso.format(seconds);
+    return formatIso8601(seconds);
 }
 
 std::string readable(std::int64_t seconds, Part part)

@@ -13,7 +13,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <regex>
+#include <set>
 
 namespace dossiva::cli {
 
@@ -46,11 +48,6 @@ std::optional<std::int64_t> modifiedOf(const Record& record)
     return seconds == 0 ? std::nullopt : seconds;
 }
 
-Json momentJson(std::optional<std::int64_t> seconds)
-{
-    return seconds ? Json(IsoDateTime::format(*seconds)) : Json(nullptr);
-}
-
 // Text that is a number as JSON writes one ("12", "-1.5", "2e3").
 bool isJsonNumber(const std::string& text)
 {
@@ -65,12 +62,6 @@ std::string choice(const FieldDefinition& field, const FieldValue& value)
     return index >= 0 && static_cast<std::uint64_t>(index) < items.size()
                ? items[static_cast<std::size_t>(index)]
                : std::string();
-}
-
-// Text, or null for none.
-Json textJson(const std::string& text)
-{
-    return text.empty() ? Json(nullptr) : Json(text);
 }
 
 // JSON writes text as it is, C1 controls and DEL included; escaped, they
@@ -96,6 +87,39 @@ std::string terminalSafe(const std::string& json)
     }
     return safe;
 }
+
+// A JSON string. Plain printable ASCII, by far the most common, is written
+// as it is; anything else goes through the JSON library, which escapes
+// and mends invalid UTF-8, and then through terminalSafe.
+std::string jsonString(std::string_view text)
+{
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x7f && c != '"' && c != '\\';
+    });
+    if (plain) {
+        std::string quoted;
+        quoted.reserve(text.size() + 2);
+        quoted += '"';
+        quoted += text;
+        quoted += '"';
+        return quoted;
+    }
+    return terminalSafe(Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace));
+}
+
+// Text, or null for none.
+std::string textJson(std::string_view text)
+{
+    return text.empty() ? std::string("null") : jsonString(text);
+}
+
+std::string momentJson(std::optional<std::int64_t> seconds)
+{
+    return seconds ? jsonString(IsoDateTime::format(*seconds)) : std::string("null");
+}
+
+constexpr std::size_t kJsonChunk = 1 << 16;
 
 } // namespace
 
@@ -176,9 +200,9 @@ void RecordListing::printCsv(std::ostream& out) const
 
 void RecordListing::printJson(std::ostream& out) const
 {
-    const auto valueOf = [this](const FieldDefinition& field, const FieldValue* value) -> Json {
+    const auto valueOf = [this](const FieldDefinition& field, const FieldValue* value) -> std::string {
         if (value == nullptr) {
-            return nullptr;
+            return "null";
         }
         switch (field.type) {
         case FieldType::Date:
@@ -186,12 +210,12 @@ void RecordListing::printJson(std::ostream& out) const
         case FieldType::DateTime:
             return momentJson(momentOf(field, *value));
         case FieldType::Image:
-            return value->integer() > 0 ? Json(Paths::imageFile(m_packageName, value->integer()))
-                                        : Json(nullptr);
+            return value->integer() > 0 ? jsonString(Paths::imageFile(m_packageName, value->integer()))
+                                        : std::string("null");
         case FieldType::Choose:
             return textJson(choice(field, *value));
         case FieldType::Checkbox:
-            return isCheckboxTrue(value->text());
+            return isCheckboxTrue(value->text()) ? "true" : "false";
         case FieldType::Number:
         case FieldType::Calculation: {
             // A number only when JSON writes it back as the same text, so no
@@ -199,9 +223,8 @@ void RecordListing::printJson(std::ostream& out) const
             const std::string text(value->text());
             if (isJsonNumber(text)) {
                 try {
-                    Json number = Json::parse(text);
-                    if (number.dump() == text) {
-                        return number;
+                    if (Json::parse(text).dump() == text) {
+                        return text;
                     }
                 } catch (const Json::exception&) {
                     // Too large for a JSON number: the text says it whole.
@@ -210,25 +233,48 @@ void RecordListing::printJson(std::ostream& out) const
             return textJson(text);
         }
         default:
-            return textJson(std::string(value->text()));
+            return textJson(value->text());
         }
     };
-    Json list = Json::array();
-    for (const Record* record : m_records) {
-        Json fields = Json::object();
-        for (const FieldDefinition* field : m_columns) {
-            // Labels are unique; a file that breaks the rule loses no value.
-            const std::string key = fields.contains(field->name)
-                                        ? field->name + " (field " + std::to_string(field->id) + ")"
-                                        : field->name;
-            fields[key] = valueOf(*field, record->value(field->id));
-        }
-        list.push_back(Json{{"RECID", record->recordId},
-                            {"created", momentJson(createdOf(*record))},
-                            {"modified", momentJson(modifiedOf(*record))},
-                            {"fields", std::move(fields)}});
+    // Labels are unique; a file that breaks the rule loses no value.
+    std::vector<std::string> keys;
+    std::set<std::string> used;
+    for (const FieldDefinition* field : m_columns) {
+        const std::string key = used.count(field->name)
+                                    ? field->name + " (field " + std::to_string(field->id) + ")"
+                                    : field->name;
+        used.insert(key);
+        keys.push_back(jsonString(key));
     }
-    out << terminalSafe(list.dump(2, ' ', false, Json::error_handler_t::replace)) << '\n';
+    // Written record by record, indented as the JSON library indents by
+    // two: a document of every record built first would hold the database
+    // twice over in memory, and took most of the time.
+    if (m_records.empty()) {
+        out << "[]\n";
+        return;
+    }
+    std::string chunk = "[\n";
+    for (const Record* record : m_records) {
+        if (record != m_records.front()) {
+            chunk += ",\n";
+        }
+        chunk += "  {\n    \"RECID\": " + std::to_string(record->recordId);
+        chunk += ",\n    \"created\": " + momentJson(createdOf(*record));
+        chunk += ",\n    \"modified\": " + momentJson(modifiedOf(*record));
+        chunk += ",\n    \"fields\": {";
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            chunk += i == 0 ? "\n      " : ",\n      ";
+            chunk += keys[i];
+            chunk += ": ";
+            chunk += valueOf(*m_columns[i], record->value(m_columns[i]->id));
+        }
+        chunk += m_columns.empty() ? "}\n  }" : "\n    }\n  }";
+        if (chunk.size() >= kJsonChunk) {
+            out << chunk;
+            chunk.clear();
+        }
+    }
+    out << chunk << "\n]\n";
 }
 
 void printFieldTable(const std::vector<FieldDefinition>& structure, std::ostream& out,

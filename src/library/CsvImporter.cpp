@@ -161,26 +161,28 @@ bool CsvImporter::insertRecords(const std::vector<CsvProposedField>& columns,
     // transaction without the rows being held twice.
     std::vector<FieldChange> entries;
     std::size_t row = firstRecord;
-    return db.insertRecords([&]() -> const std::vector<FieldChange>* {
-        if (row >= rows.size()) {
-            return nullptr;
-        }
-        entries.clear();
-        entries.reserve(fields.size() + 2);
-        for (std::size_t k = 0; k < fields.size(); ++k) {
-            const int type = fields[k].type;
-            std::optional<FieldValue> value = converter.importValue(type, rows.cell(row, order[k]));
-            if (!value) {
-                report.addUnreadable(k, columns[order[k]].name, type, row + 1);
-                value = CsvValueConverter::emptyValue(type);
+    return db.insertRecords(
+        [&]() -> const std::vector<FieldChange>* {
+            if (row >= rows.size()) {
+                return nullptr;
             }
-            entries.push_back({fields[k], std::move(*value), nullptr});
-        }
-        entries.push_back(FieldChange::created(created));
-        entries.push_back(FieldChange::modified(0));
-        ++row;
-        return &entries;
-    });
+            entries.clear();
+            entries.reserve(fields.size() + 2);
+            for (std::size_t k = 0; k < fields.size(); ++k) {
+                const int type = fields[k].type;
+                std::optional<FieldValue> value = converter.importValue(type, rows.cell(row, order[k]));
+                if (!value) {
+                    report.addUnreadable(k, columns[order[k]].name, type, row + 1);
+                    value = CsvValueConverter::emptyValue(type);
+                }
+                entries.push_back({fields[k], std::move(*value), nullptr});
+            }
+            entries.push_back(FieldChange::created(created));
+            entries.push_back(FieldChange::modified(0));
+            ++row;
+            return &entries;
+        },
+        DBManager::BulkTarget::StagedFile);
 }
 
 } // namespace dossiva

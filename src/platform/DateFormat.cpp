@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <mutex>
 #include <span>
 
@@ -261,6 +262,91 @@ std::optional<std::int64_t> parseIso8601(const std::string& text, IsoForm form)
         }
     }
     return std::nullopt;
+}
+
+namespace {
+
+// The proleptic Gregorian date of a day counted from 1970-01-01.
+struct CivilDate {
+    std::int64_t year;
+    unsigned month;
+    unsigned day;
+};
+
+CivilDate civilFromDays(std::int64_t days)
+{
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const unsigned day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    const unsigned month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    return {static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2), month, day};
+}
+
+// The zone's offset from UTC at the moment, in seconds; nullopt when ICU
+// cannot tell.
+std::optional<std::int64_t> zoneOffset(std::int64_t seconds, const std::string& zoneId)
+{
+    thread_local std::string cachedId;
+    thread_local std::unique_ptr<icu::TimeZone> cached;
+    if (!cached || cachedId != zoneId) {
+        cached.reset(zoneId.empty() ? icu::TimeZone::createDefault()
+                                    : icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneId)));
+        cachedId = zoneId;
+    }
+    if (!cached || *cached == icu::TimeZone::getUnknown()) {
+        return std::nullopt;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::int32_t raw = 0;
+    std::int32_t daylight = 0;
+    cached->getOffset(static_cast<UDate>(seconds) * 1000.0, false, raw, daylight, status);
+    if (U_FAILURE(status)) {
+        return std::nullopt;
+    }
+    return (static_cast<std::int64_t>(raw) + daylight) / 1000;
+}
+
+// Dates before the Gregorian reform are Julian in ICU's calendar.
+constexpr std::int64_t kFirstGregorianYear = 1583;
+
+} // namespace
+
+std::string formatIso8601(std::int64_t secondsSince1970, const std::string& zoneId)
+{
+    const std::optional<std::int64_t> offset = zoneOffset(secondsSince1970, zoneId);
+    const std::int64_t local = secondsSince1970 + offset.value_or(0);
+    const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
+    const CivilDate date = civilFromDays(days);
+    // Offsets with seconds (local mean times of the nineteenth century),
+    // Julian dates and years of more than four digits go the long way.
+    if (!offset || *offset % 60 != 0 || date.year < kFirstGregorianYear || date.year > 9999) {
+        DateFormat pattern = DateFormat::withPattern("yyyy-MM-dd'T'HH:mm:ssXXX");
+        pattern.setLocale("en_US_POSIX");
+        if (!zoneId.empty()) {
+            pattern.setTimeZone(zoneId);
+        }
+        return pattern.format(secondsSince1970);
+    }
+    const std::int64_t secondOfDay = local - days * 86400;
+    char text[40];
+    int length = std::snprintf(
+        text, sizeof text, "%04lld-%02u-%02uT%02lld:%02lld:%02lld", static_cast<long long>(date.year),
+        date.month, date.day, static_cast<long long>(secondOfDay / 3600),
+        static_cast<long long>(secondOfDay / 60 % 60), static_cast<long long>(secondOfDay % 60));
+    if (*offset == 0) {
+        text[length++] = 'Z';
+        text[length] = '\0';
+    } else {
+        const std::int64_t minutes = (*offset < 0 ? -*offset : *offset) / 60;
+        std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), "%c%02lld:%02lld",
+                      *offset < 0 ? '-' : '+', static_cast<long long>(minutes / 60),
+                      static_cast<long long>(minutes % 60));
+    }
+    return text;
 }
 
 } // namespace dossiva

@@ -4,36 +4,51 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
-#include <array>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace dossiva::CaseFolding {
 
 namespace {
 
-constexpr std::array<char, 128> asciiLowerTable()
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x80 * kEveryByte;
+
+// Eight bytes at once: each of 'A' to 'Z' gets its 0x20 bit; bytes with the
+// high bit are left for the caller to see.
+std::uint64_t asciiLowerWord(std::uint64_t word)
 {
-    std::array<char, 128> table{};
-    for (int c = 0; c < 128; ++c) {
-        table[static_cast<std::size_t>(c)] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    }
-    return table;
+    const std::uint64_t low7 = word & ~kHighBits;
+    const std::uint64_t aboveZ = low7 + (0x7f - 'Z') * kEveryByte; // high bit set when > 'Z'
+    const std::uint64_t fromA = low7 + (0x80 - 'A') * kEveryByte;  // high bit set when >= 'A'
+    const std::uint64_t upper = (fromA & ~aboveZ) & ~word & kHighBits;
+    return word | (upper >> 2);
 }
 
-constexpr std::array<char, 128> kAsciiLower = asciiLowerTable();
-
 // Lowers ASCII text into out; false (out unfinished) when the text has a
-// byte outside ASCII.
+// byte outside ASCII. Searching lowers every searched value of every record,
+// so this goes a word at a time.
 bool asciiLowercase(std::string_view text, std::string& out)
 {
     out.resize(text.size());
-    unsigned char seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        seen |= c;
-        out[i] = kAsciiLower[c & 0x7f];
+    const char* from = text.data();
+    char* to = out.data();
+    std::uint64_t seen = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from + i, 8);
+        seen |= word;
+        word = asciiLowerWord(word);
+        std::memcpy(to + i, &word, 8);
     }
-    return (seen & 0x80) == 0;
+    for (; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(from[i]);
+        seen |= c;
+        to[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return (seen & kHighBits) == 0;
 }
 
 // ASCII text byte by byte, anything else through the Unicode mapping.

@@ -5,6 +5,7 @@
 #include "records/CaseFolding.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace dossiva {
 
@@ -63,22 +64,13 @@ bool RecordFilter::textMatches(std::string_view text) const
     return m_buffer.find(m_query) != std::string::npos;
 }
 
-const FieldValue* RecordFilter::valueAt(const Record& record, const SearchedField& field) const
-{
-    // Loaded records hold their values in form order: try that place first.
-    if (field.position < record.values.size() && record.values[field.position].first == field.id) {
-        return &record.values[field.position].second;
-    }
-    return record.value(field.id);
-}
-
 bool RecordFilter::matches(const Record& record) const
 {
     if (!isFiltering()) {
         return true;
     }
     for (const auto& field : m_fields) {
-        const FieldValue* value = valueAt(record, field);
+        const FieldValue* value = searchedValue(record, field.id, field.position);
         if (value == nullptr) {
             continue;
         }
@@ -107,6 +99,41 @@ std::vector<const Record*> RecordFilter::filter(const std::vector<const Record*>
         }
     }
     return kept;
+}
+
+std::vector<const Record*> RecordFilter::filter(const std::vector<const Record*>& records,
+                                                const std::vector<Record>& store,
+                                                const SearchTextIndex& index) const
+{
+    std::vector<std::vector<bool>> matchingItems;
+    for (const auto& field : m_fields) {
+        if (field.type == FieldType::Choose) {
+            matchingItems.push_back(field.matchingChoices);
+        }
+    }
+    std::vector<char> found;
+    if (!isFiltering() || !index.markMatches(m_query, matchingItems, found)) {
+        return filter(records);
+    }
+    std::vector<const Record*> kept;
+    const std::less<const Record*> before;
+    for (const Record* record : records) {
+        const bool indexed = found.size() == store.size() && !before(record, store.data()) &&
+                             before(record, store.data() + store.size());
+        if (indexed ? found[static_cast<std::size_t>(record - store.data())] != 0 : matches(*record)) {
+            kept.push_back(record);
+        }
+    }
+    return kept;
+}
+
+std::vector<SearchedText> RecordFilter::indexedFields() const
+{
+    std::vector<SearchedText> fields;
+    for (const auto& field : m_fields) {
+        fields.push_back({field.id, field.position, field.type == FieldType::Choose});
+    }
+    return fields;
 }
 
 std::vector<const Record*> recordPointers(const std::vector<Record>& records)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fields/FieldModel.h"
+#include "records/SearchTextIndex.h"
 
 #include <string>
 #include <string_view>
@@ -27,6 +28,12 @@ public:
     bool matches(const Record& record) const;
     // The matching records of the list, in its order.
     std::vector<const Record*> filter(const std::vector<const Record*>& records) const;
+    // The same, reading the texts from an index built for indexedFields() over
+    // `store`, the list every record of `records` belongs to.
+    std::vector<const Record*> filter(const std::vector<const Record*>& records,
+                                      const std::vector<Record>& store, const SearchTextIndex& index) const;
+    // The searched fields, as an index for this filter is built for.
+    std::vector<SearchedText> indexedFields() const;
 
     // Whether a field of the type is searched.
     static bool isSearched(int type);
@@ -40,7 +47,6 @@ private:
     };
 
     bool textMatches(std::string_view text) const;
-    const FieldValue* valueAt(const Record& record, const SearchedField& field) const;
 
     std::string m_query; // lower case; empty when not filtering
     std::vector<SearchedField> m_fields;

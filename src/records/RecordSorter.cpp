@@ -5,6 +5,7 @@
 #include "records/CaseFolding.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -33,6 +34,46 @@ void sortKeyed(std::vector<Keyed<Key>>& keyed, bool ascending, std::vector<const
         records[i] = keyed[i].record;
     }
 }
+
+// A folded title that compares as its bytes do, mostly by its first sixteen
+// bytes held as two numbers: a sort compares each title some twenty times,
+// and numbers beside each other in memory compare faster than texts spread
+// over the pool.
+class TitleKey {
+public:
+    explicit TitleKey(std::string_view text) : m_text(text)
+    {
+        m_head[0] = bigEndianWord(text, 0);
+        m_head[1] = bigEndianWord(text, 8);
+    }
+    bool operator<(const TitleKey& other) const
+    {
+        if (m_head[0] != other.m_head[0]) {
+            return m_head[0] < other.m_head[0];
+        }
+        if (m_head[1] != other.m_head[1]) {
+            return m_head[1] < other.m_head[1];
+        }
+        return m_text < other.m_text;
+    }
+
+private:
+    // Eight bytes from `from`, the first the highest, missing ones zero.
+    static std::uint64_t bigEndianWord(std::string_view text, std::size_t from)
+    {
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < 8; ++i) {
+            word <<= 8;
+            if (from + i < text.size()) {
+                word |= static_cast<unsigned char>(text[from + i]);
+            }
+        }
+        return word;
+    }
+
+    std::uint64_t m_head[2];
+    std::string_view m_text;
+};
 
 // A stored date as a number; a missing date comes before every time.
 std::int64_t dateKey(const std::string& seconds)
@@ -81,11 +122,11 @@ void RecordSorter::sortByTitle(std::vector<const Record*>& records) const
         pool += folded;
         ends.push_back(pool.size());
     }
-    std::vector<Keyed<std::string_view>> keyed;
+    std::vector<Keyed<TitleKey>> keyed;
     keyed.reserve(records.size());
     std::size_t start = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        keyed.push_back({std::string_view(pool).substr(start, ends[i] - start), records[i]});
+        keyed.push_back({TitleKey(std::string_view(pool).substr(start, ends[i] - start)), records[i]});
         start = ends[i];
     }
     sortKeyed(keyed, m_ascending, records);

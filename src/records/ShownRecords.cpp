@@ -10,16 +10,23 @@ namespace dossiva {
 
 void ShownRecords::reset(const std::vector<Record>& records)
 {
+    m_store = &records;
     m_records = recordPointers(records);
 }
 
 void ShownRecords::search(const std::vector<FieldDefinition>& structure, std::string_view text,
-                          bool protectionOn)
+                          bool protectionOn, std::uint64_t revision)
 {
     const RecordFilter filter(structure, text, protectionOn);
-    if (filter.isFiltering()) {
-        m_records = filter.filter(m_records);
+    if (!filter.isFiltering()) {
+        return;
     }
+    if (m_store == nullptr) {
+        m_records = filter.filter(m_records);
+        return;
+    }
+    m_records = filter.filter(m_records, *m_store,
+                              m_searchTexts.indexFor(*m_store, revision, filter.indexedFields()));
 }
 
 void ShownRecords::sort(const RecordSorter& sorter)
@@ -39,6 +46,7 @@ std::vector<RecordId> ShownRecords::ids() const
 
 void ShownRecords::show(const std::vector<Record>& records, const std::vector<RecordId>& order)
 {
+    m_store = &records;
     std::unordered_map<RecordId, const Record*> byId;
     byId.reserve(records.size());
     for (const Record& record : records) {

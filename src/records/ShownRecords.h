@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fields/FieldModel.h"
+#include "records/SearchTextIndex.h"
 
 #include <cstddef>
 #include <optional>
@@ -20,7 +21,11 @@ public:
     // Every record of the store, in storage order.
     void reset(const std::vector<Record>& records);
     // Keeps the shown records that match the search text, in their order.
-    void search(const std::vector<FieldDefinition>& structure, std::string_view text, bool protectionOn);
+    // `revision` names the state of the store's records (see
+    // DBManager::dataRevision): while it stays, searches reuse the lowered
+    // texts of the last one.
+    void search(const std::vector<FieldDefinition>& structure, std::string_view text, bool protectionOn,
+                std::uint64_t revision);
     void sort(const RecordSorter& sorter);
     // The ids of the shown records, in order: what to show again once the
     // store's list has changed size.
@@ -36,7 +41,9 @@ public:
     std::optional<std::size_t> rowOf(RecordId id) const;
 
 private:
+    const std::vector<Record>* m_store = nullptr;
     std::vector<const Record*> m_records;
+    SearchTextCache m_searchTexts;
 };
 
 } // namespace dossiva

@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "storage/DatabaseFileCheck.h"
 
+#include <atomic>
 #include <cassert>
 #include <cmath>
 
@@ -129,6 +130,13 @@ void DBManager::clearModel()
     m_dbStructure.clear();
     m_dbName.clear();
     m_dbData.clear();
+    recordsChanged();
+}
+
+void DBManager::recordsChanged()
+{
+    static std::atomic<std::uint64_t> revisions{0};
+    m_dataRevision = ++revisions;
 }
 
 const FieldDefinition* DBManager::field(FieldId id) const
@@ -204,6 +212,7 @@ bool DBManager::openDBLazy(const std::string& packageName)
 bool DBManager::loadDbData()
 {
     m_dbData.clear();
+    recordsChanged();
     if (m_dbName.empty()) {
         return false;
     }
@@ -243,6 +252,7 @@ bool DBManager::loadDbData()
         return false;
     }
     m_dbData = std::move(records);
+    recordsChanged();
     return true;
 }
 

@@ -46,6 +46,11 @@ public:
     const std::string& dbName() const { return m_dbName; }
     const std::vector<FieldDefinition>& dbStructure() const { return m_dbStructure; }
     const std::vector<Record>& dbData() const { return m_dbData; }
+    // Names the present state of dbData(): it changes whenever a record is
+    // loaded, added, changed or removed, and no two states of any store in
+    // the process share one. What is derived from the records (the search's
+    // lowered texts) is kept while it stays.
+    std::uint64_t dataRevision() const { return m_dataRevision; }
     // The field with the id, or nullptr.
     const FieldDefinition* field(FieldId id) const;
     // The loaded record with the id, or nullptr.
@@ -94,8 +99,13 @@ public:
     // Inserts the records `next` hands out one at a time (nullptr when there
     // are no more), in one transaction, all or none, without keeping them in
     // dbData: for bulk writers that close the database afterwards. Each
-    // record is written as addRecordToDb writes it.
-    bool insertRecords(const std::function<const std::vector<FieldChange>*()>& next);
+    // record is written as addRecordToDb writes it. A `stagedFile`, one no
+    // other reader can see yet (in a staging folder, dropped whole when
+    // anything fails), is written without a rollback journal and with a
+    // cache that holds every page until the commit writes them once.
+    enum class BulkTarget { SharedFile, StagedFile };
+    bool insertRecords(const std::function<const std::vector<FieldChange>*()>& next,
+                       BulkTarget target = BulkTarget::SharedFile);
     // Writes the listed fields of a record and stamps its modification time.
     bool modifyRecordFields(const std::vector<FieldId>& fieldIds, const std::vector<FieldChange>& entries,
                             RecordId recordId);
@@ -195,6 +205,9 @@ private:
     std::string m_dbName;
     std::vector<FieldDefinition> m_dbStructure;
     std::vector<Record> m_dbData;
+    std::uint64_t m_dataRevision = 0;
+    // Called after every change of m_dbData.
+    void recordsChanged();
     bool m_readOnly = false;
     mutable Failure m_lastFailure;
     // Only the shared store posts the notifications the screens follow.

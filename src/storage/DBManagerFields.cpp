@@ -108,6 +108,7 @@ bool DBManager::setdbFieldLabel(const std::string& label, FieldId id, const Prop
             record.setValue(id, FieldValue::integer(found->second));
         }
     }
+    recordsChanged();
     for (auto& definition : m_dbStructure) {
         if (definition.id == id) {
             definition.name = label;

@@ -353,13 +353,24 @@ bool DBManager::addRecordsToDb(const std::vector<std::vector<FieldChange>>& reco
     }
     m_dbData.insert(m_dbData.end(), std::make_move_iterator(added.begin()),
                     std::make_move_iterator(added.end()));
+    recordsChanged();
     return true;
 }
 
-bool DBManager::insertRecords(const std::function<const std::vector<FieldChange>*()>& next)
+bool DBManager::insertRecords(const std::function<const std::vector<FieldChange>*()>& next, BulkTarget target)
 {
     SqliteConnection db = connect();
-    if (!db.isOpen() || !db.exec("begin immediate transaction")) {
+    if (!db.isOpen()) {
+        return false;
+    }
+    // The commit still syncs the file once: the staged package is moved
+    // into the library afterwards and must be whole on the disk by then.
+    if (target == BulkTarget::StagedFile &&
+        !(db.exec("pragma journal_mode=off", "failed to set up a bulk import") &&
+          db.exec("pragma cache_size=-65536", "failed to set up a bulk import"))) {
+        return false;
+    }
+    if (!db.exec("begin immediate transaction")) {
         return false;
     }
     SqliteStatement insert = db.prepare(insertStatement());
@@ -490,6 +501,7 @@ bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
         removeImageFiles(number);
     }
     *target = std::move(changed);
+    recordsChanged();
     return true;
 }
 
@@ -516,6 +528,7 @@ bool DBManager::deleteRecordWithID(RecordId recordId)
         removeImageFiles(number);
     }
     std::erase_if(m_dbData, [recordId](const Record& record) { return record.recordId == recordId; });
+    recordsChanged();
     return true;
 }
 
@@ -543,6 +556,7 @@ bool DBManager::deleteAllRecords()
     FileManager::createDirectory(images);
     ImageCache::sharedIstance().releaseImages();
     m_dbData.clear();
+    recordsChanged();
     return true;
 }
 
@@ -632,6 +646,7 @@ bool DBManager::rebuildAllCalculation()
     for (auto& result : results) {
         m_dbData[result.record].setValue(result.field, FieldValue::text(result.text));
     }
+    recordsChanged();
     return allWritten;
 }
 

@@ -226,5 +226,46 @@ TEST(DateFormatTest, MovedFormatKeepsWorking)
     EXPECT_EQ(first.format(0), "1 January 1970");
 }
 
+// The quick ISO form must give exactly the pattern's text: across daylight
+// saving changes, half-hour zones, west of UTC, before 1970, around the
+// Gregorian reform and at the ends of the four-digit years.
+TEST(DateFormatTest, QuickIsoTextIsThePatternsText)
+{
+    const char* const zones[] = {"UTC",
+                                 "Europe/Paris",
+                                 "America/St_Johns",
+                                 "Asia/Kolkata",
+                                 "Pacific/Chatham",
+                                 "America/Los_Angeles",
+                                 "Europe/Amsterdam"};
+    const std::int64_t moments[] = {
+        0,
+        -1,
+        1,
+        1711846799,
+        1711846800,
+        1729990799,
+        1729990800,
+        951782400,
+        -86400,
+        -2208988800,
+        -2208988801,
+        -12219292800,
+        -12219292801,
+        -62135596800,
+        253402214400,
+        253402300799,
+        4102444800,
+        -30610224000,
+    };
+    for (const char* zone : zones) {
+        DateFormat pattern = DateFormat::withPattern("yyyy-MM-dd'T'HH:mm:ssXXX");
+        pattern.setLocale("en_US_POSIX").setTimeZone(zone);
+        for (const std::int64_t moment : moments) {
+            EXPECT_EQ(formatIso8601(moment, zone), pattern.format(moment)) << zone << " " << moment;
+        }
+    }
+}
+
 } // namespace
 } // namespace dossiva

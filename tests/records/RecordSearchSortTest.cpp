@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 #include "records/RecordFilter.h"
 #include "records/RecordSorter.h"
+#include "records/ShownRecords.h"
 #include "support/CaseNames.h"
 #include "support/TestHome.h"
 
@@ -97,6 +98,7 @@ const std::vector<Record>& searchRecords()
                {{kMail, FieldValue::text("Ann@Example.org")}, {kWeb, FieldValue::text("example.org/page")}}),
         record(10, {{kLong, FieldValue::text("Crème BRÛLÉE\nand more")}}),
         record(11, {{kColour, FieldValue::integer(7)}}), // an index past the items
+        record(12, {{kTitle, FieldValue::text("tail")}, {kNote, FieldValue::text("head")}}),
     };
     return records;
 }
@@ -116,9 +118,17 @@ TEST_P(RecordFilterTest, KeepsTheMatchingRecordsInOrder)
     const SearchCase& c = GetParam();
     const RecordFilter filter(searchStructure(), c.text, c.protectionOn);
     EXPECT_EQ(ids(filter.filter(recordPointers(searchRecords()))), c.found);
+    // The Use section searches the lowered texts it keeps between searches:
+    // the same records, twice over one kept index.
+    ShownRecords shown;
+    for (int pass = 0; pass < 2; ++pass) {
+        shown.reset(searchRecords());
+        shown.search(searchStructure(), c.text, c.protectionOn, 1);
+        EXPECT_EQ(ids(shown.records()), c.found) << "pass " << pass;
+    }
 }
 
-const std::vector<RecordId> kEveryRecord = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+const std::vector<RecordId> kEveryRecord = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
 INSTANTIATE_TEST_SUITE_P(
     Searches, RecordFilterTest,
@@ -138,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"GuardedPasswordLeavesOtherFields", "alpha", {1, 2}, true},
         SearchCase{"EmailAndLink", "example.org", {9}}, SearchCase{"AccentedCapitalsLowered", "brûlée", {10}},
         SearchCase{"AccentsAreNotFolded", "brulee", {}}, SearchCase{"LineBreakInside", "e\nand", {10}},
-        SearchCase{"NothingMatches", "zzz", {}}),
+        SearchCase{"NothingMatches", "zzz", {}}, SearchCase{"EachFieldOnItsOwn", "lhead", {}},
+        SearchCase{"EndOfTheLastField", "soup", {2}}),
     test::NameOfCase());
 
 TEST(RecordFilterTest, FindsValuesOutOfFormOrder)

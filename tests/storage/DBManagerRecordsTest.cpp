@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
+#include "records/ShownRecords.h"
 #include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,32 @@ TEST_F(RecordStoreTest, EveryValueTypeRoundTripsThroughInsertUpdateAndLoad)
         EXPECT_EQ(*db.record(record)->value(ids[i]), cases[i].changed);
         EXPECT_EQ(loaded(record, ids[i]), cases[i].changed);
     }
+}
+
+// The search keeps the lowered texts of the records between searches: every
+// way the loaded records change must reach it.
+TEST_F(RecordStoreTest, TheSearchFollowsEveryChangeOfTheRecords)
+{
+    ShownRecords shown;
+    const auto found = [&](const char* text) {
+        shown.reset(db.dbData());
+        shown.search(db.dbStructure(), text, false, db.dataRevision());
+        return shown.size();
+    };
+    const FieldId note = add("Note", FieldType::SmallText);
+    EXPECT_EQ(found("needle"), 0u);
+    const RecordId first = insert({{note, FieldValue::text("a Needle here")}});
+    EXPECT_EQ(found("needle"), 1u) << "after an insert";
+    ASSERT_TRUE(change(first, note, FieldValue::text("only hay")));
+    EXPECT_EQ(found("needle"), 0u) << "after a change";
+    EXPECT_EQ(found("hay"), 1u) << "after a change";
+    const RecordId second = insert({{note, FieldValue::text("needle again")}});
+    ASSERT_TRUE(db.deleteRecordWithID(second));
+    EXPECT_EQ(found("needle"), 0u) << "after a delete";
+    ASSERT_TRUE(db.loadDbData());
+    EXPECT_EQ(found("hay"), 1u) << "after a load";
+    ASSERT_TRUE(db.deleteAllRecords());
+    EXPECT_EQ(found("hay"), 0u) << "after deleting every record";
 }
 
 TEST_F(RecordStoreTest, DatesOfANewRecordAndTheChangeStamp)

@@ -575,7 +575,8 @@ void UseSectionController::startSearch()
 void UseSectionController::performSearch()
 {
     const std::string text = m_searchField ? m_searchField->text().toStdString() : std::string();
-    m_records.search(m_structureArray, text, UserDefaults::standard().boolForKey("Protect"));
+    m_records.search(m_structureArray, text, UserDefaults::standard().boolForKey("Protect"),
+                     store().dataRevision());
     m_model->reload();
     sort();
     manageWelcome();
