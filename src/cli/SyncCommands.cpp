@@ -11,7 +11,6 @@
 
 #include "library/DatabaseLibrary.h"
 #include "platform/FileManager.h"
-#include "platform/PrintableText.h"
 #include "platform/RunLoop.h"
 #include "platform/PrintableText.h"
 #include "platform/ServiceBrowser.h"
