@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -326,6 +327,35 @@ TEST_F(MainControllerTest, QuittingWhileAFieldsNameIsTypedKeepsIt)
     ASSERT_EQ(DBManager::sharedIstance().field(note)->name, "Note");
     controller->applicationWillTerminate();
     EXPECT_EQ(DBManager::sharedIstance().field(note)->name, "Notes");
+}
+
+TEST_F(MainControllerTest, TheDefineSectionsKeysReachItInTheMainWindow)
+{
+    home.makePackage("Alpha");
+    DBManager& db = DBManager::sharedIstance();
+    db.adddbFieldLabel("A", FieldType::SmallText, PropertyList::array());
+    const FieldId b = db.adddbFieldLabel("B", FieldType::SmallText, PropertyList::array());
+    launch();
+    controller->openSection().selectDatabase("Alpha.dossiva");
+    controller->showDefineSection();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->mainWindow()));
+    const auto names = [&db] {
+        std::string text;
+        for (const FieldDefinition& field : db.dbStructure()) {
+            text += field.name + " ";
+        }
+        return text;
+    };
+    // No menu shortcut may take these keys from a field's header.
+    QLabel* header = controller->defineSection().editor(b)->titleLabel();
+    QTest::mouseClick(header, Qt::LeftButton, {}, header->rect().center());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(names(), "Name B A ");
+    alerts.queueAnswer("Delete Field");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    EXPECT_EQ(names(), "Name A ");
+    QTest::keySequence(controller->mainWindow(), QKeySequence::Undo);
+    EXPECT_EQ(names(), "Name B A ");
 }
 
 TEST_F(MainControllerTest, TheLastDatabaseIsReopenedAtTheNextLaunch)
