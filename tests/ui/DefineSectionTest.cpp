@@ -29,9 +29,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -456,6 +458,56 @@ INSTANTIATE_TEST_SUITE_P(
                     StepCase{"NeverAboveTheMainField", 1, Qt::Key_Up, 1, {}},
                     StepCase{"TheMainFieldStays", 0, Qt::Key_Down, 1, {}},
                     StepCase{"TheLastStaysLast", 3, Qt::Key_Down, 1, {}}),
+    test::NameOfCase());
+
+struct HeaderMenuCase {
+    const char* name;
+    friend void PrintTo(const HeaderMenuCase& c, std::ostream* os) { *os << c.name; }
+    std::size_t editor;
+    const char* enabled; // of Move Up, Move Down and Delete Field…, as "1" or "0"
+    const char* chosen;  // nullptr: the menu is closed with Escape
+    std::vector<std::string> order;
+};
+
+class HeaderMenuTest : public DefineSectionTest, public testing::WithParamInterface<HeaderMenuCase> {};
+
+TEST_P(HeaderMenuTest, OffersWhatTheFieldAllowsAndDoesIt)
+{
+    for (const char* label : {"A", "B"}) {
+        field(label, FieldType::SmallText);
+    }
+    open();
+    const HeaderMenuCase& c = GetParam();
+    std::string enabled;
+    QTimer::singleShot(0, [&enabled, &c] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator()) {
+                enabled += action->isEnabled() ? "1" : "0";
+            }
+            if (c.chosen != nullptr && action->text() == QString::fromUtf8(c.chosen)) {
+                menu->setActiveAction(action);
+            }
+        }
+        QTest::keyClick(menu, c.chosen != nullptr ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    alerts.queueAnswer("Delete Field");
+    QLabel* title = editorAt(c.editor).titleLabel();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, title->rect().center(),
+                            title->mapToGlobal(title->rect().center()));
+    QApplication::sendEvent(title, &click);
+    settle();
+    EXPECT_EQ(enabled, c.enabled);
+    EXPECT_EQ(labels(), c.order);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Menus, HeaderMenuTest,
+    testing::Values(HeaderMenuCase{"TheMainFieldOffersNothing", 0, "000", nullptr, {"Name", "A", "B"}},
+                    HeaderMenuCase{"TheSecondCannotGoUp", 1, "011", "Move Down", {"Name", "B", "A"}},
+                    HeaderMenuCase{"TheLastCannotGoDown", 2, "101", "Move Up", {"Name", "B", "A"}},
+                    HeaderMenuCase{"DeleteAsksFirst", 2, "101", "Delete Field…", {"Name", "A"}}),
     test::NameOfCase());
 
 TEST_F(DefineSectionTest, APressBesideTheHeaderStartsNoDrag)

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -68,6 +69,9 @@ QWidget* StructureFieldViewController::buildHeader(bool hasName)
 {
     auto* header = new QWidget(m_frame);
     header->setFixedHeight(FocusRingView::kHeaderHeight);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this,
+            [this, header](const QPoint& point) { showHeaderMenu(header->mapToGlobal(point)); });
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(6, 0, 3, 0);
     row->setSpacing(6);
@@ -116,6 +120,32 @@ QWidget* StructureFieldViewController::buildHeader(bool hasName)
     row->addWidget(m_titleLabel, 1);
     row->addWidget(m_abort);
     return header;
+}
+
+void StructureFieldViewController::showHeaderMenu(const QPoint& globalPos)
+{
+    if (m_delegate == nullptr) {
+        return;
+    }
+    // What the header's drag and keys do, for those who look for it here.
+    QMenu menu;
+    QAction* up = menu.addAction(tr("Move Up"));
+    up->setShortcut(QKeySequence(Qt::AltModifier | Qt::Key_Up));
+    up->setEnabled(m_delegate->canStepView(*this, -1));
+    QAction* down = menu.addAction(tr("Move Down"));
+    down->setShortcut(QKeySequence(Qt::AltModifier | Qt::Key_Down));
+    down->setEnabled(m_delegate->canStepView(*this, 1));
+    menu.addSeparator();
+    QAction* remove = menu.addAction(tr("Delete Field…"));
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setEnabled(m_removable);
+    m_frame->setFocus(Qt::PopupFocusReason);
+    const QAction* chosen = menu.exec(globalPos);
+    if (chosen == up || chosen == down) {
+        m_delegate->stepView(*this, chosen == up ? -1 : 1);
+    } else if (chosen == remove) {
+        removeButtonPressed();
+    }
 }
 
 void StructureFieldViewController::removeButtonPressed()

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QHBoxLayout;
+class QPoint;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -110,6 +111,8 @@ private:
     // The remove button, or Delete on the header: the delegate asks and
     // removes the field.
     void removeButtonPressed();
+    // The header's menu: move up, move down, delete.
+    void showHeaderMenu(const QPoint& globalPos);
     void updateTitleLabels(const QString& title);
 
     int m_type;

@@ -20,6 +20,8 @@ public:
     // Moves the field one place up (step -1) or down (+1), from the
     // keyboard, as a drag to that place would.
     virtual void stepView(StructureFieldViewController& editor, int step) = 0;
+    // Whether the field can move that way (the main field stays first).
+    virtual bool canStepView(const StructureFieldViewController& editor, int step) const = 0;
 
     // What some options need: the application's questions, whether records
     // would lose a choice, the protection password.

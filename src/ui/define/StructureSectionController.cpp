@@ -318,14 +318,19 @@ void StructureSectionController::moveView(QWidget* view, std::size_t index)
     updateUndoRedo();
 }
 
-void StructureSectionController::stepView(StructureFieldViewController& editor, int step)
+bool StructureSectionController::canStepView(const StructureFieldViewController& editor, int step) const
 {
     const std::optional<std::size_t> source = indexOf(editor.view());
-    if (!source || (step < 0 && *source == 0) || (step > 0 && *source + 1 >= m_fieldsArray.size())) {
-        return;
+    return source && *source > 0 && (step < 0 ? *source > 1 : *source + 1 < m_fieldsArray.size());
+}
+
+void StructureSectionController::stepView(StructureFieldViewController& editor, int step)
+{
+    if (canStepView(editor, step)) {
+        // Counted as a drop is, with the field still in its old place.
+        const std::size_t source = *indexOf(editor.view());
+        moveView(editor.view(), step < 0 ? source - 1 : source + 2);
     }
-    // Counted as a drop is, with the field still in its old place.
-    moveView(editor.view(), step < 0 ? *source - 1 : *source + 2);
 }
 
 void StructureSectionController::addToUndoArray(StructureFieldViewController& editor)

@@ -67,6 +67,7 @@ public:
     void save() override;
     void removeView(StructureFieldViewController& editor) override;
     void stepView(StructureFieldViewController& editor, int step) override;
+    bool canStepView(const StructureFieldViewController& editor, int step) const override;
     Alerts& alerts() override { return m_alerts; }
     bool hasRecords() const override;
     bool askPassword() override;
