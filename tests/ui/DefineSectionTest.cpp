@@ -332,6 +332,41 @@ TEST_F(DefineSectionTest, EnterOrADoubleClickOnATypeAddsItAtTheEnd)
     EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Price", "Date Field"}));
 }
 
+TEST_F(DefineSectionTest, ADragOpensAGapWhereItWouldLandAndLeavingClosesIt)
+{
+    field("A", FieldType::SmallText);
+    field("B", FieldType::SmallText);
+    open();
+    StructurePaletteView* palette = section->table();
+    QWidget* viewport = palette->viewport();
+    const auto toPalette = [&](const QPoint& onStack) {
+        return viewport->mapFromGlobal(stack()->mapToGlobal(onStack));
+    };
+    const auto tops = [this] {
+        std::vector<int> shown;
+        for (QWidget* view : stack()->viewArray()) {
+            shown.push_back(view->y());
+        }
+        return shown;
+    };
+    const std::vector<int> resting = tops();
+    const QPoint start = palette->visualItemRect(palette->item(0)).center();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+    QTest::mouseMove(viewport, start + QPoint(12, 0));
+    QTest::mouseMove(viewport, toPalette(spotOn(2, Spot::UpperHalf)));
+    settle();
+    std::vector<int> opened = tops();
+    EXPECT_EQ(opened[1], resting[1]) << "above the gap";
+    EXPECT_GT(opened[2], resting[2]) << "below the gap";
+
+    QTest::mouseMove(viewport, start);
+    settle();
+    EXPECT_EQ(tops(), resting) << "off the stack";
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, start);
+    settle();
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "A", "B"}));
+}
+
 TEST_F(DefineSectionTest, EscapeCancelsADragFromThePalette)
 {
     field("Note", FieldType::SmallText);
