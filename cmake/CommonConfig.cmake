@@ -15,3 +15,13 @@ if(DOSSIVA_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(dossiva_options INTERFACE -fsanitize=address,undefined)
 endif()
+# The fuzzing build: every library instrumented for libFuzzer's coverage,
+# with the sanitizers; the targets in fuzz/ link the fuzzing engine.
+if(DOSSIVA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "DOSSIVA_FUZZ needs clang (CXX=clang++)")
+  endif()
+  target_compile_options(dossiva_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(dossiva_options INTERFACE -fsanitize=address,undefined)
+endif()

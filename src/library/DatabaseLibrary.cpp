@@ -509,7 +509,7 @@ std::optional<std::string> DatabaseLibrary::importDossivaFile(const std::string&
     }
     const auto name = askFreeName(
         original,
-        [this](const std::string& n) { return FileManager::exists(Paths::packagePath(packageName(n))); },
+        [](const std::string& n) { return FileManager::exists(Paths::packagePath(packageName(n))); },
         [](const std::string& n) {
             return AlertRequest{
                 "A database \"" + n + "\" already exist",

@@ -52,6 +52,7 @@ std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b)
 struct ObjectShape {
     std::uint8_t kind = 0;
     std::uint64_t payloadBytes = 0;   // bytes after the marker and length
+    std::size_t payloadAt = 0;        // where they start
     std::size_t referencesAt = 0;     // containers: where the references start
     std::uint64_t referenceCount = 0; // arrays: count; dictionaries: keys then values
 };
@@ -184,6 +185,7 @@ private:
                 shape.referencesAt = static_cast<std::size_t>(at);
                 shape.referenceCount = shape.kind == kArray ? count : 2 * count;
             } else {
+                shape.payloadAt = static_cast<std::size_t>(at);
                 shape.payloadBytes = count * unit;
             }
             return Verdict::Accepted;
@@ -233,7 +235,7 @@ private:
             if (const Verdict verdict = visit(child, depth + 1); verdict != Verdict::Accepted) {
                 return verdict;
             }
-            if (i < keyCount && !isString(child)) {
+            if (i < keyCount && !isKey(child)) {
                 return Verdict::BadReference;
             }
             childHeight = std::max(childHeight, m_height[child]);
@@ -262,12 +264,25 @@ private:
     }
 
     // Called after the object was visited, so its offset is known to be good.
-    bool isString(std::uint64_t index) const
+    // A dictionary key: a string without a NUL character. libplist hands
+    // keys out as C strings and aborts the process on one that holds a NUL.
+    bool isKey(std::uint64_t index) const
     {
-        const std::uint64_t offset =
-            readBigEndian(m_bytes + m_tableOffset + index * m_offsetSize, m_offsetSize);
-        const std::uint8_t kind = m_bytes[offset] >> 4;
-        return kind == kAsciiString || kind == kUnicodeString;
+        ObjectShape shape;
+        if (shapeOf(index, shape) != Verdict::Accepted ||
+            (shape.kind != kAsciiString && shape.kind != kUnicodeString)) {
+            return false;
+        }
+        const std::uint8_t* payload = m_bytes + shape.payloadAt;
+        if (shape.kind == kAsciiString) {
+            return std::memchr(payload, 0, static_cast<std::size_t>(shape.payloadBytes)) == nullptr;
+        }
+        for (std::uint64_t unit = 0; unit + 1 < shape.payloadBytes; unit += 2) {
+            if (payload[unit] == 0 && payload[unit + 1] == 0) {
+                return false;
+            }
+        }
+        return true;
     }
 
     const std::uint8_t* m_bytes;

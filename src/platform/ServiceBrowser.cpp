@@ -9,14 +9,19 @@
 #include <avahi-common/thread-watch.h>
 #include <avahi-common/timeval.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace dossiva {
 
 namespace {
 
-// A service that is found must resolve within this time, or it is forgotten.
+// A service that is found must resolve within this time; when it does not,
+// or its resolution fails, it is resolved again a little later, for as long
+// as it is announced: a phone that answers late is still the companion.
 constexpr unsigned kResolveTimeoutMs = 1000;
+constexpr unsigned kFirstRetryMs = 1000;
+constexpr unsigned kLongestRetryMs = 16000;
 
 struct ServiceIdentity {
     AvahiIfIndex interface = AVAHI_IF_UNSPEC;
@@ -64,6 +69,10 @@ struct ServiceBrowser::Avahi {
     bool browse(AvahiClient* owner);
     void keep(AvahiIfIndex interface, AvahiProtocol protocol, const char* name, const char* type,
               const char* domain);
+    void resolve();
+    // Frees the resolver of the kept service and tries again later.
+    void retryLater();
+    void stopResolving();
     void forget();
     void reportFound(const std::string& ip, int port, const std::string& name);
     void reportLost();
@@ -77,6 +86,7 @@ struct ServiceBrowser::Avahi {
                          const char* name, const char*, const char*, const char*, const AvahiAddress* address,
                          uint16_t port, AvahiStringList*, AvahiLookupResultFlags, void* self);
     static void resolveTimedOut(AvahiTimeout*, void* self);
+    static void retryDue(AvahiTimeout*, void* self);
 
     ServiceBrowserDelegate* delegate;
     std::string type;
@@ -87,6 +97,8 @@ struct ServiceBrowser::Avahi {
     AvahiServiceBrowser* browser = nullptr;
     AvahiServiceResolver* resolver = nullptr;
     AvahiTimeout* resolveTimer = nullptr;
+    AvahiTimeout* retryTimer = nullptr;
+    unsigned retryMs = kFirstRetryMs;
     std::optional<ServiceIdentity> kept;
     bool reported = false; // found() was posted for the kept service
 };
@@ -112,11 +124,19 @@ void ServiceBrowser::Avahi::keep(AvahiIfIndex interface, AvahiProtocol protocol,
 {
     kept = ServiceIdentity{interface, protocol, name, serviceType, domain};
     reported = false;
-    resolver = avahi_service_resolver_new(client, interface, protocol, name, serviceType, domain,
-                                          AVAHI_PROTO_INET, AvahiLookupFlags(0), resolved, this);
+    retryMs = kFirstRetryMs;
+    resolve();
+}
+
+void ServiceBrowser::Avahi::resolve()
+{
+    const ServiceIdentity& service = *kept;
+    resolver = avahi_service_resolver_new(client, service.interface, service.protocol, service.name.c_str(),
+                                          service.type.c_str(), service.domain.c_str(), AVAHI_PROTO_INET,
+                                          AvahiLookupFlags(0), resolved, this);
     if (resolver == nullptr) {
-        devLog(std::string("ServiceBrowser: cannot resolve ") + name + ": " + failure(client));
-        kept.reset();
+        devLog("ServiceBrowser: cannot resolve " + service.name + ": " + failure(client));
+        retryLater();
         return;
     }
     timeval deadline{};
@@ -125,16 +145,37 @@ void ServiceBrowser::Avahi::keep(AvahiIfIndex interface, AvahiProtocol protocol,
     resolveTimer = api->timeout_new(api, &deadline, resolveTimedOut, this);
 }
 
-void ServiceBrowser::Avahi::forget()
+void ServiceBrowser::Avahi::retryLater()
 {
+    stopResolving();
+    devLog("ServiceBrowser: " + kept->name + " is resolved again in " + std::to_string(retryMs) + " ms");
+    timeval due{};
+    avahi_elapse_time(&due, retryMs, 0);
+    const AvahiPoll* api = avahi_threaded_poll_get(poll);
+    retryTimer = api->timeout_new(api, &due, retryDue, this);
+    retryMs = std::min(retryMs * 2, kLongestRetryMs);
+}
+
+void ServiceBrowser::Avahi::stopResolving()
+{
+    const AvahiPoll* api = avahi_threaded_poll_get(poll);
     if (resolveTimer != nullptr) {
-        avahi_threaded_poll_get(poll)->timeout_free(resolveTimer);
+        api->timeout_free(resolveTimer);
         resolveTimer = nullptr;
+    }
+    if (retryTimer != nullptr) {
+        api->timeout_free(retryTimer);
+        retryTimer = nullptr;
     }
     if (resolver != nullptr) {
         avahi_service_resolver_free(resolver);
         resolver = nullptr;
     }
+}
+
+void ServiceBrowser::Avahi::forget()
+{
+    stopResolving();
     kept.reset();
     reported = false;
 }
@@ -219,25 +260,36 @@ void ServiceBrowser::Avahi::resolved(AvahiServiceResolver* r, AvahiIfIndex, Avah
     }
     if (event != AVAHI_RESOLVER_FOUND || address == nullptr || address->proto != AVAHI_PROTO_INET) {
         devLog(std::string("ServiceBrowser: ") + name + " did not resolve: " + avahi->failure(avahi->client));
-        avahi->forget();
+        avahi->retryLater();
         return;
     }
     char ip[AVAHI_ADDRESS_STR_MAX] = {};
     avahi_address_snprint(ip, sizeof ip, address);
-    const std::string serviceName = name;
     // The resolver has done its work; the service stays kept until removed.
-    const auto kept = avahi->kept;
-    avahi->forget();
-    avahi->kept = kept;
-    avahi->reportFound(ip, port, serviceName);
+    avahi->stopResolving();
+    avahi->reportFound(ip, port, name);
 }
 
 void ServiceBrowser::Avahi::resolveTimedOut(AvahiTimeout*, void* self)
 {
     auto* avahi = static_cast<Avahi*>(self);
-    devLog("ServiceBrowser: " + (avahi->kept ? avahi->kept->name : std::string("a service")) +
-           " did not resolve within one second; forgotten");
-    avahi->forget();
+    // The timer that fired is freed with the resolver.
+    if (!avahi->kept) {
+        avahi->stopResolving();
+        return;
+    }
+    devLog("ServiceBrowser: " + avahi->kept->name + " did not resolve within one second");
+    avahi->retryLater();
+}
+
+void ServiceBrowser::Avahi::retryDue(AvahiTimeout* timer, void* self)
+{
+    auto* avahi = static_cast<Avahi*>(self);
+    avahi_threaded_poll_get(avahi->poll)->timeout_free(timer);
+    avahi->retryTimer = nullptr;
+    if (avahi->kept) {
+        avahi->resolve();
+    }
 }
 
 ServiceBrowser::ServiceBrowser(ServiceBrowserDelegate* delegate, std::string type)

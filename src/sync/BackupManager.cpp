@@ -45,6 +45,7 @@ BackupManager::BackupManager() = default;
 BackupManager::~BackupManager()
 {
     *m_alive = false;
+    m_closing = true;
     m_stop.request_stop();
     m_signal.raise();
     if (m_copyLocalThread.joinable()) {
@@ -135,9 +136,10 @@ BackupManager::Outcome BackupManager::checkpoint() const
 
 BackupManager::Outcome BackupManager::step(Operation operation)
 {
-    if (checkpoint() == Outcome::Cancelled) {
+    if (!m_finishing && checkpoint() == Outcome::Cancelled) {
         return Outcome::Cancelled;
     }
+    m_outcomeArrived = false;
     MainThread::post([alive = m_alive, this, operation = std::move(operation)] {
         if (!*alive) {
             return;
@@ -149,7 +151,12 @@ BackupManager::Outcome BackupManager::step(Operation operation)
         operation(*m_ftp);
     });
     m_signal.wait();
-    if (checkpoint() == Outcome::Cancelled) {
+    // A stop raises the signal too; while finishing, the step waits on for
+    // its own outcome.
+    while (m_finishing && !m_outcomeArrived && !m_closing) {
+        m_signal.wait();
+    }
+    if (m_closing || (!m_finishing && checkpoint() == Outcome::Cancelled)) {
         return Outcome::Cancelled;
     }
     return m_ftpResult == kFailed ? Outcome::Failed : Outcome::Done;
@@ -162,6 +169,7 @@ void BackupManager::ftpActionDone(int result, const std::string& failure)
         m_ftpFailure = result == kFailed ? failure : std::string();
     }
     m_ftpResult = result;
+    m_outcomeArrived = true;
     m_signal.raise();
 }
 
@@ -215,10 +223,12 @@ bool BackupManager::startBackup(FtpClient* ftp, const std::string& remotePath,
     const std::string macTemp = temporary(macBackup(m_backupDir));
     m_backupLock.emplace(RestoreCatalog::holdBackupLock());
     if (ftp != nullptr && !FileManager::createDirectory(phoneTemp)) {
+        failed("The backup folder could not be made", FileManager::lastFailure().reason);
         m_backupLock.reset();
         return false;
     }
     if (!FileManager::createDirectory(macTemp)) {
+        failed("The backup folder could not be made", FileManager::lastFailure().reason);
         if (ftp != nullptr) {
             FileManager::removeItem(phoneTemp);
         }
@@ -393,6 +403,12 @@ BackupManager::Outcome BackupManager::runRestore()
             sent.push_back(item);
         }
     }
+    if (checkpoint() == Outcome::Cancelled) {
+        dropCopies();
+        return Outcome::Cancelled;
+    }
+    // From here on the databases are swapped: the swap runs to its end.
+    m_finishing = true;
     message("Finishing");
     if (restoreMac && !replaceLocalDatabases(previous, copied)) {
         dropCopies();

@@ -61,6 +61,8 @@ public:
     bool startRestore(FtpClient* ftp, const std::string& remotePath, const BackupEntry& backupDir,
                       std::vector<SyncListEntry> remoteArray, BackupManagerDelegate* delegate);
     void abort();
+    // Why the run could not start, after startBackup() returned false.
+    const std::string& failure() const { return m_failure; }
     // What the companion's side may send (before the run starts).
     void setDownloadLimits(const DownloadLimits& limits) { m_limits = limits; }
 
@@ -81,6 +83,7 @@ private:
 
     bool start(std::function<Outcome()> work, bool backup);
     // Starts an FTP operation on the main thread and waits for its outcome.
+    // Once the run is finishing, a stop no longer cuts a step short.
     Outcome step(Operation operation);
     // Stops when the run has been stopped.
     Outcome checkpoint() const;
@@ -107,6 +110,14 @@ private:
     FtpClient* m_ftp = nullptr;
     DownloadLimits m_limits;
     std::atomic<int> m_ftpResult{kDone};
+    // The outcome of the step in progress has arrived.
+    std::atomic<bool> m_outcomeArrived{false};
+    // The companion's databases are being swapped: half a swap would leave
+    // them neither old nor new, so the swap finishes (or is rolled back)
+    // whatever a stop asks.
+    std::atomic<bool> m_finishing{false};
+    // The manager is going: no step waits any more.
+    std::atomic<bool> m_closing{false};
     std::string m_ftpFailure; // guarded by m_listMutex
     std::string m_failure;    // the worker's; read once it has ended
     std::vector<SyncListEntry> m_listArray;

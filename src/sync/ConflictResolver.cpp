@@ -5,15 +5,27 @@
 
 namespace dossiva {
 
-ConflictResolver::ConflictResolver(std::vector<SyncListEntry>& entries) : m_entries(entries)
+ConflictResolver::ConflictResolver(std::vector<SyncListEntry>& entries)
+    : m_entries(entries), m_kept(entries.size())
 {
     show(0);
+}
+
+void ConflictResolver::leave()
+{
+    if (m_position < m_kept.size()) {
+        m_kept[m_position] = m_selected;
+    }
 }
 
 void ConflictResolver::show(std::size_t position)
 {
     m_position = position;
-    m_selected = m_position < m_entries.size() ? preselected(m_entries[m_position]) : SyncSide::Mac;
+    if (m_position >= m_entries.size()) {
+        m_selected = SyncSide::Mac;
+    } else {
+        m_selected = m_kept[m_position].value_or(preselected(m_entries[m_position]));
+    }
 }
 
 int ConflictResolver::preselected(const SyncListEntry& entry)
@@ -67,6 +79,7 @@ bool ConflictResolver::next()
     if (m_position + 1 >= m_entries.size()) {
         return true;
     }
+    leave();
     show(m_position + 1);
     return false;
 }
@@ -74,6 +87,7 @@ bool ConflictResolver::next()
 void ConflictResolver::previous()
 {
     if (m_position > 0) {
+        leave();
         show(m_position - 1);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "sync/SyncListEntry.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,8 @@ public:
     // Records the selected copy for the shown conflict and moves to the next;
     // true when that was the last one.
     bool next();
-    // Moves back one conflict without recording a choice.
+    // Moves back one conflict without recording a choice. The box selected
+    // on every page left stays selected when the page comes back.
     void previous();
 
     // The box preselected for a conflict: the copy edited later, the
@@ -52,11 +54,14 @@ public:
     static ConflictBox box(const ConflictCopy& copy);
 
 private:
+    void leave();
     void show(std::size_t position);
 
     std::vector<SyncListEntry>& m_entries;
     std::size_t m_position = 0;
     int m_selected = SyncSide::Mac;
+    // The box selected when each page was last left; none before.
+    std::vector<std::optional<int>> m_kept;
 };
 
 } // namespace dossiva

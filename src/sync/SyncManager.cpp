@@ -47,8 +47,7 @@ std::string withReason(const std::string& message, const std::string& reason)
 } // namespace
 
 SyncManager::SyncManager(SyncPresenter& presenter, Alerts& alerts, SyncManagerDelegate* delegate)
-    : m_presenter(presenter), m_alerts(alerts), m_delegate(delegate),
-      m_backupState(UserDefaults::standard().integerForKey(kBackupKey) != 0)
+    : m_presenter(presenter), m_alerts(alerts), m_delegate(delegate)
 {
 }
 
@@ -205,6 +204,8 @@ void SyncManager::beginSession(Kind kind, const std::vector<std::string>& localN
     m_recovered.clear();
     m_ftpLog.emplace();
     m_limits = m_limitsOverride.value_or(DownloadLimits::fromPreferences());
+    // The setting may have changed in the preferences since the last session.
+    m_backupState = m_backupOverride.value_or(UserDefaults::standard().integerForKey(kBackupKey) != 0);
     // A session keeps staging copies ("NAME.dossiva_temp") for minutes; the
     // clean-up of interrupted work, in this process or another, leaves them
     // alone while it runs.
@@ -255,7 +256,7 @@ void SyncManager::startBackupOnlyLocal(const std::vector<std::string>& localDBLi
     moveTo(Stage::BackingUp);
     newBackupManager();
     if (!m_backupManager->startBackup(nullptr, {}, m_localDBList, this)) {
-        backupError({});
+        backupError(std::string(m_backupManager->failure()));
     }
 }
 
@@ -486,7 +487,7 @@ void SyncManager::rootListing(const std::optional<std::vector<FtpEntry>>& entrie
         moveTo(Stage::BackingUp);
         newBackupManager();
         if (!m_backupManager->startBackup(m_ftp.get(), m_remotePath, m_localDBList, this)) {
-            backupError({});
+            backupError(std::string(m_backupManager->failure()));
         }
         return;
     case Kind::Restore:
@@ -603,7 +604,7 @@ void SyncManager::startBackupBeforeSync()
     moveTo(Stage::BackingUp);
     newBackupManager();
     if (!m_backupManager->startBackup(m_ftp.get(), m_remotePath, m_localDBList, this)) {
-        backupError({});
+        backupError(std::string(m_backupManager->failure()));
     }
 }
 
@@ -653,7 +654,9 @@ void SyncManager::abort()
 
 void SyncManager::serverDisappeared()
 {
-    if (!m_ftp || m_disconnected || m_stage == Stage::Idle) {
+    // While connecting there is no connection to lose yet: the attempt
+    // itself succeeds or fails.
+    if (!m_ftp || m_disconnected || m_stage == Stage::Idle || m_stage == Stage::Connecting) {
         return;
     }
     abort();

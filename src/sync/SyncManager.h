@@ -102,9 +102,9 @@ public:
     const std::vector<BackupEntry>& backupsArray() const { return m_backupsArray; }
 
     bool isIdle() const { return m_stage == Stage::Idle; }
-    // Whether the companion is backed up before a sync; the Backup setting
-    // unless changed here.
-    void setBackupState(bool backup) { m_backupState = backup; }
+    // Whether the companion is backed up before a sync; unless set here, the
+    // Backup setting as it is when each sync starts.
+    void setBackupState(bool backup) { m_backupOverride = backup; }
     // What the last or current session did and what failed, with the reason,
     // one line per event, for the screens to show.
     const std::vector<std::string>& sessionLog() const { return m_sessionLog; }
@@ -330,6 +330,7 @@ private:
     bool m_disconnected = false;
     bool m_pastConnecting = false;
     bool m_backupState = false;
+    std::optional<bool> m_backupOverride;
     bool m_backupBeforeSync = false;
     // The companion's copy of the current database was moved aside (R/NAME_old).
     bool m_remoteAside = false;

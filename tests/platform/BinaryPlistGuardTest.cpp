@@ -83,6 +83,14 @@ Bytes dictionaryKeyedBy(bool stringKey)
     return w.finish(w.dictionary({key}, {w.integer(1)}));
 }
 
+// libplist aborts the whole process on a key holding a NUL.
+Bytes dictionaryKeyedByRaw(const Bytes& key)
+{
+    Writer w;
+    const auto keyIndex = w.raw(key);
+    return w.finish(w.dictionary({keyIndex}, {w.integer(1)}));
+}
+
 Bytes uid()
 {
     Writer w;
@@ -125,6 +133,9 @@ const StructureCase kStructures[] = {
     {"SharedChainWithinTheDepth",  [] { return sharedChain(40, 20); },                Verdict::Accepted, true},
     {"KeyThatIsNotAString",        [] { return dictionaryKeyedBy(false); },           Verdict::BadReference, false},
     {"KeyThatIsAString",           [] { return dictionaryKeyedBy(true); },            Verdict::Accepted, true},
+    {"AsciiKeyHoldingANul",        [] { return dictionaryKeyedByRaw({0x53, 'a', 0, 'b'}); }, Verdict::BadReference, false},
+    {"UnicodeKeyHoldingANul",      [] { return dictionaryKeyedByRaw({0x62, 0, 'a', 0, 0}); }, Verdict::BadReference, false},
+    {"UnicodeKeyWithAZeroByte",    [] { return dictionaryKeyedByRaw({0x61, 0x01, 0x00}); },  Verdict::Accepted, true},
     // libplist reads a UID, but a property list of ours never holds one.
     {"Uid",                        uid,                                               Verdict::Accepted, false},
 };

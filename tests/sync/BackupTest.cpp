@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace dossiva;
 using namespace dossiva::test;
 
@@ -196,6 +198,25 @@ INSTANTIATE_TEST_SUITE_P(Sides, Restore,
                          [](const ::testing::TestParamInfo<RestoreCase>& param) {
                              return std::string(param.param.name);
                          });
+
+// Stop pressed while the companion's databases are being swapped: the swap
+// runs to its end, so the companion holds the backup's databases and no
+// copy moved aside or half placed.
+TEST_F(Restore, StoppedWhileFinishingLeavesTheCompanionWhole)
+{
+    backUpThenChange();
+    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, true, true};
+    f.onLog("ftp rename", [&] { f.manager->abort(); });
+    f.manager->showRestoreView();
+    ASSERT_TRUE(f.runUntilEnded());
+
+    EXPECT_TRUE(std::find(f.presenter.titles.begin(), f.presenter.titles.end(), "Stopping") !=
+                f.presenter.titles.end());
+    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
+              (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+}
 
 // An interrupted session left a staging copy beside a database the backup
 // holds: it is cleared, not taken for a database or left in the way.

@@ -253,19 +253,43 @@ public:
     std::string busAddress() const { return "unix:path=" + m_folder + "/bus.sock"; }
     const std::string& netns() const { return m_namespace; }
 
-    // Announces a companion; true once Avahi has established it.
-    bool publish(test::ChildProcess& publisher, const std::string& name, int port)
+    // Announces a companion; true once Avahi has established it. With a
+    // host, the service names that host, whose address may not be known.
+    bool publish(test::ChildProcess& publisher, const std::string& name, int port,
+                 const std::string& host = {})
+    {
+        const std::string hostOption = host.empty() ? std::string() : " -H " + host;
+        return run(publisher, "avahi-publish -s" + hostOption + " \"$0\" _dsv._tcp \"$1\"",
+                   {name, std::to_string(port)});
+    }
+
+    // Announces the address of a host.
+    bool publishAddress(test::ChildProcess& publisher, const std::string& host, const std::string& address)
+    {
+        // No reverse entry: the daemon publishes its own for this address.
+        return run(publisher, "avahi-publish -a -R \"$0\" \"$1\"", {host, address});
+    }
+
+private:
+    bool run(test::ChildProcess& publisher, const std::string& command, const std::vector<std::string>& args)
     {
         // "Established under name" may come on either stream, line-buffered.
-        if (!publisher.start({"ip", "netns", "exec", m_namespace, "sh", "-c",
-                              "exec stdbuf -oL avahi-publish -s \"$0\" _dsv._tcp \"$1\" 2>&1", name,
-                              std::to_string(port)},
-                             {"DBUS_SYSTEM_BUS_ADDRESS=" + busAddress()})) {
+        std::vector<std::string> argv{
+            "ip", "netns", "exec", m_namespace, "sh", "-c", "exec stdbuf -oL " + command + " 2>&1"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        if (!publisher.start(argv, {"DBUS_SYSTEM_BUS_ADDRESS=" + busAddress()})) {
             return false;
         }
         const auto line = publisher.readLine(15s);
+        m_said = line.value_or("nothing");
         return line && line->find("Established") != std::string::npos;
     }
+
+    std::string m_said;
+
+public:
+    // What the last publisher said first.
+    const std::string& said() const { return m_said; }
 
 private:
     static std::string readAll(const std::string& path)
@@ -349,6 +373,32 @@ TEST(ServiceBrowserTest, FindsTheFirstCompanionIgnoresOthersAndReportsItsDepartu
     EXPECT_EQ(run.next(10s), "END");
     EXPECT_EQ(run.wait(10s), 0);
     second.stop();
+}
+
+// A companion whose address is not known when it is found (a phone slow to
+// answer) is resolved again until it is, not forgotten after the first try.
+TEST(ServiceBrowserTest, ACompanionThatResolvesLateIsStillFound)
+{
+    PrivateMdns mdns;
+    if (const std::string why = mdns.setUp(); !why.empty()) {
+        GTEST_SKIP() << "no private mDNS network: " << why;
+    }
+    test::ChildProcess service;
+    ASSERT_TRUE(mdns.publish(service, "Dossiva Late", 2123, "dossiva-late-phone.local"));
+
+    ProbeRun run({mdns.busAddress(), mdns.netns(), 30s});
+    ASSERT_TRUE(run.started());
+    EXPECT_EQ(run.next(20s), "START 1") << run.log();
+    EXPECT_EQ(run.next(2500ms), "") << "its address is not known yet";
+
+    test::ChildProcess address;
+    ASSERT_TRUE(mdns.publishAddress(address, "dossiva-late-phone.local", kAddress)) << mdns.said();
+    EXPECT_EQ(run.next(25s), "FOUND " + kAddress + " 2123 Dossiva Late") << run.log();
+    service.stop();
+    EXPECT_EQ(run.next(10s), "LOST") << run.log();
+    EXPECT_EQ(run.next(10s), "END");
+    EXPECT_EQ(run.wait(10s), 0);
+    address.stop();
 }
 
 } // namespace

@@ -269,11 +269,13 @@ TEST(ConflictResolver, WalksTheConflictsAndRecordsEachChoice)
     EXPECT_EQ(resolver.page().counter, "2 of 3");
     EXPECT_TRUE(resolver.page().previousEnabled);
     resolver.selectPhone();
-    // Back without recording, then forward again: the preselection returns.
+    // Back without recording, then forward again: each page shows the box
+    // chosen when it was left, not the preselection.
     resolver.previous();
     EXPECT_EQ(resolver.page().counter, "1 of 3");
-    EXPECT_FALSE(resolver.next());
     EXPECT_EQ(resolver.page().selected, SyncSide::Mac);
+    EXPECT_FALSE(resolver.next());
+    EXPECT_EQ(resolver.page().selected, SyncSide::Phone);
     EXPECT_FALSE(resolver.next());
     page = resolver.page();
     EXPECT_EQ(page.nextTitle, "Sync");
@@ -281,10 +283,8 @@ TEST(ConflictResolver, WalksTheConflictsAndRecordsEachChoice)
     resolver.selectPhone();
     EXPECT_TRUE(resolver.next());
 
-    // Walking back showed the first conflict afresh, preselected: Next
-    // recorded that box.
-    EXPECT_EQ(entries[0].side, SyncSide::Phone);
-    EXPECT_EQ(entries[1].side, SyncSide::Mac);
+    EXPECT_EQ(entries[0].side, SyncSide::Mac);
+    EXPECT_EQ(entries[1].side, SyncSide::Phone);
     EXPECT_EQ(entries[2].side, SyncSide::Phone);
     // The conflict information stays: the other side's copy must go.
     EXPECT_TRUE(entries[2].conflict.has_value());

@@ -16,6 +16,7 @@
 #include "ui/define/StructureSectionController.h"
 #include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
+#include "ui/sync/SyncSessionController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -302,13 +303,13 @@ TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
     EXPECT_EQ(alerts.asked().back().title, "Connection failure");
     EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
 
-    controller->found("127.0.0.1", 2121, "Phone");
+    controller->syncSession().found("127.0.0.1", 2121, "Phone");
     alerts.queueAnswer("Cancel");
     controller->menuAction(MenuTag::Sync);
     EXPECT_EQ(alerts.asked().back().message,
               "Click on Sync button to sync your data with Dossiva for iPhone.");
-    controller->lost();
-    EXPECT_FALSE(controller->companion().has_value());
+    controller->syncSession().lost();
+    EXPECT_FALSE(controller->syncSession().companion().has_value());
     EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
 }
 

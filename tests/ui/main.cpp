@@ -2,6 +2,7 @@
 // folder, inside one QApplication.
 #include "platform/Log.h"
 #include "platform/MainThread.h"
+#include "support/TestLocale.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -22,6 +23,12 @@ int main(int argc, char** argv)
     }
     // Databases deleted by the tests go to the trash of the test's home.
     ::unsetenv("XDG_DATA_HOME");
+    // The window looks for the companion as long as it is open: in the tests
+    // it never reaches a daemon on the machine's network. Tests that need
+    // the companion say where it is.
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/dossiva-tests-have-no-system-bus", 1);
+    // Dates on the screens read the same on every machine.
+    dossiva::test::pinLocaleAndTimeZone();
     QApplication app(argc, argv);
     // The icons live in the UI library's resources, which a static library
     // only brings in when asked.

@@ -14,6 +14,7 @@
 #include "ui/csv/ImportCSVWindowController.h"
 #include "ui/define/StructureSectionController.h"
 #include "ui/prefs/PreferencesWindowController.h"
+#include "ui/sync/SyncSessionController.h"
 #include "ui/use/UseSectionController.h"
 #include "ui/widgets/UiText.h"
 
@@ -75,6 +76,10 @@ MainWindow::MainWindow(MainController& controller) : m_controller(controller)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!m_controller.applicationShouldTerminate()) {
+        event->ignore();
+        return;
+    }
     m_controller.applicationWillTerminate();
     event->accept();
 }
@@ -88,9 +93,8 @@ MainController::MainController(Alerts& alerts, FilePanels& panels, QObject* pare
 
 MainController::~MainController()
 {
-    if (m_serviceBrowser) {
-        m_serviceBrowser->stop();
-    }
+    // A session's workers end before the window they report to.
+    m_syncSession.reset();
     // The sections' views belong to the stack; let the sections go first.
     m_openSection.reset();
     m_useSection.reset();
@@ -150,8 +154,8 @@ void MainController::initGUIAndOther()
     m_useSection->setSearchField(m_searchField);
     buildMenus();
     enableToolbarButton(true);
-    m_serviceBrowser = std::make_unique<ServiceBrowser>(this);
-    m_serviceBrowser->start();
+    m_syncSession = std::make_unique<SyncSessionController>(m_alerts, *this);
+    m_syncSession->startDiscovery();
 
     // Centred first; a saved frame wins.
     m_window->resize(980, 640);
@@ -307,7 +311,7 @@ void MainController::buildToolbar()
     m_syncButton->setIconSize(QSize(28, 28));
     m_syncButton->setAutoRaise(true);
     m_syncButton->setAccessibleName(tr("Sync with the companion"));
-    connect(m_syncButton, &QToolButton::clicked, this, [this] { syncWithIphone(); });
+    connect(m_syncButton, &QToolButton::clicked, this, [this] { menuAction(MenuTag::Sync); });
     toolbar->addWidget(m_syncButton);
     m_window->addToolBar(Qt::TopToolBarArea, toolbar);
 }
@@ -583,7 +587,13 @@ void MainController::menuAction(int tag)
         preferences().showPreferences();
         break;
     case MenuTag::Sync:
-        syncWithIphone();
+        m_syncSession->syncWithIphone();
+        break;
+    case MenuTag::Backup:
+        m_syncSession->backupNow();
+        break;
+    case MenuTag::Restore:
+        m_syncSession->restoreNow();
         break;
     case MenuTag::Undo:
         undo();
@@ -659,7 +669,6 @@ void MainController::menuAction(int tag)
         m_useSection->listColumnPressed(1);
         break;
     default:
-        // Backup and Restore belong to the sync sheets.
         break;
     }
 }
@@ -731,35 +740,54 @@ void MainController::openFileFromFinder(const std::string& path)
     }
 }
 
-void MainController::syncWithIphone()
+// ---------------------------------------------------------------------------
+// Sync, backup and restore: the sessions are SyncSessionController's
+
+bool MainController::applicationShouldTerminate()
+{
+    return !m_syncSession || m_syncSession->stopForQuit();
+}
+
+QWidget* MainController::sessionWindow()
+{
+    return m_window.get();
+}
+
+void MainController::prepareForSession()
 {
     m_useSection->commitEditing();
-    enableToolbarButton(false);
-    const std::string text =
-        m_companion
-            ? "Click on Sync button to sync your data with Dossiva for iPhone."
-            : "Ensure that Dossiva is open on your iPhone and that your Mac and your iPhone are connected to "
-              "the same Wi-Fi network supporting Bonjour.";
-    const AlertAnswer answer = m_alerts.ask(
-        {"Sync with Dossiva for iPhone", text, {"Sync", "Dossiva for iPhone", "Cancel"}, false, {}});
-    if (answer.is("Dossiva for iPhone")) {
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(AppLinks::kCompanionPage)));
-    } else if (answer.is("Sync") && !m_companion) {
-        m_alerts.inform("Connection failure", "");
+    if (m_section != Section::Open) {
+        showOpenSection();
     }
-    enableToolbarButton(true);
+    m_openSection->closeDatabase();
 }
 
-void MainController::found(const std::string& ip, int port, const std::string& name)
+std::vector<std::string> MainController::libraryNames()
 {
-    m_companion = Companion{ip, port, name};
-    m_syncButton->setToolTip(tr("Sync with %1").arg(QString::fromStdString(name)));
+    std::vector<std::string> names;
+    for (const auto& entry : m_openSection->library().dbList()) {
+        names.push_back(entry.name);
+    }
+    return names;
 }
 
-void MainController::lost()
+void MainController::sessionEnded(bool filesChanged)
 {
-    m_companion.reset();
-    m_syncButton->setToolTip(tr("Sync with Dossiva for iPhone"));
+    if (filesChanged) {
+        m_openSection->loadDbArray();
+    }
+    m_openSection->reopenDatabase();
+}
+
+void MainController::companionChanged(const std::string& name)
+{
+    m_syncButton->setToolTip(name.empty() ? tr("Sync with Dossiva for iPhone")
+                                          : tr("Sync with %1").arg(QString::fromStdString(name)));
+}
+
+void MainController::quitApplication()
+{
+    m_window->close();
 }
 
 void MainController::checkUpdatesNow()

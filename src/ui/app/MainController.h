@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/ServiceBrowser.h"
 #include "ui/app/MenuRules.h"
 #include "ui/app/SectionDelegate.h"
 #include "ui/open/OpenSectionController.h"
+#include "ui/sync/SyncSessionHost.h"
 
 #include <QMainWindow>
 #include <QObject>
@@ -29,6 +29,7 @@ class MainController;
 class PasswordPanel;
 class PreferencesWindowController;
 class StructureSectionController;
+class SyncSessionController;
 class UseSectionController;
 
 // The one main window. Closing it ends the application the way quitting does.
@@ -51,7 +52,7 @@ private:
 class MainController final : public QObject,
                              public SectionDelegate,
                              public OpenSectionDelegate,
-                             public ServiceBrowserDelegate {
+                             public SyncSessionHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainController)
 public:
@@ -68,6 +69,9 @@ public:
     // Runs the password gate and builds the window. False when the password
     // was not given and the application must end.
     bool applicationDidFinishLaunching();
+    // False while a session runs: it is stopped first, and the application
+    // quits when it has ended.
+    bool applicationShouldTerminate();
     void applicationWillTerminate();
     bool isLaunchFinished() const { return !m_firstTime; }
     // Shows the window in front of the others, as a second launch of
@@ -117,17 +121,18 @@ public:
     void showUseSectionFromOpen() override { showUseSection(); }
     void enableToolbarButton(bool enabled) override;
 
-    // -- ServiceBrowserDelegate: the companion on the network ----------------
+    // -- Sync, backup and restore --------------------------------------------
 
-    void found(const std::string& ip, int port, const std::string& name) override;
-    void lost() override;
-    // The companion found and resolved, if any.
-    struct Companion {
-        std::string ip;
-        int port = 0;
-        std::string name;
-    };
-    const std::optional<Companion>& companion() const { return m_companion; }
+    SyncSessionController& syncSession() { return *m_syncSession; }
+
+    // -- SyncSessionHost ------------------------------------------------------
+
+    QWidget* sessionWindow() override;
+    void prepareForSession() override;
+    std::vector<std::string> libraryNames() override;
+    void sessionEnded(bool filesChanged) override;
+    void companionChanged(const std::string& name) override;
+    void quitApplication() override;
 
 private:
     void initGUIAndOther();
@@ -137,7 +142,6 @@ private:
     void refreshMenus();
     bool askToLeave(SectionController& section);
     void showSection(Section section);
-    void syncWithIphone();
     void showTextWindow(const QString& title, const QString& resource);
     void exportDatabase();
     void exportTemplate();
@@ -168,8 +172,7 @@ private:
     QAction* m_searchAction = nullptr;
     std::map<int, QAction*> m_actions;
     Section m_section = Section::Open;
-    std::unique_ptr<ServiceBrowser> m_serviceBrowser;
-    std::optional<Companion> m_companion;
+    std::unique_ptr<SyncSessionController> m_syncSession;
     ObserverToken m_sortingObserver;
     ObserverToken m_databaseObserver;
 

@@ -283,8 +283,11 @@ void OpenSectionController::selectDatabase(const std::string& packageName)
 void OpenSectionController::loadDbArray()
 {
     listen(false);
+    // Read again after a sync or restore, the list keeps the database chosen
+    // before, when it is still there.
+    const auto selected = selectedDatabase();
     m_library.loadDbArray();
-    redisplay(std::nullopt);
+    redisplay(selected);
     updateDetails();
 }
 
