@@ -300,208 +300,208 @@ void appendDefineShots(std::vector<Shot>& list, MainController& controller)
                                 palette->visualItemRect(palette->item(7)).center());
                     },
                     kPaneSettleMilliseconds});
-    // Runs `then` once `ready` holds, checking every 50 ms for up to 20 s: a
-    // session against the companion takes its own time.
-    void whenReady(QObject * context, std::function<bool()> ready, std::function<void()> then,
-                   int triesLeft = 400)
-    {
-        if (ready() || triesLeft == 0) {
-            then();
-            return;
-        }
-        QTimer::singleShot(50, context,
-                           [context, ready = std::move(ready), then = std::move(then), triesLeft] {
-                               whenReady(context, ready, then, triesLeft - 1);
-                           });
-    }
+}
 
-    // The companion the tour syncs with, from DOSSIVA_TOUR_COMPANION
-    // ("127.0.0.1:PORT", the test peer scripts/screenshots starts); without it
-    // the sync screens are not shown.
-    bool findTourCompanion(MainController & controller)
-    {
-        const QString given = QString::fromLocal8Bit(std::getenv("DOSSIVA_TOUR_COMPANION"));
-        const auto parts = given.split(QLatin1Char(':'));
-        bool isNumber = false;
-        const int port = parts.size() == 2 ? parts[1].toInt(&isNumber) : 0;
-        if (!isNumber || port <= 0) {
-            return false;
-        }
-        controller.syncSession().found(parts[0].toStdString(), port, "Tour iPhone");
-        return true;
+// Runs `then` once `ready` holds, checking every 50 ms for up to 20 s: a
+// session against the companion takes its own time.
+void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> then, int triesLeft = 400)
+{
+    if (ready() || triesLeft == 0) {
+        then();
+        return;
     }
+    QTimer::singleShot(50, context, [context, ready = std::move(ready), then = std::move(then), triesLeft] {
+        whenReady(context, ready, then, triesLeft - 1);
+    });
+}
 
-    // The sync sheet on the companion: the progress view as the session starts,
-    // the table with two databases ticked, a conflict, then the restore view.
-    void appendSyncShots(std::vector<Shot> & list, MainController & controller)
-    {
-        SyncSessionController& session = controller.syncSession();
-        SyncSheet& sheet = session.sheet();
-        const auto sheetShown = [&controller, &sheet](QWidget& widget) {
-            return overMainWindow(controller, widget);
-        };
-        const auto theSheet = [&sheet]() -> QWidget* { return &sheet; };
-        // Grabbed at once: connecting to the companion takes a moment only.
-        list.push_back({QStringLiteral("sync-progress.png"),
-                        [&controller, &session] {
-                            // As after Sync was answered in the question.
-                            controller.showOpenSection();
-                            controller.enableToolbarButton(false);
-                            session.startSyncWithIphone();
-                        },
-                        theSheet, nullptr, 0, sheetShown});
-        list.push_back(
-            {QStringLiteral("sync-table.png"),
-             [&sheet] {
-                 whenReady(
-                     &sheet, [&sheet] { return sheet.currentView() == sheet.databaseTable(); },
-                     [&sheet] {
-                         QTableWidget* table = sheet.databaseTable()->table();
-                         for (int row = 0; row < table->rowCount() && row < 2; ++row) {
+// The companion the tour syncs with, from DOSSIVA_TOUR_COMPANION
+// ("127.0.0.1:PORT", the test peer scripts/screenshots starts); without it
+// the sync screens are not shown.
+bool findTourCompanion(MainController& controller)
+{
+    const QString given = QString::fromLocal8Bit(std::getenv("DOSSIVA_TOUR_COMPANION"));
+    const auto parts = given.split(QLatin1Char(':'));
+    bool isNumber = false;
+    const int port = parts.size() == 2 ? parts[1].toInt(&isNumber) : 0;
+    if (!isNumber || port <= 0) {
+        return false;
+    }
+    controller.syncSession().found(parts[0].toStdString(), port, "Tour iPhone");
+    return true;
+}
+
+// The sync sheet on the companion: the progress view as the session starts,
+// the table with two databases ticked, a conflict, then the restore view.
+void appendSyncShots(std::vector<Shot>& list, MainController& controller)
+{
+    SyncSessionController& session = controller.syncSession();
+    SyncSheet& sheet = session.sheet();
+    const auto sheetShown = [&controller, &sheet](QWidget& widget) {
+        return overMainWindow(controller, widget);
+    };
+    const auto theSheet = [&sheet]() -> QWidget* { return &sheet; };
+    // Grabbed at once: connecting to the companion takes a moment only.
+    list.push_back({QStringLiteral("sync-progress.png"),
+                    [&controller, &session] {
+                        // As after Sync was answered in the question.
+                        controller.showOpenSection();
+                        controller.enableToolbarButton(false);
+                        session.startSyncWithIphone();
+                    },
+                    theSheet, nullptr, 0, sheetShown});
+    list.push_back(
+        {QStringLiteral("sync-table.png"),
+         [&sheet] {
+             whenReady(
+                 &sheet, [&sheet] { return sheet.currentView() == sheet.databaseTable(); },
+                 [&sheet] {
+                     QTableWidget* table = sheet.databaseTable()->table();
+                     for (int row = 0; row < table->rowCount() && row < 2; ++row) {
+                         table->item(row, SyncDatabaseTable::TickColumn)->setCheckState(Qt::Checked);
+                     }
+                     for (int row = 0; row < table->rowCount(); ++row) {
+                         if (table->item(row, SyncDatabaseTable::NameColumn)->text() ==
+                             QStringLiteral("Weekly Recipes")) {
                              table->item(row, SyncDatabaseTable::TickColumn)->setCheckState(Qt::Checked);
                          }
-                         for (int row = 0; row < table->rowCount(); ++row) {
-                             if (table->item(row, SyncDatabaseTable::NameColumn)->text() ==
-                                 QStringLiteral("Weekly Recipes")) {
-                                 table->item(row, SyncDatabaseTable::TickColumn)->setCheckState(Qt::Checked);
-                             }
-                         }
-                     });
-             },
-             theSheet, nullptr, 1500, sheetShown});
-        list.push_back({QStringLiteral("sync-conflict.png"),
-                        [&sheet] { sheet.databaseTable()->syncButton()->click(); },
-                        [&sheet]() -> QWidget* {
-                            return sheet.currentView() == sheet.conflictResolver() ? &sheet : nullptr;
-                        },
-                        [&sheet] {
-                            // Every conflict keeps the copy preselected.
-                            while (sheet.currentView() == sheet.conflictResolver()) {
-                                sheet.conflictResolver()->nextButton()->click();
-                            }
-                        },
-                        4000, sheetShown});
-        list.push_back(
-            {QStringLiteral("restore-view.png"),
-             [&controller, &session, &sheet] {
-                 whenReady(
-                     &sheet, [&session] { return !session.isBusy(); },
-                     [&controller, &sheet] {
-                         controller.menuAction(MenuTag::Restore);
-                         QTableWidget* backups = sheet.restoreView()->table();
-                         if (backups->rowCount() > 0) {
-                             backups->selectRow(backups->rowCount() - 1);
-                         }
-                     });
-             },
-             [&sheet]() -> QWidget* { return sheet.currentView() == sheet.restoreView() ? &sheet : nullptr; },
-             [&sheet] { sheet.restoreView()->cancelButton()->click(); }, 6000, sheetShown});
-    }
+                     }
+                 });
+         },
+         theSheet, nullptr, 1500, sheetShown});
+    list.push_back({QStringLiteral("sync-conflict.png"),
+                    [&sheet] { sheet.databaseTable()->syncButton()->click(); },
+                    [&sheet]() -> QWidget* {
+                        return sheet.currentView() == sheet.conflictResolver() ? &sheet : nullptr;
+                    },
+                    [&sheet] {
+                        // Every conflict keeps the copy preselected.
+                        while (sheet.currentView() == sheet.conflictResolver()) {
+                            sheet.conflictResolver()->nextButton()->click();
+                        }
+                    },
+                    4000, sheetShown});
+    list.push_back(
+        {QStringLiteral("restore-view.png"),
+         [&controller, &session, &sheet] {
+             whenReady(
+                 &sheet, [&session] { return !session.isBusy(); },
+                 [&controller, &sheet] {
+                     controller.menuAction(MenuTag::Restore);
+                     QTableWidget* backups = sheet.restoreView()->table();
+                     if (backups->rowCount() > 0) {
+                         backups->selectRow(backups->rowCount() - 1);
+                     }
+                 });
+         },
+         [&sheet]() -> QWidget* { return sheet.currentView() == sheet.restoreView() ? &sheet : nullptr; },
+         [&sheet] { sheet.restoreView()->cancelButton()->click(); }, 6000, sheetShown});
+}
 
-    std::vector<Shot> shots(MainController & controller, const QString& sampleCsv)
-    {
-        std::vector<Shot> list;
-        list.push_back({QStringLiteral("open-section.png"),
-                        [&controller] {
-                            controller.showOpenSection();
-                            OpenSectionController& open = controller.openSection();
-                            if (!open.selectedDatabase() && !open.library().dbList().empty()) {
-                                open.selectDatabase(open.library().dbList().front().name);
+std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
+{
+    std::vector<Shot> list;
+    list.push_back({QStringLiteral("open-section.png"),
+                    [&controller] {
+                        controller.showOpenSection();
+                        OpenSectionController& open = controller.openSection();
+                        if (!open.selectedDatabase() && !open.library().dbList().empty()) {
+                            open.selectDatabase(open.library().dbList().front().name);
+                        }
+                    },
+                    [&controller] { return controller.mainWindow(); }, nullptr});
+    list.push_back({QStringLiteral("open-section-long-name.png"),
+                    [&controller] {
+                        OpenSectionController& open = controller.openSection();
+                        open.selectDatabase(longestName(open));
+                    },
+                    [&controller] { return controller.mainWindow(); }, nullptr});
+    list.push_back({QStringLiteral("delete-question.png"),
+                    [&controller] {
+                        // Delete pressed on the list, as a person would; the
+                        // question runs modally and is grabbed from its loop.
+                        QListWidget* databases = controller.openSection().listWidget();
+                        databases->setFocus();
+                        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+                        QApplication::sendEvent(databases, &press);
+                    },
+                    [] { return static_cast<QWidget*>(shownQuestion()); },
+                    [] {
+                        if (QMessageBox* question = shownQuestion()) {
+                            question->reject();
+                        }
+                    },
+                    kSettleMilliseconds,
+                    [&controller](QWidget& question) { return overMainWindow(controller, question); }});
+    list.push_back({QStringLiteral("new-database.png"),
+                    [&controller] { controller.menuAction(MenuTag::NewDatabase); },
+                    [&controller]() -> QWidget* { return controller.openSection().newDatabaseSheet(); },
+                    [&controller] {
+                        if (NewDBController* sheet = controller.openSection().newDatabaseSheet()) {
+                            sheet->reject();
+                        }
+                    }});
+    const std::vector<std::pair<QString, QString>> panes = {
+        {QStringLiteral("PGen"), QStringLiteral("preferences-general.png")},
+        {QStringLiteral("PUpd"), QStringLiteral("preferences-update.png")},
+        {QStringLiteral("PCSV"), QStringLiteral("preferences-export.png")},
+    };
+    for (const auto& [pane, file] : panes) {
+        list.push_back({file,
+                        [&controller, pane = pane] {
+                            controller.preferences().showPreferences();
+                            controller.preferences().showPane(pane);
+                        },
+                        [&controller]() -> QWidget* { return &controller.preferences(); },
+                        [&controller, last = pane == QStringLiteral("PCSV")] {
+                            if (last) {
+                                controller.preferences().close();
                             }
                         },
-                        [&controller] { return controller.mainWindow(); }, nullptr});
-        list.push_back({QStringLiteral("open-section-long-name.png"),
-                        [&controller] {
-                            OpenSectionController& open = controller.openSection();
-                            open.selectDatabase(longestName(open));
-                        },
-                        [&controller] { return controller.mainWindow(); }, nullptr});
-        list.push_back({QStringLiteral("delete-question.png"),
-                        [&controller] {
-                            // Delete pressed on the list, as a person would; the
-                            // question runs modally and is grabbed from its loop.
-                            QListWidget* databases = controller.openSection().listWidget();
-                            databases->setFocus();
-                            QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-                            QApplication::sendEvent(databases, &press);
-                        },
-                        [] { return static_cast<QWidget*>(shownQuestion()); },
-                        [] {
-                            if (QMessageBox* question = shownQuestion()) {
-                                question->reject();
-                            }
-                        },
-                        kSettleMilliseconds,
-                        [&controller](QWidget& question) { return overMainWindow(controller, question); }});
-        list.push_back({QStringLiteral("new-database.png"),
-                        [&controller] { controller.menuAction(MenuTag::NewDatabase); },
-                        [&controller]() -> QWidget* { return controller.openSection().newDatabaseSheet(); },
-                        [&controller] {
-                            if (NewDBController* sheet = controller.openSection().newDatabaseSheet()) {
-                                sheet->reject();
-                            }
-                        }});
-        const std::vector<std::pair<QString, QString>> panes = {
-            {QStringLiteral("PGen"), QStringLiteral("preferences-general.png")},
-            {QStringLiteral("PUpd"), QStringLiteral("preferences-update.png")},
-            {QStringLiteral("PCSV"), QStringLiteral("preferences-export.png")},
-        };
-        for (const auto& [pane, file] : panes) {
-            list.push_back({file,
-                            [&controller, pane = pane] {
-                                controller.preferences().showPreferences();
-                                controller.preferences().showPane(pane);
-                            },
-                            [&controller]() -> QWidget* { return &controller.preferences(); },
-                            [&controller, last = pane == QStringLiteral("PCSV")] {
-                                if (last) {
-                                    controller.preferences().close();
-                                }
-                            },
-                            kPaneSettleMilliseconds});
-        }
-        list.push_back({QStringLiteral("password-panel.png"),
-                        [&controller] {
-                            // The panel runs modally; it is grabbed and cancelled
-                            // from inside its loop.
-                            QTimer::singleShot(0, &controller.passwordPanel(), [&controller] {
-                                controller.passwordPanel().field()->setText(QStringLiteral("correct horse"));
-                            });
-                            QString typed;
-                            controller.passwordPanel().askPassword(typed);
-                        },
-                        [&controller]() -> QWidget* { return &controller.passwordPanel(); },
-                        [&controller] { controller.passwordPanel().passwdButtonClick(0); }});
-        list.push_back({QStringLiteral("csv-import.png"),
-                        [&controller, sampleCsv] {
-                            controller.openFileFromFinder(sampleCsv.toStdString());
-                            if (ImportCSVWindowController* window = controller.importCSVWindow()) {
-                                window->fieldsLabelBox()->setChecked(true);
-                                chooseImportType(*window, 3, 4); // Birthday as a date
-                                window->resize(760, 470);
-                            }
-                        },
-                        [&controller]() -> QWidget* { return controller.importCSVWindow(); },
-                        [&controller] {
-                            if (ImportCSVWindowController* window = controller.importCSVWindow()) {
-                                window->cancel();
-                            }
-                        }});
-        list.push_back({QStringLiteral("csv-export.png"),
-                        [&controller] { controller.menuAction(MenuTag::ExportCSV); },
-                        [&controller]() -> QWidget* { return controller.exportCSVWindow(); },
-                        [&controller] {
-                            if (ExportCSVWindowController* sheet = controller.exportCSVWindow()) {
-                                sheet->cancel();
-                            }
-                        }});
-        appendUseShots(list, controller);
-        appendDefineShots(list, controller);
-        if (findTourCompanion(controller)) {
-            appendSyncShots(list, controller);
-        }
-        return list;
+                        kPaneSettleMilliseconds});
     }
+    list.push_back({QStringLiteral("password-panel.png"),
+                    [&controller] {
+                        // The panel runs modally; it is grabbed and cancelled
+                        // from inside its loop.
+                        QTimer::singleShot(0, &controller.passwordPanel(), [&controller] {
+                            controller.passwordPanel().field()->setText(QStringLiteral("correct horse"));
+                        });
+                        QString typed;
+                        controller.passwordPanel().askPassword(typed);
+                    },
+                    [&controller]() -> QWidget* { return &controller.passwordPanel(); },
+                    [&controller] { controller.passwordPanel().passwdButtonClick(0); }});
+    list.push_back({QStringLiteral("csv-import.png"),
+                    [&controller, sampleCsv] {
+                        controller.openFileFromFinder(sampleCsv.toStdString());
+                        if (ImportCSVWindowController* window = controller.importCSVWindow()) {
+                            window->fieldsLabelBox()->setChecked(true);
+                            chooseImportType(*window, 3, 4); // Birthday as a date
+                            window->resize(760, 470);
+                        }
+                    },
+                    [&controller]() -> QWidget* { return controller.importCSVWindow(); },
+                    [&controller] {
+                        if (ImportCSVWindowController* window = controller.importCSVWindow()) {
+                            window->cancel();
+                        }
+                    }});
+    list.push_back({QStringLiteral("csv-export.png"),
+                    [&controller] { controller.menuAction(MenuTag::ExportCSV); },
+                    [&controller]() -> QWidget* { return controller.exportCSVWindow(); },
+                    [&controller] {
+                        if (ExportCSVWindowController* sheet = controller.exportCSVWindow()) {
+                            sheet->cancel();
+                        }
+                    }});
+    appendUseShots(list, controller);
+    appendDefineShots(list, controller);
+    if (findTourCompanion(controller)) {
+        appendSyncShots(list, controller);
+    }
+    return list;
+}
 
 } // namespace
 
