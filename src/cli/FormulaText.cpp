@@ -3,6 +3,7 @@
 #include "cli/WholeNumber.h"
 
 #include "fields/CalculationEngine.h"
+#include "fields/FormulaWords.h"
 
 #include <algorithm>
 
@@ -64,11 +65,6 @@ std::optional<std::pair<FieldId, std::size_t>> operandAt(const std::string& text
     return std::nullopt;
 }
 
-PropertyList component(const char* kind, PropertyList value)
-{
-    return PropertyList(PropertyList::Dictionary{{"T", PropertyList(kind)}, {"N", std::move(value)}});
-}
-
 } // namespace
 
 std::optional<PropertyList> parse(const std::string& text, const std::vector<FieldDefinition>& structure,
@@ -82,12 +78,12 @@ std::optional<PropertyList> parse(const std::string& text, const std::vector<Fie
             error = "the formula names no number field at \"" + text.substr(at) + "\"";
             return std::nullopt;
         }
-        components.push_back(component("TN", PropertyList(operand->first)));
+        components.push_back(CalculationEngine::operandComponent(operand->first));
         at = skipBlanks(text, operand->second);
         if (at == text.size()) {
             break;
         }
-        components.push_back(component("TO", PropertyList(std::string(1, text[at]))));
+        components.push_back(CalculationEngine::operatorComponent(std::string(1, text[at])));
         at = skipBlanks(text, at + 1);
         if (at == text.size()) {
             error = "the formula ends with an operator";
@@ -109,20 +105,12 @@ std::string describe(const PropertyList& formula, const std::vector<FieldDefinit
     if (components == nullptr) {
         return words;
     }
+    std::vector<NumberFieldRef> fields;
+    for (const auto& field : structure) {
+        fields.push_back({field.name, field.id});
+    }
     for (const auto& element : *components) {
-        const PropertyList* kind = element.find("T");
-        const PropertyList* value = element.find("N");
-        std::string word;
-        if (kind != nullptr && kind->toString() == "TN") {
-            const FieldId id = value ? value->toInteger(-1) : -1;
-            const auto field =
-                std::find_if(structure.begin(), structure.end(),
-                             [id](const FieldDefinition& candidate) { return candidate.id == id; });
-            word = field != structure.end() ? field->name : "Not Found";
-        } else {
-            word = value ? value->toString() : std::string();
-        }
-        words += (words.empty() ? "" : " ") + word;
+        words += (words.empty() ? "" : " ") + FormulaWords::component(element, fields);
     }
     return words;
 }

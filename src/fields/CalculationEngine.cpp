@@ -102,6 +102,34 @@ std::vector<FieldId> operandIds(const PropertyList& formula)
     return ids;
 }
 
+PropertyList operandComponent(FieldId field)
+{
+    return PropertyList(PropertyList::Dictionary{{"T", PropertyList(kOperand)}, {"N", PropertyList(field)}});
+}
+
+PropertyList operatorComponent(const std::string& symbol)
+{
+    return PropertyList(
+        PropertyList::Dictionary{{"T", PropertyList(kOperator)}, {"N", PropertyList(symbol)}});
+}
+
+bool replaceOperand(PropertyList& formula, FieldId from, FieldId to)
+{
+    PropertyList::Array* components = formula.asArray();
+    if (components == nullptr) {
+        return false;
+    }
+    bool replaced = false;
+    for (auto& component : *components) {
+        const PropertyList* n = component.find("N");
+        if (isOperand(component) && n != nullptr && n->toInteger(-1) == from) {
+            component = operandComponent(to);
+            replaced = true;
+        }
+    }
+    return replaced;
+}
+
 std::string formatResult(double value)
 {
     // Like printf's %.16g, but never with the decimal comma of the user's

@@ -27,6 +27,13 @@ bool hasValidShape(const PropertyList& formula);
 // The field ids the formula's operands name, in order.
 std::vector<FieldId> operandIds(const PropertyList& formula);
 
+// The components a formula is made of: an operand naming a number field,
+// and an operator ("+", "-", "*" or "/").
+PropertyList operandComponent(FieldId field);
+PropertyList operatorComponent(const std::string& symbol);
+// Makes the formula's operands that name `from` name `to`; whether any did.
+bool replaceOperand(PropertyList& formula, FieldId from, FieldId to);
+
 // The result text of a number as the formula shows it.
 std::string formatResult(double value);
 

@@ -53,12 +53,34 @@ std::int64_t remapChoices(const std::vector<std::string>& oldItems, const std::v
         // The record points past the old list: there is no text to follow.
         return -1;
     }
-    const std::string& text = oldItems[static_cast<std::size_t>(value)];
-    const auto found = std::find(newItems.begin(), newItems.end(), text);
-    if (found == newItems.end()) {
-        return -1;
+    const auto index = static_cast<std::size_t>(value);
+    const auto found = std::find(newItems.begin(), newItems.end(), oldItems[index]);
+    if (found != newItems.end()) {
+        return static_cast<std::int64_t>(found - newItems.begin());
     }
-    return static_cast<std::int64_t>(found - newItems.begin());
+    // Its text is gone. When a new text took its place in a list that kept
+    // its length, the item was renamed: the records that chose it keep it.
+    const bool renamedInPlace =
+        oldItems.size() == newItems.size() &&
+        std::find(oldItems.begin(), oldItems.end(), newItems[index]) == oldItems.end();
+    return renamedInPlace ? value : -1;
+}
+
+std::string newChoiceItem(const std::vector<std::string>& items)
+{
+    for (std::size_t n = items.size() + 1;; ++n) {
+        std::string candidate = "Item " + std::to_string(n);
+        if (std::find(items.begin(), items.end(), candidate) == items.end()) {
+            return candidate;
+        }
+    }
+}
+
+bool hasRepeatedItem(const std::vector<std::string>& items)
+{
+    std::vector<std::string> sorted = items;
+    std::sort(sorted.begin(), sorted.end());
+    return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
 }
 
 bool isCheckboxTrue(std::string_view text)

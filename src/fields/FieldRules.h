@@ -20,9 +20,18 @@ std::optional<std::int64_t> combineDateTime(std::string_view datePart, std::stri
                                             std::int64_t nowSeconds);
 
 // The choice index a record holds after a choose field's items changed: the
-// value follows its item's text, or becomes -1 when that text is gone.
+// value follows its item's text; an item renamed in place (a list of the
+// same length whose text at that place is new to it) keeps its records;
+// otherwise the value becomes -1, its item being gone.
 std::int64_t remapChoices(const std::vector<std::string>& oldItems, const std::vector<std::string>& newItems,
                           std::int64_t value);
+
+// The text of an item added to a choose field: "Item N" for the new number
+// of items, or the next number free when another item has that text.
+std::string newChoiceItem(const std::vector<std::string>& items);
+// Whether two items of a choose field have the same text: a record could
+// not tell which of them it chose.
+bool hasRepeatedItem(const std::vector<std::string>& items);
 
 // Whether a checkbox text reads as ticked: after blanks, a sign and leading
 // zeros, a "Y", "y", "T", "t" or a digit 1 to 9.

@@ -14,6 +14,7 @@ struct FieldTypeInfo {
     int palettePosition;      // -1 when not offered in the palette
     const char* recordViewClass;
     const char* structureEditorClass;
+    const char* iconName; // the icon of the palette entry and of the editor
 };
 
 namespace FieldTypes {

@@ -3,6 +3,7 @@
 #include "fields/FieldModel.h"
 #include "records/FieldSnapshot.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,31 @@ public:
     {
         m_undo.clear();
         m_redo.clear();
+    }
+
+    // Takes out the most recent undo entry that matches, if any: an edit
+    // that was refused has nothing to undo.
+    template <typename Match> std::optional<Entry> takeLastUndo(Match match)
+    {
+        for (auto entry = m_undo.rbegin(); entry != m_undo.rend(); ++entry) {
+            if (match(*entry)) {
+                Entry taken = std::move(*entry);
+                m_undo.erase(std::next(entry).base());
+                return taken;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Changes every entry of both directions, when what they name changed.
+    template <typename Change> void forEach(Change change)
+    {
+        for (auto& entry : m_undo) {
+            change(entry);
+        }
+        for (auto& entry : m_redo) {
+            change(entry);
+        }
     }
 
 private:

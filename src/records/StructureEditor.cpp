@@ -1,5 +1,6 @@
 #include "records/StructureEditor.h"
 
+#include "fields/CalculationEngine.h"
 #include "fields/FieldRules.h"
 #include "fields/FieldTypes.h"
 #include "fields/PasswordGuard.h"
@@ -64,25 +65,30 @@ bool StructureEditor::hasOptions(int type)
 
 StructureEditorState StructureEditor::editorState(const FieldDefinition& field)
 {
+    return editorState(field.type, field.structure);
+}
+
+StructureEditorState StructureEditor::editorState(int type, const PropertyList& structure)
+{
     StructureEditorState state;
-    switch (field.type) {
+    switch (type) {
     case FieldType::Date:
     case FieldType::Time:
     case FieldType::DateTime:
-        if (const PropertyList* showNow = field.structure.at(0)) {
+        if (const PropertyList* showNow = structure.at(0)) {
             state.showNowButton = showNow->toBool(true);
         }
         break;
     case FieldType::Choose:
-        state.items = choiceItems(field.structure);
+        state.items = choiceItems(structure);
         break;
     case FieldType::Checkbox:
-        if (const PropertyList* caption = field.structure.find("Caption")) {
+        if (const PropertyList* caption = structure.find("Caption")) {
             state.caption = caption->toString();
         }
         break;
     case FieldType::Password:
-        state.askPassword = PasswordGuard::askOption(field.structure);
+        state.askPassword = PasswordGuard::askOption(structure);
         break;
     default:
         break;
@@ -133,6 +139,9 @@ StructureResult StructureEditor::addField(const std::string& label, int type, co
         result.alert = {kInfo, kMoveFieldError, {"OK"}, false, {}};
     }
     m_db.loadDbData();
+    if (type == FieldType::Calculation && structure.count() > 0) {
+        m_db.rebuildAllCalculation();
+    }
     announceChange();
     return result;
 }
@@ -149,6 +158,9 @@ StructureResult StructureEditor::saveField(FieldId id, const std::string& label,
         return refused(kWarning, kDuplicateLabelMessage);
     }
     const int type = field->type;
+    if (type == FieldType::Choose && hasRepeatedItem(choiceItems(structure))) {
+        return refused(kWarning, kDuplicateItemMessage);
+    }
     const bool stored =
         hasOptions(type) ? m_db.setdbFieldLabel(label, id, structure) : m_db.setdbFieldLabel(label, id);
     StructureResult result;
@@ -214,6 +226,29 @@ StructureResult StructureEditor::moveField(std::size_t source, std::size_t targe
     }
     result.done = true;
     announceChange();
+    return result;
+}
+
+StructureResult StructureEditor::replaceOperand(FieldId from, FieldId to)
+{
+    StructureResult result;
+    result.fieldId = to;
+    // Copies: storing a field replaces the definitions they come from.
+    const std::vector<FieldDefinition> fields = m_db.dbStructure();
+    for (const auto& field : fields) {
+        PropertyList formula = field.structure;
+        if (field.type != FieldType::Calculation || !CalculationEngine::replaceOperand(formula, from, to)) {
+            continue;
+        }
+        if (!m_db.setdbFieldLabel(field.name, field.id, formula)) {
+            return refused(kInfo, kAddFieldError);
+        }
+        result.done = true;
+    }
+    if (result.done) {
+        m_db.rebuildAllCalculation();
+        announceChange();
+    }
     return result;
 }
 

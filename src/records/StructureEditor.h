@@ -29,7 +29,11 @@ class StructureEditor {
 public:
     static constexpr const char* kDuplicateLabelMessage =
         "There is already a filed with this label. Enter a label that is different from others.";
+    static constexpr const char* kDuplicateItemMessage =
+        "There is already an item with this text. Enter a text that is different from others.";
     static constexpr const char* kAddFieldError = "Error adding new field";
+    // When the store cannot write a label or options.
+    static constexpr const char* kSaveFieldError = "Error saving field";
     static constexpr const char* kDeleteFieldRefused = "Error deleting field";
     static constexpr const char* kDeleteFieldError = "Error during delete field";
     static constexpr const char* kMoveFieldError = "Cannot move field";
@@ -46,19 +50,24 @@ public:
 
     // Adds a field of a palette type at a form index; an index of 0 becomes
     // 1 (nothing goes above the first field) and one past the end appends.
+    // A calculation added with its formula computes every record.
     StructureResult addField(const std::string& label, int type, const PropertyList& structure,
                              std::size_t index);
     // Stores a field's label, and for the types with options (the date
     // types, choose, calculation, checkbox, password) its structure; a
     // choose field's records follow their items' texts and a formula change
     // recomputes every record. Not done, with nothing to tell, when the
-    // store could not write it.
+    // store could not write it. A choose field's items must differ.
     StructureResult saveField(FieldId id, const std::string& label, const PropertyList& structure);
     StructureResult renameField(FieldId id, const std::string& label);
     // Deletes a field and its values; formulas that used it are recomputed.
     StructureResult deleteField(FieldId id);
     // Moves the field at form index source to index target.
     StructureResult moveField(std::size_t source, std::size_t target);
+    // Makes every formula that names the field `from` name `to` instead,
+    // and computes them again: a deleted field that came back under a new
+    // id is an operand again. Done when some formula changed.
+    StructureResult replaceOperand(FieldId from, FieldId to);
 
     // Whether a field's type may be deleted: not the main field, nor a field
     // of a type this program does not know.
@@ -68,6 +77,7 @@ public:
     // The options of a field as its structure editor shows them; what the
     // structure does not say stays at the editor's defaults.
     static StructureEditorState editorState(const FieldDefinition& field);
+    static StructureEditorState editorState(int type, const PropertyList& structure);
 
 private:
     StructureResult refused(const char* title, const char* message) const;

@@ -146,8 +146,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ChoiceCase{"Reordered", kRgb, kBrg, {{0, 1}, {1, 2}, {2, 0}, {-1, -1}}},
                     ChoiceCase{"ItemRemoved", kBrg, {"Blue", "Red"}, {{0, 0}, {1, 1}, {2, -1}, {-1, -1}}},
                     ChoiceCase{"Unchanged", kRgb, kRgb, {{0, 0}, {1, 1}, {2, 2}}},
-                    ChoiceCase{"ItemRenamed", kRgb, {"Red", "Vert", "Blue"}, {{0, 0}, {1, -1}, {2, 2}}},
-                    ChoiceCase{"OnlyCaseChanged", kRgb, {"red", "Green", "Blue"}, {{0, -1}, {1, 1}}},
+                    // A rename keeps the item's records; undoing it does too.
+                    ChoiceCase{"ItemRenamed", kRgb, {"Red", "Vert", "Blue"}, {{0, 0}, {1, 1}, {2, 2}}},
+                    ChoiceCase{"RenameUndone", {"Red", "Vert", "Blue"}, kRgb, {{1, 1}}},
+                    ChoiceCase{"OnlyCaseChanged", kRgb, {"red", "Green", "Blue"}, {{0, 0}, {1, 1}}},
+                    // Not a rename: what took the place was already an item.
+                    ChoiceCase{"RemovedAndAddedAtTheEnd", kRgb, {"Red", "Blue", "Pink"}, {{1, -1}, {2, 1}}},
+                    ChoiceCase{"RemovedAndAddedFirst", kRgb, {"Pink", "Red", "Blue"}, {{1, -1}, {0, 1}}},
                     ChoiceCase{"ItemInsertedFirst", kRgb, {"Pink", "Red", "Green", "Blue"}, {{0, 1}, {2, 3}}},
                     ChoiceCase{"AllRemoved", kRgb, {}, {{0, -1}, {2, -1}, {-1, -1}}},
                     // A stored index past the old list has no text to follow.
@@ -156,6 +161,25 @@ INSTANTIATE_TEST_SUITE_P(
                     // Equal texts: the value moves to the first item with its text.
                     ChoiceCase{"DuplicateTexts", {"A", "A", "B"}, {"B", "A", "A"}, {{0, 1}, {1, 1}, {2, 0}}}),
     test::NameOfCase());
+
+TEST(ChoiceItemTest, ANewItemIsNumberedByTheListLengthUnlessTaken)
+{
+    const struct {
+        Names items;
+        const char* added;
+    } cases[] = {
+        {{"Red", "Blue"}, "Item 3"},
+        {{}, "Item 1"},
+        {{"Item 1", "Item 3"}, "Item 4"},
+        {{"Item 3", "Item 4", "Item 5"}, "Item 6"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(newChoiceItem(c.items), c.added) << testing::PrintToString(c.items);
+    }
+    EXPECT_TRUE(hasRepeatedItem({"Red", "Blue", "Red"}));
+    EXPECT_TRUE(hasRepeatedItem({"", ""}));
+    EXPECT_FALSE(hasRepeatedItem({"Red", "red", ""}));
+}
 
 // --- isCheckboxTrue --------------------------------------------------------
 

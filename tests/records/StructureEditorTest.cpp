@@ -2,10 +2,12 @@
 #include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 
+#include "fields/FormulaWords.h"
 #include "fields/StructureCodec.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "records/DefineHistory.h"
 #include "records/StructureEditor.h"
 #include "storage/DBManager.h"
 
@@ -347,6 +349,206 @@ TEST_F(StructureEditorTest, StorageFailuresGiveTheirMessages)
     EXPECT_FALSE(rename.done);
     db.setReadOnly(false);
     EXPECT_EQ(labelsInFile(), "Name\nField\nOther\n");
+}
+
+// --- Undo and redo of the Define section -------------------------------------
+
+PropertyList items(std::initializer_list<const char*> texts)
+{
+    PropertyList::Array list;
+    for (const char* text : texts) {
+        list.emplace_back(text);
+    }
+    return PropertyList(std::move(list));
+}
+
+// Each action is recorded as the Define section records it.
+class DefineHistoryTest : public StructureEditorTest {
+public:
+    DefineHistory history{db, editor};
+
+    std::size_t indexOf(FieldId id) const
+    {
+        const auto& fields = db.dbStructure();
+        return static_cast<std::size_t>(
+            std::find_if(fields.begin(), fields.end(), [id](const auto& field) { return field.id == id; }) -
+            fields.begin());
+    }
+    FieldId added(const std::string& label, int type, std::size_t index)
+    {
+        const FieldId id = add(label, type, index);
+        history.record({DefineEdit::Action::Added, FieldState::of(*db.field(id)), indexOf(id), 0});
+        return id;
+    }
+    void deleted(FieldId id)
+    {
+        const DefineEdit edit{DefineEdit::Action::Deleted, FieldState::of(*db.field(id)), indexOf(id), 0};
+        ASSERT_TRUE(editor.deleteField(id).done);
+        history.record(edit);
+    }
+    void moved(std::size_t from, std::size_t to)
+    {
+        const FieldState field = FieldState::of(db.dbStructure()[from]);
+        ASSERT_TRUE(editor.moveField(from, to).done);
+        history.record({DefineEdit::Action::Moved, field, from, to});
+    }
+    void changed(FieldId id, const std::string& label, const PropertyList& structure)
+    {
+        history.record({DefineEdit::Action::Changed, FieldState::of(*db.field(id)), 0, 0});
+        ASSERT_TRUE(editor.saveField(id, label, structure).done);
+    }
+    FieldId idOf(const std::string& label) const { return editor.fieldExist(label); }
+    void expectOrder(const std::vector<std::string>& order, const char* when) const
+    {
+        EXPECT_EQ(labels(), order) << when;
+        std::string file;
+        for (const auto& label : order) {
+            file += label + "\n";
+        }
+        EXPECT_EQ(labelsInFile(), file) << when << ", in the file";
+    }
+};
+
+struct HistoryCase {
+    const char* name;
+    friend void PrintTo(const HistoryCase& c, std::ostream* os) { *os << c.name; }
+    std::function<void(DefineHistoryTest&)> act;
+    std::vector<std::string> after;
+};
+
+class DefineHistoryCaseTest : public DefineHistoryTest, public testing::WithParamInterface<HistoryCase> {};
+
+TEST_P(DefineHistoryCaseTest, UndoPutsTheFormBackAndRedoDoesItAgain)
+{
+    const std::vector<std::string> before = {"Name", "B", "C", "D"};
+    for (const char* label : {"B", "C", "D"}) {
+        add(label, FieldType::SmallText);
+    }
+    GetParam().act(*this);
+    expectOrder(GetParam().after, "done");
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(history.undo().result.done);
+        expectOrder(before, "undone");
+        EXPECT_FALSE(history.canUndo());
+        ASSERT_TRUE(history.redo().result.done);
+        expectOrder(GetParam().after, "redone");
+        EXPECT_FALSE(history.canRedo());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, DefineHistoryCaseTest,
+    testing::Values(
+        HistoryCase{"AddedInTheMiddle",
+                    [](DefineHistoryTest& f) { f.added("New", FieldType::Date, 2); },
+                    {"Name", "B", "New", "C", "D"}},
+        HistoryCase{"MovedDown", [](DefineHistoryTest& f) { f.moved(1, 3); }, {"Name", "C", "D", "B"}},
+        HistoryCase{"MovedUp", [](DefineHistoryTest& f) { f.moved(3, 1); }, {"Name", "D", "B", "C"}},
+        HistoryCase{"Deleted", [](DefineHistoryTest& f) { f.deleted(f.idOf("C")); }, {"Name", "B", "D"}},
+        HistoryCase{"Renamed",
+                    [](DefineHistoryTest& f) { f.changed(f.idOf("C"), "Renamed", {}); },
+                    {"Name", "B", "Renamed", "D"}}),
+    test::NameOfCase());
+
+TEST_F(DefineHistoryTest, AnUndoneDeletionComesBackEmptyWithItsOptions)
+{
+    add("Note", FieldType::SmallText);
+    const FieldId colour = add("Colour", FieldType::Choose);
+    ASSERT_TRUE(editor.saveField(colour, "Colour", items({"Red", "Blue"})).done);
+    auto entries = emptyRecordEntries();
+    entryFor(entries, colour).value = FieldValue::integer(1);
+    ASSERT_TRUE(db.addRecordToDb(entries));
+    const RecordId record = db.dbData()[0].recordId;
+
+    deleted(colour);
+    const DefineStep step = history.undo();
+    ASSERT_TRUE(step.result.done);
+    const FieldDefinition& back = db.dbStructure()[2];
+    EXPECT_EQ(back.name, "Colour");
+    EXPECT_EQ(back.type, FieldType::Choose);
+    EXPECT_EQ(back.structure, items({"Red", "Blue"}));
+    EXPECT_EQ(step.performed.field.id, back.id);
+    EXPECT_EQ(db.record(record)->value(back.id)->integer(), -1) << "its values are gone";
+}
+
+TEST_F(DefineHistoryTest, AnUndoneDeletionOfANumberFieldIsAnOperandAgain)
+{
+    const FieldId price = add("Price", FieldType::Number);
+    const FieldId quantity = add("Quantity", FieldType::Number);
+    const FieldId total = add("Total", FieldType::Calculation);
+    ASSERT_TRUE(editor.saveField(total, "Total", formula(price, "+", quantity)).done);
+    changed(total, "Total", formula(price, "*", quantity));
+    deleted(quantity);
+    const auto words = [this, total] {
+        return FormulaWords::describe(db.field(total)->structure, db.calculationFields());
+    };
+    EXPECT_EQ(words(), "Price * Not Found ");
+
+    ASSERT_TRUE(history.undo().result.done);
+    const FieldId back = idOf("Quantity");
+    EXPECT_NE(back, quantity) << "a field comes back under a new id";
+    EXPECT_EQ(words(), "Price * Quantity ");
+    auto entries = emptyRecordEntries();
+    entryFor(entries, price).value = FieldValue::text("3");
+    entryFor(entries, back).value = FieldValue::text("4");
+    ASSERT_TRUE(db.addRecordToDb(entries) && db.rebuildAllCalculation());
+    EXPECT_EQ(valueOf(db.dbData()[0].recordId, total), "12");
+
+    // The formula kept by the earlier step names the field as it is now.
+    ASSERT_TRUE(history.undo().result.done);
+    EXPECT_EQ(words(), "Price + Quantity ");
+    EXPECT_EQ(valueOf(db.dbData()[0].recordId, total), "7");
+}
+
+TEST_F(DefineHistoryTest, ARenamedChoiceKeepsItsRecordsThroughUndoAndRedo)
+{
+    const FieldId colour = add("Colour", FieldType::Choose);
+    ASSERT_TRUE(editor.saveField(colour, "Colour", items({"Red", "Blue"})).done);
+    auto entries = emptyRecordEntries();
+    entryFor(entries, colour).value = FieldValue::integer(1);
+    ASSERT_TRUE(db.addRecordToDb(entries));
+    const RecordId record = db.dbData()[0].recordId;
+
+    changed(colour, "Colour", items({"Red", "Navy"}));
+    EXPECT_EQ(db.record(record)->value(colour)->integer(), 1);
+    ASSERT_TRUE(history.undo().result.done);
+    EXPECT_EQ(db.record(record)->value(colour)->integer(), 1);
+    ASSERT_TRUE(history.redo().result.done);
+    ASSERT_TRUE(db.loadDbData());
+    EXPECT_EQ(db.record(record)->value(colour)->integer(), 1) << "as loaded from the file";
+}
+
+TEST_F(DefineHistoryTest, ChoiceItemsMustDiffer)
+{
+    const FieldId colour = add("Colour", FieldType::Choose);
+    expectRefused(editor.saveField(colour, "Colour", items({"Red", "Blue", "Red"})), "Warning",
+                  StructureEditor::kDuplicateItemMessage);
+    EXPECT_EQ(db.field(colour)->structure, defaultStructure(FieldType::Choose));
+}
+
+TEST_F(DefineHistoryTest, ANewActionEndsWhatCouldBeRedone)
+{
+    added("B", FieldType::SmallText, 1);
+    added("C", FieldType::SmallText, 2);
+    ASSERT_TRUE(history.undo().result.done);
+    ASSERT_TRUE(history.canRedo());
+    added("D", FieldType::SmallText, 1);
+    EXPECT_FALSE(history.canRedo());
+}
+
+TEST_F(DefineHistoryTest, AStepTheFormNoLongerAllowsIsRefusedAndKept)
+{
+    const FieldId b = add("B", FieldType::SmallText);
+    const FieldId c = add("C", FieldType::SmallText);
+    changed(b, "Renamed", {});
+    // Elsewhere (the command line) C takes the old label.
+    ASSERT_TRUE(editor.renameField(c, "B").done);
+    const DefineStep step = history.undo();
+    EXPECT_FALSE(step.result.done);
+    EXPECT_EQ(step.result.alert.message, StructureEditor::kDuplicateLabelMessage);
+    EXPECT_TRUE(history.canUndo());
+    EXPECT_FALSE(history.canRedo());
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Renamed", "B"}));
 }
 
 } // namespace

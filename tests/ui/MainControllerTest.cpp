@@ -12,6 +12,8 @@
 #include "storage/DBManager.h"
 #include "ui/app/MainController.h"
 #include "ui/app/PasswordPanel.h"
+#include "ui/define/StructureFieldViewController.h"
+#include "ui/define/StructureSectionController.h"
 #include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
 #include "ui/sync/SyncSessionController.h"
@@ -21,6 +23,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -349,6 +352,52 @@ TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
     controller->syncSession().lost();
     EXPECT_FALSE(controller->syncSession().companion().has_value());
     EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
+}
+
+TEST_F(MainControllerTest, QuittingWhileAFieldsNameIsTypedKeepsIt)
+{
+    home.makePackage("Alpha");
+    const FieldId note =
+        DBManager::sharedIstance().adddbFieldLabel("Note", FieldType::SmallText, PropertyList::array());
+    launch();
+    controller->openSection().selectDatabase("Alpha.dossiva");
+    controller->showDefineSection();
+    StructureFieldViewController* editor = controller->defineSection().editor(note);
+    ASSERT_NE(editor, nullptr);
+    QTest::mouseClick(editor->titleText(), Qt::LeftButton);
+    QTest::keyClicks(editor->titleText(), QStringLiteral("s"));
+    ASSERT_EQ(DBManager::sharedIstance().field(note)->name, "Note");
+    controller->applicationWillTerminate();
+    EXPECT_EQ(DBManager::sharedIstance().field(note)->name, "Notes");
+}
+
+TEST_F(MainControllerTest, TheDefineSectionsKeysReachItInTheMainWindow)
+{
+    home.makePackage("Alpha");
+    DBManager& db = DBManager::sharedIstance();
+    db.adddbFieldLabel("A", FieldType::SmallText, PropertyList::array());
+    const FieldId b = db.adddbFieldLabel("B", FieldType::SmallText, PropertyList::array());
+    launch();
+    controller->openSection().selectDatabase("Alpha.dossiva");
+    controller->showDefineSection();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->mainWindow()));
+    const auto names = [&db] {
+        std::string text;
+        for (const FieldDefinition& field : db.dbStructure()) {
+            text += field.name + " ";
+        }
+        return text;
+    };
+    // No menu shortcut may take these keys from a field's header.
+    QLabel* header = controller->defineSection().editor(b)->titleLabel();
+    QTest::mouseClick(header, Qt::LeftButton, {}, header->rect().center());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(names(), "Name B A ");
+    alerts.queueAnswer("Delete Field");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    EXPECT_EQ(names(), "Name A ");
+    QTest::keySequence(controller->mainWindow(), QKeySequence::Undo);
+    EXPECT_EQ(names(), "Name B A ");
 }
 
 TEST_F(MainControllerTest, TheLastDatabaseIsReopenedAtTheNextLaunch)

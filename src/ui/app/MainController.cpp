@@ -141,11 +141,12 @@ void MainController::initGUIAndOther()
     m_stack = new QStackedWidget(m_window.get());
     m_window->setCentralWidget(m_stack);
     m_openSection = std::make_unique<OpenSectionController>(m_alerts, *this);
-    m_useSection = std::make_unique<UseSectionController>(*this, m_alerts, m_panels, [this] {
+    const auto askPassword = [this] {
         QString typed;
         return m_passwordPanel->askPassword(typed) == 1;
-    });
-    m_defineSection = std::make_unique<StructureSectionController>();
+    };
+    m_useSection = std::make_unique<UseSectionController>(*this, m_alerts, m_panels, askPassword);
+    m_defineSection = std::make_unique<StructureSectionController>(*this, m_alerts, askPassword);
     for (SectionController* section : std::initializer_list<SectionController*>{
              m_openSection.get(), m_useSection.get(), m_defineSection.get()}) {
         m_stack->addWidget(section->view());
@@ -199,6 +200,9 @@ void MainController::applicationWillTerminate()
     // What is being typed is kept, not lost with the window.
     if (m_useSection) {
         m_useSection->commitEditing();
+    }
+    if (m_defineSection) {
+        m_defineSection->commitEditing();
     }
     UserDefaults& defaults = UserDefaults::standard();
     defaults.setString("Section", m_section == Section::Use ? "1" : m_section == Section::Define ? "2" : "0");

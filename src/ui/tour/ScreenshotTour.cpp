@@ -6,6 +6,11 @@
 #include "ui/app/PasswordPanel.h"
 #include "ui/csv/ExportCSVWindowController.h"
 #include "ui/csv/ImportCSVWindowController.h"
+#include "ui/define/AddComponentWindow.h"
+#include "ui/define/CalculationFieldStructureViewController.h"
+#include "ui/define/ChooseFieldStructureViewController.h"
+#include "ui/define/StructurePaletteView.h"
+#include "ui/define/StructureSectionController.h"
 #include "ui/open/DatabaseListView.h"
 #include "ui/open/NewDBController.h"
 #include "ui/prefs/PreferencesWindowController.h"
@@ -19,6 +24,8 @@
 #include "ui/use/RecordTableView.h"
 #include "ui/use/UseRecordListViewController.h"
 #include "ui/use/UseSectionController.h"
+#include "ui/widgets/EditableItemList.h"
+#include "ui/widgets/ReorderableList.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,6 +42,7 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -257,6 +265,100 @@ QMessageBox* shownQuestion()
     return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
 }
 
+// The editor of a field of the open database, by the field's name.
+StructureFieldViewController* defineEditor(MainController& controller, const std::string& name)
+{
+    for (const FieldDefinition& field : DBManager::sharedIstance().dbStructure()) {
+        if (field.name == name) {
+            return controller.defineSection().editor(field.id);
+        }
+    }
+    return nullptr;
+}
+
+// A press and moves of the left button on a widget, as a person drags;
+// the release comes with the shot's close.
+void mouseTo(QWidget* widget, QEvent::Type type, const QPoint& point)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, point, widget->mapToGlobal(point), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// The Showcase's formula editor.
+CalculationFieldStructureViewController* totalEditor(MainController& controller)
+{
+    return qobject_cast<CalculationFieldStructureViewController*>(defineEditor(controller, "Total"));
+}
+
+void appendDefineShots(std::vector<Shot>& list, MainController& controller)
+{
+    const auto window = [&controller]() -> QWidget* { return controller.mainWindow(); };
+    list.push_back({QStringLiteral("define-section.png"),
+                    [&controller] {
+                        controller.showOpenSection();
+                        controller.openSection().selectDatabase("Showcase.dossiva");
+                        controller.showDefineSection();
+                        // The simple fields folded to their headers, so the
+                        // main field and the choice list show together.
+                        for (const char* name : {"Nickname", "Story", "Price", "Quantity", "Bought", "Opens",
+                                                 "Delivered", "Photo"}) {
+                            if (StructureFieldViewController* editor = defineEditor(controller, name)) {
+                                editor->setCollapsed(true);
+                            }
+                        }
+                        if (auto* colour = qobject_cast<ChooseFieldStructureViewController*>(
+                                defineEditor(controller, "Colour"))) {
+                            colour->items()->list()->setCurrentRow(1);
+                            colour->items()->list()->setFocus();
+                        }
+                    },
+                    window, nullptr, kPaneSettleMilliseconds});
+    list.push_back(
+        {QStringLiteral("define-formula-panel.png"),
+         [&controller] {
+             if (CalculationFieldStructureViewController* total = totalEditor(controller)) {
+                 controller.defineSection().scrollArea()->ensureWidgetVisible(total->view(), 0, 10);
+                 total->addRemoveButton(0);
+                 total->addComponentWindow()->operatorTable()->setCurrentRow(0);
+             }
+         },
+         [&controller]() -> QWidget* {
+             CalculationFieldStructureViewController* total = totalEditor(controller);
+             return total ? total->addComponentWindow() : nullptr;
+         },
+         [&controller] {
+             if (CalculationFieldStructureViewController* total = totalEditor(controller)) {
+                 total->addComponentWindow()->reject();
+             }
+         },
+         kSettleMilliseconds, [&controller](QWidget& panel) { return overMainWindow(controller, panel); }});
+    list.push_back({QStringLiteral("define-adding-a-field.png"),
+                    [&controller] {
+                        // A type dragged from the palette onto the stack
+                        // opens a gap where it would land.
+                        StructureSectionController& define = controller.defineSection();
+                        define.scrollArea()->verticalScrollBar()->setValue(0);
+                        QListWidget* palette = define.table();
+                        QWidget* viewport = palette->viewport();
+                        const QPoint start = palette->visualItemRect(palette->item(7)).center();
+                        const QPoint over = viewport->mapFromGlobal(
+                            define.scrollArea()->viewport()->mapToGlobal(QPoint(260, 150)));
+                        mouseTo(viewport, QEvent::MouseButtonPress, start);
+                        mouseTo(viewport, QEvent::MouseMove, start + QPoint(20, 0));
+                        mouseTo(viewport, QEvent::MouseMove, over);
+                    },
+                    window,
+                    [&controller] {
+                        // Let go over the palette: nothing is added.
+                        QListWidget* palette = controller.defineSection().table();
+                        mouseTo(palette->viewport(), QEvent::MouseButtonRelease,
+                                palette->visualItemRect(palette->item(7)).center());
+                    },
+                    kPaneSettleMilliseconds});
+}
+
 // Runs `then` once `ready` holds, checking every 50 ms for up to 20 s: a
 // session against the companion takes its own time.
 void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> then, int triesLeft = 400)
@@ -451,6 +553,7 @@ std::vector<Shot> shots(MainController& controller, const QString& sampleCsv)
                         }
                     }});
     appendUseShots(list, controller);
+    appendDefineShots(list, controller);
     if (findTourCompanion(controller)) {
         appendSyncShots(list, controller);
     }
