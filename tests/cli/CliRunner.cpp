@@ -1,5 +1,6 @@
 #include "cli/CliRunner.h"
 
+#include "support/Files.h"
 #include "support/TestHome.h"
 
 #include "platform/FileManager.h"
@@ -12,41 +13,11 @@
 
 namespace dossiva::test {
 
-namespace {
-
-std::string readAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-} // namespace
-
 std::string cliPath()
 {
     // The tests run from build/tests/test_cli; the tool is build/src/cli/dossiva-cli.
     const auto self = std::filesystem::read_symlink("/proc/self/exe");
     return (self.parent_path().parent_path() / "src" / "cli" / "dossiva-cli").string();
-}
-
-std::map<std::string, std::string> snapshotFiles(const std::string& folder)
-{
-    namespace fs = std::filesystem;
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string path = fs::relative(entry.path(), folder).string();
-        if (entry.is_symlink()) {
-            files[path] = "-> " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_regular_file()) {
-            // A digest keeps a failure's report short.
-            const std::string bytes = readAll(entry.path().string());
-            files[path] = std::to_string(bytes.size()) + " bytes, hash " +
-                          std::to_string(std::hash<std::string>{}(bytes));
-        }
-    }
-    return files;
 }
 
 CliResult runCli(const std::vector<std::string>& args, const std::string& input,
@@ -73,7 +44,7 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& input,
     command += " <" + shellQuote(inputFile) + " 2>" + shellQuote(errorFile);
     CliResult result;
     result.status = runCommand(command, result.out);
-    result.err = readAll(errorFile);
+    result.err = fileContents(errorFile);
     FileManager::removeItem(folder);
     return result;
 }
@@ -119,6 +90,19 @@ std::vector<std::map<std::string, std::string>> recordsJson(const std::string& d
         }
     }
     return records;
+}
+
+std::string ok(const std::vector<std::string>& args, const std::string& input,
+               const std::map<std::string, std::string>& environment)
+{
+    const CliResult result = runCli(args, input, environment);
+    EXPECT_EQ(result.status, 0) << (args.empty() ? "" : args[0]) << ": " << result.err;
+    return result.out;
+}
+
+bool has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
 }
 
 } // namespace dossiva::test

@@ -17,16 +17,19 @@ struct CliResult {
 // folder.
 std::string cliPath();
 
-// Every file below a folder (links as "-> target") with its size and a
-// digest of its bytes, by path relative to the folder: what a run changed,
-// or did not.
-std::map<std::string, std::string> snapshotFiles(const std::string& folder);
-
 // Runs the dossiva-cli built with this test (in the build tree, beside the
 // tests folder) in the current HOME, with text on its standard input and
 // extra environment variables.
 CliResult runCli(const std::vector<std::string>& args, const std::string& input = {},
                  const std::map<std::string, std::string>& environment = {});
+
+// Runs dossiva-cli as runCli does, expects it to succeed and gives its
+// standard output.
+std::string ok(const std::vector<std::string>& args, const std::string& input = {},
+               const std::map<std::string, std::string>& environment = {});
+
+// Whether text holds part.
+bool has(const std::string& text, const std::string& part);
 
 // The records of `records NAME --format json`, read by Python's json module:
 // one map per record from each key ("RECID", "created", "modified", and the

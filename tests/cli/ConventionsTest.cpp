@@ -17,24 +17,12 @@ using namespace dossiva::test;
 
 namespace {
 
-bool has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 class ConventionsTest : public ::testing::Test {
 protected:
     TestLibrary library;
     std::string home = library.home();
 
     ConventionsTest() { DBManager::sharedIstance().openDB(); }
-
-    std::string ok(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        const CliResult result = runCli(args, input);
-        EXPECT_EQ(result.status, 0) << args[0] << ": " << result.err;
-        return result.out;
-    }
 };
 
 TEST_F(ConventionsTest, TheUsualOptionsAndExitStatuses)
@@ -101,28 +89,23 @@ TEST_F(ConventionsTest, ErrorsSayWhatToDoAndWhyTheSystemRefused)
         std::vector<std::string> args;
         std::string error;
     };
+    // clang-format off
     const std::vector<Case> cases = {
-        {"NewUnderATakenName",
-         {"new", "Shop"},
-         "a database named \"Shop\" already exists: choose another name"},
-        {"RenameToATakenName",
-         {"rename", "Shop", "Other"},
-         "a database named \"Other\" already exists: choose another name"},
-        {"ImportUnderATakenName",
-         {"import-csv", csv, "--name", "Shop"},
-         "a database named \"Shop\" already exists: choose another with --name"},
-        {"ExportIntoAMissingFolder",
-         {"export-csv", "Shop", home + "/nowhere/shop.csv"},
-         "cannot write " + home + "/nowhere/shop.csv: No such file or directory"},
-        {"ImportAMissingFile",
-         {"import-csv", home + "/missing.csv"},
-         "cannot read " + home + "/missing.csv: No such file or directory"},
+        {"NewUnderATakenName", {"new", "Shop"}, "a database named \"Shop\" already exists: choose another name"},
+        {"RenameToATakenName", {"rename", "Shop", "Other"},
+            "a database named \"Other\" already exists: choose another name"},
+        {"ImportUnderATakenName", {"import-csv", csv, "--name", "Shop"},
+            "a database named \"Shop\" already exists: choose another with --name"},
+        {"ExportIntoAMissingFolder", {"export-csv", "Shop", home + "/nowhere/shop.csv"},
+            "cannot write " + home + "/nowhere/shop.csv: No such file or directory"},
+        {"ImportAMissingFile", {"import-csv", home + "/missing.csv"},
+            "cannot read " + home + "/missing.csv: No such file or directory"},
         {"ImportAFolder", {"import-csv", home}, "cannot read " + home + ": Is a directory"},
-        {"UnknownTemplate",
-         {"new", "Other", "--template", "Bookz"},
-         "no template \"Bookz\" (see dossiva-cli templates; a custom template named like a built-in one is "
-         "custom:NAME)"},
+        {"UnknownTemplate", {"new", "Other", "--template", "Bookz"},
+            "no template \"Bookz\" (see dossiva-cli templates; a custom template named like a built-in one is "
+            "custom:NAME)"}
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const CliResult result = runCli(c.args);

@@ -105,25 +105,19 @@ TEST_F(CsvCommandsTest, AFileLargerThanAllowedIsRefusedUntilAllowed)
         int status;
         std::string error;
     };
+    // clang-format off
     const std::vector<Case> cases = {
-        {"larger than allowed",
-         {big, "--max-size", "1024"},
-         1,
-         big + ": The file is too large to import: the limit is 1 KiB. Use --max-size BYTES to import a "
-               "larger file."},
-        {"a size that is no number",
-         {big, "--max-size", "lots"},
-         2,
-         "--max-size: takes a number of bytes, at least 1, not 'lots' (see dossiva-cli import-csv --help)"},
-        {"no size at all",
-         {big, "--max-size", "0"},
-         2,
-         "--max-size: takes a number of bytes, at least 1, not '0' (see dossiva-cli import-csv --help)"},
-        {"larger than allowed on standard input",
-         {"-", "--name", "Big", "--max-size", "1024"},
-         1,
-         "standard input holds more than 1024 bytes: use --max-size BYTES to import a larger file"},
+        {"larger than allowed", {big, "--max-size", "1024"}, 1,
+            big + ": The file is too large to import: the limit is 1 KiB. Use --max-size BYTES to import a "
+            "larger file."},
+        {"a size that is no number", {big, "--max-size", "lots"}, 2,
+            "--max-size: takes a number of bytes, at least 1, not 'lots' (see dossiva-cli import-csv --help)"},
+        {"no size at all", {big, "--max-size", "0"}, 2,
+            "--max-size: takes a number of bytes, at least 1, not '0' (see dossiva-cli import-csv --help)"},
+        {"larger than allowed on standard input", {"-", "--name", "Big", "--max-size", "1024"}, 1,
+            "standard input holds more than 1024 bytes: use --max-size BYTES to import a larger file"}
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> args{"import-csv"};

@@ -31,12 +31,6 @@ protected:
 
     DataSafetyCommandsTest() { DBManager::sharedIstance().openDB(); }
 
-    std::string ok(const std::vector<std::string>& args)
-    {
-        const CliResult result = runCli(args);
-        EXPECT_EQ(result.status, 0) << args[0] << ": " << result.err;
-        return result.out;
-    }
     std::string picture(const std::string& name, std::uint8_t red)
     {
         const std::string path = home + "/" + name;

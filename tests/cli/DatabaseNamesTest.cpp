@@ -3,7 +3,9 @@
 // lists, before it touches any file.
 #include "cli/CliRunner.h"
 
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
+#include "support/TreeSnapshot.h"
 
 #include "platform/FileManager.h"
 #include "platform/Image.h"
@@ -19,16 +21,13 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 struct HostileName {
     const char* name;
     std::string given; // "{HOME}" stands for the test's home
     std::string message;
 };
-
-void PrintTo(const HostileName& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 // The start of the message: the name as shown, then why it is refused.
 std::string refusal(const std::string& shown)
@@ -108,19 +107,19 @@ class HostileNameTest : public DatabaseNamesTest, public testing::WithParamInter
 
 TEST_P(HostileNameTest, IsRefusedByEveryCommandAndNoFileChanges)
 {
-    const auto before = snapshotFiles(home);
+    const auto before = snapshotTree(home);
     ASSERT_EQ(before.count("victim.dossiva/database.db"), 1u);
     for (const auto& command : kCommands) {
         const CliResult result = runCli(withName(command, GetParam().given));
         EXPECT_EQ(result.status, 1) << command[0];
         EXPECT_EQ(result.err.rfind(atHome(GetParam().message), 0), 0u) << command[0] << ": " << result.err;
     }
-    EXPECT_EQ(snapshotFiles(home), before);
+    EXPECT_EQ(snapshotTree(home), before);
 }
 
 TEST_F(DatabaseNamesTest, ALinkInTheLibraryIsNotFollowed)
 {
-    const auto before = snapshotFiles(home);
+    const auto before = snapshotTree(home);
     for (const auto& command : kCommands) {
         if (command[0] == "import-package") {
             continue; // names a new database
@@ -129,16 +128,16 @@ TEST_F(DatabaseNamesTest, ALinkInTheLibraryIsNotFollowed)
         EXPECT_EQ(result.status, 1) << command[0];
         EXPECT_EQ(result.err, "dossiva-cli: no database named \"Linked\"\n") << command[0];
     }
-    EXPECT_EQ(snapshotFiles(home), before);
+    EXPECT_EQ(snapshotTree(home), before);
 }
 
 TEST_F(DatabaseNamesTest, ImportUnderATakenNameIsRefusedBeforeCopying)
 {
-    const auto before = snapshotFiles(home);
+    const auto before = snapshotTree(home);
     const CliResult result = runCli({"import-package", home + "/Spare.dossiva", "--as", "Shop"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "dossiva-cli: a database named \"Shop\" exists: choose another with --as NAME\n");
-    EXPECT_EQ(snapshotFiles(home), before);
+    EXPECT_EQ(snapshotTree(home), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -153,6 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
                     HostileName{"Empty", "", refusal("")}, HostileName{"Blank", " ", refusal(" ")},
                     HostileName{"EscapeSequence", "Shop\x1b[2J", refusal("Shop?[2J")},
                     HostileName{"LineBreak", "Shop\nx", refusal("Shop\nx")}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 } // namespace

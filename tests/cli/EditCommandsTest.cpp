@@ -1,6 +1,7 @@
 // dossiva-cli's field commands on a real data tree.
 #include "cli/CliRunner.h"
 
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 
 #include "storage/DBManager.h"
@@ -12,20 +13,14 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 class EditCommandsTest : public ::testing::Test {
 protected:
     TestLibrary library;
     std::string package = library.makePackage("Shop");
 
     EditCommandsTest() { DBManager::sharedIstance().openDB(); }
-
-    // Runs a command that must succeed and returns what it printed.
-    std::string ok(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        const CliResult result = runCli(args, input);
-        EXPECT_EQ(result.status, 0) << args[0] << ": " << result.err;
-        return result.out;
-    }
 
     std::vector<std::string> fieldLines()
     {
@@ -107,11 +102,6 @@ struct RefusalCase {
     int status = 1; // 2 for a wrong call
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class EditRefusalTest : public EditCommandsTest, public testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(EditRefusalTest, PrintsWhyAndChangesNothing)
@@ -127,59 +117,40 @@ TEST_P(EditRefusalTest, PrintsWhyAndChangesNothing)
     EXPECT_EQ(labels(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Refusals, EditRefusalTest,
-    testing::Values(
-        RefusalCase{"AddTakenLabel",
-                    {"add-field", "Shop", "Price", "small"},
-                    "There is already a filed with this label. Enter a label that is different from others."},
-        RefusalCase{"RenameToAnotherLabel",
-                    {"rename-field", "Shop", "Note", "Colour"},
-                    "There is already a filed with this label. Enter a label that is different from others."},
-        RefusalCase{"DeleteTheMainField", {"delete-field", "Shop", "Name", "--yes"}, "Error deleting field"},
-        RefusalCase{"DeleteWithoutConfirmation",
-                    {"delete-field", "Shop", "Note"},
-                    "Delete the field and all its data? Add --yes to delete \"Note\"."},
-        RefusalCase{"MoveTheFirstField",
-                    {"move-field", "Shop", "1", "3"},
-                    "the first field of the form stays first and cannot be moved"},
-        RefusalCase{"MoveAboveTheFirstField",
-                    {"move-field", "Shop", "Note", "1"},
-                    "nothing goes above the first field: positions start at 2"},
-        RefusalCase{
-            "MovePastTheEnd", {"move-field", "Shop", "Note", "5"}, "position 5 is not between 2 and 4"},
-        RefusalCase{
-            "UnknownType",
-            {"add-field", "Shop", "X", "money"},
-            "TYPE: money not in {small,large,number,date,time,datetime,image,choose,separator,calculation,"
-            "email,link,checkbox,password} (see dossiva-cli add-field --help)",
-            2},
-        RefusalCase{"OptionOfAnotherType",
-                    {"set-field", "Shop", "Price", "--items", "A,B"},
-                    "--items applies to choose fields only"},
-        RefusalCase{
-            "NothingToSet",
-            {"set-field", "Shop", "Colour"},
-            "nothing to change: give --items, --caption, --ask, --no-ask, --now, --no-now or --formula (see "
-            "dossiva-cli set-field --help)",
-            2},
-        RefusalCase{"FormulaOverText",
-                    {"add-field", "Shop", "Total", "calculation", "--formula", "Price * Note"},
-                    "the formula names no number field at \"Note\""},
-        RefusalCase{"FormulaEndingInAnOperator",
-                    {"add-field", "Shop", "Total", "calculation", "--formula", "Price *"},
-                    "the formula ends with an operator"},
-        RefusalCase{"UnknownField", {"rename-field", "Shop", "Nope", "X"}, "\"Shop\" has no field \"Nope\""},
-        RefusalCase{"UnknownDatabase", {"fields", "Nowhere"}, "no database named \"Nowhere\""},
-        RefusalCase{"UnknownOption",
-                    {"add-field", "Shop", "X", "small", "--colour"},
-                    "The following argument was not expected: --colour (see dossiva-cli add-field --help)",
-                    2},
-        RefusalCase{"OppositeOptions",
-                    {"set-field", "Shop", "Colour", "--now", "--no-now"},
-                    "--now excludes --no-now (see dossiva-cli set-field --help)",
-                    2}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Refusals, EditRefusalTest, testing::Values(
+    RefusalCase{"AddTakenLabel", {"add-field", "Shop", "Price", "small"},
+        "There is already a filed with this label. Enter a label that is different from others."},
+    RefusalCase{"RenameToAnotherLabel", {"rename-field", "Shop", "Note", "Colour"},
+        "There is already a filed with this label. Enter a label that is different from others."},
+    RefusalCase{"DeleteTheMainField", {"delete-field", "Shop", "Name", "--yes"}, "Error deleting field"},
+    RefusalCase{"DeleteWithoutConfirmation", {"delete-field", "Shop", "Note"},
+        "Delete the field and all its data? Add --yes to delete \"Note\"."},
+    RefusalCase{"MoveTheFirstField", {"move-field", "Shop", "1", "3"},
+        "the first field of the form stays first and cannot be moved"},
+    RefusalCase{"MoveAboveTheFirstField", {"move-field", "Shop", "Note", "1"},
+        "nothing goes above the first field: positions start at 2"},
+    RefusalCase{"MovePastTheEnd", {"move-field", "Shop", "Note", "5"}, "position 5 is not between 2 and 4"},
+    RefusalCase{"UnknownType", {"add-field", "Shop", "X", "money"},
+        "TYPE: money not in {small,large,number,date,time,datetime,image,choose,separator,calculation,"
+        "email,link,checkbox,password} (see dossiva-cli add-field --help)", 2},
+    RefusalCase{"OptionOfAnotherType", {"set-field", "Shop", "Price", "--items", "A,B"},
+        "--items applies to choose fields only"},
+    RefusalCase{"NothingToSet", {"set-field", "Shop", "Colour"},
+        "nothing to change: give --items, --caption, --ask, --no-ask, --now, --no-now or --formula (see "
+        "dossiva-cli set-field --help)", 2},
+    RefusalCase{"FormulaOverText", {"add-field", "Shop", "Total", "calculation", "--formula", "Price * Note"},
+        "the formula names no number field at \"Note\""},
+    RefusalCase{"FormulaEndingInAnOperator", {"add-field", "Shop", "Total", "calculation", "--formula", "Price *"},
+        "the formula ends with an operator"},
+    RefusalCase{"UnknownField", {"rename-field", "Shop", "Nope", "X"}, "\"Shop\" has no field \"Nope\""},
+    RefusalCase{"UnknownDatabase", {"fields", "Nowhere"}, "no database named \"Nowhere\""},
+    RefusalCase{"UnknownOption", {"add-field", "Shop", "X", "small", "--colour"},
+        "The following argument was not expected: --colour (see dossiva-cli add-field --help)", 2},
+    RefusalCase{"OppositeOptions", {"set-field", "Shop", "Colour", "--now", "--no-now"},
+        "--now excludes --no-now (see dossiva-cli set-field --help)", 2}),
+    test::NameOfCase());
+// clang-format on
 
 TEST_F(EditCommandsTest, RenamingToItsOwnLabelIsAccepted)
 {

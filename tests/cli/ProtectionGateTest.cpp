@@ -3,7 +3,9 @@
 // --password-stdin, and a wrong one reads and changes nothing.
 #include "cli/CliRunner.h"
 
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
+#include "support/TreeSnapshot.h"
 
 #include "platform/FileManager.h"
 #include "records/StructureEditor.h"
@@ -21,13 +23,10 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 const std::string kPassword = "open sesame";
 const std::string kSecret = "hunter2";
-
-bool has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 class ProtectionGateTest : public ::testing::Test {
 public:
@@ -117,7 +116,7 @@ TEST_F(ProtectionGateTest, EveryCommandButTheLibraryListingsAndThePasswordOnesWa
 {
     const std::set<std::string> open = {"list", "templates", "set-password", "check-password"};
     const std::string home = library.home();
-    const auto before = snapshotFiles(home);
+    const auto before = snapshotTree(home);
     std::set<std::string> gated;
     for (const auto& name : commandNames()) {
         if (open.count(name) != 0) {
@@ -139,7 +138,7 @@ TEST_F(ProtectionGateTest, EveryCommandButTheLibraryListingsAndThePasswordOnesWa
                              "backup", "restore", "export-package", "import-package"}) {
         EXPECT_EQ(gated.count(name), 1u) << name << " is not behind the lock";
     }
-    EXPECT_EQ(snapshotFiles(home), before) << "a refused command changed a file";
+    EXPECT_EQ(snapshotTree(home), before) << "a refused command changed a file";
 
     // The listings need no password, even without a terminal; nor does a
     // command's help.
@@ -158,11 +157,6 @@ struct LockedCase {
     std::function<void(ProtectionGateTest&, const CliResult&)> done;
 };
 
-void PrintTo(const LockedCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class LockedCommandTest : public ProtectionGateTest, public testing::WithParamInterface<LockedCase> {
 protected:
     std::vector<std::string> args()
@@ -179,7 +173,7 @@ protected:
 
 TEST_P(LockedCommandTest, RunsOnlyAfterTheRightPassword)
 {
-    const auto before = snapshotFiles(library.home());
+    const auto before = snapshotTree(library.home());
     // Off a terminal the password is never taken from input without the flag.
     CliResult refused = runCli(args(), kPassword + "\n" + GetParam().input);
     EXPECT_EQ(refused.status, 1);
@@ -195,7 +189,7 @@ TEST_P(LockedCommandTest, RunsOnlyAfterTheRightPassword)
                   wrong.empty() ? "dossiva-cli: the password is empty\n" : "dossiva-cli: Wrong password\n");
         EXPECT_FALSE(has(refused.out, kSecret));
     }
-    EXPECT_EQ(snapshotFiles(library.home()), before) << "a refused command changed a file";
+    EXPECT_EQ(snapshotTree(library.home()), before) << "a refused command changed a file";
 
     const CliResult admitted = runCli(withFlag, kPassword + "\n" + GetParam().input);
     ASSERT_EQ(admitted.status, 0) << admitted.err;
@@ -234,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                                [](ProtectionGateTest& test, const CliResult&) {
                                    EXPECT_EQ(test.secrets(), (std::vector<std::string>{kSecret, "s3cret"}));
                                }}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 TEST_F(ProtectionGateTest, OnATerminalThePasswordIsTypedWithoutEcho)
 {

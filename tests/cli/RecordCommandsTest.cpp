@@ -2,6 +2,7 @@
 // in and out, the number rule, pictures, search, sort and deletion.
 #include "cli/CliRunner.h"
 
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 
 #include "platform/FileManager.h"
@@ -17,6 +18,8 @@ using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
+
+using test::PrintTo;
 
 using JsonRecord = std::map<std::string, std::string>;
 
@@ -34,13 +37,6 @@ protected:
     std::string package = library.makePackage("Shop");
 
     RecordCommandsTest() { DBManager::sharedIstance().openDB(); }
-
-    std::string ok(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        const CliResult result = runCli(args, input);
-        EXPECT_EQ(result.status, 0) << args[0] << ": " << result.err;
-        return result.out;
-    }
 
     // Adds a record and returns its id as printed.
     std::string addRecord(const std::vector<std::string>& values, const std::string& input = {})
@@ -167,11 +163,6 @@ struct NumberCase {
     const char* stored; // as JSON; nullptr: refused
 };
 
-void PrintTo(const NumberCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class NumberValueTest : public RecordCommandsTest, public testing::WithParamInterface<NumberCase> {};
 
 TEST_P(NumberValueTest, FollowsTheNumberRule)
@@ -199,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"TrailingZero", "1.50", nullptr}, NumberCase{"NoLeadingZero", ".5", nullptr},
                     NumberCase{"PlusSign", "+3", nullptr}, NumberCase{"Exponent", "1e3", nullptr},
                     NumberCase{"TooManyDigits", "123456789", nullptr}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 struct ValueRefusalCase {
     const char* name;
@@ -218,26 +209,22 @@ TEST_P(ValueRefusalTest, RefusesTheValueAndAddsNothing)
     EXPECT_TRUE(recordsJson("Shop").empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, ValueRefusalTest,
-    testing::Values(
-        ValueRefusalCase{"UnknownItem", "Colour=Blue",
-                         "\"Blue\" is not an item of \"Colour\" (items: Red, Green)"},
-        ValueRefusalCase{"Checkbox", "Paid=maybe",
-                         "a checkbox takes 1, 0, true, false, yes or no, not \"maybe\""},
-        ValueRefusalCase{
-            "Date", "Day=May 1st",
-            "\"May 1st\" is not a date (2024-05-01, 2024-05-01T14:30, whole seconds) for \"Day\""},
-        ValueRefusalCase{"Calculation", "Total=5",
-                         "\"Total\" is a Calculation Field and holds no value to set"},
-        ValueRefusalCase{"Separator", "Line=x", "\"Line\" is a Separator Field and holds no value to set"},
-        ValueRefusalCase{"MissingPicture", "Photo=/nonexistent.png",
-                         "cannot read a picture (TIFF, PNG or JPEG) from \"/nonexistent.png\""},
-        ValueRefusalCase{"PasswordWithoutInput", "Secret=-", "no password line on standard input"},
-        ValueRefusalCase{"UnknownField", "Colur=Red", "\"Shop\" has no field \"Colur\""},
-        ValueRefusalCase{"NoEquals", "Colour", "expected FIELD=VALUE, not \"Colour\""},
-        ValueRefusalCase{"GivenTwice", "Name=y", "\"Name\" is given more than once"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Values, ValueRefusalTest, testing::Values(
+    ValueRefusalCase{"UnknownItem", "Colour=Blue", "\"Blue\" is not an item of \"Colour\" (items: Red, Green)"},
+    ValueRefusalCase{"Checkbox", "Paid=maybe", "a checkbox takes 1, 0, true, false, yes or no, not \"maybe\""},
+    ValueRefusalCase{"Date", "Day=May 1st",
+        "\"May 1st\" is not a date (2024-05-01, 2024-05-01T14:30, whole seconds) for \"Day\""},
+    ValueRefusalCase{"Calculation", "Total=5", "\"Total\" is a Calculation Field and holds no value to set"},
+    ValueRefusalCase{"Separator", "Line=x", "\"Line\" is a Separator Field and holds no value to set"},
+    ValueRefusalCase{"MissingPicture", "Photo=/nonexistent.png",
+        "cannot read a picture (TIFF, PNG or JPEG) from \"/nonexistent.png\""},
+    ValueRefusalCase{"PasswordWithoutInput", "Secret=-", "no password line on standard input"},
+    ValueRefusalCase{"UnknownField", "Colur=Red", "\"Shop\" has no field \"Colur\""},
+    ValueRefusalCase{"NoEquals", "Colour", "expected FIELD=VALUE, not \"Colour\""},
+    ValueRefusalCase{"GivenTwice", "Name=y", "\"Name\" is given more than once"}),
+    test::NameOfCase());
+// clang-format on
 
 TEST_F(RecordCommandsTest, JsonStaysValidWhateverATextHolds)
 {

@@ -2,6 +2,7 @@
 // companion peer on loopback.
 #include "cli/CliRunner.h"
 
+#include "support/CaseNames.h"
 #include "support/CompanionPeer.h"
 #include "support/TestDatabase.h"
 
@@ -15,11 +16,6 @@ using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
-
-bool has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 class SyncCommandsTest : public ::testing::Test {
 protected:
@@ -154,22 +150,17 @@ TEST_P(SyncAfterABackupError, FollowsTheFlagAndSaysWhatHappened)
     EXPECT_EQ(FileManager::exists(phone + "/Notes.dossiva/database.db"), GetParam().synced);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SyncAfterABackupError,
-    ::testing::Values(BackupErrorCase{"StopsAndSaysHowToGoOn",
-                                      {},
-                                      1,
-                                      "Error: Error during backup\n\nThe companion's \"Big\" was not backed "
-                                      "up: the companion sent more than 100 KiB.\nThe sync was stopped. To "
-                                      "sync without the backup, run it again with --on-backup-error continue",
-                                      false},
-                      BackupErrorCase{"GoesOnWhenAsked",
-                                      {"--on-backup-error", "continue"},
-                                      0,
-                                      "Going on with the sync without a backup",
-                                      true},
-                      BackupErrorCase{"TakesNoBackupWhenToldNot", {"--no-backup"}, 0, "", true}),
-    [](const ::testing::TestParamInfo<BackupErrorCase>& param) { return std::string(param.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, SyncAfterABackupError, ::testing::Values(
+    BackupErrorCase{"StopsAndSaysHowToGoOn", {}, 1,
+        "Error: Error during backup\n\nThe companion's \"Big\" was not backed "
+        "up: the companion sent more than 100 KiB.\nThe sync was stopped. To "
+        "sync without the backup, run it again with --on-backup-error continue", false},
+    BackupErrorCase{"GoesOnWhenAsked", {"--on-backup-error", "continue"}, 0,
+        "Going on with the sync without a backup", true},
+    BackupErrorCase{"TakesNoBackupWhenToldNot", {"--no-backup"}, 0, "", true}),
+    test::NameOfCase());
+// clang-format on
 
 struct BadArguments {
     std::vector<std::string> args;
@@ -187,25 +178,24 @@ TEST_P(SyncCommandArguments, AreRefusedWithAReason)
     EXPECT_TRUE(has(result.err, GetParam().message)) << result.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SyncCommandArguments,
-    ::testing::Values(BadArguments{{"sync"}, 2, "HOST:PORT is required"},
-                      BadArguments{{"sync", "localhost"}, 2, "the companion is given as HOST:PORT"},
-                      BadArguments{{"sync", "localhost:0"}, 2, "the companion is given as HOST:PORT"},
-                      BadArguments{{"sync", "localhost:99999"}, 2, "the companion is given as HOST:PORT"},
-                      BadArguments{
-                          {"sync", "localhost:21", "--conflicts", "maybe"}, 2, "--conflicts: maybe not in"},
-                      BadArguments{{"sync", "localhost:21", "--only"}, 2, "--only: 1 required"},
-                      BadArguments{{"sync", "localhost:21", "--all", "--only", "Notes"}, 2, "excludes"},
-                      BadArguments{{"sync", "localhost:21", "--fast"}, 2, "not expected: --fast"},
-                      BadArguments{{"sync", "--max-download=0", "localhost:21"}, 2, "at least 1, not '0'"},
-                      BadArguments{{"sync", "localhost:21", "--on-backup-error", "maybe"}, 2,
-                                   "--on-backup-error: maybe not in"},
-                      BadArguments{{"backup", "--companion"}, 2, "--companion: 1 required"},
-                      BadArguments{{"backups", "extra"}, 2, "not expected: extra"},
-                      BadArguments{{"restore"}, 2, "STAMP is required"},
-                      BadArguments{{"restore", "1700000000", "--phone", "--yes"}, 2, "needs --companion"},
-                      BadArguments{{"restore", "1700000000", "--yes"}, 1, "no backup 1700000000"},
-                      BadArguments{{"discover", "--timeout", "0"}, 2, "--timeout"}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, SyncCommandArguments, ::testing::Values(
+    BadArguments{{"sync"}, 2, "HOST:PORT is required"},
+    BadArguments{{"sync", "localhost"}, 2, "the companion is given as HOST:PORT"},
+    BadArguments{{"sync", "localhost:0"}, 2, "the companion is given as HOST:PORT"},
+    BadArguments{{"sync", "localhost:99999"}, 2, "the companion is given as HOST:PORT"},
+    BadArguments{{"sync", "localhost:21", "--conflicts", "maybe"}, 2, "--conflicts: maybe not in"},
+    BadArguments{{"sync", "localhost:21", "--only"}, 2, "--only: 1 required"},
+    BadArguments{{"sync", "localhost:21", "--all", "--only", "Notes"}, 2, "excludes"},
+    BadArguments{{"sync", "localhost:21", "--fast"}, 2, "not expected: --fast"},
+    BadArguments{{"sync", "--max-download=0", "localhost:21"}, 2, "at least 1, not '0'"},
+    BadArguments{{"sync", "localhost:21", "--on-backup-error", "maybe"}, 2, "--on-backup-error: maybe not in"},
+    BadArguments{{"backup", "--companion"}, 2, "--companion: 1 required"},
+    BadArguments{{"backups", "extra"}, 2, "not expected: extra"},
+    BadArguments{{"restore"}, 2, "STAMP is required"},
+    BadArguments{{"restore", "1700000000", "--phone", "--yes"}, 2, "needs --companion"},
+    BadArguments{{"restore", "1700000000", "--yes"}, 1, "no backup 1700000000"},
+    BadArguments{{"discover", "--timeout", "0"}, 2, "--timeout"}));
+// clang-format on
 
 } // namespace

@@ -4,6 +4,7 @@
 // cut a name, and moments in ISO 8601.
 #include "cli/CliRunner.h"
 
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 
 #include "platform/FileManager.h"
@@ -21,16 +22,13 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 struct StoredText {
     const char* name;
     std::string stored;
     std::string shown; // in a table cell
 };
-
-void PrintTo(const StoredText& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 // Where the first control character other than a line end is in the
 // output (C1 controls in their UTF-8 form included), or npos.
@@ -71,31 +69,20 @@ TEST_P(TerminalOutputTest, TablesShowControlsAsQuestionMarks)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, TerminalOutputTest,
-    testing::Values(StoredText{"ColourSequence", "a\x1b[31mred", "a?[31mred"},
-                    StoredText{"LoneEscape", "end\x1b", "end?"},
-                    StoredText{"C1ControlSequenceIntroducer",
-                               "a\xc2\x9b"
-                               "2Jb",
-                               "a?2Jb"},
-                    StoredText{"Delete",
-                               "a\x7f"
-                               "b",
-                               "a?b"},
-                    StoredText{"BellAndBackspace",
-                               "a\x07\x08"
-                               "b",
-                               "a??b"},
-                    StoredText{"BytesThatAreNotUtf8",
-                               "a\xff\x9b"
-                               "b",
-                               "a??b"},
-                    StoredText{"LineBreaks", "one\ntwo\r\nthree\rfour", "one\u21b5two\u21b5three\u21b5four"},
-                    StoredText{"Tab", "a\tb", "a b"},
-                    StoredText{"PlainUnicode", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80",
-                               "\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Values, TerminalOutputTest, testing::Values(
+    StoredText{"ColourSequence", "a\x1b[31mred", "a?[31mred"},
+    StoredText{"LoneEscape", "end\x1b", "end?"},
+    StoredText{"C1ControlSequenceIntroducer", "a\xc2\x9b" "2Jb", "a?2Jb"},
+    StoredText{"Delete", "a\x7f" "b", "a?b"},
+    StoredText{"BellAndBackspace", "a\x07\x08" "b", "a??b"},
+    StoredText{"BytesThatAreNotUtf8", "a\xff\x9b" "b", "a??b"},
+    StoredText{"LineBreaks", "one\ntwo\r\nthree\rfour", "one\u21b5two\u21b5three\u21b5four"},
+    StoredText{"Tab", "a\tb", "a b"},
+    StoredText{"PlainUnicode", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80",
+        "\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"}),
+    test::NameOfCase());
+// clang-format on
 
 // Each line's display columns, as Python's unicodedata counts them: two
 // for wide characters and emoji, none for combining marks.

@@ -53,14 +53,6 @@ protected:
     }
 };
 
-TEST_F(ProtectionPasswordTest, SettingStoresTwentyRawBytesOfTheSha1)
-{
-    EXPECT_FALSE(password.isProtected());
-    setThroughPanel("secret");
-    EXPECT_TRUE(password.isProtected());
-    EXPECT_EQ(storedInFile(), "True bytes " + pythonPasswordDigest("sha1", "secret") + "\n");
-}
-
 TEST_F(ProtectionPasswordTest, CheckingAfterSetting)
 {
     struct Case {

@@ -94,21 +94,6 @@ TEST(SSCryptoTest, DigestsAgreeWithPython)
     }
 }
 
-TEST(SSCryptoTest, NoNameMeansMd5)
-{
-    const SSCrypto crypto = cryptoWith("secret");
-    EXPECT_EQ(crypto.digest(), crypto.digest("MD5"));
-}
-
-TEST(SSCryptoTest, NothingWithoutAClearText)
-{
-    const LogCapture log;
-    const SSCrypto crypto;
-    EXPECT_EQ(crypto.digest(), std::nullopt);
-    EXPECT_EQ(crypto.digest("SHA1"), std::nullopt);
-    EXPECT_TRUE(log.messages().empty());
-}
-
 TEST(SSCryptoTest, UnknownNamesGiveNothingAndAreLogged)
 {
     for (const std::string name : {"SHA-999", "", "NOPE", "SHA1 "}) {

@@ -6,6 +6,8 @@
 #include "fields/LargeTextHeight.h"
 #include "fields/PasswordGuard.h"
 
+#include "support/CaseNames.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -15,16 +17,13 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 struct LinkCase {
     const char* name;
     const char* typed;
     std::optional<std::string> opened;
 };
-
-void PrintTo(const LinkCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LinkUrlTest : public testing::TestWithParam<LinkCase> {};
 
@@ -48,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LinkCase{"ScriptRefused", "javascript:alert(1)", std::nullopt},
                     LinkCase{"EmptyRefused", "", std::nullopt},
                     LinkCase{"BlanksOnlyRefused", "   ", std::nullopt}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 TEST(EmailUrlTest, WritesToTheAddressAsTyped)
 {
@@ -61,11 +60,6 @@ struct GrowthCase {
     int requested;
     int allowed;
 };
-
-void PrintTo(const GrowthCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LargeTextGrowthTest : public testing::TestWithParam<GrowthCase> {};
 
@@ -82,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, LargeTextGrowthTest,
                                          GrowthCase{"PastTheFloorStopsThere", 200, -100, -83},
                                          GrowthCase{"AtTheFloorNothing", 117, -10, 0},
                                          GrowthCase{"AtTheFloorTaller", 117, 1, 1}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::NameOfCase());
 
 TEST(LargeTextHeightTest, ReadsAndWritesTheHeightAsTheStructuresFirstElement)
 {

@@ -210,13 +210,6 @@ TEST(DateFormatTest, MomentsBeyondExactRangeFormatAsEmpty)
     EXPECT_EQ(format.format(std::numeric_limits<std::int64_t>::min()), "");
 }
 
-TEST(DateFormatTest, TheComputersZoneAndLocaleRoundTrip)
-{
-    const DateFormat format = DateFormat::withPattern("yyyy-MM-dd HH:mm:ss");
-    ASSERT_TRUE(format.isValid());
-    EXPECT_EQ(format.parse(format.format(kNov2023)), kNov2023);
-}
-
 TEST(DateFormatTest, MovedFormatKeepsWorking)
 {
     DateFormat first = patternIn("HH:mm", "UTC");

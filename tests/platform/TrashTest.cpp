@@ -1,6 +1,7 @@
 // Items moved to the desktop's trash as file managers expect them: in the
 // trash of their volume, each with an info file that says where it was and
 // when, so the file manager can put it back.
+#include "support/CaseNames.h"
 #include "support/ChildProcess.h"
 #include "support/TestHome.h"
 
@@ -24,6 +25,8 @@ using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
+
+using test::PrintTo;
 
 std::string readText(const std::string& path)
 {
@@ -158,11 +161,6 @@ struct VolumeCase {
     const char* trash; // the trash folder below the volume, or nullptr when refused
 };
 
-void PrintTo(const VolumeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class VolumeTrashTest : public TrashTest, public ::testing::WithParamInterface<VolumeCase> {};
 
 TEST_P(VolumeTrashTest, UsesTheTrashAtTheTopOfTheVolume)
@@ -237,6 +235,6 @@ INSTANTIATE_TEST_SUITE_P(
                                          (volume + "/.Trash-" + std::to_string(::getuid())).c_str());
                                  },
                                  nullptr}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,18 @@ struct NameOfCase {
         return caseName(info.param.name);
     }
 };
+
+// Prints a table case as its name, so that a failure names the case rather
+// than dumping its bytes. Tables bring it in with `using test::PrintTo;` in
+// the namespace of their case types.
+template <class Case>
+requires requires(const Case& c)
+{
+    std::string_view(c.name);
+}
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 } // namespace dossiva::test

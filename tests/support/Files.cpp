@@ -23,6 +23,16 @@ std::string fileContents(const std::string& path)
     return bytes.str();
 }
 
+std::vector<std::string> textLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::vector<std::string> folderEntries(const std::string& folder)
 {
     std::vector<std::string> names;

@@ -10,6 +10,8 @@ namespace dossiva::test {
 std::string writeFile(const std::string& path, const std::string& bytes);
 // The bytes of a file ("" when it cannot be read).
 std::string fileContents(const std::string& path);
+// The lines of a text, without their line breaks.
+std::vector<std::string> textLines(const std::string& text);
 // The names in a folder, sorted.
 std::vector<std::string> folderEntries(const std::string& folder);
 

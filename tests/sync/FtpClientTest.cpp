@@ -2,10 +2,11 @@
 
 #include "platform/ComputerName.h"
 #include "platform/RunLoop.h"
+#include "support/CaseNames.h"
 #include "support/ChildProcess.h"
 #include "support/CompanionPeer.h"
 #include "support/CsvTestSupport.h"
-#include "support/FtpTestSupport.h"
+#include "support/Files.h"
 #include "support/TestHome.h"
 #include "sync/FtpReplyParser.h"
 #include "sync/ListingParser.h"
@@ -60,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                     GreetingCase{"shorter than 25 characters", "220 Dossiva companion 4\r\n", false},
                     GreetingCase{"the version elsewhere", "220 4.0 Dossiva companion ready\r\n", false},
                     GreetingCase{"no greeting text", "220\r\n", false}),
-    test::CaseNames());
+    test::NameOfCase());
 
 struct PassiveCase {
     const char* name;
@@ -89,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PassiveCase{"five numbers", "227 Entering Passive Mode (127,0,0,1,4)\n", std::nullopt},
                     PassiveCase{"no parenthesis", "227 Entering Passive Mode 127,0,0,1,4,1\n", std::nullopt},
                     PassiveCase{"the line ends after the parenthesis", "227 (", std::nullopt}),
-    test::CaseNames());
+    test::NameOfCase());
 
 struct DirectoryCase {
     const char* name;
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         DirectoryCase{"not UTF-8", "257 \"/Caf\xe9\"\n", false, std::nullopt},
         DirectoryCase{"longer than 255 bytes", "257 \"/" + std::string(300, 'd') + "\"\n", false,
                       "/" + std::string(254, 'd')}),
-    test::CaseNames());
+    test::NameOfCase());
 
 // Writes down every report, in order, as a short text.
 class RecordingDelegate : public FtpClientDelegate {
@@ -358,24 +359,6 @@ TEST_F(CompanionTest, OnlyOneOperationRunsAtATime)
     EXPECT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
 }
 
-// Below 4.0 the companion exchanges no templates.
-TEST(CompanionGreetingTest, AnOlderCompanionExchangesNoTemplates)
-{
-    const std::string rootFolder = test::makeTempFolder("dossiva-peer-");
-    test::CompanionPeer peer;
-    test::CompanionPeer::Options options;
-    options.version = "3.9";
-    const int port = peer.start(rootFolder, options);
-    ASSERT_NE(port, 0);
-    {
-        Harness ftp;
-        ASSERT_EQ(ftp.connect(port), "connected");
-        EXPECT_FALSE(ftp.client->supportsTemplates());
-    }
-    peer.stop();
-    fs::remove_all(rootFolder);
-}
-
 // --- the scripted server ---------------------------------------------------
 
 // Every byte as one JSON character, so the server sends exactly these bytes.
@@ -477,12 +460,7 @@ public:
         if (!m_process.wait(kPatience)) {
             m_process.stop();
         }
-        std::vector<std::string> lines;
-        std::ifstream in(m_folder + "/transcript", std::ios::binary);
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        return lines;
+        return test::textLines(test::fileContents(m_folder + "/transcript"));
     }
 
 private:
@@ -603,71 +581,37 @@ Script join(std::initializer_list<Script> parts)
 const Script kListingSent = {reply("150 Here\r\n"), data(kListing), dataClose(), send("226 Done\r\n")};
 const std::string kLongUser(57, 'u');
 
-INSTANTIATE_TEST_SUITE_P(
-    Login, ScriptedConversationTest,
-    testing::Values(
-        Conversation{"a multi-line greeting ends at its 220 line",
-                     loggedIn({},
-                              "220-Welcome to the companion\r\n220-still the greeting\r\n 220 not the end\r\n"
-                              "220-nor this\r\n220 Dossiva companion 4.0 ready\r\n"),
-                     {},
-                     {"connected"},
-                     kLogin},
-        Conversation{"a multi-line reply is read to its last line",
-                     {send(kGreeting), reply("331 Send the password\r\n"),
-                      reply("230-Welcome\r\n230-Enjoy\r\n230 Logged in\r\n"),
-                      reply("257 \"/Documents\"\r\n")},
-                     {pwd},
-                     {"connected", "pwd /Documents"},
-                     kLogin + Transcript{"PWD"}},
-        Conversation{"an over-long reply line is cut and the conversation goes on",
-                     loggedIn({reply("257 \"/Documents\"\r\n")}, "220 " + std::string(10000, 'x') + "\r\n"),
-                     {pwd},
-                     {"connected", "pwd /Documents"},
-                     kLogin + Transcript{"PWD"}},
-        Conversation{"a reply line beyond all reason fails the connection",
-                     {send("220 " + std::string(100000, 'x') + "\r\n")},
-                     {},
-                     {"connect failed"},
-                     {}},
-        Conversation{
-            "a greeting that is not 2xx fails", {send("421 Too busy\r\n")}, {}, {"connect failed"}, {}},
-        Conversation{
-            "a silent server fails the connection", {sleepFor(1)}, {}, {"connect failed"}, {}, kShortTimeout},
-        Conversation{"a server that never answers USER fails the connection",
-                     {send(kGreeting), recv(), sleepFor(1)},
-                     {},
-                     {"connect failed"},
-                     {"USER tester"},
-                     kShortTimeout},
-        // Without a connection operations fail at once rather than hang.
-        Conversation{"a refused password fails the connection",
-                     {send(kGreeting), reply("331 Send the password\r\n"), reply("530 No\r\n")},
-                     {pwd},
-                     {"connect failed", "pwd (none)"},
-                     kLogin},
-        Conversation{"a user name of 57 bytes logs in",
-                     loggedIn({}),
-                     {},
-                     {"connected"},
-                     {"USER " + kLongUser, "PASS 7Catalo9g"},
-                     15000ms,
-                     kLongUser},
-        Conversation{"a user name of 58 bytes fails before anything is sent",
-                     {send(kGreeting)},
-                     {},
-                     {"connect failed"},
-                     {},
-                     15000ms,
-                     kLongUser + "u"},
-        Conversation{"a user name with a line break is never sent",
-                     {send(kGreeting)},
-                     {},
-                     {"connect failed"},
-                     {},
-                     15000ms,
-                     "me\r\nDELE x"}),
-    test::CaseNames());
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Login, ScriptedConversationTest, testing::Values(
+    Conversation{"a multi-line greeting ends at its 220 line",
+        loggedIn({}, "220-Welcome to the companion\r\n220-still the greeting\r\n 220 not the end\r\n"
+                     "220-nor this\r\n220 Dossiva companion 4.0 ready\r\n"),
+        {}, {"connected"}, kLogin},
+    Conversation{"a multi-line reply is read to its last line",
+        {send(kGreeting), reply("331 Send the password\r\n"), reply("230-Welcome\r\n230-Enjoy\r\n230 Logged in\r\n"),
+         reply("257 \"/Documents\"\r\n")},
+        {pwd}, {"connected", "pwd /Documents"}, kLogin + Transcript{"PWD"}},
+    Conversation{"an over-long reply line is cut and the conversation goes on",
+        loggedIn({reply("257 \"/Documents\"\r\n")}, "220 " + std::string(10000, 'x') + "\r\n"),
+        {pwd}, {"connected", "pwd /Documents"}, kLogin + Transcript{"PWD"}},
+    Conversation{"a reply line beyond all reason fails the connection",
+        {send("220 " + std::string(100000, 'x') + "\r\n")}, {}, {"connect failed"}, {}},
+    Conversation{"a greeting that is not 2xx fails", {send("421 Too busy\r\n")}, {}, {"connect failed"}, {}},
+    Conversation{"a silent server fails the connection", {sleepFor(1)}, {}, {"connect failed"}, {}, kShortTimeout},
+    Conversation{"a server that never answers USER fails the connection", {send(kGreeting), recv(), sleepFor(1)},
+        {}, {"connect failed"}, {"USER tester"}, kShortTimeout},
+    // Without a connection operations fail at once rather than hang.
+    Conversation{"a refused password fails the connection",
+        {send(kGreeting), reply("331 Send the password\r\n"), reply("530 No\r\n")},
+        {pwd}, {"connect failed", "pwd (none)"}, kLogin},
+    Conversation{"a user name of 57 bytes logs in",
+        loggedIn({}), {}, {"connected"}, {"USER " + kLongUser, "PASS 7Catalo9g"}, 15000ms, kLongUser},
+    Conversation{"a user name of 58 bytes fails before anything is sent",
+        {send(kGreeting)}, {}, {"connect failed"}, {}, 15000ms, kLongUser + "u"},
+    Conversation{"a user name with a line break is never sent",
+        {send(kGreeting)}, {}, {"connect failed"}, {}, 15000ms, "me\r\nDELE x"}),
+    test::NameOfCase());
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ScriptedConversationTest,
@@ -681,7 +625,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 reply("257 \"/\"\r\n")},
                                {listDocuments, pwd}, {"list failed", "pwd /"},
                                {"CWD /Documents", "TYPE A", "PASV", "PWD"})),
-    test::CaseNames());
+    test::NameOfCase());
 
 INSTANTIATE_TEST_SUITE_P(
     DataConnections, ScriptedConversationTest,
@@ -714,7 +658,7 @@ INSTANTIATE_TEST_SUITE_P(
                    join({retrieveThrough(),
                          {reply("150 Here\r\n"), data("part"), dataClose(), send("426 Aborted\r\n")}}),
                    {retrieveFile}, {"got 0"}, kRetrieve + Transcript{"RETR /file"})),
-    test::CaseNames());
+    test::NameOfCase());
 
 // Names come from the companion's own listings: none holding a control
 // character may reach the wire, and its operation fails alone.
@@ -760,7 +704,7 @@ INSTANTIATE_TEST_SUITE_P(
                         },
                         "sent 0"},
         HostileNameCase{"tab in a folder to list", [](FtpClient& c) { c.listDir("/a\tb"); }, "list failed"}),
-    test::CaseNames());
+    test::NameOfCase());
 
 // --- what a download may take -------------------------------------------------
 
@@ -837,7 +781,7 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"silence still ends a transfer", join({retrieving(), {data("x"), sleepFor(2)}}),
                   retrieveAtMost(1 << 20), "got 0", "the companion sent nothing for 300 milliseconds",
                   std::nullopt}),
-    test::CaseNames());
+    test::NameOfCase());
 
 // Disconnecting stops a running download at once: its report never arrives,
 // QUIT is sent, and the delegate hears of the disconnect.

@@ -1,7 +1,7 @@
 #include "sync/ListingParser.h"
 
 #include "platform/Clock.h"
-#include "support/FtpTestSupport.h"
+#include "support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -51,57 +51,51 @@ TEST_P(ListLineNameTest, FindsTheNameOrRejectsTheLine)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ListLineNameTest,
-    testing::Values(
-        // Unix
-        NameCase{"blanks inside the name are kept",
-                 "-rw-r--r-- 1 mobile mobile 2048 Mar 3 10:12 Address Book.dossiva\n",
-                 "Address Book.dossiva\n"},
-        NameCase{"a second blank before the name belongs to it",
-                 "-rw-r--r-- 1 mobile mobile 2048 Mar 3 10:12  Address Book.dossiva\n",
-                 " Address Book.dossiva\n"},
-        NameCase{"a link ends before its arrow", "lrwxrwxrwx 1 a b 4 Mar 3 10:12 link -> target\n", "link"},
-        NameCase{"only links lose their arrow", "-rw-r--r-- 1 a b 4 Mar 3 10:12 a -> b\n", "a -> b\n"},
-        NameCase{"a year instead of a time", "drwxr-xr-x 2 a b 4096 Nov 16 2009 CORE\n", "CORE\n"},
-        NameCase{"a time with a one-digit hour", "-rw-r--r-- 1 a b 7 Mar 3 9:05 early\n", "early\n"},
-        NameCase{"a single owner column", "drwxr-xr-x folder 0 Mar 3 10:12 Notes\n", "Notes\n"},
-        NameCase{"one column more", "-rw-r--r-- 1 owner group extra 12 Mar 3 10:12 f\n", "f\n"},
-        NameCase{"the group column missing", "-rw-r--r-- 1 owner 12 Mar 3 10:12 f\n", "f\n"},
-        NameCase{"months match in upper case", "-rw-r--r-- 1 a b 12 MAR 3 10:12 f\n", "f\n"},
-        NameCase{"months match letter by letter", "-rw-r--r-- 1 a b 12 mAr 3 10:12 f\n", "f\n"},
-        NameCase{"no month in the table", "-rw-r--r-- 1 a b 12 Mrz 3 10:12 f\n", std::nullopt},
-        NameCase{"a year field of three characters", "-rw-r--r-- 1 a b 12 Mar 3 201 f\n", std::nullopt},
-        NameCase{"the line ends after the time", "-rw-r--r-- 1 a b 12 Mar 3 10:12\n", std::nullopt},
-        NameCase{"three leading blanks dropped after a blank second character",
-                 "- 1 a b 12 Mar 3 10:12    name\n", "name\n"},
-        NameCase{"three leading blanks dropped after a bracket", "d[RWCEAFMS] 1 a b 12 Mar 3 10:12    dir\n",
-                 "dir\n"},
-        NameCase{"three leading blanks kept otherwise", "-rw-r--r-- 1 a b 12 Mar 3 10:12    name\n",
-                 "   name\n"},
-        NameCase{"a permissions field alone", "-\n", std::nullopt},
-        // EPLF
-        NameCase{"EPLF", "+i8388621.48594,m825718503,r,s280,\tdjb.html\n", "djb.html\n"},
-        NameCase{"EPLF without a tab", "+i8388621.48594,m825718503,r,s280, djb.html\n", std::nullopt},
-        // VMS
-        NameCase{"a VMS directory loses .DIR", "CORE.DIR;1  1  16-NOV-2009 12:00 [SYSTEM] (RWE,RWE,RE,RE)\n",
-                 "CORE"},
-        NameCase{"a VMS file with seconds", "README.TXT;3  5  16-Nov-2009 12:00:31 [X]\n", "README.TXT"},
-        NameCase{"a VMS name no longer than .DIR", ".DIR;1  1  16-NOV-2009 12:00 [S]\n", ".DIR"},
-        NameCase{"a VMS month not in the table", "CORE.DIR;1  1  16-XYZ-2009 12:00 [SYSTEM]\n", std::nullopt},
-        NameCase{"a VMS line ending after the minutes", "CORE.DIR;1  1  16-NOV-2009 12:00\n", std::nullopt},
-        NameCase{"a VMS line ending after the name", "CORE.DIR;1\n", std::nullopt},
-        // DOS
-        NameCase{"a DOS directory", "03-04-09  10:12AM       <DIR>          Notes\n", "Notes\n"},
-        NameCase{"a DOS file with blanks in its name", "03-04-2009  01:05PM  1234 notes one.txt\n",
-                 "notes one.txt\n"},
-        NameCase{"a DOS time without M", "03-04-09  10:12A   <DIR>   Notes\n", "Notes\n"},
-        NameCase{"a DOS time without AM or PM", "03-04-09  10:12XM <DIR> Notes\n", std::nullopt},
-        NameCase{"a DOS line without a name", "03-04-09  10:12AM <DIR>\n", std::nullopt},
-        // Neither
-        NameCase{"a summary line", "total 12\n", std::nullopt},
-        NameCase{"a line of one byte", "-", std::nullopt}),
-    test::CaseNames());
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Lines, ListLineNameTest, testing::Values(
+    // Unix
+    NameCase{"blanks inside the name are kept", "-rw-r--r-- 1 mobile mobile 2048 Mar 3 10:12 Address Book.dossiva\n",
+        "Address Book.dossiva\n"},
+    NameCase{"a second blank before the name belongs to it",
+        "-rw-r--r-- 1 mobile mobile 2048 Mar 3 10:12  Address Book.dossiva\n", " Address Book.dossiva\n"},
+    NameCase{"a link ends before its arrow", "lrwxrwxrwx 1 a b 4 Mar 3 10:12 link -> target\n", "link"},
+    NameCase{"only links lose their arrow", "-rw-r--r-- 1 a b 4 Mar 3 10:12 a -> b\n", "a -> b\n"},
+    NameCase{"a year instead of a time", "drwxr-xr-x 2 a b 4096 Nov 16 2009 CORE\n", "CORE\n"},
+    NameCase{"a time with a one-digit hour", "-rw-r--r-- 1 a b 7 Mar 3 9:05 early\n", "early\n"},
+    NameCase{"a single owner column", "drwxr-xr-x folder 0 Mar 3 10:12 Notes\n", "Notes\n"},
+    NameCase{"one column more", "-rw-r--r-- 1 owner group extra 12 Mar 3 10:12 f\n", "f\n"},
+    NameCase{"the group column missing", "-rw-r--r-- 1 owner 12 Mar 3 10:12 f\n", "f\n"},
+    NameCase{"months match in upper case", "-rw-r--r-- 1 a b 12 MAR 3 10:12 f\n", "f\n"},
+    NameCase{"months match letter by letter", "-rw-r--r-- 1 a b 12 mAr 3 10:12 f\n", "f\n"},
+    NameCase{"no month in the table", "-rw-r--r-- 1 a b 12 Mrz 3 10:12 f\n", std::nullopt},
+    NameCase{"a year field of three characters", "-rw-r--r-- 1 a b 12 Mar 3 201 f\n", std::nullopt},
+    NameCase{"the line ends after the time", "-rw-r--r-- 1 a b 12 Mar 3 10:12\n", std::nullopt},
+    NameCase{"three leading blanks dropped after a blank second character", "- 1 a b 12 Mar 3 10:12    name\n",
+        "name\n"},
+    NameCase{"three leading blanks dropped after a bracket", "d[RWCEAFMS] 1 a b 12 Mar 3 10:12    dir\n", "dir\n"},
+    NameCase{"three leading blanks kept otherwise", "-rw-r--r-- 1 a b 12 Mar 3 10:12    name\n", "   name\n"},
+    NameCase{"a permissions field alone", "-\n", std::nullopt},
+    // EPLF
+    NameCase{"EPLF", "+i8388621.48594,m825718503,r,s280,\tdjb.html\n", "djb.html\n"},
+    NameCase{"EPLF without a tab", "+i8388621.48594,m825718503,r,s280, djb.html\n", std::nullopt},
+    // VMS
+    NameCase{"a VMS directory loses .DIR", "CORE.DIR;1  1  16-NOV-2009 12:00 [SYSTEM] (RWE,RWE,RE,RE)\n", "CORE"},
+    NameCase{"a VMS file with seconds", "README.TXT;3  5  16-Nov-2009 12:00:31 [X]\n", "README.TXT"},
+    NameCase{"a VMS name no longer than .DIR", ".DIR;1  1  16-NOV-2009 12:00 [S]\n", ".DIR"},
+    NameCase{"a VMS month not in the table", "CORE.DIR;1  1  16-XYZ-2009 12:00 [SYSTEM]\n", std::nullopt},
+    NameCase{"a VMS line ending after the minutes", "CORE.DIR;1  1  16-NOV-2009 12:00\n", std::nullopt},
+    NameCase{"a VMS line ending after the name", "CORE.DIR;1\n", std::nullopt},
+    // DOS
+    NameCase{"a DOS directory", "03-04-09  10:12AM       <DIR>          Notes\n", "Notes\n"},
+    NameCase{"a DOS file with blanks in its name", "03-04-2009  01:05PM  1234 notes one.txt\n", "notes one.txt\n"},
+    NameCase{"a DOS time without M", "03-04-09  10:12A   <DIR>   Notes\n", "Notes\n"},
+    NameCase{"a DOS time without AM or PM", "03-04-09  10:12XM <DIR> Notes\n", std::nullopt},
+    NameCase{"a DOS line without a name", "03-04-09  10:12AM <DIR>\n", std::nullopt},
+    // Neither
+    NameCase{"a summary line", "total 12\n", std::nullopt},
+    NameCase{"a line of one byte", "-", std::nullopt}),
+    test::NameOfCase());
+// clang-format on
 
 struct ResourceCase {
     const char* name;
@@ -126,35 +120,30 @@ TEST_P(ListResourceTest, TellsKindAndDate)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ListResourceTest,
-    testing::Values(
-        ResourceCase{"summary", "total 12\n", std::nullopt, std::nullopt},
-        ResourceCase{"not a mode", "dir listing follows\n", std::nullopt, std::nullopt},
-        ResourceCase{"directory this year", "drwxr-xr-x 2 a b 4096 Mar 3 10:12 Notes.dossiva\n", 4,
-                     utc(2024, 3, 3, 10, 12)},
-        ResourceCase{"a time past today is last year", "-rw-r--r-- 1 a b 10 Dec 24 23:59 f\n", 8,
-                     utc(2023, 12, 24, 23, 59)},
-        ResourceCase{"clocks a little ahead stay this year", "-rw-r--r-- 1 a b 10 Jun 16 11:00 f\n", 8,
-                     utc(2024, 6, 16, 11, 0)},
-        ResourceCase{"year", "-rw-r--r-- 1 a b 10 Nov 16 2009 f\n", 8, utc(2009, 11, 16)},
-        ResourceCase{"link", "lrwxrwxrwx 1 a b 4 Jun 15 11:00 l -> t\n", 10, utc(2024, 6, 15, 11, 0)},
-        ResourceCase{"no such day", "-rw-r--r-- 1 a b 10 Feb 30 2009 f\n", 8, std::nullopt},
-        ResourceCase{"access list mark", "drwxr-xr-x+ 2 a b 4096 Mar 3 10:12 x\n", 4,
-                     utc(2024, 3, 3, 10, 12)},
-        ResourceCase{"EPLF directory", "+/,m825718503,\tpub\n", 4, 825718503},
-        ResourceCase{"EPLF file without a date", "+r,s280,\tdjb.html\n", 8, std::nullopt},
-        ResourceCase{"EPLF without a tab", "+r,s280, djb.html\n", std::nullopt, std::nullopt},
-        ResourceCase{"DOS directory", "03-04-09  10:12AM  <DIR>  Notes\n", 4, utc(2009, 3, 4, 10, 12)},
-        ResourceCase{"DOS file, last century, afternoon", "12-31-99 12:30PM 10 a.txt\n", 8,
-                     utc(1999, 12, 31, 12, 30)},
-        ResourceCase{"DOS file, four-digit year, past midnight", "01-02-2010 12:05AM 1 b\n", 8,
-                     utc(2010, 1, 2, 0, 5)},
-        ResourceCase{"VMS directory", "CORE.DIR;1  1  16-NOV-2009 12:00 [S] (R)\n", 4,
-                     utc(2009, 11, 16, 12, 0)},
-        ResourceCase{"VMS file with seconds", "A.TXT;2  3  1-JAN-2010 08:30:15 [S]\n", 8,
-                     utc(2010, 1, 1, 8, 30, 15)}),
-    test::CaseNames());
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Lines, ListResourceTest, testing::Values(
+    ResourceCase{"summary", "total 12\n", std::nullopt, std::nullopt},
+    ResourceCase{"not a mode", "dir listing follows\n", std::nullopt, std::nullopt},
+    ResourceCase{"directory this year", "drwxr-xr-x 2 a b 4096 Mar 3 10:12 Notes.dossiva\n", 4,
+        utc(2024, 3, 3, 10, 12)},
+    ResourceCase{"a time past today is last year", "-rw-r--r-- 1 a b 10 Dec 24 23:59 f\n", 8,
+        utc(2023, 12, 24, 23, 59)},
+    ResourceCase{"clocks a little ahead stay this year", "-rw-r--r-- 1 a b 10 Jun 16 11:00 f\n", 8,
+        utc(2024, 6, 16, 11, 0)},
+    ResourceCase{"year", "-rw-r--r-- 1 a b 10 Nov 16 2009 f\n", 8, utc(2009, 11, 16)},
+    ResourceCase{"link", "lrwxrwxrwx 1 a b 4 Jun 15 11:00 l -> t\n", 10, utc(2024, 6, 15, 11, 0)},
+    ResourceCase{"no such day", "-rw-r--r-- 1 a b 10 Feb 30 2009 f\n", 8, std::nullopt},
+    ResourceCase{"access list mark", "drwxr-xr-x+ 2 a b 4096 Mar 3 10:12 x\n", 4, utc(2024, 3, 3, 10, 12)},
+    ResourceCase{"EPLF directory", "+/,m825718503,\tpub\n", 4, 825718503},
+    ResourceCase{"EPLF file without a date", "+r,s280,\tdjb.html\n", 8, std::nullopt},
+    ResourceCase{"EPLF without a tab", "+r,s280, djb.html\n", std::nullopt, std::nullopt},
+    ResourceCase{"DOS directory", "03-04-09  10:12AM  <DIR>  Notes\n", 4, utc(2009, 3, 4, 10, 12)},
+    ResourceCase{"DOS file, last century, afternoon", "12-31-99 12:30PM 10 a.txt\n", 8, utc(1999, 12, 31, 12, 30)},
+    ResourceCase{"DOS file, four-digit year, past midnight", "01-02-2010 12:05AM 1 b\n", 8, utc(2010, 1, 2, 0, 5)},
+    ResourceCase{"VMS directory", "CORE.DIR;1  1  16-NOV-2009 12:00 [S] (R)\n", 4, utc(2009, 11, 16, 12, 0)},
+    ResourceCase{"VMS file with seconds", "A.TXT;2  3  1-JAN-2010 08:30:15 [S]\n", 8, utc(2010, 1, 1, 8, 30, 15)}),
+    test::NameOfCase());
+// clang-format on
 
 TEST(ListResourceTest, ConsumesOneLineAtATime)
 {
@@ -192,26 +181,24 @@ TEST_P(ParseListTest, GivesTheEntriesInOrder)
 const std::string kDir = "drwxr-xr-x 2 mobile mobile 4096 Mar 3 10:12 ";
 const std::string kFile = "-rw-r--r-- 1 mobile mobile 2048 Mar 3 10:12 ";
 
-INSTANTIATE_TEST_SUITE_P(
-    Listings, ParseListTest,
-    testing::Values(
-        ListingCase{"empty", "", std::vector<std::pair<std::string, int>>{}},
-        ListingCase{"only the first line", "total 0\n", std::vector<std::pair<std::string, int>>{}},
-        ListingCase{"the first line is skipped even as an entry",
-                    kDir + "First.dossiva\n" + kDir + "Second.dossiva\n",
-                    std::vector<std::pair<std::string, int>>{{"Second.dossiva", 4}}},
-        ListingCase{"summaries and unknown lines are passed over",
-                    "total 3\n" + kDir + "Notes.dossiva\ntotal 9\n" + kFile + "Notes.dossiva\nwhatever\n",
-                    std::vector<std::pair<std::string, int>>{{"Notes.dossiva", 4}, {"Notes.dossiva", 8}}},
-        ListingCase{"an entry without a name is skipped",
-                    "total 2\n-rw-r--r-- 1 a b 12 Mar 3 10:12\n" + kFile + "kept\n",
-                    std::vector<std::pair<std::string, int>>{{"kept", 8}}},
-        ListingCase{"a last line without \\n counts", "total 1\n" + kFile + "last",
-                    std::vector<std::pair<std::string, int>>{{"last", 8}}},
-        ListingCase{"names keep their blanks", "total 1\n" + kDir + " Address Book.dossiva \n",
-                    std::vector<std::pair<std::string, int>>{{" Address Book.dossiva ", 4}}},
-        ListingCase{"a NUL byte rejects the listing", "total 1\n" + kFile + "a\0b\n"s, std::nullopt}),
-    test::CaseNames());
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Listings, ParseListTest, testing::Values(
+    ListingCase{"empty", "", std::vector<std::pair<std::string, int>>{}},
+    ListingCase{"only the first line", "total 0\n", std::vector<std::pair<std::string, int>>{}},
+    ListingCase{"the first line is skipped even as an entry", kDir + "First.dossiva\n" + kDir + "Second.dossiva\n",
+        std::vector<std::pair<std::string, int>>{{"Second.dossiva", 4}}},
+    ListingCase{"summaries and unknown lines are passed over",
+        "total 3\n" + kDir + "Notes.dossiva\ntotal 9\n" + kFile + "Notes.dossiva\nwhatever\n",
+        std::vector<std::pair<std::string, int>>{{"Notes.dossiva", 4}, {"Notes.dossiva", 8}}},
+    ListingCase{"an entry without a name is skipped", "total 2\n-rw-r--r-- 1 a b 12 Mar 3 10:12\n" + kFile + "kept\n",
+        std::vector<std::pair<std::string, int>>{{"kept", 8}}},
+    ListingCase{"a last line without \\n counts", "total 1\n" + kFile + "last", std::vector<std::pair<std::string,
+        int>>{{"last", 8}}},
+    ListingCase{"names keep their blanks", "total 1\n" + kDir + " Address Book.dossiva \n",
+        std::vector<std::pair<std::string, int>>{{" Address Book.dossiva ", 4}}},
+    ListingCase{"a NUL byte rejects the listing", "total 1\n" + kFile + "a\0b\n"s, std::nullopt}),
+    test::NameOfCase());
+// clang-format on
 
 TEST(ParseListTest, DatesDefaultTo1970AndNamesStopAt2047Bytes)
 {

@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "support/ChildProcess.h"
+#include "support/Files.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sched.h>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -245,7 +245,7 @@ public:
             return "the private system bus did not start";
         }
         if (!startAvahi()) {
-            return "avahi-daemon did not start in the namespace: " + readAll(m_folder + "/avahi.log");
+            return "avahi-daemon did not start in the namespace: " + test::fileContents(m_folder + "/avahi.log");
         }
         return {};
     }
@@ -292,14 +292,6 @@ public:
     const std::string& said() const { return m_said; }
 
 private:
-    static std::string readAll(const std::string& path)
-    {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
     bool startBus()
     {
         std::ofstream(m_folder + "/bus.conf")
@@ -333,7 +325,7 @@ private:
             return false;
         }
         for (int i = 0; i < 150; ++i) {
-            if (readAll(m_folder + "/avahi.log").find("Server startup complete") != std::string::npos) {
+            if (test::fileContents(m_folder + "/avahi.log").find("Server startup complete") != std::string::npos) {
                 return true;
             }
             if (m_avahi.wait(100ms)) {

@@ -1,5 +1,7 @@
 #include "sync/SessionHarness.h"
 
+#include "support/Files.h"
+
 #include "library/Startup.h"
 #include "platform/FileManager.h"
 #include "platform/MainThread.h"
@@ -18,20 +20,6 @@
 #include <sys/stat.h>
 
 namespace dossiva::test {
-
-namespace {
-
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
-
-} // namespace
 
 void ScriptedPresenter::showProgress(const std::string& title)
 {
@@ -212,10 +200,7 @@ namespace {
 
 std::string contentHash(const fs::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return std::to_string(std::hash<std::string>{}(bytes.str()));
+    return std::to_string(std::hash<std::string>{}(fileContents(file.string())));
 }
 
 void writeBytes(const std::string& path, const std::string& bytes)
@@ -310,12 +295,12 @@ std::vector<std::string> outsideItemsIn(const std::string& folder, const Outside
 
 std::vector<std::string> titlesInFile(const std::string& databaseFile)
 {
-    return lines(sqliteShell(databaseFile, "select \"1\" from data_table order by id"));
+    return textLines(sqliteShell(databaseFile, "select \"1\" from data_table order by id"));
 }
 
 std::vector<std::string> labelsInFile(const std::string& databaseFile)
 {
-    return lines(sqliteShell(databaseFile, "select field_name from fields_table order by order_index"));
+    return textLines(sqliteShell(databaseFile, "select field_name from fields_table order by order_index"));
 }
 
 } // namespace dossiva::test

@@ -8,6 +8,7 @@
 // The run inside `make test` tries a few dozen points; SYNC_KILLS=N tries N.
 #include "cli/CliRunner.h"
 #include "support/CompanionPeer.h"
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 #include "sync/CrashDriver.h"
 #include "sync/SyncTestData.h"
@@ -41,16 +42,6 @@ constexpr int kDefaultKills = 24;
 const std::vector<std::string> kDatabases{"Sent", "Taken", "Shared"};
 const std::vector<std::string> kTemplates{"Here Only", "There Only", "Newer Here"};
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
-
 std::string bytesOf(const std::string& path)
 {
     const auto bytes = FileManager::exists(path) ? FileManager::readFile(path) : std::nullopt;
@@ -74,8 +65,8 @@ std::string databaseState(const std::string& package)
     std::string columns = "create_date||'|'||edit_date";
     std::vector<bool> picture{false, false};
     std::string state;
-    for (const auto& field : lines(sqliteShell(file, "select id,field_type,field_name from fields_table "
-                                                     "order by id"))) {
+    for (const auto& field : textLines(sqliteShell(file, "select id,field_type,field_name from fields_table "
+                                                         "order by id"))) {
         const auto first = field.find('|');
         const auto second = field.find('|', first + 1);
         columns += "||'|'||\"" + field.substr(0, first) + "\"";
@@ -83,7 +74,7 @@ std::string databaseState(const std::string& package)
         state += field.substr(second + 1) + ";";
     }
     std::vector<std::string> records;
-    for (const auto& row : lines(sqliteShell(file, "select " + columns + " from data_table"))) {
+    for (const auto& row : textLines(sqliteShell(file, "select " + columns + " from data_table"))) {
         std::string record;
         std::istringstream values(row);
         std::size_t column = 0;

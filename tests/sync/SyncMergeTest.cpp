@@ -1,6 +1,7 @@
 // The merge of a database held on both sides: the record rules by dates as a
 // table, the structure comparison, and whole merges of real packages with
 // pictures from both sides.
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 #include "sync/SyncTestData.h"
 
@@ -48,9 +49,9 @@ struct MergeCase {
     const char* name;
     std::vector<Record> mac;
     std::vector<Record> phone;
-    std::int64_t macSync;
-    std::int64_t phoneSync;
     std::vector<std::string> expected; // "M:text" or "P:text", in order
+    std::int64_t macSync = 1000;
+    std::int64_t phoneSync = 1000;
 };
 
 std::vector<std::string> describe(const std::vector<MergedRecord>& merged)
@@ -76,227 +77,47 @@ TEST_P(MergeRules, KeepsTheRecordsTheDatesCallFor)
 }
 
 // Both copies last synced at 1000 unless the case says otherwise.
-INSTANTIATE_TEST_SUITE_P(
-    Table, MergeRules,
-    ::testing::Values(
-        MergeCase{
-            "UnchangedKeptOnce", {record(1, "a", 100, 0)}, {record(1, "a", 100, 0)}, 1000, 1000, {"M:a"}},
-        MergeCase{
-            "ChangedOnMac", {record(1, "mac", 100, 1500)}, {record(1, "old", 100, 0)}, 1000, 1000, {"M:mac"}},
-        MergeCase{"ChangedOnPhone",
-                  {record(1, "old", 100, 500)},
-                  {record(1, "phone", 100, 1500)},
-                  1000,
-                  1000,
-                  {"P:phone"}},
-        MergeCase{"BothChangedPhoneLater",
-                  {record(1, "mac", 100, 1500)},
-                  {record(1, "phone", 100, 1600)},
-                  1000,
-                  1000,
-                  {"P:phone"}},
-        MergeCase{"BothChangedMacLater",
-                  {record(1, "mac", 100, 1700)},
-                  {record(1, "phone", 100, 1600)},
-                  1000,
-                  1000,
-                  {"M:mac"}},
-        MergeCase{"TieKeepsMac",
-                  {record(1, "mac", 100, 1500)},
-                  {record(1, "phone", 100, 1500)},
-                  1000,
-                  1000,
-                  {"M:mac"}},
-        MergeCase{"DeletedOnPhoneGoes",
-                  {record(1, "a", 100, 500), record(2, "b", 100, 0)},
-                  {record(1, "a", 100, 500)},
-                  1000,
-                  1000,
-                  {"M:a"}},
-        MergeCase{"DeletedOnPhoneButChangedOnMacStays", {record(1, "a", 100, 1500)}, {}, 1000, 1000, {"M:a"}},
-        MergeCase{"DeletedOnMacStaysDeleted", {}, {record(1, "a", 100, 0)}, 1000, 1000, {}},
-        MergeCase{"DeletedOnMacChangedOnPhoneStaysDeleted", {}, {record(1, "a", 100, 1500)}, 1000, 1000, {}},
-        MergeCase{"AddedOnBothSidesAllKept",
-                  {record(1, "a", 100, 0), record(2, "mac new", 1200, 0)},
-                  {record(1, "a", 100, 0), record(2, "phone new", 1300, 0)},
-                  1000,
-                  1000,
-                  {"M:a", "M:mac new", "P:phone new"}},
-        MergeCase{"AddedAlikeOnBothSidesOnce",
-                  {record(7, "same", 1200, 1250)},
-                  {record(9, "same", 1200, 1250)},
-                  1000,
-                  1000,
-                  {"M:same"}},
-        MergeCase{"AddedAlikeInAnotherFieldOrderOnce",
-                  {record(7, "same", 1200, 0)},
-                  {reordered(record(9, "same", 1200, 0))},
-                  1000,
-                  1000,
-                  {"M:same"}},
-        MergeCase{"TwoAlikeAddedOnPhoneBothKept",
-                  {},
-                  {record(5, "dup", 1200, 0), record(6, "dup", 1200, 0)},
-                  1000,
-                  1000,
-                  {"P:dup", "P:dup"}},
-        MergeCase{"OldInAnotherFieldOrderKept",
-                  {record(1, "a", 100, 0)},
-                  {reordered(record(1, "a", 100, 0))},
-                  1000,
-                  1000,
-                  {"M:a"}},
-        MergeCase{"OldWithASecondFieldChangedOnPhone",
-                  {record(1, "a", 100, 500, "x")},
-                  {reordered(record(1, "a", 100, 1500, "y"))},
-                  1000,
-                  1000,
-                  {"P:a"}},
-        MergeCase{"ZeroModificationIsUnchanged", {record(1, "a", 100, 0)}, {}, 1000, 1000, {}},
-        // Held on both sides, so deleted on neither: the later change stays.
-        MergeCase{"OldAndDifferentUnchangedSinceSyncKeepsTheMacsLaterChange",
-                  {record(1, "mac", 100, 900)},
-                  {record(1, "phone", 100, 800)},
-                  1000,
-                  1000,
-                  {"M:mac"}},
-        MergeCase{"OldAndDifferentUnchangedSinceSyncKeepsThePhonesLaterChange",
-                  {record(1, "mac", 100, 800)},
-                  {record(1, "phone", 100, 900)},
-                  1000,
-                  1000,
-                  {"P:phone"}},
-        MergeCase{"OldAndDifferentUnchangedSinceSyncTieKeepsMac",
-                  {record(1, "mac", 100, 0)},
-                  {record(1, "phone", 100, 0)},
-                  1000,
-                  1000,
-                  {"M:mac"}},
-        MergeCase{"ReferenceIsTheEarlierSync", {record(1, "a", 1500, 0)}, {}, 1000, 2000, {"M:a"}},
-        MergeCase{"ReferenceIsTheEarlierSyncOnThePhone", {}, {record(1, "a", 1500, 0)}, 2000, 1000, {"P:a"}},
-        MergeCase{"NeverSyncedHereCountsAsNow", {record(1, "a", 1500, 0)}, {}, -1, 2000, {}},
-        MergeCase{"NeitherSyncedKeepsAllAlikeOnce",
-                  {record(1, "a", 100, 0), record(2, "b", 200, 0)},
-                  {record(1, "a", 100, 0), record(2, "c", 300, 0), record(3, "c", 300, 0)},
-                  -1,
-                  -1,
-                  {"M:a", "M:b", "P:c", "P:c"}}),
-    [](const ::testing::TestParamInfo<MergeCase>& param) { return std::string(param.param.name); });
-
-// Ids both copies share stay, so the copies keep matching record by record;
-// the companion's new records take ids neither copy uses.
-TEST(MergeRulesIds, NewRecordsOfTheCompanionTakeIdsNeitherCopyUses)
-{
-    std::stop_source never;
-    const std::vector<Record> mac{record(3, "old", 100, 0), record(9, "mac new", 1200, 0)};
-    const std::vector<Record> phone{record(3, "old", 100, 1500), record(12, "phone new", 1300, 0),
-                                    record(4, "phone too", 1400, 0)};
-    const auto merged = SyncMerge::mergeRecords(mac, phone, 1000, 1000, kNow, never.get_token());
-    ASSERT_TRUE(merged.has_value());
-    std::vector<std::string> ids;
-    for (const auto& m : *merged) {
-        ids.push_back(std::string(m.record->value(1)->text()) + "#" + std::to_string(m.id));
-    }
-    EXPECT_EQ(ids, (std::vector<std::string>{"old#3", "mac new#9", "phone new#13", "phone too#14"}));
-}
-
-TEST(MergeRulesStop, AStoppedMergeGivesNothing)
-{
-    std::stop_source stop;
-    stop.request_stop();
-    EXPECT_FALSE(SyncMerge::mergeRecords({record(1, "a", 100, 0)}, {}, 1000, 1000, kNow, stop.get_token()));
-    EXPECT_FALSE(SyncMerge::mergeRecords({record(1, "a", 100, 0)}, {}, -1, -1, kNow, stop.get_token()));
-}
-
-// -- Structures --------------------------------------------------------------
-
-FieldDefinition field(FieldId id, const std::string& name, int type, int order, int column = 0)
-{
-    return {id, name, type, defaultStructure(type), order, column};
-}
-
-struct StructureCase {
-    const char* name;
-    std::vector<FieldDefinition> phone;
-    bool differs;
-};
-
-const std::vector<FieldDefinition> kMacStructure{field(1, "Title", 0, 1), field(4, "Note", 1, 2),
-                                                 field(6, "When", 4, 3)};
-
-class StructureComparison : public ::testing::TestWithParam<StructureCase> {};
-
-TEST_P(StructureComparison, TellsConflictsFromMergeableCopies)
-{
-    EXPECT_EQ(SyncMerge::checkStrctureDifferencesLocal(kMacStructure, GetParam().phone), GetParam().differs);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, StructureComparison,
-    ::testing::Values(
-        StructureCase{"Same", kMacStructure, false},
-        StructureCase{
-            "OtherOrder", {field(6, "When", 4, 1), field(1, "Title", 0, 2), field(4, "Note", 1, 3)}, false},
-        StructureCase{"OtherColumnWidth",
-                      {field(1, "Title", 0, 1, 120), field(4, "Note", 1, 2), field(6, "When", 4, 3)},
-                      false},
-        StructureCase{
-            "Renamed", {field(1, "Title", 0, 1), field(4, "Notes", 1, 2), field(6, "When", 4, 3)}, true},
-        StructureCase{
-            "OtherType", {field(1, "Title", 0, 1), field(4, "Note", 2, 2), field(6, "When", 4, 3)}, true},
-        StructureCase{
-            "OtherId", {field(1, "Title", 0, 1), field(5, "Note", 1, 2), field(6, "When", 4, 3)}, true},
-        StructureCase{"FieldMore",
-                      {field(1, "Title", 0, 1), field(4, "Note", 1, 2), field(6, "When", 4, 3),
-                       field(7, "Extra", 1, 4)},
-                      true},
-        StructureCase{"FieldLess", {field(1, "Title", 0, 1), field(4, "Note", 1, 2)}, true},
-        StructureCase{"OtherOptions",
-                      {field(1, "Title", 0, 1),
-                       field(4, "Note", 1, 2),
-                       {6, "When", 4, PropertyList(PropertyList::Array{PropertyList(false)}), 3, 0}},
-                      true}),
-    [](const ::testing::TestParamInfo<StructureCase>& param) { return std::string(param.param.name); });
-
-// Writers store the same option as another kind of number: only the value
-// counts.
-struct OptionCase {
-    const char* name;
-    PropertyList mac;
-    PropertyList phone;
-    bool differs;
-};
-
-class OptionComparison : public ::testing::TestWithParam<OptionCase> {};
-
-TEST_P(OptionComparison, ComparesNumbersByValue)
-{
-    const auto structure = [](const PropertyList& options) {
-        return std::vector<FieldDefinition>{{1, "Title", 0, PropertyList::array(), 1, 0},
-                                            {5, "Size", FieldType::Number, options, 2, 0}};
-    };
-    EXPECT_EQ(
-        SyncMerge::checkStrctureDifferencesLocal(structure(GetParam().mac), structure(GetParam().phone)),
-        GetParam().differs);
-}
-
-using Dict = PropertyList::Dictionary;
-using List = PropertyList::Array;
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, OptionComparison,
-    ::testing::Values(OptionCase{"IntegerAndReal", Dict{{"W", std::int64_t{180}}}, Dict{{"W", 180.0}}, false},
-                      OptionCase{"TrueAndOne", List{true}, List{std::int64_t{1}}, false},
-                      OptionCase{"FalseAndZeroReal", List{false}, List{0.0}, false},
-                      OptionCase{"NestedDeeper", List{Dict{{"W", List{std::int64_t{2}}}}},
-                                 List{Dict{{"W", List{2.0}}}}, false},
-                      OptionCase{"AnotherNumber", Dict{{"W", std::int64_t{180}}}, Dict{{"W", 180.5}}, true},
-                      OptionCase{"TrueAndTwo", List{true}, List{std::int64_t{2}}, true},
-                      OptionCase{"NumberAndText", Dict{{"W", std::int64_t{180}}}, Dict{{"W", "180"}}, true},
-                      OptionCase{"AnotherKey", Dict{{"W", std::int64_t{180}}}, Dict{{"H", std::int64_t{180}}},
-                                 true},
-                      OptionCase{"OneMoreElement", List{true}, List{true, true}, true}),
-    [](const ::testing::TestParamInfo<OptionCase>& param) { return std::string(param.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, MergeRules, ::testing::Values(
+    MergeCase{"UnchangedKeptOnce", {record(1, "a", 100, 0)}, {record(1, "a", 100, 0)}, {"M:a"}},
+    MergeCase{"ChangedOnMac", {record(1, "mac", 100, 1500)}, {record(1, "old", 100, 0)}, {"M:mac"}},
+    MergeCase{"ChangedOnPhone", {record(1, "old", 100, 500)}, {record(1, "phone", 100, 1500)}, {"P:phone"}},
+    MergeCase{"BothChangedPhoneLater", {record(1, "mac", 100, 1500)}, {record(1, "phone", 100, 1600)}, {"P:phone"}},
+    MergeCase{"BothChangedMacLater", {record(1, "mac", 100, 1700)}, {record(1, "phone", 100, 1600)}, {"M:mac"}},
+    MergeCase{"TieKeepsMac", {record(1, "mac", 100, 1500)}, {record(1, "phone", 100, 1500)}, {"M:mac"}},
+    MergeCase{"DeletedOnPhoneGoes", {record(1, "a", 100, 500), record(2, "b", 100, 0)},
+              {record(1, "a", 100, 500)}, {"M:a"}},
+    MergeCase{"DeletedOnPhoneButChangedOnMacStays", {record(1, "a", 100, 1500)}, {}, {"M:a"}},
+    MergeCase{"DeletedOnMacStaysDeleted", {}, {record(1, "a", 100, 0)}, {}},
+    MergeCase{"DeletedOnMacChangedOnPhoneStaysDeleted", {}, {record(1, "a", 100, 1500)}, {}},
+    MergeCase{"AddedOnBothSidesAllKept", {record(1, "a", 100, 0), record(2, "mac new", 1200, 0)},
+              {record(1, "a", 100, 0), record(2, "phone new", 1300, 0)}, {"M:a", "M:mac new", "P:phone new"}},
+    MergeCase{"AddedAlikeOnBothSidesOnce", {record(7, "same", 1200, 1250)},
+              {record(9, "same", 1200, 1250)}, {"M:same"}},
+    MergeCase{"AddedAlikeInAnotherFieldOrderOnce", {record(7, "same", 1200, 0)},
+              {reordered(record(9, "same", 1200, 0))}, {"M:same"}},
+    MergeCase{"TwoAlikeAddedOnPhoneBothKept", {},
+              {record(5, "dup", 1200, 0), record(6, "dup", 1200, 0)}, {"P:dup", "P:dup"}},
+    MergeCase{"OldInAnotherFieldOrderKept", {record(1, "a", 100, 0)}, {reordered(record(1, "a", 100, 0))}, {"M:a"}},
+    MergeCase{"OldWithASecondFieldChangedOnPhone", {record(1, "a", 100, 500, "x")},
+              {reordered(record(1, "a", 100, 1500, "y"))}, {"P:a"}},
+    MergeCase{"ZeroModificationIsUnchanged", {record(1, "a", 100, 0)}, {}, {}},
+    // Held on both sides, so deleted on neither: the later change stays.
+    MergeCase{"OldAndDifferentUnchangedSinceSyncKeepsTheMacsLaterChange", {record(1, "mac", 100, 900)},
+              {record(1, "phone", 100, 800)}, {"M:mac"}},
+    MergeCase{"OldAndDifferentUnchangedSinceSyncKeepsThePhonesLaterChange", {record(1, "mac", 100, 800)},
+              {record(1, "phone", 100, 900)}, {"P:phone"}},
+    MergeCase{"OldAndDifferentUnchangedSinceSyncTieKeepsMac", {record(1, "mac", 100, 0)},
+              {record(1, "phone", 100, 0)}, {"M:mac"}},
+    MergeCase{"ReferenceIsTheEarlierSync", {record(1, "a", 1500, 0)}, {}, {"M:a"}, 1000, 2000},
+    MergeCase{"ReferenceIsTheEarlierSyncOnThePhone", {}, {record(1, "a", 1500, 0)}, {"P:a"}, 2000, 1000},
+    MergeCase{"NeverSyncedHereCountsAsNow", {record(1, "a", 1500, 0)}, {}, {}, -1, 2000},
+    MergeCase{"NeitherSyncedKeepsAllAlikeOnce", {record(1, "a", 100, 0), record(2, "b", 200, 0)},
+              {record(1, "a", 100, 0), record(2, "c", 300, 0), record(3, "c", 300, 0)},
+              {"M:a", "M:b", "P:c", "P:c"}, -1, -1}),
+    test::NameOfCase());
+// clang-format on
+// clang-format on
 
 // -- Whole merges ------------------------------------------------------------
 
@@ -460,18 +281,7 @@ TEST_P(PictureCarrying, EachRecordKeepsItsOwnPictureFilesByteForByte)
 INSTANTIATE_TEST_SUITE_P(Numbers, PictureCarrying,
                          ::testing::Values(PictureCase{"OwnNumbers", false},
                                            PictureCase{"SameNumberOnBothSides", true}),
-                         [](const ::testing::TestParamInfo<PictureCase>& param) {
-                             return std::string(param.param.name);
-                         });
-
-TEST_F(PackageMerge, AStoppedMergeFailsAndLeavesTheComputersCopy)
-{
-    const auto before = recordTitles(package);
-    std::stop_source stop;
-    stop.request_stop();
-    EXPECT_FALSE(SyncMerge::mergingThread(package, std::nullopt, stop.get_token()));
-    EXPECT_EQ(recordTitles(package), before);
-}
+                         test::NameOfCase());
 
 TEST_F(PackageMerge, AnUnreadableCompanionCopyFails)
 {

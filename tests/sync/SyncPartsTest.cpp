@@ -2,6 +2,7 @@
 // accepted, which files of a package are read, the download limits, the
 // one-slot signal, the conflict resolver's texts and choices,
 // the restore view's boxes, and package swaps that never lose the old copy.
+#include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 #include "sync/SessionHarness.h"
 
@@ -136,24 +137,17 @@ TEST_P(PackageFilesRead, OnlyPlainFilesInsideThePackage)
     EXPECT_EQ(scanned, GetParam().skipped);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, PackageFilesRead,
-    ::testing::Values(
-        PackageReadCase{
-            "ImagesLinkedOutside", Hostile::FolderLink, {"database.db: db"}, {"images is a symbolic link"}},
-        PackageReadCase{"PictureLinkedOutside",
-                        Hostile::FileLink,
-                        {"database.db: db", "images/1: picture"},
-                        {"images/6 is a symbolic link"}},
-        PackageReadCase{
-            "Fifo", Hostile::Fifo, {"database.db: db", "images/1: picture"}, {"images/7 is a FIFO"}},
-        PackageReadCase{"DatabaseLinkedOutside",
-                        Hostile::DatabaseLink,
-                        {"images/1: picture"},
-                        {"database.db is a symbolic link"}},
-        PackageReadCase{
-            "PackageLinkedOutside", Hostile::PackageLink, {}, {"the package is a symbolic link"}}),
-    [](const ::testing::TestParamInfo<PackageReadCase>& param) { return std::string(param.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, PackageFilesRead, ::testing::Values(
+    PackageReadCase{"ImagesLinkedOutside", Hostile::FolderLink, {"database.db: db"}, {"images is a symbolic link"}},
+    PackageReadCase{"PictureLinkedOutside", Hostile::FileLink, {"database.db: db", "images/1: picture"},
+        {"images/6 is a symbolic link"}},
+    PackageReadCase{"Fifo", Hostile::Fifo, {"database.db: db", "images/1: picture"}, {"images/7 is a FIFO"}},
+    PackageReadCase{"DatabaseLinkedOutside", Hostile::DatabaseLink, {"images/1: picture"},
+        {"database.db is a symbolic link"}},
+    PackageReadCase{"PackageLinkedOutside", Hostile::PackageLink, {}, {"the package is a symbolic link"}}),
+    test::NameOfCase());
+// clang-format on
 
 // -- Download limits ------------------------------------------------------------------
 
@@ -186,9 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DownloadLimitsFromPreferences,
                                            LimitsCase{"Lowered", 1000, 1000, 1000},
                                            LimitsCase{"Zero", 0, 4 * kGiB, 256 * kMiB},
                                            LimitsCase{"Negative", -5, 4 * kGiB, 256 * kMiB}),
-                         [](const ::testing::TestParamInfo<LimitsCase>& param) {
-                             return std::string(param.param.name);
-                         });
+                         test::NameOfCase());
 
 // -- The one-slot signal -----------------------------------------------------------
 
@@ -235,15 +227,15 @@ TEST_P(ConflictPreselection, SelectsTheCopyEditedLater)
     EXPECT_EQ(ConflictResolver::preselected(conflict("A.dossiva", c.mac, c.phone)), c.selected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ConflictPreselection,
-    ::testing::Values(PreselectCase{"PhoneLater", 100, 200, SyncSide::Phone},
-                      PreselectCase{"MacLater", 300, 200, SyncSide::Mac},
-                      PreselectCase{"SameTime", 200, 200, SyncSide::Mac},
-                      PreselectCase{"OnlyPhone", std::nullopt, 200, SyncSide::Phone},
-                      PreselectCase{"OnlyMac", 200, std::nullopt, SyncSide::Mac},
-                      PreselectCase{"Neither", std::nullopt, std::nullopt, SyncSide::Mac}),
-    [](const ::testing::TestParamInfo<PreselectCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, ConflictPreselection,
+                         ::testing::Values(PreselectCase{"PhoneLater", 100, 200, SyncSide::Phone},
+                                           PreselectCase{"MacLater", 300, 200, SyncSide::Mac},
+                                           PreselectCase{"SameTime", 200, 200, SyncSide::Mac},
+                                           PreselectCase{"OnlyPhone", std::nullopt, 200, SyncSide::Phone},
+                                           PreselectCase{"OnlyMac", 200, std::nullopt, SyncSide::Mac},
+                                           PreselectCase{"Neither", std::nullopt, std::nullopt,
+                                                         SyncSide::Mac}),
+                         test::NameOfCase());
 
 TEST(ConflictResolver, WalksTheConflictsAndRecordsEachChoice)
 {
@@ -321,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreSideCase{"MacOfAPhoneBackup", BackupSide::Phone, true, true, false, std::nullopt},
         RestoreSideCase{"LocalOnlyView", BackupSide::Mac, false, false, true, BackupSide::Mac},
         RestoreSideCase{"LocalOnlyPhoneBackup", BackupSide::Phone, false, false, true, std::nullopt}),
-    [](const ::testing::TestParamInfo<RestoreSideCase>& param) { return std::string(param.param.name); });
+    test::NameOfCase());
 
 TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftoversNoBackupIsWriting)
 {
@@ -400,46 +392,25 @@ TEST_P(LeftoverPlan, DealsWithAsideCopiesFirstAndRemovesOnlyWhatIsSafe)
     EXPECT_EQ(steps, c.steps);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, LeftoverPlan,
-    ::testing::Values(
-        LeftoverPlanCase{"AsideFirstWhateverTheListingOrder",
-                         {"X.dossiva_temp", "X.dossiva_old"},
-                         {"X.dossiva_old"},
-                         {},
-                         {"put back X.dossiva_old", "remove X.dossiva_temp"}},
-        LeftoverPlanCase{"ReceivedCopyWithoutItsPackageGoes",
-                         {"X.dossiva_temp"},
-                         {"X.dossiva_temp"},
-                         {"X.dossiva_temp"},
-                         {"remove X.dossiva_temp"}},
-        LeftoverPlanCase{"OtherCopyWithoutItsPackageIsKept",
-                         {"X.dossiva_temp"},
-                         {"X.dossiva_temp"},
-                         {},
-                         {"keep X.dossiva_temp"}},
-        LeftoverPlanCase{"AsideBesideASoundPackageGoes",
-                         {"X.dossiva", "X.dossiva_old"},
-                         {"X.dossiva", "X.dossiva_old"},
-                         {},
-                         {"remove X.dossiva_old"}},
-        LeftoverPlanCase{"SoundAsideBesideABrokenPackage",
-                         {"X.dossiva", "X.dossiva_old"},
-                         {"X.dossiva_old"},
-                         {},
-                         {"put back over the broken one X.dossiva_old"}},
-        LeftoverPlanCase{"BrokenAsideBackThenTheUnfinishedCopyIsKept",
-                         {"X.dossiva_old", "X.dossiva_temp"},
-                         {},
-                         {},
-                         {"put back X.dossiva_old", "keep X.dossiva_temp"}},
-        LeftoverPlanCase{"BothBrokenAreKept", {"X.dossiva", "X.dossiva_old"}, {}, {}, {"keep X.dossiva_old"}},
-        LeftoverPlanCase{"OtherEntriesAreNoLeftovers",
-                         {"Y.dossiva", "Y.dossiva_older", "Notes", ".dossiva_temp_x"},
-                         {"Y.dossiva"},
-                         {},
-                         {}}),
-    [](const ::testing::TestParamInfo<LeftoverPlanCase>& param) { return std::string(param.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, LeftoverPlan, ::testing::Values(
+    LeftoverPlanCase{"AsideFirstWhateverTheListingOrder", {"X.dossiva_temp", "X.dossiva_old"}, {"X.dossiva_old"}, {},
+        {"put back X.dossiva_old", "remove X.dossiva_temp"}},
+    LeftoverPlanCase{"ReceivedCopyWithoutItsPackageGoes", {"X.dossiva_temp"}, {"X.dossiva_temp"}, {"X.dossiva_temp"},
+        {"remove X.dossiva_temp"}},
+    LeftoverPlanCase{"OtherCopyWithoutItsPackageIsKept", {"X.dossiva_temp"}, {"X.dossiva_temp"}, {},
+        {"keep X.dossiva_temp"}},
+    LeftoverPlanCase{"AsideBesideASoundPackageGoes", {"X.dossiva", "X.dossiva_old"}, {"X.dossiva", "X.dossiva_old"},
+        {}, {"remove X.dossiva_old"}},
+    LeftoverPlanCase{"SoundAsideBesideABrokenPackage", {"X.dossiva", "X.dossiva_old"}, {"X.dossiva_old"}, {},
+        {"put back over the broken one X.dossiva_old"}},
+    LeftoverPlanCase{"BrokenAsideBackThenTheUnfinishedCopyIsKept", {"X.dossiva_old", "X.dossiva_temp"}, {}, {},
+        {"put back X.dossiva_old", "keep X.dossiva_temp"}},
+    LeftoverPlanCase{"BothBrokenAreKept", {"X.dossiva", "X.dossiva_old"}, {}, {}, {"keep X.dossiva_old"}},
+    LeftoverPlanCase{"OtherEntriesAreNoLeftovers", {"Y.dossiva", "Y.dossiva_older", "Notes", ".dossiva_temp_x"},
+        {"Y.dossiva"}, {}, {}}),
+    test::NameOfCase());
+// clang-format on
 
 // A take stopped half-way leaves a copy the companion still has: it goes,
 // where a copy of unknown origin would be kept.
@@ -485,15 +456,6 @@ protected:
         return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
     }
 };
-
-TEST_F(PackageSwapTest, TheNewCopyReplacesTheOldAndNothingIsLeftBeside)
-{
-    makePackage(target, "old");
-    makePackage(staged, "new");
-    ASSERT_TRUE(PackageSwap::replace(staged, target));
-    EXPECT_EQ(content(target), "new");
-    EXPECT_EQ(FileManager::contentsOfDirectory(folder), std::vector<std::string>{"Notes.dossiva"});
-}
 
 TEST_F(PackageSwapTest, AnAsideCopyGoesOnlyWhenThePackageInPlaceIsSound)
 {

@@ -9,6 +9,8 @@
 #include "platform/MainThread.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
+#include "support/CaseNames.h"
+#include "support/Files.h"
 #include "sync/SyncMerge.h"
 
 #include <gtest/gtest.h>
@@ -50,11 +52,7 @@ std::size_t fileCount(const std::string& folder)
 // listing decides.
 std::vector<std::string> sortedLines(const std::string& text)
 {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
+    std::vector<std::string> lines = textLines(text);
     std::sort(lines.begin(), lines.end());
     return lines;
 }
@@ -202,19 +200,16 @@ TEST_P(RefusedStart, EndsTheSessionWithItsAlertAndListsNothing)
     EXPECT_EQ(f.delegate.ends, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, RefusedStart,
-    ::testing::Values(RefusedStartCase{"Login", "", "another",
-                                       "Error: Error during connection\n\nthe companion refused PASS: 530 "
-                                       "Authentication failed."},
-                      RefusedStartCase{"WorkingDirectory", "PWD", "7Catalo9g",
-                                       "Error: Error during connection\n\nthe companion refused PWD: 550 "
-                                       "Refused by the test."},
-                      RefusedStartCase{
-                          "RootListing", "LIST", "7Catalo9g",
-                          "Error: Error getting db list\n\nthe companion refused LIST: 550 Refused "
-                          "by the test."}),
-    [](const ::testing::TestParamInfo<RefusedStartCase>& param) { return std::string(param.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, RefusedStart, ::testing::Values(
+    RefusedStartCase{"Login", "", "another",
+        "Error: Error during connection\n\nthe companion refused PASS: 530 " "Authentication failed."},
+    RefusedStartCase{"WorkingDirectory", "PWD", "7Catalo9g",
+        "Error: Error during connection\n\nthe companion refused PWD: 550 " "Refused by the test."},
+    RefusedStartCase{"RootListing", "LIST", "7Catalo9g",
+        "Error: Error getting db list\n\nthe companion refused LIST: 550 Refused " "by the test."}),
+    test::NameOfCase());
+// clang-format on
 
 struct ConflictCase {
     const char* name;
@@ -273,9 +268,7 @@ TEST_P(SyncConflict, TheChosenCopyReplacesTheOther)
 INSTANTIATE_TEST_SUITE_P(EitherSide, SyncConflict,
                          ::testing::Values(ConflictCase{"ForTheComputer", SyncSide::Mac},
                                            ConflictCase{"ForTheCompanion", SyncSide::Phone}),
-                         [](const ::testing::TestParamInfo<ConflictCase>& param) {
-                             return std::string(param.param.name);
-                         });
+                         test::NameOfCase());
 
 // -- What the copies remember of their last exchange ----------------------------------
 
@@ -320,9 +313,7 @@ TEST_P(DeletedAfterAnExchange, StaysDeletedOnBothSides)
 INSTANTIATE_TEST_SUITE_P(EitherWay, DeletedAfterAnExchange,
                          ::testing::Values(ExchangeCase{"HereAfterATake", true},
                                            ExchangeCase{"OnTheCompanionAfterASend", false}),
-                         [](const ::testing::TestParamInfo<ExchangeCase>& param) {
-                             return std::string(param.param.name);
-                         });
+                         test::NameOfCase());
 
 // Another writer stores the same options as other kinds of numbers.
 TEST_F(SyncSession, StructuresEqualInValueMergeWithoutAConflict)
@@ -396,22 +387,17 @@ TEST_P(CompanionLeftovers, ArePutInOrderAndTheDatabaseSyncs)
     EXPECT_EQ(fileCount(copy + "/images"), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CompanionLeftovers,
-    ::testing::Values(LeftoverCase{"StoppedBetweenTheTwoRenamesOfASend",
-                                   {"_old", "_temp"},
-                                   false,
-                                   "\nNotes was put back from the copy an interrupted swap moved aside"
-                                   "\nan unfinished copy of Notes was removed"},
-                      LeftoverCase{"StoppedBeforeTheEarlierCopyWasRemoved",
-                                   {"_old"},
-                                   true,
-                                   "\nthe earlier copy of Notes left by an interrupted swap was removed"},
-                      LeftoverCase{"ConnectionLostAfterTheFolderOfASendWasMade",
-                                   {"_temp"},
-                                   false,
-                                   "\nan unfinished copy of Notes was removed"}),
-    [](const ::testing::TestParamInfo<LeftoverCase>& param) { return std::string(param.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, CompanionLeftovers, ::testing::Values(
+    LeftoverCase{"StoppedBetweenTheTwoRenamesOfASend", {"_old", "_temp"}, false,
+        "\nNotes was put back from the copy an interrupted swap moved aside"
+        "\nan unfinished copy of Notes was removed"},
+    LeftoverCase{"StoppedBeforeTheEarlierCopyWasRemoved", {"_old"}, true,
+        "\nthe earlier copy of Notes left by an interrupted swap was removed"},
+    LeftoverCase{"ConnectionLostAfterTheFolderOfASendWasMade", {"_temp"}, false,
+        "\nan unfinished copy of Notes was removed"}),
+    test::NameOfCase());
+// clang-format on
 
 // -- Templates ---------------------------------------------------------------------
 
@@ -741,9 +727,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RefusedCommand,
                                            RefusalCase{"Store", "STOR", {"Send Me", "Both"}},
                                            RefusalCase{"Retrieve", "RETR", {"Take Me", "Both"}},
                                            RefusalCase{"MakeDirectory", "MKD", {"Send Me", "Both"}}),
-                         [](const ::testing::TestParamInfo<RefusalCase>& param) {
-                             return std::string(param.param.name);
-                         });
+                         test::NameOfCase());
 
 // -- A companion that goes away -----------------------------------------------------------
 
@@ -785,14 +769,14 @@ TEST_P(DroppedConnection, IsNamedAsTheReasonAndItsLeftoversGoNextTime)
     EXPECT_EQ(titlesInFile(f.phonePackage("Notes") + "/database.db"), std::vector<std::string>{"note"});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DroppedConnection,
-    ::testing::Values(DropCase{"AfterTheFolderOfASendIsMade", "MKD",
-                               "Info: These databases have not been synced:\nNotes (" + kDropped + ")",
-                               "Not synced: Notes (" + kDropped + ")"},
-                      DropCase{"BeforeTheTemplatesAreListed", "RNTO",
-                               "Error: Error getting templates list\n\n" + kDropped,
-                               "The templates could not be listed (" + kDropped + ")"}),
-    [](const ::testing::TestParamInfo<DropCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, DroppedConnection,
+                         ::testing::Values(DropCase{"AfterTheFolderOfASendIsMade", "MKD",
+                                                    "Info: These databases have not been synced:\nNotes (" +
+                                                        kDropped + ")",
+                                                    "Not synced: Notes (" + kDropped + ")"},
+                                           DropCase{"BeforeTheTemplatesAreListed", "RNTO",
+                                                    "Error: Error getting templates list\n\n" + kDropped,
+                                                    "The templates could not be listed (" + kDropped + ")"}),
+                         test::NameOfCase());
 
 } // namespace

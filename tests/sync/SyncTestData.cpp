@@ -1,5 +1,6 @@
 #include "sync/SyncTestData.h"
 
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 
 #include "fields/StructureCodec.h"
@@ -15,15 +16,7 @@ namespace dossiva::test {
 
 ImagePtr solidPicture(std::uint8_t red)
 {
-    constexpr int kSide = 16;
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(kSide * kSide * 4));
-    for (std::size_t i = 0; i < rgba.size(); i += 4) {
-        rgba[i] = red;
-        rgba[i + 1] = 90;
-        rgba[i + 2] = 30;
-        rgba[i + 3] = 255;
-    }
-    return std::make_shared<const Image>(kSide, kSide, std::move(rgba));
+    return solidPicture(16, 16, {red, 90, 30, 255});
 }
 
 SampleFields makeSamplePackage(const std::string& name)
