@@ -182,11 +182,11 @@ void benchRecordList()
 
     // The database is read already: the columns, the rows and the
     // painting of the first screen of them.
-    const double building = bestOf(3, [&] {
+    const Figures building = timeRuns(kRuns, [&] {
         NotificationCenter::defaultCenter().post(kDBChangedNotification, nullptr);
         table->viewport()->repaint();
     });
-    reportMilliseconds("build the table and show its first screen", building, 0.300);
+    printMilliseconds("build the table and show its first screen", building, 0.300);
     if (!table->isVisible() || table->model()->rowCount() != kRecords) {
         std::fprintf(stderr, "the table does not show the records\n");
         return;
@@ -196,21 +196,21 @@ void benchRecordList()
     // each time, not a flip of the same one.
     int column = 0;
     const std::optional<std::size_t> title = section.listView()->model()->columns().indexOfSortType(0);
-    const double sorting = bestOf(6, [&] {
+    const Figures sorting = timeRuns(kRuns, [&] {
         column = column == 0 ? static_cast<int>(title.value_or(0)) : 0;
         clickHeader(*table->horizontalHeader(), column);
         table->viewport()->repaint();
     });
-    reportMilliseconds("sort from a column's header", sorting, 0.050);
+    printMilliseconds("sort from a column's header", sorting, 0.050);
     const std::string firstTitle =
         table->model()->index(0, static_cast<int>(title.value_or(0))).data().toString().toStdString();
 
     QScrollBar* bar = table->verticalScrollBar();
-    const double scrolling = bestOf(50, [&] {
+    const Figures scrolling = timeRuns(50, [&] {
         bar->setValue(bar->value() + bar->pageStep());
         table->viewport()->repaint();
     });
-    reportMilliseconds("scroll one screen", scrolling, 0.016);
+    printMilliseconds("scroll one screen", scrolling, 0.016);
     std::printf("  (sorted: \"%s\" first; scrolled to row %d)\n", firstTitle.c_str(), table->rowAt(0));
     db.openDB();
 }
