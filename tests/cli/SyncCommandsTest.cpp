@@ -17,6 +17,8 @@ using namespace dossiva::test;
 
 namespace {
 
+using dossiva::test::PrintTo;
+
 class SyncCommandsTest : public ::testing::Test {
 protected:
     TestLibrary library;
@@ -163,6 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SyncAfterABackupError, ::testing::Values(
 // clang-format on
 
 struct BadArguments {
+    const char* name;
     std::vector<std::string> args;
     int status; // 2 for a wrong call, 1 for one that cannot be carried out
     std::string message;
@@ -180,22 +183,23 @@ TEST_P(SyncCommandArguments, AreRefusedWithAReason)
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, SyncCommandArguments, ::testing::Values(
-    BadArguments{{"sync"}, 2, "HOST:PORT is required"},
-    BadArguments{{"sync", "localhost"}, 2, "the companion is given as HOST:PORT"},
-    BadArguments{{"sync", "localhost:0"}, 2, "the companion is given as HOST:PORT"},
-    BadArguments{{"sync", "localhost:99999"}, 2, "the companion is given as HOST:PORT"},
-    BadArguments{{"sync", "localhost:21", "--conflicts", "maybe"}, 2, "--conflicts: maybe not in"},
-    BadArguments{{"sync", "localhost:21", "--only"}, 2, "--only: 1 required"},
-    BadArguments{{"sync", "localhost:21", "--all", "--only", "Notes"}, 2, "excludes"},
-    BadArguments{{"sync", "localhost:21", "--fast"}, 2, "not expected: --fast"},
-    BadArguments{{"sync", "--max-download=0", "localhost:21"}, 2, "at least 1, not '0'"},
-    BadArguments{{"sync", "localhost:21", "--on-backup-error", "maybe"}, 2, "--on-backup-error: maybe not in"},
-    BadArguments{{"backup", "--companion"}, 2, "--companion: 1 required"},
-    BadArguments{{"backups", "extra"}, 2, "not expected: extra"},
-    BadArguments{{"restore"}, 2, "STAMP is required"},
-    BadArguments{{"restore", "1700000000", "--phone", "--yes"}, 2, "needs --companion"},
-    BadArguments{{"restore", "1700000000", "--yes"}, 1, "no backup 1700000000"},
-    BadArguments{{"discover", "--timeout", "0"}, 2, "--timeout"}));
+    BadArguments{"NoCompanion", {"sync"}, 2, "HOST:PORT is required"},
+    BadArguments{"NoPort", {"sync", "localhost"}, 2, "the companion is given as HOST:PORT"},
+    BadArguments{"PortZero", {"sync", "localhost:0"}, 2, "the companion is given as HOST:PORT"},
+    BadArguments{"PortTooLarge", {"sync", "localhost:99999"}, 2, "the companion is given as HOST:PORT"},
+    BadArguments{"UnknownConflictRule", {"sync", "localhost:21", "--conflicts", "maybe"}, 2, "--conflicts: maybe not in"},
+    BadArguments{"OnlyWithoutAName", {"sync", "localhost:21", "--only"}, 2, "--only: 1 required"},
+    BadArguments{"AllAndOnly", {"sync", "localhost:21", "--all", "--only", "Notes"}, 2, "excludes"},
+    BadArguments{"UnknownOption", {"sync", "localhost:21", "--fast"}, 2, "not expected: --fast"},
+    BadArguments{"NoDownloadAllowed", {"sync", "--max-download=0", "localhost:21"}, 2, "at least 1, not '0'"},
+    BadArguments{"UnknownBackupErrorRule", {"sync", "localhost:21", "--on-backup-error", "maybe"}, 2, "--on-backup-error: maybe not in"},
+    BadArguments{"BackupCompanionWithoutAddress", {"backup", "--companion"}, 2, "--companion: 1 required"},
+    BadArguments{"BackupsWithAnArgument", {"backups", "extra"}, 2, "not expected: extra"},
+    BadArguments{"RestoreWithoutStamp", {"restore"}, 2, "STAMP is required"},
+    BadArguments{"PhoneWithoutCompanion", {"restore", "1700000000", "--phone", "--yes"}, 2, "needs --companion"},
+    BadArguments{"NoSuchBackup", {"restore", "1700000000", "--yes"}, 1, "no backup 1700000000"},
+    BadArguments{"DiscoverForNoTime", {"discover", "--timeout", "0"}, 2, "--timeout"}),
+    test::NameOfCase());
 // clang-format on
 
 } // namespace
