@@ -254,8 +254,9 @@ void RecordListing::printJson(std::ostream& out) const
         return;
     }
     std::string chunk = "[\n";
-    for (const Record* record : m_records) {
-        if (record != m_records.front()) {
+    for (std::size_t row = 0; row < m_records.size(); ++row) {
+        const Record* record = m_records[row];
+        if (row > 0) {
             chunk += ",\n";
         }
         chunk += "  {\n    \"RECID\": " + std::to_string(record->recordId);
