@@ -10,8 +10,7 @@ namespace dossiva::fuzz {
 // rest as the input proper.
 class FuzzInput {
 public:
-    FuzzInput(const std::uint8_t* data, std::size_t size)
-        : m_rest(reinterpret_cast<const char*>(data), size)
+    FuzzInput(const std::uint8_t* data, std::size_t size) : m_rest(reinterpret_cast<const char*>(data), size)
     {
     }
 

@@ -21,7 +21,8 @@ namespace {
 const std::string& inputFile()
 {
     static const std::string path = [] {
-        std::string folder = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/dossiva-fuzz-XXXXXX");
+        std::string folder =
+            (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/dossiva-fuzz-XXXXXX");
         if (mkdtemp(folder.data()) == nullptr) {
             std::perror("mkdtemp");
             std::abort();

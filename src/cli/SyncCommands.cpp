@@ -13,7 +13,6 @@
 #include "platform/FileManager.h"
 #include "platform/PrintableText.h"
 #include "platform/RunLoop.h"
-#include "platform/PrintableText.h"
 #include "platform/ServiceBrowser.h"
 #include "sync/DownloadLimits.h"
 #include "sync/RemoteNames.h"

@@ -1,8 +1,8 @@
 #include "fields/PictureScaling.h"
 
 #include "platform/FileManager.h"
-#include "support/TestHome.h"
 #include "support/CaseNames.h"
+#include "support/TestHome.h"
 
 #include <gtest/gtest.h>
 

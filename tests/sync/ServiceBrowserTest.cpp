@@ -245,7 +245,8 @@ public:
             return "the private system bus did not start";
         }
         if (!startAvahi()) {
-            return "avahi-daemon did not start in the namespace: " + test::fileContents(m_folder + "/avahi.log");
+            return "avahi-daemon did not start in the namespace: " +
+                   test::fileContents(m_folder + "/avahi.log");
         }
         return {};
     }
@@ -325,7 +326,8 @@ private:
             return false;
         }
         for (int i = 0; i < 150; ++i) {
-            if (test::fileContents(m_folder + "/avahi.log").find("Server startup complete") != std::string::npos) {
+            if (test::fileContents(m_folder + "/avahi.log").find("Server startup complete") !=
+                std::string::npos) {
                 return true;
             }
             if (m_avahi.wait(100ms)) {
