@@ -3,6 +3,7 @@
 #include "ui/app/SectionController.h"
 #include "ui/app/SectionDelegate.h"
 
+class QMenu;
 class QWidget;
 
 namespace dossiva::test {
@@ -17,7 +18,9 @@ public:
     void enableEmailRecord(bool enabled) override { email = enabled; }
     void setMultipleRecords(bool value) override { multiple = value; }
     void enableColumnsMenu(bool enabled) override { columns = enabled; }
+    void setColumnsMenu(QMenu* menu) override { columnsMenu = menu; }
     bool undo = false, redo = false, add = false, email = false, multiple = false, columns = false;
+    QMenu* columnsMenu = nullptr;
 };
 
 // Edit > Undo and Redo with their keys, as the main window's menu has them,

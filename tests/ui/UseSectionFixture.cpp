@@ -2,7 +2,6 @@
 
 #include "platform/UserDefaults.h"
 
-#include <QAction>
 #include <QtTest>
 
 namespace dossiva::test {
@@ -18,14 +17,7 @@ void UseSectionFixture::open()
     });
     section->setSearchField(search);
     section->view()->setParent(&window);
-    // Edit > Undo and Redo, as the main window's menu has them.
-    auto* undo = new QAction(&window);
-    undo->setShortcut(QKeySequence::Undo);
-    QObject::connect(undo, &QAction::triggered, section.get(), [this] { section->undo(); });
-    auto* redo = new QAction(&window);
-    redo->setShortcut(QKeySequence::Redo);
-    QObject::connect(redo, &QAction::triggered, section.get(), [this] { section->redo(); });
-    window.addActions({undo, redo});
+    addUndoRedoKeys(window, *section);
     window.resize(1000, 700);
     section->view()->resize(1000, 660);
     window.show();

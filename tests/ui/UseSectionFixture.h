@@ -1,11 +1,11 @@
 #pragma once
 
 #include "support/TestDatabase.h"
+#include "ui/SectionHarness.h"
 
 #include "platform/Alerts.h"
 #include "platform/FilePanels.h"
 #include "storage/DBManager.h"
-#include "ui/app/SectionDelegate.h"
 #include "ui/use/UseSectionController.h"
 
 #include <QLineEdit>
@@ -16,23 +16,7 @@
 #include <memory>
 #include <string>
 
-class QMenu;
-
 namespace dossiva::test {
-
-// The main window's side of the Use section: the commands it enables.
-class RecordingDelegate final : public SectionDelegate {
-public:
-    void enableUndo(bool enabled) override { undo = enabled; }
-    void enableRedo(bool enabled) override { redo = enabled; }
-    void enableAddRecord(bool enabled) override { add = enabled; }
-    void enableEmailRecord(bool enabled) override { email = enabled; }
-    void setMultipleRecords(bool value) override { multiple = value; }
-    void enableColumnsMenu(bool enabled) override { columns = enabled; }
-    void setColumnsMenu(QMenu* menu) override { columnsMenu = menu; }
-    bool undo = false, redo = false, add = false, email = false, multiple = false, columns = false;
-    QMenu* columnsMenu = nullptr;
-};
 
 // A database of the test's own opened in the Use section inside a window
 // with the main menu's Undo and Redo, the search field, scripted alerts and
@@ -49,7 +33,7 @@ protected:
     TestLibrary library;
     DBManager& db = DBManager::sharedIstance();
     std::string package;
-    RecordingDelegate delegate;
+    RecordingSectionDelegate delegate;
     ScriptedAlerts alerts;
     ScriptedFilePanels panels;
     QWidget window;
