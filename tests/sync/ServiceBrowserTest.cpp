@@ -135,6 +135,18 @@ private:
 
 // --- without Avahi -----------------------------------------------------------
 
+// A system bus of our own that lets anyone own and reach any name.
+void writeBusConfig(const std::string& path, const std::string& listenAddress)
+{
+    std::ofstream(path) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
+                           "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                           "<busconfig><type>system</type><listen>"
+                        << listenAddress
+                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                           "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
+                           "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+}
+
 struct NoDaemonCase {
     const char* what;
     bool privateBus; // a bus of our own with no Avahi on it; else no bus at all
@@ -153,13 +165,7 @@ TEST_P(ServiceBrowserWithoutAvahiTest, FindsNothingSaysWhyAndNeverHangs)
             fs::remove_all(folder);
             GTEST_SKIP() << "dbus-daemon is not installed";
         }
-        std::ofstream(folder + "/bus.conf")
-            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
-               "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-               "<busconfig><type>system</type><listen>unix:path="
-            << folder << "/bus.sock</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-            << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
-               "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+        writeBusConfig(folder + "/bus.conf", "unix:path=" + folder + "/bus.sock");
         ASSERT_TRUE(bus.start({"dbus-daemon", "--config-file=" + folder + "/bus.conf", "--nofork",
                                "--nopidfile", "--print-address"},
                               {}, folder + "/bus.log"));
@@ -295,13 +301,7 @@ public:
 private:
     bool startBus()
     {
-        std::ofstream(m_folder + "/bus.conf")
-            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
-               "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-               "<busconfig><type>system</type><listen>"
-            << busAddress() << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-            << "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
-               "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+        writeBusConfig(m_folder + "/bus.conf", busAddress());
         return m_dbus.start({"ip", "netns", "exec", m_namespace, "dbus-daemon",
                              "--config-file=" + m_folder + "/bus.conf", "--nofork", "--nopidfile",
                              "--print-address"},
