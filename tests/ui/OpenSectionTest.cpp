@@ -242,9 +242,7 @@ TEST_F(OpenSectionTest, EachDatabaseShowsTheIconOfItsTemplate)
     const auto picture = [this](const std::string& name) {
         return list().item(rowOf(name))->icon().pixmap(list().iconSize()).toImage();
     };
-    EXPECT_EQ(open().library().templateIcon("Reading.dossiva"), "iconBooks");
-    EXPECT_EQ(open().library().templateIcon("Cooking.dossiva"), "iconRecipes");
-    EXPECT_EQ(open().library().templateIcon("Plain.dossiva"), "");
+    // Which template gives which icon is the library's table; here, each is drawn.
     EXPECT_NE(picture("Reading"), picture("Cooking"));
     EXPECT_NE(picture("Reading"), picture("Plain"));
     EXPECT_NE(picture("Cooking"), picture("Plain"));
