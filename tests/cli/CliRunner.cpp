@@ -100,6 +100,36 @@ std::string ok(const std::vector<std::string>& args, const std::string& input,
     return result.out;
 }
 
+int runOnTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& typed,
+                  std::string& screen)
+{
+    std::vector<std::string> pythonArgs{cliPath(), prompt, typed};
+    pythonArgs.insert(pythonArgs.end(), args.begin(), args.end());
+    return runPython(
+        "import os, pty, select, sys\n"
+        "tool, prompt, typed, args = sys.argv[1], sys.argv[2].encode(), sys.argv[3], sys.argv[4:]\n"
+        "pid, fd = pty.fork()\n"
+        "if pid == 0:\n"
+        "    os.execv(tool, [tool] + args)\n"
+        "seen, done = b'', False\n"
+        "while True:\n"
+        "    if not select.select([fd], [], [], 30)[0]:\n"
+        "        sys.exit('no output for 30 seconds')\n"
+        "    try:\n"
+        "        chunk = os.read(fd, 4096)\n"
+        "    except OSError:\n"
+        "        break\n"
+        "    if not chunk:\n"
+        "        break\n"
+        "    seen += chunk\n"
+        "    if not done and prompt in seen:\n"
+        "        os.write(fd, typed.encode() + b'\\n')\n"
+        "        done = True\n"
+        "sys.stdout.write(seen.decode('utf-8', 'replace'))\n"
+        "sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))\n",
+        pythonArgs, screen);
+}
+
 bool has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;

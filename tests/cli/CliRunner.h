@@ -28,6 +28,12 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& input 
 std::string ok(const std::vector<std::string>& args, const std::string& input = {},
                const std::map<std::string, std::string>& environment = {});
 
+// Runs dossiva-cli with args on a pseudo-terminal standing for the user's:
+// once the screen shows prompt, types the line typed. screen gets what the
+// terminal showed; gives the exit status.
+int runOnTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& typed,
+                  std::string& screen);
+
 // Whether text holds part.
 bool has(const std::string& text, const std::string& part);
 

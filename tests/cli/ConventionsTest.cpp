@@ -152,27 +152,7 @@ TEST_F(ConventionsTest, DeletingAsksOnATerminalAndNeedsYesElsewhere)
     for (const auto& [answer, deleted] :
          std::vector<std::pair<std::string, bool>>{{"", false}, {"d", true}}) {
         std::string screen;
-        const int status = runPython("import os, pty, select, sys\n"
-                                     "pid, fd = pty.fork()\n"
-                                     "if pid == 0:\n"
-                                     "    os.execv(sys.argv[1], [sys.argv[1], 'delete', 'Shop'])\n"
-                                     "seen, typed = b'', False\n"
-                                     "while True:\n"
-                                     "    if not select.select([fd], [], [], 30)[0]:\n"
-                                     "        sys.exit('no output for 30 seconds')\n"
-                                     "    try:\n"
-                                     "        chunk = os.read(fd, 4096)\n"
-                                     "    except OSError:\n"
-                                     "        break\n"
-                                     "    if not chunk:\n"
-                                     "        break\n"
-                                     "    seen += chunk\n"
-                                     "    if not typed and b'[Cancel])' in seen:\n"
-                                     "        os.write(fd, sys.argv[2].encode() + b'\\n')\n"
-                                     "        typed = True\n"
-                                     "sys.stdout.write(seen.decode('utf-8', 'replace'))\n"
-                                     "sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))\n",
-                                     {cliPath(), answer}, screen);
+        const int status = runOnTerminal({"delete", "Shop"}, "[Cancel])", answer, screen);
         SCOPED_TRACE(answer.empty() ? "Enter" : answer);
         EXPECT_EQ(status, 0) << screen;
         EXPECT_TRUE(has(screen, "Are you sure you want to delete the database \"Shop\"?")) << screen;

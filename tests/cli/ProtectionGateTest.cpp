@@ -235,27 +235,7 @@ TEST_F(ProtectionGateTest, OnATerminalThePasswordIsTypedWithoutEcho)
     // A pseudo-terminal stands for the user's: the tool prompts on it, and
     // what is typed must not come back.
     std::string screen;
-    const int status = runPython("import os, pty, select, sys\n"
-                                 "pid, fd = pty.fork()\n"
-                                 "if pid == 0:\n"
-                                 "    os.execv(sys.argv[1], [sys.argv[1], 'records', 'Shop'])\n"
-                                 "seen, typed = b'', False\n"
-                                 "while True:\n"
-                                 "    if not select.select([fd], [], [], 30)[0]:\n"
-                                 "        sys.exit('no output for 30 seconds')\n"
-                                 "    try:\n"
-                                 "        chunk = os.read(fd, 4096)\n"
-                                 "    except OSError:\n"
-                                 "        break\n"
-                                 "    if not chunk:\n"
-                                 "        break\n"
-                                 "    seen += chunk\n"
-                                 "    if not typed and b'Password: ' in seen:\n"
-                                 "        os.write(fd, sys.argv[2].encode() + b'\\n')\n"
-                                 "        typed = True\n"
-                                 "sys.stdout.write(seen.decode('utf-8', 'replace'))\n"
-                                 "sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))\n",
-                                 {cliPath(), kPassword}, screen);
+    const int status = runOnTerminal({"records", "Shop"}, "Password: ", kPassword, screen);
     EXPECT_EQ(status, 0) << screen;
     EXPECT_TRUE(has(screen, "Password: ")) << screen;
     EXPECT_TRUE(has(screen, "Lamp")) << screen;

@@ -157,41 +157,6 @@ TEST_F(RecordCommandsTest, EveryTypeTravelsThroughAddRecordJsonAndSet)
     EXPECT_EQ(stored->height(), 320);
 }
 
-struct NumberCase {
-    const char* name;
-    const char* typed;
-    const char* stored; // as JSON; nullptr: refused
-};
-
-class NumberValueTest : public RecordCommandsTest, public testing::WithParamInterface<NumberCase> {};
-
-TEST_P(NumberValueTest, FollowsTheNumberRule)
-{
-    ok({"add-field", "Shop", "Price", "number"});
-    const CliResult result =
-        runCli({"add-record", "Shop", "Name=x", std::string("Price=") + GetParam().typed});
-    if (GetParam().stored == nullptr) {
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err,
-                  std::string("dossiva-cli: The value of a number field must be a number. Please enter "
-                              "only numbers in this field. (\"Price\": \"") +
-                      GetParam().typed + "\")\n");
-        EXPECT_TRUE(recordsJson("Shop").empty()) << "a refused record is not added";
-    } else {
-        EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(recordsJson("Shop")[0]["Price"], GetParam().stored);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, NumberValueTest,
-    testing::Values(NumberCase{"CommaDecimal", "1,5", "1.5"},
-                    NumberCase{"GroupedThousands", "12 000", "12000"}, NumberCase{"Empty", "", "null"},
-                    NumberCase{"TrailingZero", "1.50", nullptr}, NumberCase{"NoLeadingZero", ".5", nullptr},
-                    NumberCase{"PlusSign", "+3", nullptr}, NumberCase{"Exponent", "1e3", nullptr},
-                    NumberCase{"TooManyDigits", "123456789", nullptr}),
-    test::NameOfCase());
-
 struct ValueRefusalCase {
     const char* name;
     const char* assignment;
@@ -211,6 +176,8 @@ TEST_P(ValueRefusalTest, RefusesTheValueAndAddsNothing)
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Values, ValueRefusalTest, testing::Values(
+    ValueRefusalCase{"Number", "Price=1.50", "The value of a number field must be a number. Please enter only numbers "
+        "in this field. (\"Price\": \"1.50\")"},
     ValueRefusalCase{"UnknownItem", "Colour=Blue", "\"Blue\" is not an item of \"Colour\" (items: Red, Green)"},
     ValueRefusalCase{"Checkbox", "Paid=maybe", "a checkbox takes 1, 0, true, false, yes or no, not \"maybe\""},
     ValueRefusalCase{"Date", "Day=May 1st",
@@ -229,11 +196,13 @@ INSTANTIATE_TEST_SUITE_P(Values, ValueRefusalTest, testing::Values(
 TEST_F(RecordCommandsTest, JsonStaysValidWhateverATextHolds)
 {
     ok({"add-field", "Shop", "Note", "small"});
-    addRecord({"Name=tab\there \\ back", std::string("Note=bell\x07 bad\xff byte \xc3\xa9")});
+    ok({"add-field", "Shop", "Price", "number"});
+    addRecord({"Name=tab\there \\ back", std::string("Note=bell\x07 bad\xff byte \xc3\xa9"), "Price="});
     const auto records = recordsJson("Shop");
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].at("Name"), "\"tab\\there \\\\ back\"");
     EXPECT_EQ(records[0].at("Note"), "\"bell\\u0007 bad\\ufffd byte \\u00e9\"");
+    EXPECT_EQ(records[0].at("Price"), "null") << "an empty number";
 }
 
 TEST_F(RecordCommandsTest, LabelsNeverCollideWithTheRecordsOwnKeys)
@@ -256,19 +225,18 @@ TEST_F(RecordCommandsTest, LabelsNeverCollideWithTheRecordsOwnKeys)
         << checked;
 }
 
-TEST_F(RecordCommandsTest, SearchAndSortAsTheApplicationDoes)
+TEST_F(RecordCommandsTest, SearchAndSortFlagsReachTheApplicationsRules)
 {
+    // The rules themselves are the core's tables; here, each flag reaches them.
     ok({"add-field", "Shop", "Colour", "choose", "--items", "Red,Dark Green"});
-    ok({"add-field", "Shop", "Day", "date"});
     const std::string apple = addRecord({"Name=apple pie", "Colour=Dark Green"});
-    const std::string banana = addRecord({"Name=Banana", "Day=1600000000"});
-    const std::string cherry = addRecord({"Name=cherry", "Colour="});
-    // Creation times a second apart at least, and one before September 2001.
+    const std::string banana = addRecord({"Name=Banana"});
+    const std::string cherry = addRecord({"Name=cherry"});
     sqliteShell(Paths::databaseFile(package), "update data_table set create_date=case id when " + apple +
                                                   " then 1000000000 when " + banana +
                                                   " then 999999999 else 1000000500 end");
     const std::string copy = ok({"duplicate-record", "Shop", apple});
-
+    const std::string copyId = copy.substr(0, copy.size() - 1);
     auto idsOf = [&](const std::vector<std::string>& flags) {
         std::string ids;
         for (auto& record : recordsJson("Shop", flags)) {
@@ -276,23 +244,13 @@ TEST_F(RecordCommandsTest, SearchAndSortAsTheApplicationDoes)
         }
         return ids;
     };
-    const std::string copyId = copy.substr(0, copy.size() - 1);
     EXPECT_EQ(idsOf({"--sort", "title", "--ascending"}), apple + "," + copyId + "," + banana + "," + cherry);
     EXPECT_EQ(idsOf({"--sort", "title", "--descending"}), cherry + "," + banana + "," + apple + "," + copyId);
     EXPECT_EQ(idsOf({"--search", "GREEN", "--sort", "title", "--ascending"}), apple + "," + copyId);
-    EXPECT_EQ(idsOf({"--search", "e p", "--sort", "title", "--ascending"}), apple + "," + copyId);
-    EXPECT_EQ(idsOf({"--search", "   ", "--sort", "title", "--ascending"}),
-              apple + "," + copyId + "," + banana + "," + cherry);
-    EXPECT_EQ(idsOf({"--search", "1600000000"}), "") << "dates are never searched";
-    EXPECT_EQ(idsOf({"--search", "-1"}), "") << "no choice is no text";
-
-    // The copy keeps its source's creation time, so it sorts beside it; the
-    // times compare as numbers.
     EXPECT_EQ(idsOf({"--sort", "created", "--ascending"}),
               banana + "," + apple + "," + copyId + "," + cherry);
     EXPECT_EQ(idsOf({"--sort", "created", "--descending"}),
               cherry + "," + apple + "," + copyId + "," + banana);
-    // Records never modified come first by modification date.
     ok({"set", "Shop", banana, "Name=Banana split"});
     const std::string byModification = idsOf({"--sort", "modified", "--ascending"});
     EXPECT_EQ(byModification.substr(byModification.size() - banana.size()), banana) << byModification;

@@ -23,6 +23,7 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
 using Rows = std::vector<std::vector<std::string>>;
 
 class CsvFiles : public ::testing::Test {
@@ -67,7 +68,6 @@ struct LineCase {
     std::string text;
     CsvSeparator separator;
     Rows values;
-    friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CsvLine : public testing::TestWithParam<LineCase> {};
@@ -110,7 +110,6 @@ struct FileCase {
     std::string bytes;
     Rows rows;
     Fields fields;
-    friend void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CsvFileRows : public CsvFiles, public testing::WithParamInterface<FileCase> {};
@@ -161,7 +160,6 @@ struct EncodingCase {
     CsvReadStatus status;
     Rows rows;
     TextEncoding used;
-    friend void PrintTo(const EncodingCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CsvFileEncoding : public CsvFiles, public testing::WithParamInterface<EncodingCase> {};

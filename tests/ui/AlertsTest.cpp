@@ -1,6 +1,7 @@
 // The alerts as people read them: the message is the box's text and the
 // heading its title, the box is wide enough to read, the icon warns where an
 // answer can lose work, and Enter presses the safe button.
+#include "support/CaseNames.h"
 #include "ui/app/QtAlerts.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 using namespace dossiva;
 
 namespace {
+
+using test::PrintTo;
 
 // Runs `look` on the alert once it is up, then presses a key on it.
 void whenShown(const std::function<void(QDialog&)>& look, Qt::Key key)
@@ -38,11 +41,6 @@ struct AlertCase {
     QMessageBox::Icon icon;
     std::string enterAnswers;
 };
-
-void PrintTo(const AlertCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 AlertRequest deleteQuestion()
 {
@@ -106,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                   QMessageBox::Information,
                   "OK"},
         AlertCase{"DeletingDefaultsToCancel", deleteQuestion(), QMessageBox::Warning, "Cancel"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::NameOfCase());
 
 TEST(AlertsWithTextField, AskForAWordUnderTheMessage)
 {

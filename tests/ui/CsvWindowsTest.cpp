@@ -1,6 +1,7 @@
 // The CSV import window and the CSV export sheet, driven through their
 // controls with scripted alerts and file panels.
 #include "support/TestDatabase.h"
+#include "ui/WidgetClicks.h"
 
 #include "csv/CsvExportSettings.h"
 #include "platform/Alerts.h"
@@ -37,22 +38,12 @@ constexpr const char* kNotReadable =
     "There is not readable data for the specified format. Please try to specify "
     "a different format or encoding.";
 
-std::string utf16le(const std::string& ascii)
+// ASCII text in UTF-16, little-endian.
+std::string utf16(const std::string& ascii)
 {
     std::string bytes;
     for (char c : ascii) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
-std::string utf16be(const std::string& ascii)
-{
-    std::string bytes;
-    for (char c : ascii) {
-        bytes += '\0';
-        bytes += c;
+        bytes += std::string{c, '\0'};
     }
     return bytes;
 }
@@ -61,13 +52,6 @@ std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Clicks a check box or radio button on its box: one laid out wide is not
-// clickable in its middle, past its text.
-void clickBox(QAbstractButton* box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
 }
 
 // Chooses the item with the data as a person does: the pop-up reports it
@@ -133,11 +117,9 @@ TEST_F(CsvImportWindowTest, FirstReadFollowsTheByteOrderMarkAndTheFirstSeparator
         QString firstValue;
     };
     const std::vector<Case> cases = {
-        {"UTF-16 little-endian", "\xFF\xFE" + utf16le("Ann,30\nBob,41\n"), 0, 0, 2, "Ann"},
-        {"UTF-16 big-endian", "\xFE\xFF" + utf16be("Ann;30\nBob;41\n"), 0, 2, 2, "Ann"},
+        {"UTF-16 little-endian", "\xFF\xFE" + utf16("Ann,30\nBob,41\n"), 0, 0, 2, "Ann"},
         {"UTF-8 with semicolons", "Caf\xC3\xA9;Rue 1;x\n", 1, 2, 3, QString::fromUtf8("Caf\xC3\xA9")},
         {"UTF-8 with tabs", "one\ttwo\n", 1, 1, 2, "one"},
-        {"quoted comma before the tab", "\"a,b\"\tc\n", 1, 1, 2, "a,b"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -167,15 +149,6 @@ TEST_F(CsvImportWindowTest, ChangingTheEncodingReadsTheFileAgain)
     EXPECT_TRUE(window->importButton()->isEnabled());
 
     choose(window->encodingPopUp(), 1); // back to UTF-8
-    EXPECT_FALSE(showsTable());
-    EXPECT_EQ(window->errorText()->text(), QString::fromLatin1(kNotReadable));
-}
-
-TEST_F(CsvImportWindowTest, UnicodeFileReadAsUtf8IsNotReadable)
-{
-    open("wide.csv", "\xFF\xFE" + utf16le("Ann,30\n"));
-    ASSERT_TRUE(showsTable());
-    choose(window->encodingPopUp(), 1);
     EXPECT_FALSE(showsTable());
     EXPECT_EQ(window->errorText()->text(), QString::fromLatin1(kNotReadable));
 }
@@ -213,7 +186,7 @@ TEST_F(CsvImportWindowTest, ChoosingASeparatorSplitsTheRowsAgain)
     EXPECT_EQ(cellText(0, 3), QStringLiteral("a;b,c"));
 }
 
-TEST_F(CsvImportWindowTest, LabelsOnWithOneLineLeaveNothingToImport)
+TEST_F(CsvImportWindowTest, StoredLabelsTickTheBoxAndOneLineLeavesNothingToImport)
 {
     UserDefaults::standard().set("csv import", PropertyList(PropertyList::Dictionary{{"labels", 1}}));
     open("header.csv", "Name,Age\n");
@@ -221,13 +194,6 @@ TEST_F(CsvImportWindowTest, LabelsOnWithOneLineLeaveNothingToImport)
     EXPECT_EQ(window->currentRecordText()->text(), QStringLiteral("Empty"));
     EXPECT_EQ(table()->rowCount(), 0);
     EXPECT_FALSE(window->importButton()->isEnabled());
-    EXPECT_FALSE(window->previousButton()->isEnabled());
-    EXPECT_FALSE(window->nextButton()->isEnabled());
-
-    clickBox(window->fieldsLabelBox());
-    EXPECT_EQ(window->currentRecordText()->text(), QStringLiteral("Preview of record 1 of 1"));
-    EXPECT_EQ(table()->rowCount(), 2);
-    EXPECT_TRUE(window->importButton()->isEnabled());
 }
 
 TEST_F(CsvImportWindowTest, LabelsNameTheFieldsAndCannotBeEdited)
@@ -236,7 +202,7 @@ TEST_F(CsvImportWindowTest, LabelsNameTheFieldsAndCannotBeEdited)
     EXPECT_EQ(window->currentRecordText()->text(), QStringLiteral("Preview of record 1 of 3"));
     EXPECT_TRUE(table()->item(0, 1)->flags().testFlag(Qt::ItemIsEditable));
 
-    clickBox(window->fieldsLabelBox());
+    clickNearStart(window->fieldsLabelBox());
     EXPECT_EQ(window->currentRecordText()->text(), QStringLiteral("Preview of record 1 of 2"));
     EXPECT_EQ(cellText(0, 1), QStringLiteral("Name"));
     EXPECT_EQ(cellText(1, 1), QStringLiteral("Age"));
@@ -314,7 +280,7 @@ TEST_F(CsvImportWindowTest, TypeAndNameChangesReachTheProposedFields)
 TEST_F(CsvImportWindowTest, ImportMakesTheDatabaseAndCloses)
 {
     open("Friends.csv", "Name,Phone\nAnn,555\n");
-    clickBox(window->fieldsLabelBox());
+    clickNearStart(window->fieldsLabelBox());
     QTest::mouseClick(window->importButton(), Qt::LeftButton);
     EXPECT_EQ(imported, std::vector<std::string>{"Friends.dossiva"});
     EXPECT_TRUE(FileManager::exists(Paths::databaseFile("Friends.dossiva")));
@@ -328,7 +294,7 @@ TEST_F(CsvImportWindowTest, ImportMakesTheDatabaseAndCloses)
 TEST_F(CsvImportWindowTest, TheSuccessMessageNamesTheValuesThatCouldNotBeRead)
 {
     open("Dates.csv", "Name,Born\nAnn,5/12/2009\nBob,someday\nCid,2009-12-05\n");
-    clickBox(window->fieldsLabelBox());
+    clickNearStart(window->fieldsLabelBox());
     QComboBox* types = typePopUp(1);
     ASSERT_NE(types, nullptr);
     QTest::keyClick(types, Qt::Key_D); // the first type starting with D: Date
@@ -374,7 +340,7 @@ TEST_F(CsvImportWindowTest, CancelKeepsTheCheckBoxAndCloses)
         UserDefaults::standard().remove("csv import");
         window = std::make_unique<ImportCSVWindowController>(alerts, nullptr);
         open("a.csv", "x,y\n1,2\n");
-        clickBox(window->fieldsLabelBox());
+        clickNearStart(window->fieldsLabelBox());
         c.close(*window);
         EXPECT_FALSE(window->isVisible());
         const auto settings = UserDefaults::standard().object("csv import");
@@ -461,8 +427,8 @@ TEST_F(CsvExportSheetTest, ContinueStoresTheChoicesEvenWithoutAFile)
     sheet.displayAttachedTo(nullptr, {records[0]});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
     choose(sheet.encodingPopUp(), 4);
-    clickBox(sheet.fieldsLabelBox());
-    clickBox(sheet.selectedRecordsButton());
+    clickNearStart(sheet.fieldsLabelBox());
+    clickNearStart(sheet.selectedRecordsButton());
     panels.queueAnswer(std::nullopt);
     QTest::mouseClick(sheet.findChild<QPushButton*>(QStringLiteral("next")), Qt::LeftButton);
     EXPECT_FALSE(sheet.isVisible());
@@ -500,11 +466,11 @@ TEST_F(CsvExportSheetTest, TheWriterGetsTheChosenEncodingHeaderAndRecords)
     sheet.displayAttachedTo(nullptr, {records[2], records[0]});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
     choose(sheet.encodingPopUp(), 0);
-    clickBox(sheet.fieldsLabelBox());
-    clickBox(sheet.selectedRecordsButton());
+    clickNearStart(sheet.fieldsLabelBox());
+    clickNearStart(sheet.selectedRecordsButton());
     panels.queueAnswer(outputPath());
     sheet.next();
-    EXPECT_EQ(readFile(outputPath()), "\xFF\xFE" + utf16le("Cid\nAnn\n"));
+    EXPECT_EQ(readFile(outputPath()), "\xFF\xFE" + utf16("Cid\nAnn\n"));
     EXPECT_EQ(alerts.asked().back().title, "Success");
 }
 

@@ -4,6 +4,7 @@
 #include "support/CaseNames.h"
 #include "support/TestDatabase.h"
 #include "ui/SectionHarness.h"
+#include "ui/WidgetClicks.h"
 
 #include "crypto/ProtectionPassword.h"
 #include "fields/CalculationEngine.h"
@@ -46,6 +47,8 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 PropertyList items(std::initializer_list<const char*> texts)
 {
     PropertyList::Array list;
@@ -79,6 +82,14 @@ public:
         auto entries = emptyRecordEntries();
         entryFor(entries, field).value = std::move(value);
         ASSERT_TRUE(db.addRecordToDb(entries));
+    }
+    // Adds small text fields of these labels, then opens.
+    void openWith(std::initializer_list<const char*> smallTexts)
+    {
+        for (const char* label : smallTexts) {
+            field(label, FieldType::SmallText);
+        }
+        open();
     }
     // Shows the open database in the section, as the main window does.
     void open()
@@ -133,6 +144,12 @@ public:
             }
         }
         return titles;
+    }
+    // The fields in this order, as stored and as the stack shows them.
+    void expectOrder(const std::vector<std::string>& order) const
+    {
+        EXPECT_EQ(labels(), order);
+        EXPECT_EQ(shownTitles(), order);
     }
     std::string labelsInFile() const
     {
@@ -189,11 +206,6 @@ public:
         QTest::mouseRelease(stack(), Qt::LeftButton, {}, onStack);
         settle();
     }
-    void clickRow(QListWidget* list, int row)
-    {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
-    }
     // Drags a row of a list to a point of its viewport.
     void dragRow(QListWidget* list, int row, const QPoint& to)
     {
@@ -212,7 +224,7 @@ public:
         ASSERT_TRUE(panel != nullptr && panel->isVisible());
         EXPECT_FALSE(panel->chooseFieldButton()->isEnabled()) << "nothing chosen yet";
         QListWidget* list = (panel->*table)();
-        clickRow(list, row);
+        clickRow(*list, row);
         if (doubleClick) {
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
                                list->visualItemRect(list->item(row)).center());
@@ -269,7 +281,6 @@ TEST_F(DefineSectionTest, WithoutADatabaseOnlyTheWelcomeShows)
 
 struct DropCase {
     const char* name;
-    friend void PrintTo(const DropCase& c, std::ostream* os) { *os << c.name; }
     std::size_t editor;
     Spot spot;
     std::vector<std::string> order;
@@ -284,19 +295,16 @@ TEST_P(PaletteDropTest, AddsTheFieldWhereItIsDroppedAndUndoTakesItBack)
     open();
     const DropCase& c = GetParam();
     dragFromPalette(QStringLiteral("Date Field"), spotOn(c.editor, c.spot));
-    EXPECT_EQ(labels(), c.order);
-    EXPECT_EQ(shownTitles(), c.order);
+    expectOrder(c.order);
     ASSERT_NE(QApplication::focusWidget(), nullptr);
     EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("titleText")) << "ready to be named";
     EXPECT_TRUE(delegate.undo);
 
     keyClick(QKeySequence::Undo);
-    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Price"}));
-    EXPECT_EQ(shownTitles(), labels());
+    expectOrder({"Name", "Note", "Price"});
     EXPECT_TRUE(delegate.redo);
     keyClick(QKeySequence::Redo);
-    EXPECT_EQ(labels(), c.order);
-    EXPECT_EQ(shownTitles(), c.order);
+    expectOrder(c.order);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -310,8 +318,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DefineSectionTest, EnterOrADoubleClickOnATypeAddsItAtTheEnd)
 {
-    field("Note", FieldType::SmallText);
-    open();
+    openWith({"Note"});
     StructurePaletteView* palette = section->table();
     section->setFirstResponder();
     QTest::keyClick(palette, Qt::Key_Down); // onto Large Text Field
@@ -334,9 +341,7 @@ TEST_F(DefineSectionTest, EnterOrADoubleClickOnATypeAddsItAtTheEnd)
 
 TEST_F(DefineSectionTest, ADragOpensAGapWhereItWouldLandAndLeavingClosesIt)
 {
-    field("A", FieldType::SmallText);
-    field("B", FieldType::SmallText);
-    open();
+    openWith({"A", "B"});
     StructurePaletteView* palette = section->table();
     QWidget* viewport = palette->viewport();
     const auto toPalette = [&](const QPoint& onStack) {
@@ -369,8 +374,7 @@ TEST_F(DefineSectionTest, ADragOpensAGapWhereItWouldLandAndLeavingClosesIt)
 
 TEST_F(DefineSectionTest, EscapeCancelsADragFromThePalette)
 {
-    field("Note", FieldType::SmallText);
-    open();
+    openWith({"Note"});
     StructurePaletteView* palette = section->table();
     QWidget* viewport = palette->viewport();
     const QPoint start = palette->visualItemRect(palette->item(2)).center();
@@ -400,7 +404,6 @@ TEST_F(DefineSectionTest, ADropOffTheStackAddsNothing)
 
 struct MoveCase {
     const char* name;
-    friend void PrintTo(const MoveCase& c, std::ostream* os) { *os << c.name; }
     std::size_t source;
     std::size_t onto;
     Spot spot;
@@ -411,29 +414,22 @@ class EditorDragTest : public DefineSectionTest, public testing::WithParamInterf
 
 TEST_P(EditorDragTest, MovesTheFieldAndUndoPutsItBack)
 {
-    for (const char* label : {"A", "B", "C"}) {
-        field(label, FieldType::SmallText);
-    }
-    open();
+    openWith({"A", "B", "C"});
     const std::vector<std::string> before = {"Name", "A", "B", "C"};
     const MoveCase& c = GetParam();
     dragEditor(c.source, spotOn(c.onto, c.spot));
     if (c.order.empty()) {
-        EXPECT_EQ(labels(), before);
+        expectOrder(before);
         EXPECT_EQ(labelsInFile(), "Name\nA\nB\nC\n");
-        EXPECT_EQ(shownTitles(), before);
         EXPECT_FALSE(delegate.undo) << "nothing to undo";
         return;
     }
-    EXPECT_EQ(labels(), c.order);
-    EXPECT_EQ(shownTitles(), c.order);
+    expectOrder(c.order);
     for (int round = 0; round < 2; ++round) {
         keyClick(QKeySequence::Undo);
-        EXPECT_EQ(labels(), before);
-        EXPECT_EQ(shownTitles(), before);
+        expectOrder(before);
         keyClick(QKeySequence::Redo);
-        EXPECT_EQ(labels(), c.order);
-        EXPECT_EQ(shownTitles(), c.order);
+        expectOrder(c.order);
     }
 }
 
@@ -449,7 +445,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct StepCase {
     const char* name;
-    friend void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
     std::size_t editor;
     Qt::Key key;
     int presses;
@@ -460,10 +455,7 @@ class KeyMoveTest : public DefineSectionTest, public testing::WithParamInterface
 
 TEST_P(KeyMoveTest, AltWithAnArrowMovesTheFieldAPlaceAtATime)
 {
-    for (const char* label : {"A", "B", "C"}) {
-        field(label, FieldType::SmallText);
-    }
-    open();
+    openWith({"A", "B", "C"});
     const std::vector<std::string> before = {"Name", "A", "B", "C"};
     const StepCase& c = GetParam();
     clickHeader(editorAt(c.editor));
@@ -476,13 +468,11 @@ TEST_P(KeyMoveTest, AltWithAnArrowMovesTheFieldAPlaceAtATime)
         EXPECT_FALSE(delegate.undo) << "nothing to undo";
         return;
     }
-    EXPECT_EQ(labels(), c.order);
-    EXPECT_EQ(shownTitles(), c.order);
+    expectOrder(c.order);
     for (int press = 0; press < c.presses; ++press) {
         keyClick(QKeySequence::Undo);
     }
-    EXPECT_EQ(labels(), before);
-    EXPECT_EQ(shownTitles(), before);
+    expectOrder(before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -497,7 +487,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct HeaderMenuCase {
     const char* name;
-    friend void PrintTo(const HeaderMenuCase& c, std::ostream* os) { *os << c.name; }
     std::size_t editor;
     const char* enabled; // of Move Up, Move Down and Delete Field…, as "1" or "0"
     const char* chosen;  // nullptr: the menu is closed with Escape
@@ -508,10 +497,7 @@ class HeaderMenuTest : public DefineSectionTest, public testing::WithParamInterf
 
 TEST_P(HeaderMenuTest, OffersWhatTheFieldAllowsAndDoesIt)
 {
-    for (const char* label : {"A", "B"}) {
-        field(label, FieldType::SmallText);
-    }
-    open();
+    openWith({"A", "B"});
     const HeaderMenuCase& c = GetParam();
     std::string enabled;
     QTimer::singleShot(0, [&enabled, &c] {
@@ -547,9 +533,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DefineSectionTest, APressBesideTheHeaderStartsNoDrag)
 {
-    field("A", FieldType::SmallText);
-    field("B", FieldType::SmallText);
-    open();
+    openWith({"A", "B"});
     // Below the header strip, on the panel's own background.
     const QRect place = stack()->restingGeometry(editorAt(1).view());
     const QPoint body(place.left() + 4, place.top() + 40);
@@ -564,7 +548,6 @@ TEST_F(DefineSectionTest, APressBesideTheHeaderStartsNoDrag)
 
 struct NameCase {
     const char* name;
-    friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
     const char* typed;
     const char* stored;
     bool refused;
@@ -659,8 +642,7 @@ TEST_F(DefineSectionTest, DeletingAsksAndUndoBringsTheFieldBackEmptyWithItsOptio
     alerts.queueAnswer("Delete Field");
     keyClick(QKeySequence::Delete);
     EXPECT_EQ(alerts.asked().size(), 2U);
-    EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Price"}));
-    EXPECT_EQ(shownTitles(), labels());
+    expectOrder({"Name", "Note", "Price"});
 
     keyClick(QKeySequence::Undo);
     EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Colour", "Price"}));
@@ -686,15 +668,6 @@ TEST_F(DefineSectionTest, DeleteInsideAnEditorRemovesNoField)
 
 // --- Formulas -------------------------------------------------------------------------
 
-std::vector<std::string> rows(const QListWidget& list)
-{
-    std::vector<std::string> texts;
-    for (int row = 0; row < list.count(); ++row) {
-        texts.push_back(list.item(row)->text().toStdString());
-    }
-    return texts;
-}
-
 TEST_F(DefineSectionTest, DeletingANumberFieldOfAFormulaShowsNotFoundUntilUndone)
 {
     const FieldId price = field("Price", FieldType::Number);
@@ -714,13 +687,13 @@ TEST_F(DefineSectionTest, DeletingANumberFieldOfAFormulaShowsNotFoundUntilUndone
     alerts.queueAnswer("Delete Field");
     QTest::mouseClick(section->editor(quantity)->removeButton(), Qt::LeftButton);
     settle();
-    EXPECT_EQ(rows(*editor.calcTable()->list()), (std::vector<std::string>{"Price", "*", "Not Found"}));
+    EXPECT_EQ(rowTexts(*editor.calcTable()->list()), (std::vector<std::string>{"Price", "*", "Not Found"}));
     EXPECT_EQ(db.dbData()[0].value(total)->text(), "") << "every result was computed again";
     EXPECT_TRUE(editor.warningText()->isVisible()) << "one number field is left";
 
     keyClick(QKeySequence::Undo);
     EXPECT_FALSE(editor.warningText()->isVisible());
-    EXPECT_EQ(rows(*editor.calcTable()->list()), (std::vector<std::string>{"Price", "*", "Quantity"}));
+    EXPECT_EQ(rowTexts(*editor.calcTable()->list()), (std::vector<std::string>{"Price", "*", "Quantity"}));
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Price * Quantity "));
 }
 
@@ -748,7 +721,7 @@ TEST_F(DefineSectionTest, AFormulaIsBuiltInThePanelWhateverHasTheFocus)
     list->clearSelection();
     EXPECT_FALSE(formula->editButton()->isEnabled());
     EXPECT_FALSE(formula->removeButton()->isEnabled());
-    clickRow(list, 1);
+    clickRow(*list, 1);
     QTest::mouseClick(formula->editButton(), Qt::LeftButton);
     chooseInPanel(editor, &AddComponentWindow::operatorTable, 0);
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Price + Quantity "));
@@ -770,24 +743,8 @@ TEST_F(DefineSectionTest, BelowTwoNumberFieldsAFormulaEditorExplainsWhy)
 
 // --- Choose items --------------------------------------------------------------------
 
-TEST_F(DefineSectionTest, NewItemsAreNumberedByTheListLength)
-{
-    const FieldId colour = field("Colour", FieldType::Choose, items({"Red", "Blue"}));
-    open();
-    EditableItemList* list = editorOf<ChooseFieldStructureViewController>(colour).items();
-    EXPECT_FALSE(list->removeButton()->isEnabled()) << "nothing selected";
-    EXPECT_FALSE(list->editButton()->isEnabled());
-    QTest::mouseClick(list->addButton(), Qt::LeftButton);
-    QTest::mouseClick(list->addButton(), Qt::LeftButton);
-    auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
-    EXPECT_EQ(editor.array(), (std::vector<std::string>{"Red", "Blue", "Item 3", "Item 4"}));
-    EXPECT_EQ(db.field(colour)->structure, items({"Red", "Blue", "Item 3", "Item 4"}));
-    EXPECT_TRUE(alerts.asked().empty());
-}
-
 struct RemovalCase {
     const char* name;
-    friend void PrintTo(const RemovalCase& c, std::ostream* os) { *os << c.name; }
     bool withRecords;
     const char* answer;
     std::vector<std::string> left;
@@ -805,7 +762,7 @@ TEST_P(ItemRemovalTest, AsksOnlyWhenRecordsMayLoseTheirChoice)
     open();
     auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
     alerts.queueAnswer(c.answer);
-    clickRow(editor.items()->list(), 0);
+    clickRow(*editor.items()->list(), 0);
     QTest::mouseClick(editor.items()->removeButton(), Qt::LeftButton);
     if (c.withRecords) {
         ASSERT_EQ(alerts.asked().size(), 1U);
@@ -832,7 +789,7 @@ TEST_F(DefineSectionTest, RenamingAnItemKeepsTheRecordsThatChoseItAndRefusesATak
     auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
     QListWidget* list = editor.items()->list();
     const auto rename = [&](int row, const QString& text) {
-        clickRow(list, row);
+        clickRow(*list, row);
         QTest::mouseClick(editor.items()->editButton(), Qt::LeftButton);
         QWidget* cell = QApplication::focusWidget();
         ASSERT_TRUE(qobject_cast<QLineEdit*>(cell) != nullptr) << "the item is being edited";
@@ -851,11 +808,11 @@ TEST_F(DefineSectionTest, RenamingAnItemKeepsTheRecordsThatChoseItAndRefusesATak
     rename(1, QStringLiteral("Red"));
     ASSERT_EQ(alerts.asked().size(), 1U);
     EXPECT_EQ(alerts.asked().back().message, StructureEditor::kDuplicateItemMessage);
-    EXPECT_EQ(rows(*list), (std::vector<std::string>{"Red", "Navy"}));
+    EXPECT_EQ(rowTexts(*list), (std::vector<std::string>{"Red", "Navy"}));
     EXPECT_EQ(choiceItems(db.field(colour)->structure), (std::vector<std::string>{"Red", "Navy"}));
 
     keyClick(QKeySequence::Undo);
-    EXPECT_EQ(rows(*list), (std::vector<std::string>{"Red", "Blue"}));
+    EXPECT_EQ(rowTexts(*list), (std::vector<std::string>{"Red", "Blue"}));
     ASSERT_TRUE(db.loadDbData());
     EXPECT_EQ(db.dbData()[0].value(colour)->integer(), 1) << "undoing the rename keeps it too";
 }
@@ -912,10 +869,10 @@ public:
 
 struct ChangeCase {
     const char* name;
-    friend void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
     std::function<void(ChangingForm&)> change;
     int steps; // undo steps the change makes
     const char* after;
+    const char* asked = nullptr; // the question the change asks first, if any
 };
 
 class ChangeUndoTest : public ChangingForm, public testing::WithParamInterface<ChangeCase> {};
@@ -927,6 +884,7 @@ TEST_P(ChangeUndoTest, UndoTakesTheChangeBackAndRedoMakesItAgain)
     c.change(*this);
     settle();
     EXPECT_EQ(form(), c.after);
+    EXPECT_EQ(alerts.asked().empty() ? "" : alerts.asked().back().title, c.asked ? c.asked : "");
     for (int step = 0; step < c.steps; ++step) {
         QTest::mouseClick(section->table()->viewport(), Qt::LeftButton);
         keyClick(QKeySequence::Undo);
@@ -949,13 +907,13 @@ INSTANTIATE_TEST_SUITE_P(
             1, "Name; Colour [Red] [Blue] [Item 3]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"ItemRemovedByItsButton",
                    [](ChangingForm& form) {
-                       form.clickRow(form.choose().items()->list(), 0);
+                       clickRow(*form.choose().items()->list(), 0);
                        QTest::mouseClick(form.choose().items()->removeButton(), Qt::LeftButton);
                    },
                    1, "Name; Colour [Blue]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"ItemRemovedByTheDeleteKey",
                    [](ChangingForm& form) {
-                       form.clickRow(form.choose().items()->list(), 1);
+                       clickRow(*form.choose().items()->list(), 1);
                        form.keyClick(QKeySequence::Delete);
                    },
                    1, "Name; Colour [Red]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
@@ -968,13 +926,13 @@ INSTANTIATE_TEST_SUITE_P(
                    1, "Name; Colour [Blue] [Red]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"ItemMovedUpWithAltUp",
                    [](ChangingForm& form) {
-                       form.clickRow(form.choose().items()->list(), 1);
+                       clickRow(*form.choose().items()->list(), 1);
                        QTest::keyClick(form.choose().items()->list(), Qt::Key_Up, Qt::AltModifier);
                    },
                    1, "Name; Colour [Blue] [Red]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"ItemRenamedAfterF2",
                    [](ChangingForm& form) {
-                       form.clickRow(form.choose().items()->list(), 0);
+                       clickRow(*form.choose().items()->list(), 0);
                        QTest::keyClick(form.choose().items()->list(), Qt::Key_F2);
                        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Crimson"));
                        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -1014,14 +972,14 @@ INSTANTIATE_TEST_SUITE_P(
                        form.alerts.queueAnswer("Delete Field");
                        form.keyClick(QKeySequence::Delete);
                    },
-                   1, "Name; Price; Quantity; Total = Not yet defined.; Paid (Yes); "}),
+                   1, "Name; Price; Quantity; Total = Not yet defined.; Paid (Yes); ",
+                   "Delete the field and all its data?"}),
     test::NameOfCase());
 
 // --- Storage that refuses ---------------------------------------------------------------
 
 struct RefusalCase {
     const char* name;
-    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
     std::function<void(ChangingForm&)> change;
     const char* message;
 };
@@ -1086,10 +1044,10 @@ TEST_F(ChangingForm, AComponentDraggedInAFormulaIsUndone)
     // The first component dragged to the end breaks the alternation.
     const QRect last = list->list()->visualItemRect(list->list()->item(2));
     dragRow(list->list(), 0, {last.center().x(), last.bottom() + 4});
-    EXPECT_EQ(rows(*list->list()), (std::vector<std::string>{"+", "Quantity", "Price"}));
+    EXPECT_EQ(rowTexts(*list->list()), (std::vector<std::string>{"+", "Quantity", "Price"}));
     EXPECT_EQ(formula().calcResult()->text(), QStringLiteral("Not yet defined."));
     keyClick(QKeySequence::Undo);
-    EXPECT_EQ(rows(*list->list()), (std::vector<std::string>{"Price", "+", "Quantity"}));
+    EXPECT_EQ(rowTexts(*list->list()), (std::vector<std::string>{"Price", "+", "Quantity"}));
     EXPECT_EQ(formula().calcResult()->text(), QStringLiteral("Price + Quantity "));
 }
 
@@ -1097,7 +1055,6 @@ TEST_F(ChangingForm, AComponentDraggedInAFormulaIsUndone)
 
 struct PasswordCase {
     const char* name;
-    friend void PrintTo(const PasswordCase& c, std::ostream* os) { *os << c.name; }
     bool protectionOn;
     bool askBefore;
     bool passwordGiven;

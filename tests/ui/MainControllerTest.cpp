@@ -1,6 +1,7 @@
 // The main window driven as a person would: launch, sections, files handed
 // over, and the library commands of the Open section.
 #include "support/TestDatabase.h"
+#include "ui/WidgetClicks.h"
 
 #include "crypto/ProtectionPassword.h"
 #include "library/TemplateCatalog.h"
@@ -79,25 +80,8 @@ protected:
 
     void launch() { ASSERT_TRUE(controller->applicationDidFinishLaunching()); }
 
-    std::vector<std::string> listedNames() const
-    {
-        std::vector<std::string> names;
-        QListWidget* list = controller->openSection().listWidget();
-        for (int row = 0; row < list->count(); ++row) {
-            names.push_back(list->item(row)->text().toStdString());
-        }
-        return names;
-    }
-
     std::string lastMessage() const { return alerts.asked().empty() ? "" : alerts.asked().back().message; }
 };
-
-TEST_F(MainControllerTest, LaunchWithoutProtectionShowsTheWindow)
-{
-    launch();
-    EXPECT_TRUE(controller->mainWindow()->isVisible());
-    EXPECT_EQ(controller->shownSection(), MainController::Section::Open);
-}
 
 TEST_F(MainControllerTest, AWrongPasswordAsksAgainAndTheRightOneOpens)
 {
@@ -133,6 +117,7 @@ TEST_F(MainControllerTest, TheSavedSectionIsShownFirst)
         }
         controller = std::make_unique<MainController>(alerts, panels);
         launch();
+        EXPECT_TRUE(controller->mainWindow()->isVisible());
         EXPECT_EQ(controller->shownSection(), c.shown) << (c.stored ? c.stored : "none");
         controller->applicationWillTerminate();
         EXPECT_EQ(UserDefaults::standard().stringForKey("Section"),
@@ -157,7 +142,7 @@ TEST_F(MainControllerTest, AFileHandedOverBeforeLaunchOpensAfterTheGate)
     EXPECT_EQ(alerts.asked()[0].message, "Do you want to import the database \"Handed\"?");
     EXPECT_EQ(alerts.asked()[0].buttons, (std::vector<std::string>{"Import", "Cancel"}));
     EXPECT_EQ(lastMessage(), "Database Handed imported successfully");
-    EXPECT_EQ(listedNames(), std::vector<std::string>{"Handed"});
+    EXPECT_EQ(rowTexts(*controller->openSection().listWidget()), std::vector<std::string>{"Handed"});
 }
 
 TEST_F(MainControllerTest, CreatingFromABuiltInTemplateOpensItInTheUseSection)
@@ -179,7 +164,7 @@ TEST_F(MainControllerTest, CreatingFromABuiltInTemplateOpensItInTheUseSection)
     EXPECT_EQ(controller->shownSection(), MainController::Section::Use);
     EXPECT_EQ(DBManager::sharedIstance().dbName(), "My Books.dossiva");
     EXPECT_GT(DBManager::sharedIstance().dbStructure().size(), 3u);
-    EXPECT_EQ(listedNames(), std::vector<std::string>{"My Books"});
+    EXPECT_EQ(rowTexts(*controller->openSection().listWidget()), std::vector<std::string>{"My Books"});
     EXPECT_TRUE(controller->validateMenuItem(MenuTag::ExportDatabase));
 
     // The same name again: warned, the sheet stays.
@@ -209,7 +194,7 @@ TEST_F(MainControllerTest, CustomTemplatesComeAfterTheBuiltInOnes)
     EXPECT_EQ(controller->openSection().detailText("synced"), "Not synced yet");
 }
 
-TEST_F(MainControllerTest, RenamingDuplicatingAndDeletingFromTheList)
+TEST_F(MainControllerTest, RenamingAndDuplicatingFromTheList)
 {
     home.makePackage("Notes");
     home.makePackage("Films");
@@ -230,13 +215,6 @@ TEST_F(MainControllerTest, RenamingDuplicatingAndDeletingFromTheList)
     open.selectDatabase("Notes.dossiva");
     controller->menuAction(MenuTag::DuplicateDatabase);
     EXPECT_EQ(lastMessage(), "Error duplicanting db");
-
-    open.selectDatabase("Notes Copy.dossiva");
-    alerts.queueAnswer("Delete");
-    open.tableDeleteKey();
-    EXPECT_EQ(alerts.asked().back().message, "Are you sure you want to delete the database \"Notes Copy\"?");
-    EXPECT_FALSE(FileManager::exists(Paths::packagePath("Notes Copy.dossiva")));
-    EXPECT_EQ(listedNames().size(), 2u);
 }
 
 TEST_F(MainControllerTest, ExportedPackagesAndTemplatesComeBackThroughImport)
@@ -275,18 +253,11 @@ TEST_F(MainControllerTest, ExportedPackagesAndTemplatesComeBackThroughImport)
     EXPECT_EQ(TemplateCatalog::customTemplateNames(), std::vector<std::string>{"Garden"});
 }
 
-TEST_F(MainControllerTest, UndoInTheOpenSectionDoesNothingAndMenusFollowTheState)
+TEST_F(MainControllerTest, UndoInTheOpenSectionDoesNothingAndSeveralRecordsNameTheCommandsInThePlural)
 {
     launch();
     controller->menuAction(MenuTag::Undo);
     EXPECT_FALSE(controller->action(MenuTag::Undo)->isEnabled());
-    controller->enableUndo(true);
-    EXPECT_TRUE(controller->action(MenuTag::Undo)->isEnabled());
-    controller->enableToolbarButton(false);
-    EXPECT_FALSE(controller->action(MenuTag::Undo)->isEnabled());
-    EXPECT_FALSE(controller->action(MenuTag::NewDatabase)->isEnabled());
-    EXPECT_TRUE(controller->action(MenuTag::About)->isEnabled());
-    controller->enableToolbarButton(true);
     controller->showUseSection();
     controller->setMultipleRecords(true);
     controller->validateMenuItem(MenuTag::DuplicateRecords);

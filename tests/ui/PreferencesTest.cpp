@@ -2,6 +2,7 @@
 // stored settings, what each control writes, the sorting notifications and
 // the word on where updates come from.
 #include "support/TestHome.h"
+#include "ui/WidgetClicks.h"
 
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -27,13 +28,6 @@ using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
-
-// Clicks a check box or radio button on its box: one laid out wide is not
-// clickable in its middle, past its text.
-void clickBox(QAbstractButton* box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
-}
 
 // Records the sort indexes posted under one notification name.
 class PostedSorts {
@@ -70,59 +64,54 @@ protected:
     }
 };
 
-TEST_F(PreferencesTest, MissingSettingsShowTheirDefaults)
+TEST_F(PreferencesTest, ControlsShowTheStoredSettingsOrTheirDefaultsAndWriteNothing)
 {
-    auto window = makeWindow();
-    EXPECT_TRUE(window->showExport()->isChecked()) << "no Export CSV key: the sheet is shown";
-    EXPECT_FALSE(window->printBackgroundButton()->isChecked());
-    EXPECT_FALSE(PreferencesWindowController::printBackground());
-    EXPECT_FALSE(window->backupButton()->isChecked());
-    EXPECT_FALSE(window->syncTemplatesButton()->isChecked());
-    EXPECT_EQ(window->sortingPopUp()->currentIndex(), 2);
-    // Showing the window writes nothing.
-    EXPECT_FALSE(UserDefaults::standard().has("Export CSV"));
-    EXPECT_FALSE(UserDefaults::standard().has("SPrintBack"));
-    EXPECT_FALSE(UserDefaults::standard().has("Sorting"));
-}
-
-TEST_F(PreferencesTest, ControlsShowTheStoredSettings)
-{
+    using Window = PreferencesWindowController;
+    using Shown = std::function<int(Window&)>;
+    const auto ticked = [](std::function<QCheckBox*(Window&)> box) {
+        return Shown([box](Window& window) { return box(window)->isChecked() ? 1 : 0; });
+    };
+    const Shown exportSheet = ticked(&Window::showExport), printBack = ticked(&Window::printBackgroundButton),
+                backup = ticked(&Window::backupButton), templates = ticked(&Window::syncTemplatesButton);
+    const Shown sort = [](Window& window) { return window.sortingPopUp()->currentIndex(); };
+    const auto integer = [](std::int64_t value) { return std::optional(PropertyList(value)); };
     struct Case {
         const char* key;
-        PropertyList value;
-        std::function<QCheckBox*(PreferencesWindowController&)> control;
-        bool checked;
+        std::optional<PropertyList> stored; // none: missing
+        Shown shown;
+        int expected;
     };
     const std::vector<Case> cases = {
-        {"Export CSV", PropertyList(false), &PreferencesWindowController::showExport, false},
-        {"Export CSV", PropertyList(true), &PreferencesWindowController::showExport, true},
-        {"SPrintBack", PropertyList(std::int64_t{1}), &PreferencesWindowController::printBackgroundButton,
-         true},
-        {"SPrintBack", PropertyList(std::int64_t{0}), &PreferencesWindowController::printBackgroundButton,
-         false},
-        {"Backup", PropertyList(std::int64_t{1}), &PreferencesWindowController::backupButton, true},
-        {"Backup", PropertyList(std::int64_t{0}), &PreferencesWindowController::backupButton, false},
-        {"STemplates", PropertyList(std::int64_t{1}), &PreferencesWindowController::syncTemplatesButton,
-         true},
+        {"Export CSV", std::nullopt, exportSheet, 1}, // no key: the sheet is shown
+        {"Export CSV", PropertyList(false), exportSheet, 0},
+        {"Export CSV", PropertyList(true), exportSheet, 1},
+        {"SPrintBack", std::nullopt, printBack, 0},
+        {"SPrintBack", integer(1), printBack, 1},
+        {"SPrintBack", integer(0), printBack, 0},
+        {"Backup", std::nullopt, backup, 0},
+        {"Backup", integer(1), backup, 1},
+        {"Backup", integer(0), backup, 0},
+        {"STemplates", std::nullopt, templates, 0},
+        {"STemplates", integer(1), templates, 1},
+        {"Sorting", std::nullopt, sort, 2},
+        {"Sorting", integer(0), sort, 0},
+        {"Sorting", integer(1), sort, 1},
+        {"Sorting", integer(2), sort, 2},
+        {"Sorting", integer(7), sort, 2}, // nonsense: the default
+        {"Sorting", integer(-1), sort, 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        UserDefaults::standard().set(c.key, c.value);
+        SCOPED_TRACE(std::string(c.key) + " " +
+                     (c.stored ? std::to_string(c.stored->toInteger()) : "missing"));
+        if (c.stored) {
+            UserDefaults::standard().set(c.key, *c.stored);
+        }
         auto window = makeWindow();
-        EXPECT_EQ(c.control(*window)->isChecked(), c.checked);
+        EXPECT_EQ(c.shown(*window), c.expected);
+        EXPECT_EQ(UserDefaults::standard().has(c.key), c.stored.has_value()) << "showing the window wrote it";
         UserDefaults::standard().remove(c.key);
     }
-}
-
-TEST_F(PreferencesTest, SortPopUpShowsTheStoredSortOrTheDefaultForNonsense)
-{
-    const std::vector<std::pair<std::int64_t, int>> cases = {{0, 0}, {1, 1}, {2, 2}, {7, 2}, {-1, 2}};
-    for (const auto& [stored, shown] : cases) {
-        SCOPED_TRACE(stored);
-        UserDefaults::standard().setInteger("Sorting", stored);
-        auto window = makeWindow();
-        EXPECT_EQ(window->sortingPopUp()->currentIndex(), shown);
-    }
+    EXPECT_FALSE(PreferencesWindowController::printBackground());
 }
 
 TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
@@ -146,7 +135,7 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
         QCheckBox* box = c.control(*window);
         window->showPane(box->parentWidget()->objectName());
         for (int click = 0; click < 2; ++click) {
-            clickBox(box);
+            clickNearStart(box);
             const auto stored = storedOnDisk(c.key);
             ASSERT_TRUE(stored.has_value());
             EXPECT_EQ(stored->kind(), c.kind);
@@ -154,7 +143,7 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
         }
     }
     EXPECT_FALSE(window->printBackgroundButton()->isChecked());
-    clickBox(window->printBackgroundButton());
+    clickNearStart(window->printBackgroundButton());
     EXPECT_TRUE(PreferencesWindowController::printBackground());
 }
 

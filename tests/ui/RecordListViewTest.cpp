@@ -207,8 +207,8 @@ TEST_F(RecordListViewTest, NumberCellsStoreANumberAsTheFormPrintsItAndRefuseTheR
         const char* typed;
         const char* stored; // nullptr: refused
     };
-    for (const Case& c : {Case{"1,5", "1.5"}, Case{"12 000", "12000"}, Case{"1.50", nullptr},
-                          Case{"007", nullptr}, Case{"123456789", nullptr}, Case{"", ""}}) {
+    // The rule itself is the number rule's table; here, what the cell does with it.
+    for (const Case& c : {Case{"1,5", "1.5"}, Case{"1.50", nullptr}, Case{"", ""}}) {
         SCOPED_TRACE(c.typed);
         const std::string before = text(record, price);
         const std::size_t asked = alerts.asked().size();
@@ -488,8 +488,11 @@ TEST_F(RecordListViewTest, TheDateWindowSetsClearsAndCancels)
 {
     const RecordId record = addRecord("wine");
     openList();
-    click(0, column(bought));
-    SetDateWindowController* dates = list()->dateWindow();
+    const auto dateWindow = [this] {
+        click(0, column(bought));
+        return list()->dateWindow();
+    };
+    SetDateWindowController* dates = dateWindow();
     ASSERT_NE(dates, nullptr);
     EXPECT_EQ(dates->windowTitle(), QStringLiteral("Bought"));
     EXPECT_TRUE(dates->dateText()->text().isEmpty());
@@ -497,8 +500,7 @@ TEST_F(RecordListViewTest, TheDateWindowSetsClearsAndCancels)
     QTest::mouseClick(dates->okButton(), Qt::LeftButton);
     EXPECT_EQ(text(record, bought), "") << "no automatic date";
 
-    click(0, column(bought));
-    dates = list()->dateWindow();
+    dates = dateWindow();
     QTest::mouseClick(dates->editButton(), Qt::LeftButton);
     EXPECT_EQ(dates->dateText()->text(), QStringLiteral(" "));
     dates->picker()->setDateTime(QDateTime(QDate(2024, 3, 2), QTime(0, 0)));
@@ -506,13 +508,11 @@ TEST_F(RecordListViewTest, TheDateWindowSetsClearsAndCancels)
     EXPECT_EQ(text(record, bought),
               std::to_string(QDateTime(QDate(2024, 3, 2), QTime(0, 0)).toSecsSinceEpoch()));
 
-    click(0, column(bought));
-    dates = list()->dateWindow();
+    dates = dateWindow();
     QTest::mouseClick(dates->clearButton(), Qt::LeftButton);
     QTest::mouseClick(dates->cancelButton(), Qt::LeftButton);
     EXPECT_NE(text(record, bought), "") << "Cancel changes nothing";
-    click(0, column(bought));
-    dates = list()->dateWindow();
+    dates = dateWindow();
     QTest::mouseClick(dates->clearButton(), Qt::LeftButton);
     QTest::mouseClick(dates->okButton(), Qt::LeftButton);
     EXPECT_EQ(text(record, bought), "");
@@ -551,7 +551,6 @@ TEST_F(RecordListViewTest, AddressButtonsOpenLinksAsTypedOrAfterHttpAndMailAsAMe
         const char* opened; // nullptr: not opened
     };
     const std::vector<Case> cases = {{web, "example.org/wine", "http://example.org/wine"},
-                                     {web, "https://example.org/wine", "https://example.org/wine"},
                                      {web, "file:///etc/passwd", nullptr},
                                      {mail, "cellar@example.org", "mailto:cellar@example.org"},
                                      {mail, "", nullptr}};

@@ -138,6 +138,12 @@ protected:
         session().found("127.0.0.1", port, "Test iPhone");
     }
 
+    void launchWithCompanion()
+    {
+        launch();
+        companionAppears();
+    }
+
     SyncSessionController& session() { return controller->syncSession(); }
     SyncSheet& sheet() { return session().sheet(); }
     SyncDatabaseTable& table() { return *sheet().databaseTable(); }
@@ -154,23 +160,17 @@ protected:
         return QTest::qWaitFor([&] { return !session().isBusy(); }, kWaitMs);
     }
 
-    QToolButton* toolbarButton(const QString& title)
-    {
-        for (QToolButton* button : controller->mainWindow()->findChildren<QToolButton*>()) {
-            if (button->text() == title) {
-                return button;
-            }
-        }
-        return nullptr;
-    }
-
     // Presses the toolbar's Sync button and answers the question with Sync.
     void pressSync()
     {
         alerts.script.queueAnswer("Sync");
-        QToolButton* sync = toolbarButton(QStringLiteral("Sync"));
-        ASSERT_NE(sync, nullptr);
-        QTest::mouseClick(sync, Qt::LeftButton);
+        for (QToolButton* button : controller->mainWindow()->findChildren<QToolButton*>()) {
+            if (button->text() == QStringLiteral("Sync")) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+        }
+        FAIL() << "no Sync button in the toolbar";
     }
 
     // A package made here and moved to the companion.
@@ -280,8 +280,7 @@ TEST_F(SyncScreensTest, AWholeSyncFromTheTableEndsWithTheLibraryReloadedThenWhat
     ASSERT_TRUE(FileManager::removeItem(phoneRoot + "/Broken.dossiva/images"));
     UserDefaults::standard().set("LastSyncedDbs",
                                  PropertyList(PropertyList::Array{PropertyList("Notes.dossiva")}));
-    launch();
-    companionAppears();
+    launchWithCompanion();
     controller->openSection().selectDatabase("Notes.dossiva");
     controller->showUseSection();
     alerts.witness = [this] {
@@ -335,8 +334,7 @@ TEST_F(SyncScreensTest, AWholeSyncFromTheTableEndsWithTheLibraryReloadedThenWhat
 TEST_F(SyncScreensTest, CancelInTheTableDisconnectsAndFreesTheWindow)
 {
     home.makePackage("Notes");
-    launch();
-    companionAppears();
+    launchWithCompanion();
     pressSync();
     ASSERT_TRUE(waitForView(&table()));
     QTest::keyClick(&sheet(), Qt::Key_Escape);
@@ -368,8 +366,7 @@ TEST_P(SyncConflictTest, EachConflictKeepsTheCopyChosen)
     UserDefaults::standard().set(
         "LastSyncedDbs",
         PropertyList(PropertyList::Array{PropertyList("Alpha.dossiva"), PropertyList("Beta.dossiva")}));
-    launch();
-    companionAppears();
+    launchWithCompanion();
     pressSync();
     ASSERT_TRUE(waitForView(&table()));
     QTest::mouseClick(table().syncButton(), Qt::LeftButton);
@@ -449,8 +446,7 @@ TEST_P(SyncStopTest, StopDuringATransferLeavesTheDatabaseNotSynced)
     }
     UserDefaults::standard().set("LastSyncedDbs",
                                  PropertyList(PropertyList::Array{PropertyList("Solo.dossiva")}));
-    launch();
-    companionAppears();
+    launchWithCompanion();
     pressSync();
     ASSERT_TRUE(waitForView(&table()));
     onLog("-> sending / send the database file", [this] {
@@ -490,8 +486,7 @@ TEST_P(CompanionGoneTest, TheUserHearsOfItOnlyWhileConnected)
     makeConflict("Alpha", 1700000000, 1710000000);
     UserDefaults::standard().set("LastSyncedDbs",
                                  PropertyList(PropertyList::Array{PropertyList("Alpha.dossiva")}));
-    launch();
-    companionAppears();
+    launchWithCompanion();
     const std::string waitingIn = GetParam().waitingIn;
     if (waitingIn == "restore view") {
         controller->action(MenuTag::Restore)->trigger();
@@ -541,10 +536,7 @@ TEST_P(BackupScreensTest, BackUpNowCopiesEveryDatabaseOfTheSidesReachable)
 {
     home.makePackage("Notes");
     makePhonePackage("Books");
-    launch();
-    if (GetParam().companion) {
-        companionAppears();
-    }
+    GetParam().companion ? launchWithCompanion() : launch();
     controller->openSection().selectDatabase("Notes.dossiva");
     controller->action(MenuTag::Backup)->trigger();
     EXPECT_FALSE(navigationFree());
@@ -641,8 +633,7 @@ protected:
 TEST_F(RestoreScreensTest, TheViewListsOldestFirstAndItsBoxesFollowTheBackupChosen)
 {
     makeBackups();
-    launch();
-    companionAppears();
+    launchWithCompanion();
     controller->action(MenuTag::Restore)->trigger();
     ASSERT_TRUE(waitForView(&restoreView()));
     EXPECT_FALSE(FileManager::exists(Paths::macBackupsFolder() + "/1700000000_temp"))
@@ -650,19 +641,19 @@ TEST_F(RestoreScreensTest, TheViewListsOldestFirstAndItsBoxesFollowTheBackupChos
     EXPECT_EQ(labels(), (std::vector<std::string>{"13 July 2017 22:40", "13 September 2020 08:26"}));
     EXPECT_FALSE(restoreView().restoreButton()->isEnabled()) << "no backup chosen";
 
-    struct Expected {
-        bool macEnabled, macTicked, phoneEnabled, phoneTicked;
-    };
+    // This computer's box, then the companion's.
     const auto boxes = [this] {
-        return Expected{restoreView().macBox()->isEnabled(), restoreView().macBox()->isChecked(),
-                        restoreView().phoneBox()->isEnabled(), restoreView().phoneBox()->isChecked()};
+        std::string shown;
+        for (const QCheckBox* box : {restoreView().macBox(), restoreView().phoneBox()}) {
+            shown += std::string(box->isEnabled() ? "enabled " : "disabled ") +
+                     (box->isChecked() ? "ticked; " : "unticked; ");
+        }
+        return shown;
     };
     selectBackup(0);
-    Expected shown = boxes();
-    EXPECT_TRUE(shown.macEnabled && shown.macTicked && !shown.phoneEnabled && !shown.phoneTicked);
+    EXPECT_EQ(boxes(), "enabled ticked; disabled unticked; ");
     selectBackup(1);
-    shown = boxes();
-    EXPECT_TRUE(shown.macEnabled && shown.macTicked && shown.phoneEnabled && shown.phoneTicked);
+    EXPECT_EQ(boxes(), "enabled ticked; enabled ticked; ");
     QTest::keyClick(restoreView().macBox(), Qt::Key_Space);
     QTest::keyClick(restoreView().phoneBox(), Qt::Key_Space);
     EXPECT_FALSE(restoreView().restoreButton()->isEnabled()) << "no side ticked";
@@ -684,8 +675,7 @@ TEST_F(RestoreScreensTest, TheViewListsOldestFirstAndItsBoxesFollowTheBackupChos
     controller->action(MenuTag::Restore)->trigger();
     ASSERT_TRUE(waitForView(&restoreView()));
     selectBackup(1);
-    shown = boxes();
-    EXPECT_TRUE(shown.macTicked && shown.phoneTicked);
+    EXPECT_EQ(boxes(), "enabled ticked; enabled ticked; ");
     // Cancel in the view frees the window too.
     QTest::keyClick(&sheet(), Qt::Key_Escape);
     EXPECT_FALSE(sheet().isVisible());
@@ -706,10 +696,7 @@ class RestoreSideTest : public RestoreScreensTest, public ::testing::WithParamIn
 TEST_P(RestoreSideTest, RestoreReplacesTheSidesTickedAfterTheWarning)
 {
     makeBackups();
-    launch();
-    if (GetParam().companion) {
-        companionAppears();
-    }
+    GetParam().companion ? launchWithCompanion() : launch();
     controller->action(MenuTag::Restore)->trigger();
     ASSERT_TRUE(waitForView(&restoreView()));
     EXPECT_EQ(restoreView().macBox()->isVisible(), GetParam().companion);
@@ -748,8 +735,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SyncScreensTest, QuittingDuringASessionStopsItThenQuits)
 {
     home.makePackage("Notes");
-    launch();
-    companionAppears();
+    launchWithCompanion();
     QApplication::setQuitOnLastWindowClosed(false);
     pressSync();
     ASSERT_TRUE(waitForView(&table()));
@@ -765,8 +751,7 @@ TEST_F(SyncScreensTest, QuittingDuringASessionStopsItThenQuits)
 TEST_F(SyncScreensTest, TheBackupSettingIsTheOneOfTheMomentASyncStarts)
 {
     makePhonePackage("Books");
-    launch();
-    companionAppears();
+    launchWithCompanion();
     // Turned on in the preferences while the application runs.
     UserDefaults::standard().setInteger("Backup", 1);
     pressSync();

@@ -1,6 +1,7 @@
 // The Use section driven as a user drives it: real key presses and clicks
 // on the record list, the form and the search field.
 #include "UseSectionFixture.h"
+#include "ui/WidgetClicks.h"
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -56,12 +57,6 @@ protected:
         const auto rows = section->recordList()->selectionModel()->selectedRows();
         return rows.size() == 1 ? rows.front().row() : -1;
     }
-    void clickRow(int row)
-    {
-        QListView* list = section->recordList();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(row, 0)).center());
-    }
     QLineEdit* noteField() const { return qobject_cast<QLineEdit*>(section->fieldView(note)->textView()); }
 };
 
@@ -93,11 +88,10 @@ TEST_F(UseSectionTest, ReturnSearchesTitlesAndChoicesAndAnEmptyFieldShowsEveryRe
         const char* typed;
         std::vector<std::string> shown;
     };
+    // The search rule itself is the core's table; here, what Return does with it.
     const std::vector<Case> cases = {
         {"BLUE", {"blueberry", "cherry"}}, // a title, and the chosen item "Blue"
-        {"red", {"apple", "date"}},        // the item only
         {"   ", {"apple", "blueberry", "cherry", "date"}},
-        {"e b", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -113,7 +107,7 @@ TEST_F(UseSectionTest, DeletingTheOnlySelectedRecordSelectsTheOneBefore)
 {
     addRecords({{"a", -1}, {"b", -1}, {"c", -1}, {"d", -1}, {"e", -1}});
     open();
-    clickRow(3);
+    clickRow(*section->recordList(), 3);
     alerts.queueAnswer("Delete");
     QTest::keyClick(section->recordList(), Qt::Key_Delete);
     EXPECT_EQ(alerts.asked().back().title, "Are you sure you want to delete this record?");
@@ -146,7 +140,7 @@ TEST_F(UseSectionTest, TypingIsStoredAndUndoneStepByStep)
 {
     addRecords({{"apple", -1}, {"pear", -1}});
     open();
-    clickRow(0);
+    clickRow(*section->recordList(), 0);
     const RecordId shown = *section->shownRecord();
     for (const char* typed : {"first", "second"}) {
         noteField()->setFocus();
@@ -162,7 +156,7 @@ TEST_F(UseSectionTest, TypingIsStoredAndUndoneStepByStep)
     EXPECT_EQ(db.record(shown)->value(note)->text(), "");
     EXPECT_TRUE(delegate.redo);
 
-    clickRow(1);
+    clickRow(*section->recordList(), 1);
     EXPECT_FALSE(delegate.undo) << "another record clears the history";
     EXPECT_FALSE(delegate.redo);
 }
@@ -173,7 +167,7 @@ TEST_F(UseSectionTest, BrowsingRecordsIsNoEdit)
     open();
     const std::string modified = db.dbData()[0].modified;
     for (int row : {0, 1, 2, 0}) {
-        clickRow(row);
+        clickRow(*section->recordList(), row);
         QTest::keyClick(section->recordList(), Qt::Key_Down);
     }
     EXPECT_FALSE(delegate.undo);
