@@ -23,7 +23,7 @@ constexpr int kPictureQuality = 80;
 
 std::string quotedColumn(FieldId id)
 {
-    return "\"" + std::to_string(id) + "\"";
+    return '"' + std::to_string(id) + '"';
 }
 
 // The value a field of the type holds, whatever form the caller gave it in.
