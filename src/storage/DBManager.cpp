@@ -211,6 +211,11 @@ bool DBManager::openDBLazy(const std::string& packageName)
 
 bool DBManager::loadDbData()
 {
+    return loadDbData([](const Record&) { return true; });
+}
+
+bool DBManager::loadDbData(const std::function<bool(const Record&)>& keep)
+{
     m_dbData.clear();
     recordsChanged();
     if (m_dbName.empty()) {
@@ -231,12 +236,14 @@ bool DBManager::loadDbData()
         return false;
     }
     std::vector<Record> records;
+    // A record that is not kept leaves its place to the next row.
+    Record record;
     SqliteStatement::Step step;
     while ((step = rows.step()) == SqliteStatement::Step::Row) {
-        Record record;
         record.recordId = rows.columnInt64(0);
-        record.created = rows.columnText(1);
-        record.modified = rows.columnText(2);
+        record.created = rows.columnTextView(1);
+        record.modified = rows.columnTextView(2);
+        record.values.clear();
         record.values.reserve(m_dbStructure.size());
         for (std::size_t i = 0; i < m_dbStructure.size(); ++i) {
             const FieldDefinition& definition = m_dbStructure[i];
@@ -245,7 +252,10 @@ bool DBManager::loadDbData()
                                            loadValue(rows, static_cast<int>(3 + i), definition.type));
             }
         }
-        records.push_back(std::move(record));
+        if (keep(record)) {
+            records.push_back(std::move(record));
+            record = Record();
+        }
     }
     if (step == SqliteStatement::Step::Failed) {
         devLog("Error DB: failed to load data with message '" + rows.errorMessage() + "'.");

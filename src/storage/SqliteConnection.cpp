@@ -59,7 +59,11 @@ SqliteConnection::SqliteConnection(const std::string& path, Mode mode, Failure* 
 bool SqliteConnection::openFile(const std::string& path, int flags)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
+    // A connection lives in the function that opened it, on one thread, so
+    // SQLite need not lock it around every call: reading a large table
+    // makes a dozen calls a row.
+    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         m_db = db;
         recordSqliteFailure(db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
         m_db = nullptr;
