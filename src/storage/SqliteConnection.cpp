@@ -195,6 +195,11 @@ bool SqliteStatement::bindText(int index, std::string_view text)
            SQLITE_OK;
 }
 
+bool SqliteStatement::bindTextInPlace(int index, std::string_view text)
+{
+    return sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8) == SQLITE_OK;
+}
+
 bool SqliteStatement::bindInt64(int index, std::int64_t value)
 {
     return sqlite3_bind_int64(m_stmt, index, value) == SQLITE_OK;

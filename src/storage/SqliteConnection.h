@@ -86,6 +86,9 @@ public:
     bool isValid() const { return m_stmt != nullptr; }
 
     bool bindText(int index, std::string_view text);
+    // Binds the text where it lies, without a copy: it must stay unchanged
+    // until the statement is reset.
+    bool bindTextInPlace(int index, std::string_view text);
     bool bindInt64(int index, std::int64_t value);
     bool bindBlob(int index, const std::uint8_t* bytes, std::size_t length);
     bool bindNull(int index);
