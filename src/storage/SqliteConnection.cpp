@@ -197,7 +197,8 @@ bool SqliteStatement::bindText(int index, std::string_view text)
 
 bool SqliteStatement::bindTextInPlace(int index, std::string_view text)
 {
-    return sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8) == SQLITE_OK;
+    return sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8) ==
+           SQLITE_OK;
 }
 
 bool SqliteStatement::bindInt64(int index, std::int64_t value)
@@ -249,6 +250,11 @@ int SqliteStatement::columnCount() const
 bool SqliteStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+bool SqliteStatement::isInteger(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER;
 }
 
 std::int64_t SqliteStatement::columnInt64(int column) const

@@ -102,6 +102,7 @@ public:
 
     int columnCount() const;
     bool isNull(int column) const;
+    bool isInteger(int column) const;
     std::int64_t columnInt64(int column) const;
     double columnDouble(int column) const;
     // The column as UTF-8 text ("" for NULL).
