@@ -11,7 +11,8 @@
 
 namespace dossiva::cli {
 
-CommandDatabase::CommandDatabase(const std::string& name, Access access) : m_db(DBManager::sharedIstance())
+CommandDatabase::CommandDatabase(const std::string& name, Access access, Records records)
+    : m_db(DBManager::sharedIstance())
 {
     const auto package = DatabaseResolver::existingPackage(name);
     if (!package) {
@@ -19,10 +20,24 @@ CommandDatabase::CommandDatabase(const std::string& name, Access access) : m_db(
     }
     m_displayName = FileManager::deletingPathExtension(*package);
     m_db.setReadOnly(access == Access::ReadOnly);
-    m_open = m_db.openDB(*package) && m_db.loadDbData();
+    m_open = m_db.openDB(*package) && (records == Records::Later || m_db.loadDbData());
     if (!m_open) {
-        fail("\"" + m_displayName + "\" cannot be read as a database", m_db.lastFailure());
+        reportUnreadable();
     }
+}
+
+bool CommandDatabase::loadRecords(const std::function<bool(const Record&)>& keep)
+{
+    if (m_open && !m_db.loadDbData(keep)) {
+        m_open = false;
+        reportUnreadable();
+    }
+    return m_open;
+}
+
+void CommandDatabase::reportUnreadable() const
+{
+    fail("\"" + m_displayName + "\" cannot be read as a database", m_db.lastFailure());
 }
 
 CommandDatabase::~CommandDatabase()

@@ -2,6 +2,7 @@
 
 #include "fields/FieldModel.h"
 
+#include <functional>
 #include <string>
 
 namespace dossiva {
@@ -16,14 +17,18 @@ namespace dossiva::cli {
 class CommandDatabase {
 public:
     enum class Access { ReadOnly, ReadWrite };
+    // With Later the records wait for loadRecords(), which picks them.
+    enum class Records { All, Later };
 
-    CommandDatabase(const std::string& name, Access access);
+    CommandDatabase(const std::string& name, Access access, Records records = Records::All);
     ~CommandDatabase();
     CommandDatabase(const CommandDatabase&) = delete;
     CommandDatabase& operator=(const CommandDatabase&) = delete;
 
     // False after a message was printed: no such database, or unreadable.
     bool isOpen() const { return m_open; }
+    // Loads the records `keep` accepts; false after a message.
+    bool loadRecords(const std::function<bool(const Record&)>& keep);
     DBManager& db() const { return m_db; }
     const std::string& displayName() const { return m_displayName; }
 
@@ -36,6 +41,8 @@ public:
     const Record* record(const std::string& recordId) const;
 
 private:
+    void reportUnreadable() const;
+
     DBManager& m_db;
     std::string m_displayName;
     bool m_open = false;

@@ -110,7 +110,10 @@ std::string describe(const PropertyList& formula, const std::vector<FieldDefinit
         fields.push_back({field.name, field.id});
     }
     for (const auto& element : *components) {
-        words += (words.empty() ? "" : " ") + FormulaWords::component(element, fields);
+        if (!words.empty()) {
+            words += ' ';
+        }
+        words += FormulaWords::component(element, fields);
     }
     return words;
 }

@@ -234,13 +234,18 @@ CommandRun defineRecords(CLI::App& app)
         const RecordSorter preferred = RecordSorter::fromSettings(UserDefaults::standard());
         const int sorting = args->sort ? sortings.at(*args->sort) : preferred.sorting();
         const bool ascending = args->ascending || (!args->descending && preferred.ascending());
-        CommandDatabase database(args->name, CommandDatabase::Access::ReadOnly);
+        CommandDatabase database(args->name, CommandDatabase::Access::ReadOnly,
+                                 CommandDatabase::Records::Later);
         if (!database.isOpen()) {
             return kFailed;
         }
         const auto& structure = database.db().dbStructure();
+        // Only the records found are held: each is matched as it is read.
         const RecordFilter filter(structure, args->search, UserDefaults::standard().boolForKey("Protect"));
-        std::vector<const Record*> records = filter.filter(recordPointers(database.db().dbData()));
+        if (!database.loadRecords([&filter](const Record& record) { return filter.matches(record); })) {
+            return kFailed;
+        }
+        std::vector<const Record*> records = recordPointers(database.db().dbData());
         RecordSorter(sorting, ascending).sort(records);
         const RecordListing listing(database.db().dbName(), structure, records);
         if (args->format == "json") {

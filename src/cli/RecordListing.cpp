@@ -88,38 +88,100 @@ std::string terminalSafe(const std::string& json)
     return safe;
 }
 
-// A JSON string. Plain printable ASCII, by far the most common, is written
-// as it is; anything else goes through the JSON library, which escapes
-// and mends invalid UTF-8, and then through terminalSafe.
+bool isEscapedAscii(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f || c == '"' || c == '\\';
+}
+
+// An escaped ASCII character as the JSON library writes it, made
+// terminalSafe: the two-letter escapes it knows, \u00XX for other controls
+// and DEL.
+void appendAsciiEscape(std::string& out, char c)
+{
+    static const char* digits = "0123456789abcdef";
+    switch (c) {
+    case '"':
+        out += "\\\"";
+        return;
+    case '\\':
+        out += "\\\\";
+        return;
+    case '\b':
+        out += "\\b";
+        return;
+    case '\t':
+        out += "\\t";
+        return;
+    case '\n':
+        out += "\\n";
+        return;
+    case '\f':
+        out += "\\f";
+        return;
+    case '\r':
+        out += "\\r";
+        return;
+    default:
+        break;
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    out += "\\u00";
+    out += digits[byte >> 4];
+    out += digits[byte & 0xf];
+}
+
+// A JSON string, appended. ASCII, by far the most common, is escaped here;
+// other text goes through the JSON library, which escapes and mends invalid
+// UTF-8, and then through terminalSafe.
+void appendJsonString(std::string& out, std::string_view text)
+{
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        out += terminalSafe(Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace));
+        return;
+    }
+    out += '"';
+    std::size_t plainFrom = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isEscapedAscii(text[i])) {
+            out.append(text.substr(plainFrom, i - plainFrom));
+            appendAsciiEscape(out, text[i]);
+            plainFrom = i + 1;
+        }
+    }
+    out.append(text.substr(plainFrom));
+    out += '"';
+}
+
 std::string jsonString(std::string_view text)
 {
-    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte >= 0x20 && byte < 0x7f && c != '"' && c != '\\';
-    });
-    if (plain) {
-        std::string quoted;
-        quoted.reserve(text.size() + 2);
-        quoted += '"';
-        quoted += text;
-        quoted += '"';
-        return quoted;
-    }
-    return terminalSafe(Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace));
+    std::string quoted;
+    appendJsonString(quoted, text);
+    return quoted;
 }
 
 // Text, or null for none.
-std::string textJson(std::string_view text)
+void appendTextJson(std::string& out, std::string_view text)
 {
-    return text.empty() ? std::string("null") : jsonString(text);
+    if (text.empty()) {
+        out += "null";
+    } else {
+        appendJsonString(out, text);
+    }
 }
 
-std::string momentJson(std::optional<std::int64_t> seconds)
+void appendMomentJson(std::string& out, std::optional<std::int64_t> seconds)
 {
-    return seconds ? jsonString(IsoDateTime::format(*seconds)) : std::string("null");
+    if (seconds) {
+        appendJsonString(out, IsoDateTime::format(*seconds));
+    } else {
+        out += "null";
+    }
 }
 
-constexpr std::size_t kJsonChunk = 1 << 16;
+constexpr std::size_t kChunk = 1 << 16;
 
 } // namespace
 
@@ -157,65 +219,86 @@ void RecordListing::printTable(std::ostream& out, std::optional<std::size_t> wid
 
 void RecordListing::printCsv(std::ostream& out) const
 {
-    const auto cellOf = [this](const FieldDefinition& field, const FieldValue* value) -> std::string {
+    const auto appendCell = [this](std::string& row, const FieldDefinition& field, const FieldValue* value) {
         if (value == nullptr) {
-            return {};
+            return;
         }
         switch (field.type) {
         case FieldType::Date:
         case FieldType::Time:
         case FieldType::DateTime: {
             const auto seconds = momentOf(field, *value);
-            return seconds ? IsoDateTime::format(*seconds) : std::string();
+            CsvOutputFile::appendQuoted(row, seconds ? IsoDateTime::format(*seconds) : std::string());
+            return;
         }
         case FieldType::Image:
-            return value->integer() > 0 ? Paths::imageFile(m_packageName, value->integer()) : std::string();
+            CsvOutputFile::appendQuoted(row, value->integer() > 0
+                                                 ? Paths::imageFile(m_packageName, value->integer())
+                                                 : std::string());
+            return;
         case FieldType::Choose:
-            return choice(field, *value);
+            CsvOutputFile::appendQuoted(row, choice(field, *value));
+            return;
         case FieldType::Checkbox:
-            return isCheckboxTrue(value->text()) ? "1" : "0";
+            row += isCheckboxTrue(value->text()) ? '1' : '0';
+            return;
         default:
-            return std::string(value->text());
+            CsvOutputFile::appendQuoted(row, value->text());
+            return;
         }
     };
-    std::string line;
+    std::string chunk;
     for (const FieldDefinition* field : m_columns) {
-        if (!line.empty()) {
-            line += ',';
+        if (!chunk.empty()) {
+            chunk += ',';
         }
-        CsvOutputFile::appendQuoted(line, field->name);
+        CsvOutputFile::appendQuoted(chunk, field->name);
     }
-    out << line << '\n';
+    chunk += '\n';
+    // Written a block at a time, as the JSON is.
     for (const Record* record : m_records) {
-        line.clear();
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
             if (i > 0) {
-                line += ',';
+                chunk += ',';
             }
-            CsvOutputFile::appendQuoted(line, cellOf(*m_columns[i], record->value(m_columns[i]->id)));
+            appendCell(chunk, *m_columns[i], record->value(m_columns[i]->id));
         }
-        out << line << '\n';
+        chunk += '\n';
+        if (chunk.size() >= kChunk) {
+            out << chunk;
+            chunk.clear();
+        }
     }
+    out << chunk;
 }
 
 void RecordListing::printJson(std::ostream& out) const
 {
-    const auto valueOf = [this](const FieldDefinition& field, const FieldValue* value) -> std::string {
+    const auto appendValue = [this](std::string& json, const FieldDefinition& field,
+                                    const FieldValue* value) {
         if (value == nullptr) {
-            return "null";
+            json += "null";
+            return;
         }
         switch (field.type) {
         case FieldType::Date:
         case FieldType::Time:
         case FieldType::DateTime:
-            return momentJson(momentOf(field, *value));
+            appendMomentJson(json, momentOf(field, *value));
+            return;
         case FieldType::Image:
-            return value->integer() > 0 ? jsonString(Paths::imageFile(m_packageName, value->integer()))
-                                        : std::string("null");
+            if (value->integer() > 0) {
+                appendJsonString(json, Paths::imageFile(m_packageName, value->integer()));
+            } else {
+                json += "null";
+            }
+            return;
         case FieldType::Choose:
-            return textJson(choice(field, *value));
+            appendTextJson(json, choice(field, *value));
+            return;
         case FieldType::Checkbox:
-            return isCheckboxTrue(value->text()) ? "true" : "false";
+            json += isCheckboxTrue(value->text()) ? "true" : "false";
+            return;
         case FieldType::Number:
         case FieldType::Calculation: {
             // A number only when JSON writes it back as the same text, so no
@@ -224,16 +307,19 @@ void RecordListing::printJson(std::ostream& out) const
             if (isJsonNumber(text)) {
                 try {
                     if (Json::parse(text).dump() == text) {
-                        return text;
+                        json += text;
+                        return;
                     }
                 } catch (const Json::exception&) {
                     // Too large for a JSON number: the text says it whole.
                 }
             }
-            return textJson(text);
+            appendTextJson(json, text);
+            return;
         }
         default:
-            return textJson(value->text());
+            appendTextJson(json, value->text());
+            return;
         }
     };
     // Labels are unique; a file that breaks the rule loses no value.
@@ -259,18 +345,21 @@ void RecordListing::printJson(std::ostream& out) const
         if (row > 0) {
             chunk += ",\n";
         }
-        chunk += "  {\n    \"RECID\": " + std::to_string(record->recordId);
-        chunk += ",\n    \"created\": " + momentJson(createdOf(*record));
-        chunk += ",\n    \"modified\": " + momentJson(modifiedOf(*record));
+        chunk += "  {\n    \"RECID\": ";
+        chunk += std::to_string(record->recordId);
+        chunk += ",\n    \"created\": ";
+        appendMomentJson(chunk, createdOf(*record));
+        chunk += ",\n    \"modified\": ";
+        appendMomentJson(chunk, modifiedOf(*record));
         chunk += ",\n    \"fields\": {";
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
             chunk += i == 0 ? "\n      " : ",\n      ";
             chunk += keys[i];
             chunk += ": ";
-            chunk += valueOf(*m_columns[i], record->value(m_columns[i]->id));
+            appendValue(chunk, *m_columns[i], record->value(m_columns[i]->id));
         }
         chunk += m_columns.empty() ? "}\n  }" : "\n    }\n  }";
-        if (chunk.size() >= kJsonChunk) {
+        if (chunk.size() >= kChunk) {
             out << chunk;
             chunk.clear();
         }

@@ -62,7 +62,10 @@ std::string CsvImportReport::text() const
                    (more == 1 ? " more column holds" : " more columns hold") +
                    " values that could not be read.";
         }
-        text += (text.empty() ? "" : "\n") + sentence(column);
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text += sentence(column);
         ++named;
     }
     return text;

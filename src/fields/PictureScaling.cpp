@@ -65,7 +65,7 @@ RecordPicture readForRecord(const std::string& path)
 
 std::string refusalMessage(const std::string& path, const RecordPicture& refused)
 {
-    return "\"" + FileManager::lastPathComponent(path) +
+    return '"' + FileManager::lastPathComponent(path) +
            "\" cannot be a record's picture: " + refused.failure + ".";
 }
 

@@ -90,6 +90,11 @@ std::optional<CsvImporter::Imported> CsvImporter::import(const std::string& name
             imported = false;
             reason = FileManager::lastFailure().reason;
         }
+        if (imported && !PackageSwap::flushFolder(Paths::databasesFolder())) {
+            // The package is in place and whole; only its new name may not
+            // have reached the disk yet.
+            devLog("CSV: the library folder could not be written to the disk after the import of " + name);
+        }
         if (!imported) {
             FileManager::removeItem(*staging);
         }

@@ -139,15 +139,19 @@ plist_t toPlist(const PropertyList& value)
     }
     case PropertyList::Kind::Array: {
         plist_t array = plist_new_array();
-        for (const PropertyList& element : *value.asArray()) {
-            plist_array_append_item(array, toPlist(element));
+        if (const PropertyList::Array* elements = value.asArray()) {
+            for (const PropertyList& element : *elements) {
+                plist_array_append_item(array, toPlist(element));
+            }
         }
         return array;
     }
     case PropertyList::Kind::Dictionary: {
         plist_t dict = plist_new_dict();
-        for (const auto& [key, element] : *value.asDictionary()) {
-            plist_dict_set_item(dict, forLibplist(key).c_str(), toPlist(element));
+        if (const PropertyList::Dictionary* entries = value.asDictionary()) {
+            for (const auto& [key, element] : *entries) {
+                plist_dict_set_item(dict, forLibplist(key).c_str(), toPlist(element));
+            }
         }
         return dict;
     }

@@ -4,6 +4,7 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -26,9 +27,9 @@ std::uint64_t asciiLowerWord(std::uint64_t word)
     return word | (upper >> 2);
 }
 
-// Lowers ASCII text into out; false (out unfinished) when the text has a
-// byte outside ASCII. Searching lowers every searched value of every record,
-// so this goes a word at a time.
+// Lowers ASCII text into out; false when the text has a byte outside
+// ASCII, which is copied as it is. Searching lowers every searched value of
+// every record, so this goes a word at a time.
 bool asciiLowercase(std::string_view text, std::string& out)
 {
     out.resize(text.size());
@@ -78,6 +79,34 @@ std::string lowercase(std::string_view text)
     std::string out;
     lowercase(text, out);
     return out;
+}
+
+bool lowercaseContains(std::string_view text, std::string_view lowered, std::string& buffer)
+{
+    if (asciiLowercase(text, buffer)) {
+        return buffer.find(lowered) != std::string::npos;
+    }
+    const bool asciiQuery = std::all_of(lowered.begin(), lowered.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (asciiQuery) {
+        // The text's ASCII runs lower as they would with the rest, so an
+        // ASCII query found among them is found. Only two characters beyond
+        // ASCII lower to ASCII letters (the dotted capital I to "i" and a
+        // combining dot, the Kelvin sign to "k"); without them, such a query
+        // not found there is not found at all, and the Unicode mapping, the
+        // slow part of searching accented text, is not needed.
+        if (buffer.find(lowered) != std::string::npos) {
+            return true;
+        }
+        constexpr std::string_view kDottedCapitalI = "\xc4\xb0";
+        constexpr std::string_view kKelvinSign = "\xe2\x84\xaa";
+        if (text.find(kDottedCapitalI) == std::string_view::npos &&
+            text.find(kKelvinSign) == std::string_view::npos) {
+            return false;
+        }
+    }
+    lowercase(text, buffer);
+    return buffer.find(lowered) != std::string::npos;
 }
 
 void fold(std::string_view text, std::string& out)

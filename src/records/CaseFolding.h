@@ -15,6 +15,11 @@ namespace CaseFolding {
 void lowercase(std::string_view text, std::string& out);
 std::string lowercase(std::string_view text);
 
+// Whether the text in lower case (as lowercase() gives it) contains
+// `lowered`, a text already in lower case; `buffer` is reused for the
+// lowered text.
+bool lowercaseContains(std::string_view text, std::string_view lowered, std::string& buffer);
+
 // The text case-folded, for case-insensitive ordering.
 void fold(std::string_view text, std::string& out);
 

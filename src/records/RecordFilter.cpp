@@ -60,8 +60,7 @@ bool RecordFilter::isSearched(int type)
 
 bool RecordFilter::textMatches(std::string_view text) const
 {
-    CaseFolding::lowercase(text, m_buffer);
-    return m_buffer.find(m_query) != std::string::npos;
+    return CaseFolding::lowercaseContains(text, m_query, m_buffer);
 }
 
 bool RecordFilter::matches(const Record& record) const

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cassert>
+#include <charconv>
 #include <cmath>
 
 namespace dossiva {
@@ -41,6 +42,20 @@ FieldValue loadValue(const SqliteStatement& row, int column, int type)
     default:
         return FieldValue::text(row.columnTextView(column));
     }
+}
+
+// A record's date as the decimal text SQLite would give. Dates are stored
+// as integers, and SQLite makes the text of each on the heap; reading a
+// large table spent a good part of its time there.
+void loadDate(const SqliteStatement& row, int column, std::string& date)
+{
+    if (!row.isInteger(column)) {
+        date = row.columnTextView(column);
+        return;
+    }
+    char digits[24];
+    const auto written = std::to_chars(digits, digits + sizeof digits, row.columnInt64(column));
+    date.assign(digits, written.ptr);
 }
 
 bool hasLoadedValue(int type)
@@ -211,6 +226,11 @@ bool DBManager::openDBLazy(const std::string& packageName)
 
 bool DBManager::loadDbData()
 {
+    return loadDbData([](const Record&) { return true; });
+}
+
+bool DBManager::loadDbData(const std::function<bool(const Record&)>& keep)
+{
     m_dbData.clear();
     recordsChanged();
     if (m_dbName.empty()) {
@@ -231,12 +251,14 @@ bool DBManager::loadDbData()
         return false;
     }
     std::vector<Record> records;
+    // A record that is not kept leaves its place to the next row.
+    Record record;
     SqliteStatement::Step step;
     while ((step = rows.step()) == SqliteStatement::Step::Row) {
-        Record record;
         record.recordId = rows.columnInt64(0);
-        record.created = rows.columnText(1);
-        record.modified = rows.columnText(2);
+        loadDate(rows, 1, record.created);
+        loadDate(rows, 2, record.modified);
+        record.values.clear();
         record.values.reserve(m_dbStructure.size());
         for (std::size_t i = 0; i < m_dbStructure.size(); ++i) {
             const FieldDefinition& definition = m_dbStructure[i];
@@ -245,7 +267,10 @@ bool DBManager::loadDbData()
                                            loadValue(rows, static_cast<int>(3 + i), definition.type));
             }
         }
-        records.push_back(std::move(record));
+        if (keep(record)) {
+            records.push_back(std::move(record));
+            record = Record();
+        }
     }
     if (step == SqliteStatement::Step::Failed) {
         devLog("Error DB: failed to load data with message '" + rows.errorMessage() + "'.");

@@ -42,6 +42,9 @@ public:
     bool openDBLazy(const std::string& packageName);
     // Loads every record of the current database into dbData().
     bool loadDbData();
+    // Loads into dbData() only the records `keep` accepts, each judged as it
+    // is read: a search of a large database never holds the others.
+    bool loadDbData(const std::function<bool(const Record&)>& keep);
 
     const std::string& dbName() const { return m_dbName; }
     const std::vector<FieldDefinition>& dbStructure() const { return m_dbStructure; }

@@ -127,7 +127,7 @@ bool DBManager::remapChoiceRecords(SqliteConnection& db, const FieldDefinition& 
 {
     const std::vector<std::string> oldItems = choiceItems(field.structure);
     const std::vector<std::string> newItems = choiceItems(newStructure);
-    const std::string column = "\"" + std::to_string(field.id) + "\"";
+    const std::string column = '"' + std::to_string(field.id) + '"';
     {
         // A cell left NULL by a rebuild of the table loads as the first item,
         // so it follows that item like any other choice of it.

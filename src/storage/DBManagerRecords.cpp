@@ -23,7 +23,7 @@ constexpr int kPictureQuality = 80;
 
 std::string quotedColumn(FieldId id)
 {
-    return "\"" + std::to_string(id) + "\"";
+    return '"' + std::to_string(id) + '"';
 }
 
 // The value a field of the type holds, whatever form the caller gave it in.
@@ -67,6 +67,15 @@ bool writesColumn(int type)
 {
     return type != FieldType::TwoReals && type != FieldType::CreationDate &&
            type != FieldType::ModificationDate;
+}
+
+// Whether a value's text is already what the field's column stores: text
+// given for a field that holds text.
+bool storesTextAsGiven(int type, const FieldValue& value)
+{
+    const bool text = value.kind() == FieldValue::Kind::Text || value.kind() == FieldValue::Kind::Password;
+    return text && writesColumn(type) && type != FieldType::Choose && type != FieldType::Image &&
+           type != FieldType::DateTime;
 }
 
 std::int64_t dateOf(const FieldChange& entry)
@@ -291,6 +300,12 @@ bool DBManager::insertRecord(SqliteConnection& db, SqliteStatement& insert,
             }
             continue;
         }
+        // A bulk insert binds the entries' texts where they lie: the caller
+        // keeps the entries until the insert has run and been reset.
+        if (record == nullptr && storesTextAsGiven(type, entry.value)) {
+            bound = insert.bindTextInPlace(parameter, entry.value.text());
+            continue;
+        }
         FieldValue value = storedForm(type, entry.value);
         if (type == FieldType::Choose) {
             bound = insert.bindInt64(parameter, value.integer());
@@ -363,10 +378,12 @@ bool DBManager::insertRecords(const std::function<const std::vector<FieldChange>
     if (!db.isOpen()) {
         return false;
     }
-    // The commit still syncs the file once: the staged package is moved
-    // into the library afterwards and must be whole on the disk by then.
+    // The commit need not sync the file: the caller syncs the whole staged
+    // package before it is moved into the library, and drops it whole when
+    // anything fails.
     if (target == BulkTarget::StagedFile &&
         !(db.exec("pragma journal_mode=off", "failed to set up a bulk import") &&
+          db.exec("pragma synchronous=off", "failed to set up a bulk import") &&
           db.exec("pragma cache_size=-65536", "failed to set up a bulk import"))) {
         return false;
     }

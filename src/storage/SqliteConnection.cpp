@@ -59,7 +59,11 @@ SqliteConnection::SqliteConnection(const std::string& path, Mode mode, Failure* 
 bool SqliteConnection::openFile(const std::string& path, int flags)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
+    // A connection lives in the function that opened it, on one thread, so
+    // SQLite need not lock it around every call: reading a large table
+    // makes a dozen calls a row.
+    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         m_db = db;
         recordSqliteFailure(db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
         m_db = nullptr;
@@ -191,6 +195,12 @@ bool SqliteStatement::bindText(int index, std::string_view text)
            SQLITE_OK;
 }
 
+bool SqliteStatement::bindTextInPlace(int index, std::string_view text)
+{
+    return sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8) ==
+           SQLITE_OK;
+}
+
 bool SqliteStatement::bindInt64(int index, std::int64_t value)
 {
     return sqlite3_bind_int64(m_stmt, index, value) == SQLITE_OK;
@@ -240,6 +250,11 @@ int SqliteStatement::columnCount() const
 bool SqliteStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+bool SqliteStatement::isInteger(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER;
 }
 
 std::int64_t SqliteStatement::columnInt64(int column) const

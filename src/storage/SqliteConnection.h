@@ -86,6 +86,9 @@ public:
     bool isValid() const { return m_stmt != nullptr; }
 
     bool bindText(int index, std::string_view text);
+    // Binds the text where it lies, without a copy: it must stay unchanged
+    // until the statement is reset.
+    bool bindTextInPlace(int index, std::string_view text);
     bool bindInt64(int index, std::int64_t value);
     bool bindBlob(int index, const std::uint8_t* bytes, std::size_t length);
     bool bindNull(int index);
@@ -99,6 +102,7 @@ public:
 
     int columnCount() const;
     bool isNull(int column) const;
+    bool isInteger(int column) const;
     std::int64_t columnInt64(int column) const;
     double columnDouble(int column) const;
     // The column as UTF-8 text ("" for NULL).

@@ -38,7 +38,7 @@ std::string printableRemoteName(std::string_view name)
 
 std::string quotedItemName(std::string_view fileName)
 {
-    return "\"" + printableRemoteName(FileManager::deletingPathExtension(std::string(fileName))) + "\"";
+    return '"' + printableRemoteName(FileManager::deletingPathExtension(std::string(fileName))) + '"';
 }
 
 std::string remoteChild(const std::string& directory, const std::string& name)

@@ -99,6 +99,8 @@ const std::vector<Record>& searchRecords()
         record(10, {{kLong, FieldValue::text("Crème BRÛLÉE\nand more")}}),
         record(11, {{kColour, FieldValue::integer(7)}}), // an index past the items
         record(12, {{kTitle, FieldValue::text("tail")}, {kNote, FieldValue::text("head")}}),
+        // Zürich, the Kelvin sign, the dotted capital I: "zürich ki̇" lowered.
+        record(13, {{kNote, FieldValue::text("Z\xc3\xbcrich \xe2\x84\xaa\xc4\xb0")}}),
     };
     return records;
 }
@@ -128,7 +130,7 @@ TEST_P(RecordFilterTest, KeepsTheMatchingRecordsInOrder)
     }
 }
 
-const std::vector<RecordId> kEveryRecord = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+const std::vector<RecordId> kEveryRecord = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
 
 INSTANTIATE_TEST_SUITE_P(
     Searches, RecordFilterTest,
@@ -149,7 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"EmailAndLink", "example.org", {9}}, SearchCase{"AccentedCapitalsLowered", "brûlée", {10}},
         SearchCase{"AccentsAreNotFolded", "brulee", {}}, SearchCase{"LineBreakInside", "e\nand", {10}},
         SearchCase{"NothingMatches", "zzz", {}}, SearchCase{"EachFieldOnItsOwn", "lhead", {}},
-        SearchCase{"EndOfTheLastField", "soup", {2}}),
+        SearchCase{"EndOfTheLastField", "soup", {2}},
+        SearchCase{"PlainLettersBesideAccentedOnes", "RICH", {13}},
+        SearchCase{"KelvinSignAndDottedCapitalILowerToPlainLetters", "h ki", {13}}),
     test::NameOfCase());
 
 TEST(RecordFilterTest, FindsValuesOutOfFormOrder)

@@ -240,7 +240,10 @@ void StructureFieldViewController::setCollapsed(bool collapsed)
 
 bool StructureFieldViewController::isHighlighted() const
 {
-    return m_frame && m_frame->isHighlighted();
+    // The guarded pointer is read once: tested and then read again, the
+    // compiler cannot see that the second read is not null either.
+    const FocusRingView* frame = m_frame;
+    return frame != nullptr && frame->isHighlighted();
 }
 
 void StructureFieldViewController::disableRemoveButton()

@@ -247,7 +247,8 @@ void StructureFieldsView::dragMoved(const QPoint& globalPos)
     const std::optional<std::size_t> index = indexOfNewView(point);
     if (index != m_indexOfNewView) {
         m_indexOfNewView = index;
-        openGap(index, m_drag->view ? m_drag->view->height() : kNewFieldGap);
+        const QWidget* dragged = m_drag->view;
+        openGap(index, dragged != nullptr ? dragged->height() : kNewFieldGap);
     }
 }
 
