@@ -8,6 +8,7 @@
 // The run inside `make test` tries a few dozen points; SYNC_KILLS=N tries N.
 #include "cli/CliRunner.h"
 #include "support/CompanionPeer.h"
+#include "support/DatabaseState.h"
 #include "support/Files.h"
 #include "support/TestDatabase.h"
 #include "sync/CrashDriver.h"
@@ -28,7 +29,6 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <sys/time.h>
 
 using namespace dossiva;
@@ -42,65 +42,13 @@ constexpr int kDefaultKills = 24;
 const std::vector<std::string> kDatabases{"Sent", "Taken", "Shared"};
 const std::vector<std::string> kTemplates{"Here Only", "There Only", "Newer Here"};
 
-std::string bytesOf(const std::string& path)
-{
-    const auto bytes = FileManager::exists(path) ? FileManager::readFile(path) : std::nullopt;
-    return bytes ? std::to_string(std::hash<std::string>{}(std::string(bytes->begin(), bytes->end())))
-                 : std::string("missing");
-}
-
-// A database as the checks compare it: "absent", "corrupt", or its field
-// labels and its records (in order of their content, ids aside), each picture
-// a record names as a digest of its file and of its full-size file. The
-// sqlite3 shell reads it, not this program.
-std::string databaseState(const std::string& package)
-{
-    const std::string file = package + "/database.db";
-    if (!FileManager::exists(file)) {
-        return "absent";
-    }
-    if (sqliteShell(file, "pragma integrity_check") != "ok\n") {
-        return "corrupt";
-    }
-    std::string columns = "create_date||'|'||edit_date";
-    std::vector<bool> picture{false, false};
-    std::string state;
-    for (const auto& field : textLines(sqliteShell(file, "select id,field_type,field_name from fields_table "
-                                                         "order by id"))) {
-        const auto first = field.find('|');
-        const auto second = field.find('|', first + 1);
-        columns += "||'|'||\"" + field.substr(0, first) + "\"";
-        picture.push_back(field.substr(first + 1, second - first - 1) == "7");
-        state += field.substr(second + 1) + ";";
-    }
-    std::vector<std::string> records;
-    for (const auto& row : textLines(sqliteShell(file, "select " + columns + " from data_table"))) {
-        std::string record;
-        std::istringstream values(row);
-        std::size_t column = 0;
-        for (std::string value; std::getline(values, value, '|'); ++column) {
-            if (column < picture.size() && picture[column] && value != "0" && !value.empty()) {
-                const std::string path = package + "/images/" + value;
-                value = "picture " + bytesOf(path) + " hd " + bytesOf(path + "_hd");
-            }
-            record += value + "|";
-        }
-        records.push_back(record);
-    }
-    std::sort(records.begin(), records.end());
-    for (const auto& record : records) {
-        state += "\n" + record;
-    }
-    return state;
-}
-
 // A template: absent, corrupt, or the digest of its file.
 std::string templateState(const std::string& path)
 {
     if (!FileManager::exists(path)) {
         return "absent";
     }
-    return sqliteShell(path, "pragma integrity_check") == "ok\n" ? bytesOf(path) : "corrupt";
+    return sqliteShell(path, "pragma integrity_check") == "ok\n" ? fileDigest(path) : "corrupt";
 }
 
 void copyTree(const std::string& from, const std::string& to)

@@ -1,0 +1,62 @@
+#include "support/FaultInjection.h"
+
+#include "support/Files.h"
+
+#include <cstdlib>
+
+namespace dossiva::test {
+
+std::string FaultPoint::name() const
+{
+    const char* kinds[] = {"ENOSPC", "EIO", "SIGKILL"};
+    return std::string(kinds[static_cast<int>(kind)]) + (persistent ? " from call " : " at call ") +
+           std::to_string(call);
+}
+
+std::map<std::string, std::string> faultEnvironment(const std::optional<FaultPoint>& point,
+                                                    const std::string& logFile)
+{
+    // The shim comes before the AddressSanitizer runtime, which would refuse
+    // to start behind it.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    std::map<std::string, std::string> environment{
+        {"LD_PRELOAD", DOSSIVA_FAULT_SHIM},
+        {"ASAN_OPTIONS", std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0"}};
+    if (!logFile.empty()) {
+        environment["DOSSIVA_FAULT_LOG"] = logFile;
+    }
+    if (point) {
+        const char* kinds[] = {"ENOSPC", "EIO", "KILL"};
+        environment["DOSSIVA_FAULT"] = kinds[static_cast<int>(point->kind)];
+        environment["DOSSIVA_FAULT_AT"] = std::to_string(point->call);
+        environment["DOSSIVA_FAULT_PERSIST"] = point->persistent ? "1" : "0";
+    }
+    return environment;
+}
+
+std::vector<std::string> loggedCalls(const std::string& logFile)
+{
+    return textLines(fileContents(logFile));
+}
+
+bool longCampaign()
+{
+    const char* requested = std::getenv("DOSSIVA_LONG_CAMPAIGN");
+    return requested != nullptr && std::string(requested) == "1";
+}
+
+std::vector<int> faultCalls(int total, int sample)
+{
+    const int count = longCampaign() || sample >= total ? total : sample;
+    std::vector<int> calls;
+    for (int i = 0; i < count; ++i) {
+        const int call =
+            count == 1 ? 1 : 1 + static_cast<int>(static_cast<long>(i) * (total - 1) / (count - 1));
+        if (calls.empty() || calls.back() != call) {
+            calls.push_back(call);
+        }
+    }
+    return calls;
+}
+
+} // namespace dossiva::test
