@@ -35,7 +35,9 @@ struct LeftoverStep {
 //   usable NAME.dossiva exists, or when it is a copy received from the
 //   companion (whose own copy is still there), and otherwise kept as
 //   "NAME (recovered)", never deleted;
-// - the hidden staging folders of unfinished imports are removed.
+// - the hidden staging folders of unfinished imports are removed;
+// - pictures a stopped record change was replacing are settled to match the
+//   database (PictureReplacement).
 // Nothing is touched while another process holds the data tree's lock, since
 // its work is not interrupted but under way.
 //

@@ -196,7 +196,7 @@ TEST_P(LocalFaults, AFailedOrKilledOperationLeavesEveryDatabaseAsBeforeOrAfter)
     ASSERT_FALSE(calls.empty());
 
     const bool everyFault = longCampaign();
-    const auto positions = faultCalls(static_cast<int>(calls.size()), kSampledCalls);
+    const auto positions = faultCalls(calls, kSampledCalls);
     int tried = 0;
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const int call = positions[i];

@@ -3,6 +3,7 @@
 #include "support/Files.h"
 
 #include <cstdlib>
+#include <set>
 
 namespace dossiva::test {
 
@@ -45,18 +46,21 @@ bool longCampaign()
     return requested != nullptr && std::string(requested) == "1";
 }
 
-std::vector<int> faultCalls(int total, int sample)
+std::vector<int> faultCalls(const std::vector<std::string>& calls, int sample)
 {
+    const int total = static_cast<int>(calls.size());
     const int count = longCampaign() || sample >= total ? total : sample;
-    std::vector<int> calls;
+    std::set<int> chosen;
     for (int i = 0; i < count; ++i) {
-        const int call =
-            count == 1 ? 1 : 1 + static_cast<int>(static_cast<long>(i) * (total - 1) / (count - 1));
-        if (calls.empty() || calls.back() != call) {
-            calls.push_back(call);
+        chosen.insert(count == 1 ? 1
+                                 : 1 + static_cast<int>(static_cast<long>(i) * (total - 1) / (count - 1)));
+    }
+    for (int call = 1; call <= total; ++call) {
+        if (calls[static_cast<std::size_t>(call - 1)].find(" rename") != std::string::npos) {
+            chosen.insert(call);
         }
     }
-    return calls;
+    return {chosen.begin(), chosen.end()};
 }
 
 } // namespace dossiva::test

@@ -31,8 +31,9 @@ std::vector<std::string> loggedCalls(const std::string& logFile);
 // call with every fault rather than a sample.
 bool longCampaign();
 
-// The calls to try out of `total`: all of them in the long campaign, else at
-// most `sample`, spread evenly from the first to the last.
-std::vector<int> faultCalls(int total, int sample);
+// The calls to try out of those a run logged: all of them in the long
+// campaign, else `sample` spread evenly from the first to the last, and every
+// rename, where work usually takes effect.
+std::vector<int> faultCalls(const std::vector<std::string>& calls, int sample);
 
 } // namespace dossiva::test
