@@ -69,40 +69,51 @@ protected:
     TestLibrary library;
     std::string home = library.home();
     std::string pristine = makeTempFolder("faults-pristine");
+    FieldId photo = 0;
+    FieldId note = 0;
     std::string lamp;
 
-    LocalFaults() { DBManager::sharedIstance().openDB(); }
     ~LocalFaults() override { FileManager::removeItem(pristine); }
 
-    std::string picture(const std::string& name, int seed)
-    {
-        const std::string path = home + "/" + name;
-        EXPECT_TRUE(noisePicture(24, 16, static_cast<unsigned>(seed))->writeTiffJpeg(path));
-        return path;
-    }
-
     // Two databases with pictures, a backup of them, and work done since
-    // that a restore undoes.
+    // that a restore undoes; made here rather than by the program, which
+    // would take longer than the faults.
     void SetUp() override
     {
-        library.makePackage("Shop");
+        DBManager& db = DBManager::sharedIstance();
         library.makePackage("Notes");
-        DBManager::sharedIstance().openDB();
-        ok({"add-field", "Shop", "Photo", "image"});
-        ok({"add-field", "Shop", "Note", "small"});
-        lamp = textLines(ok({"add-record", "Shop", "Name=Lamp", "Photo=" + picture("a.tiff", 1)})).at(0);
-        ok({"add-record", "Shop", "Name=Desk", "Note=oak"});
-        ok({"add-record", "Shop", "Name=Chair", "Photo=" + picture("b.tiff", 2), "Note=red"});
-        ok({"add-record", "Notes", "Name=call Ann"});
-        ok({"backup"});
-        const auto stamps = folderEntries(Paths::macBackupsFolder());
-        ASSERT_EQ(stamps.size(), 1u);
-        fs::rename(Paths::macBackupsFolder() + "/" + stamps[0], Paths::macBackupsFolder() + "/" + kOldBackup);
-        ok({"add-record", "Shop", "Name=Later", "Photo=" + picture("c.tiff", 3)});
-        ok({"new", "Extra"});
-        picture("new.tiff", 4);
+        addRecord("call Ann");
+        library.makePackage("Shop");
+        photo = db.adddbFieldLabel("Photo", FieldType::Image, PropertyList::array());
+        note = db.adddbFieldLabel("Note", FieldType::SmallText, PropertyList::array());
+        lamp = addRecord("Lamp", noisePicture(24, 16, 1));
+        addRecord("Desk", nullptr, "oak");
+        addRecord("Chair", noisePicture(24, 16, 2), "red");
+        const std::string backup = Paths::macBackupsFolder() + "/" + kOldBackup;
+        ASSERT_TRUE(FileManager::createDirectories(backup));
+        for (const char* name : {"Notes.dossiva", "Shop.dossiva"}) {
+            ASSERT_TRUE(FileManager::copyItem(Paths::packagePath(name), backup + "/" + name));
+        }
+        addRecord("Later", noisePicture(24, 16, 3));
+        library.makePackage("Extra");
+        db.openDB();
+        ASSERT_TRUE(noisePicture(24, 16, 4)->writeTiffJpeg(home + "/new.tiff"));
         writeFile(home + "/in.csv", "Title,Count\nfirst,1\nsecond,2\nthird,3\n");
         fs::copy(home, pristine, fs::copy_options::recursive);
+    }
+
+    // Adds a record to the open database; its id.
+    std::string addRecord(const std::string& name, ImagePtr picture = nullptr, const std::string& text = {})
+    {
+        DBManager& db = DBManager::sharedIstance();
+        auto entries = emptyRecordEntries();
+        entryFor(entries, 1).value = FieldValue::text(name);
+        if (picture || !text.empty()) {
+            entryFor(entries, photo).image = std::move(picture);
+            entryFor(entries, note).value = FieldValue::text(text);
+        }
+        EXPECT_TRUE(db.addRecordToDb(entries));
+        return std::to_string(db.dbData().back().recordId);
     }
 
     void reset()
