@@ -12,9 +12,9 @@
 //   DOSSIVA_FAULT_PERSIST=1    every later call fails too, as a disk that
 //                              stays full
 //
-// Writes to the standard descriptors and to what is not a file (the
-// terminal, pipes) do not count, so the program's messages stay out of the
-// numbering.
+// Writes to the standard descriptors, to what is not a file (the terminal,
+// pipes) and to devices do not count, so the program's messages stay out of
+// the numbering.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -69,6 +69,9 @@ static void logCall(long number, const char* call, const char* path)
 // Counts a call; returns the error it must fail with, or 0 to let it run.
 static int counted(const char* call, const char* path)
 {
+    if (path != NULL && strncmp(path, "/dev/", 5) == 0) {
+        return 0;
+    }
     const long number = atomic_fetch_add(&g_calls, 1) + 1;
     logCall(number, call, path);
     const long at = numberFrom("DOSSIVA_FAULT_AT");
@@ -99,116 +102,39 @@ static int countedFd(const char* call, int fd)
 }
 
 #define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
-#define FAIL_IF(check)                                                                                       \
-    do {                                                                                                     \
-        const int error = (check);                                                                           \
+// A call counted by the file it changes (COUNT is countedFd or counted, WHAT
+// its descriptor or path), failing before it runs when the shim says so.
+#define WRAP(result, name, COUNT, WHAT, params, args)                                                        \
+    result name params                                                                                       \
+    {                                                                                                        \
+        const int error = COUNT(#name, WHAT);                                                                \
         if (error != 0) {                                                                                    \
             errno = error;                                                                                   \
             return -1;                                                                                       \
         }                                                                                                    \
-    } while (0)
+        return NEXT(name) args;                                                                              \
+    }
 
-ssize_t write(int fd, const void* bytes, size_t length)
-{
-    FAIL_IF(countedFd("write", fd));
-    return NEXT(write)(fd, bytes, length);
-}
-
-ssize_t pwrite(int fd, const void* bytes, size_t length, off_t offset)
-{
-    FAIL_IF(countedFd("pwrite", fd));
-    return NEXT(pwrite)(fd, bytes, length, offset);
-}
-
-ssize_t pwrite64(int fd, const void* bytes, size_t length, off64_t offset)
-{
-    FAIL_IF(countedFd("pwrite64", fd));
-    return NEXT(pwrite64)(fd, bytes, length, offset);
-}
-
-ssize_t writev(int fd, const struct iovec* parts, int count)
-{
-    FAIL_IF(countedFd("writev", fd));
-    return NEXT(writev)(fd, parts, count);
-}
-
-int fsync(int fd)
-{
-    FAIL_IF(countedFd("fsync", fd));
-    return NEXT(fsync)(fd);
-}
-
-int fdatasync(int fd)
-{
-    FAIL_IF(countedFd("fdatasync", fd));
-    return NEXT(fdatasync)(fd);
-}
-
-int ftruncate(int fd, off_t length)
-{
-    FAIL_IF(countedFd("ftruncate", fd));
-    return NEXT(ftruncate)(fd, length);
-}
-
-int ftruncate64(int fd, off64_t length)
-{
-    FAIL_IF(countedFd("ftruncate64", fd));
-    return NEXT(ftruncate64)(fd, length);
-}
-
-int rename(const char* from, const char* to)
-{
-    FAIL_IF(counted("rename", to));
-    return NEXT(rename)(from, to);
-}
-
-int renameat(int fromDir, const char* from, int toDir, const char* to)
-{
-    FAIL_IF(counted("renameat", to));
-    return NEXT(renameat)(fromDir, from, toDir, to);
-}
-
-int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags)
-{
-    FAIL_IF(counted("renameat2", to));
-    return NEXT(renameat2)(fromDir, from, toDir, to, flags);
-}
-
-int link(const char* from, const char* to)
-{
-    FAIL_IF(counted("link", to));
-    return NEXT(link)(from, to);
-}
-
-int unlink(const char* path)
-{
-    FAIL_IF(counted("unlink", path));
-    return NEXT(unlink)(path);
-}
-
-int unlinkat(int dir, const char* path, int flags)
-{
-    FAIL_IF(counted("unlinkat", path));
-    return NEXT(unlinkat)(dir, path, flags);
-}
-
-int remove(const char* path)
-{
-    FAIL_IF(counted("remove", path));
-    return NEXT(remove)(path);
-}
-
-int rmdir(const char* path)
-{
-    FAIL_IF(counted("rmdir", path));
-    return NEXT(rmdir)(path);
-}
-
-int mkdir(const char* path, mode_t mode)
-{
-    FAIL_IF(counted("mkdir", path));
-    return NEXT(mkdir)(path, mode);
-}
+// clang-format off
+WRAP(ssize_t, write, countedFd, fd, (int fd, const void* bytes, size_t length), (fd, bytes, length))
+WRAP(ssize_t, pwrite, countedFd, fd, (int fd, const void* bytes, size_t length, off_t at), (fd, bytes, length, at))
+WRAP(ssize_t, pwrite64, countedFd, fd, (int fd, const void* bytes, size_t length, off64_t at), (fd, bytes, length, at))
+WRAP(ssize_t, writev, countedFd, fd, (int fd, const struct iovec* parts, int count), (fd, parts, count))
+WRAP(int, fsync, countedFd, fd, (int fd), (fd))
+WRAP(int, fdatasync, countedFd, fd, (int fd), (fd))
+WRAP(int, ftruncate, countedFd, fd, (int fd, off_t length), (fd, length))
+WRAP(int, ftruncate64, countedFd, fd, (int fd, off64_t length), (fd, length))
+WRAP(int, rename, counted, to, (const char* from, const char* to), (from, to))
+WRAP(int, renameat, counted, to, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to))
+WRAP(int, renameat2, counted, to, (int fromDir, const char* from, int toDir, const char* to, unsigned flags),
+     (fromDir, from, toDir, to, flags))
+WRAP(int, link, counted, to, (const char* from, const char* to), (from, to))
+WRAP(int, unlink, counted, path, (const char* path), (path))
+WRAP(int, unlinkat, counted, path, (int dir, const char* path, int flags), (dir, path, flags))
+WRAP(int, remove, counted, path, (const char* path), (path))
+WRAP(int, rmdir, counted, path, (const char* path), (path))
+WRAP(int, mkdir, counted, path, (const char* path, mode_t mode), (path, mode))
+// clang-format on
 
 // Buffered files (the CSV export's) reach the disk inside the C library,
 // where no call can be caught: their writes, flushes and closes count.
@@ -258,8 +184,10 @@ int fclose(FILE* stream)
         va_start(rest, flags);                                                                               \
         const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? (mode_t)va_arg(rest, int) : 0;            \
         va_end(rest);                                                                                        \
-        if ((flags & O_CREAT) != 0) {                                                                        \
-            FAIL_IF(counted(#name, path));                                                                   \
+        const int error = (flags & O_CREAT) != 0 ? counted(#name, path) : 0;                                 \
+        if (error != 0) {                                                                                    \
+            errno = error;                                                                                   \
+            return -1;                                                                                       \
         }                                                                                                    \
         return OPEN_CALL_##name;                                                                             \
     }
