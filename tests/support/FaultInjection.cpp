@@ -2,6 +2,7 @@
 
 #include "support/Files.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 
@@ -46,20 +47,34 @@ bool longCampaign()
     return requested != nullptr && std::string(requested) == "1";
 }
 
+namespace {
+
+// At most `count` of the positions, spread evenly from the first to the last.
+void spread(const std::vector<int>& positions, std::size_t count, std::set<int>& chosen)
+{
+    const std::size_t total = positions.size();
+    const std::size_t taken = std::min(count, total);
+    for (std::size_t i = 0; i < taken; ++i) {
+        chosen.insert(positions[taken == 1 ? 0 : i * (total - 1) / (taken - 1)]);
+    }
+}
+
+} // namespace
+
 std::vector<int> faultCalls(const std::vector<std::string>& calls, int sample)
 {
-    const int total = static_cast<int>(calls.size());
-    const int count = longCampaign() || sample >= total ? total : sample;
-    std::set<int> chosen;
-    for (int i = 0; i < count; ++i) {
-        chosen.insert(count == 1 ? 1
-                                 : 1 + static_cast<int>(static_cast<long>(i) * (total - 1) / (count - 1)));
-    }
-    for (int call = 1; call <= total; ++call) {
-        if (calls[static_cast<std::size_t>(call - 1)].find(" rename") != std::string::npos) {
-            chosen.insert(call);
+    std::vector<int> all;
+    std::vector<int> renames;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        all.push_back(static_cast<int>(i) + 1);
+        if (calls[i].find(" rename") != std::string::npos) {
+            renames.push_back(static_cast<int>(i) + 1);
         }
     }
+    std::set<int> chosen;
+    const std::size_t count = longCampaign() ? all.size() : static_cast<std::size_t>(sample);
+    spread(all, count, chosen);
+    spread(renames, count, chosen);
     return {chosen.begin(), chosen.end()};
 }
 

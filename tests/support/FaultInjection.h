@@ -32,8 +32,8 @@ std::vector<std::string> loggedCalls(const std::string& logFile);
 bool longCampaign();
 
 // The calls to try out of those a run logged: all of them in the long
-// campaign, else `sample` spread evenly from the first to the last, and every
-// rename, where work usually takes effect.
+// campaign, else `sample` spread evenly from the first to the last and as
+// many of its renames, where work usually takes effect.
 std::vector<int> faultCalls(const std::vector<std::string>& calls, int sample);
 
 } // namespace dossiva::test

@@ -9,6 +9,7 @@
 #include "cli/CliRunner.h"
 #include "support/CompanionPeer.h"
 #include "support/DatabaseState.h"
+#include "support/FaultInjection.h"
 #include "support/Files.h"
 #include "support/TestDatabase.h"
 #include "sync/CrashDriver.h"
@@ -272,6 +273,48 @@ TEST_F(SyncCrash, AKilledSessionLeavesEachDatabaseAsBeforeOrAfterAndTheNextOneCo
     }
     std::cout << "), " << killed << " killed mid-session, " << between << " databases between states, "
               << failedRestarts << " restarts that failed\n";
+}
+
+// The same session on a disk that fails one of this computer's file changes
+// (a full disk once, an I/O error from then on): the sync reports it, or
+// completes; every database and template is as before or after.
+TEST_F(SyncCrash, ASessionOnAFailingDiskLeavesEachDatabaseAsBeforeOrAfter)
+{
+    const auto before = state();
+    const std::string logFolder = makeTempFolder("sync-calls");
+    const auto entries = [](const std::map<std::string, std::string>& environment) {
+        std::vector<std::string> list;
+        for (const auto& [name, value] : environment) {
+            list.push_back(name + "=" + value);
+        }
+        return list;
+    };
+    CrashDriver counted(syncArgs(true), entries(faultEnvironment(std::nullopt, logFolder + "/calls")),
+                        isMarker, phaseOf);
+    ASSERT_EQ(counted.runToEnd().status, 0);
+    const auto calls = loggedCalls(logFolder + "/calls");
+    FileManager::removeItem(logFolder);
+    const auto after = state();
+    const auto positions = faultCalls(calls, 3);
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        const FaultPoint point{
+            positions[i], i % 2 == 0 ? FaultPoint::Kind::NoSpace : FaultPoint::Kind::IoError, i % 2 == 1};
+        reset();
+        const auto run =
+            CrashDriver(syncArgs(true), entries(faultEnvironment(point)), isMarker, phaseOf).runToEnd();
+        PackageRecovery::recover();
+        const std::string where =
+            point.name() + " (" + calls[static_cast<std::size_t>(positions[i] - 1)] + ")";
+        for (const auto& [item, now] : state()) {
+            EXPECT_TRUE(now == after.at(item) || (run.status != 0 && now == before.at(item)))
+                << where << ", the sync ending with " << run.status.value_or(-1) << ": " << item << " is\n"
+                << now << "\nnot as before:\n"
+                << before.at(item) << "\nnor as after:\n"
+                << after.at(item);
+        }
+    }
+    std::cout << "sync on a failing disk: " << calls.size() << " calls that change files, "
+              << positions.size() << " runs with a fault\n";
 }
 
 } // namespace
