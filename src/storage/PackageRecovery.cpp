@@ -186,7 +186,8 @@ bool PackageRecovery::isStagingFolder(const std::string& entry)
 {
     return entry.size() > 1 && entry.front() == '.' &&
            (entry.find(".dossiva.import-") != std::string::npos ||
-            entry.find(std::string(".dossiva.") + kReceivingTag + "-") != std::string::npos);
+            entry.find(std::string(".dossiva.") + kReceivingTag + "-") != std::string::npos ||
+            entry.find(std::string(".dossiva.") + kDiscardedTag + "-") != std::string::npos);
 }
 
 std::optional<std::string> PackageRecovery::makeReceivedCopy(const std::string& staging,
