@@ -295,16 +295,25 @@ TEST_F(SyncCrash, ASessionOnAFailingDiskLeavesEachDatabaseAsBeforeOrAfter)
     const auto calls = loggedCalls(logFolder + "/calls");
     FileManager::removeItem(logFolder);
     const auto after = state();
-    const auto positions = faultCalls(calls, 3);
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        const FaultPoint point{
-            positions[i], i % 2 == 0 ? FaultPoint::Kind::NoSpace : FaultPoint::Kind::IoError, i % 2 == 1};
+    std::vector<FaultPoint> points;
+    for (const int call : faultCalls(calls, 3)) {
+        const bool odd = points.size() % 2 == 1;
+        points.push_back({call, odd ? FaultPoint::Kind::IoError : FaultPoint::Kind::NoSpace, odd});
+    }
+    // And the first picture the merge writes, which a full disk once lost
+    // without a word.
+    const auto merged = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.find(" write ") != std::string::npos &&
+               call.find("Shared.dossiva_temp/images/") != std::string::npos;
+    });
+    ASSERT_NE(merged, calls.end()) << "the merge wrote no picture";
+    points.push_back({static_cast<int>(merged - calls.begin()) + 1, FaultPoint::Kind::NoSpace, false});
+    for (const FaultPoint& point : points) {
         reset();
         const auto run =
             CrashDriver(syncArgs(true), entries(faultEnvironment(point)), isMarker, phaseOf).runToEnd();
         PackageRecovery::recover();
-        const std::string where =
-            point.name() + " (" + calls[static_cast<std::size_t>(positions[i] - 1)] + ")";
+        const std::string where = point.name() + " (" + calls[static_cast<std::size_t>(point.call - 1)] + ")";
         for (const auto& [item, now] : state()) {
             EXPECT_TRUE(now == after.at(item) || (run.status != 0 && now == before.at(item)))
                 << where << ", the sync ending with " << run.status.value_or(-1) << ": " << item << " is\n"
@@ -313,8 +322,8 @@ TEST_F(SyncCrash, ASessionOnAFailingDiskLeavesEachDatabaseAsBeforeOrAfter)
                 << after.at(item);
         }
     }
-    std::cout << "sync on a failing disk: " << calls.size() << " calls that change files, "
-              << positions.size() << " runs with a fault\n";
+    std::cout << "sync on a failing disk: " << calls.size() << " calls that change files, " << points.size()
+              << " runs with a fault\n";
 }
 
 } // namespace
