@@ -41,7 +41,7 @@ using test::PrintTo;
 using State = std::map<std::string, std::string>;
 
 // The calls tried per operation in the short run, each with one fault in turn.
-constexpr int kSampledCalls = 6;
+constexpr int kSampledCalls = 5;
 constexpr const char* kOldBackup = "1700000000";
 
 struct Operation {
