@@ -9,6 +9,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "storage/ImageCache.h"
+#include "storage/PictureReplacement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,27 +92,25 @@ std::int64_t dateOf(const FieldChange& entry)
 // removed pictures are touched only after it did.
 struct DBManager::PictureWork {
     std::vector<std::string> newFiles;
-    std::vector<std::pair<std::string, std::string>> replacements; // written file -> its place
+    PictureReplacement replacements;
     std::vector<std::int64_t> removals;
     std::vector<std::string> companionRemovals;
 
     void merge(PictureWork&& other)
     {
         newFiles.insert(newFiles.end(), other.newFiles.begin(), other.newFiles.end());
-        replacements.insert(replacements.end(), other.replacements.begin(), other.replacements.end());
+        replacements.merge(std::move(other.replacements));
         removals.insert(removals.end(), other.removals.begin(), other.removals.end());
         companionRemovals.insert(companionRemovals.end(), other.companionRemovals.begin(),
                                  other.companionRemovals.end());
     }
 
-    void abandon() const
+    void abandon()
     {
         for (const auto& file : newFiles) {
             FileManager::removeFileEntry(file);
         }
-        for (const auto& [written, place] : replacements) {
-            FileManager::removeFileEntry(written);
-        }
+        replacements.undo();
     }
 };
 
@@ -156,7 +155,7 @@ bool DBManager::storeReplacementImage(const Image& image, const std::string& pla
     if (!preparePicturesFolder()) {
         return false;
     }
-    if (!image.writeTiffJpeg(place + ".new", kPictureQuality)) {
+    if (!image.writeTiffJpeg(PictureReplacement::writtenName(place), kPictureQuality)) {
         return fail(FileManager::lastFailure() ? FileManager::lastFailure()
                                                : Failure::content("the picture could not be encoded"));
     }
@@ -433,12 +432,12 @@ bool DBManager::writeRecordField(SqliteConnection& db, const FieldChange& entry,
             pictures.newFiles.push_back(Paths::imageFile(m_dbName, stored));
         } else if (hasNew) {
             // The picture keeps its number; the new one is written aside and
-            // moved over the old file once the change has committed.
+            // takes the old one's place with the commit.
             const std::string place = Paths::imageFile(m_dbName, existing);
             if (!storeReplacementImage(*entry.image, place)) {
                 return false;
             }
-            pictures.replacements.emplace_back(place + ".new", place);
+            pictures.replacements.add(place);
             pictures.companionRemovals.push_back(place + "_hd");
             stored = existing;
         } else if (existing > 0) {
@@ -497,20 +496,26 @@ bool DBManager::modifyRecordFields(const std::vector<FieldId>& fieldIds,
     }
     const std::int64_t now = Clock::nowSeconds();
     SqliteStatement stamp = db.prepare("update data_table set edit_date=? where id=?");
-    if (!stamp.isValid() || !stamp.bindInt64(1, now) || !stamp.bindInt64(2, recordId) || !stamp.run() ||
-        !db.exec("commit", "failed to commit record change")) {
+    if (!stamp.isValid() || !stamp.bindInt64(1, now) || !stamp.bindInt64(2, recordId) || !stamp.run()) {
         pictures.abandon();
         return fail(Failure::content("the record could not be written"));
     }
-    changed.modified = std::to_string(now);
-    for (const auto& [written, place] : pictures.replacements) {
-        // A rename replaces the old picture in one step: the number never
-        // names a missing file.
-        if (!FileManager::renameReplacing(written, place)) {
-            devLog("Error DB: the new picture stays at '" + written + "'");
-        }
+    // The new pictures are in their places while the journal can still
+    // undo the change, so a stop at any point leaves the record and its
+    // pictures both as before or both as after.
+    if (!pictures.replacements.swapIn()) {
+        pictures.abandon();
+        return fail(FileManager::lastFailure());
+    }
+    if (!db.exec("commit", "failed to commit record change")) {
+        pictures.abandon();
+        return fail(Failure::content("the record could not be written"));
+    }
+    pictures.replacements.finish();
+    for (const auto& place : pictures.replacements.places()) {
         ImageCache::sharedIstance().releaseImage(place);
     }
+    changed.modified = std::to_string(now);
     for (const auto& companion : pictures.companionRemovals) {
         FileManager::removeFileEntry(companion);
     }

@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "storage/DatabaseFileCheck.h"
+#include "storage/PictureReplacement.h"
 
 #include <map>
 #include <set>
@@ -88,13 +89,15 @@ std::string carryOut(const LeftoverStep& step)
     return done ? PackageRecovery::describe(step) : std::string();
 }
 
-// A marker inside a package in place is what a receive left when it stopped
-// between moving the copy in and removing the marker.
-void removeStrayMarkers(const std::vector<std::string>& entries)
+// Inside a package in place: a marker is what a receive left when it
+// stopped between moving the copy in and removing the marker; old pictures
+// are what a record change left when it stopped around its commit.
+void settlePackages(const std::vector<std::string>& entries)
 {
     for (const auto& entry : entries) {
         if (endsWith(entry, kPackageSuffix) && FileManager::isRealDirectory(inFolder(entry))) {
             PackageRecovery::unmarkReceived(inFolder(entry));
+            PictureReplacement::settle(inFolder(entry));
         }
     }
 }
@@ -183,7 +186,8 @@ bool PackageRecovery::isStagingFolder(const std::string& entry)
 {
     return entry.size() > 1 && entry.front() == '.' &&
            (entry.find(".dossiva.import-") != std::string::npos ||
-            entry.find(std::string(".dossiva.") + kReceivingTag + "-") != std::string::npos);
+            entry.find(std::string(".dossiva.") + kReceivingTag + "-") != std::string::npos ||
+            entry.find(std::string(".dossiva.") + kDiscardedTag + "-") != std::string::npos);
 }
 
 std::optional<std::string> PackageRecovery::makeReceivedCopy(const std::string& staging,
@@ -234,7 +238,7 @@ std::vector<std::string> PackageRecovery::recover()
             FileManager::removeItem(inFolder(entry));
         }
     }
-    removeStrayMarkers(FileManager::contentsOfDirectory(Paths::databasesFolder()));
+    settlePackages(FileManager::contentsOfDirectory(Paths::databasesFolder()));
     for (const auto& line : done) {
         devLog("Library: " + line);
     }

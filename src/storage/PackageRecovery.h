@@ -35,7 +35,10 @@ struct LeftoverStep {
 //   usable NAME.dossiva exists, or when it is a copy received from the
 //   companion (whose own copy is still there), and otherwise kept as
 //   "NAME (recovered)", never deleted;
-// - the hidden staging folders of unfinished imports are removed.
+// - the hidden staging folders of unfinished imports and the replaced
+//   copies on their way out are removed;
+// - pictures a stopped record change was replacing are settled to match the
+//   database (PictureReplacement).
 // Nothing is touched while another process holds the data tree's lock, since
 // its work is not interrupted but under way.
 //
@@ -63,7 +66,8 @@ public:
     // "NAME (recovered).dossiva", or with a number when that is taken.
     static std::string recoveredName(const std::string& name);
     // Whether a Databases entry is a hidden staging folder
-    // (".NAME.dossiva.import-XXXXXXXX", ".NAME.dossiva.receiving-XXXXXXXX").
+    // (".NAME.dossiva.import-XXXXXXXX", ".NAME.dossiva.receiving-XXXXXXXX")
+    // or a replaced copy on its way out (".NAME.dossiva.discarded-XXXXXXXX").
     static bool isStagingFolder(const std::string& entry);
 
     // A copy received from the companion holds this file until it is in
@@ -77,6 +81,7 @@ public:
     static std::optional<std::string> makeReceivedCopy(const std::string& staging,
                                                        const std::string& package);
     static constexpr const char* kReceivingTag = "receiving";
+    static constexpr const char* kDiscardedTag = "discarded";
 };
 
 } // namespace dossiva

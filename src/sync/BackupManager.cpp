@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/Paths.h"
+#include "storage/PackageRecovery.h"
 #include "storage/PackageSwap.h"
 #include "sync/PackageFiles.h"
 #include "sync/RemoteNames.h"
@@ -504,10 +505,23 @@ bool BackupManager::replaceLocalDatabases(const std::vector<std::string>& previo
         placed.push_back(item);
     }
     PackageSwap::flushFolder(databases);
+    // Each previous copy is first renamed to a name the next start deletes:
+    // left under its aside name, it would be put back then as if the restore
+    // had stopped before it.
+    std::optional<std::string> kept;
     for (const auto& [aside, path] : asides) {
-        if (!FileManager::removeItem(aside)) {
-            devLog("Restore: the previous copy '" + aside + "' could not be deleted");
+        const std::string discarded = FileManager::siblingName(path, PackageRecovery::kDiscardedTag);
+        if (!FileManager::moveItem(aside, discarded)) {
+            kept = FileManager::lastPathComponent(path);
+        } else if (!FileManager::removeItem(discarded)) {
+            devLog("Restore: the previous copy '" + discarded + "' is left for the next start to delete");
         }
+    }
+    if (kept) {
+        failed("The databases were restored, but the previous copy of " + quotedItemName(*kept) +
+                   " could not be deleted and comes back at the next start",
+               FileManager::lastFailure().reason);
+        return false;
     }
     return true;
 }

@@ -70,7 +70,9 @@ public:
     }
 
     // The number the picture has in the merged package; 0 when the copy has
-    // no picture file of that number (a missing file stores no picture).
+    // no picture file of that number (a missing file stores no picture); -1
+    // when the merged package cannot take it, which fails the merge rather
+    // than lose the picture.
     std::int64_t carry(RecordOrigin origin, std::int64_t number)
     {
         const bool mac = origin == RecordOrigin::Mac;
@@ -87,15 +89,17 @@ public:
             return 0;
         }
         const std::int64_t kept = m_used.count(number) == 0 ? number : freeNumber();
-        if (!copy(picture, pathOf(kept), source)) {
-            return 0;
+        const FileHandle::Copy copied = copy(picture, pathOf(kept), source);
+        if (copied != FileHandle::Copy::Done) {
+            return copied == FileHandle::Copy::TargetFailed ? -1 : 0;
         }
         m_used.insert(kept);
         // The full-size file is the companion's own, in whatever format it
         // keeps: it goes along as it is.
         const FileHandle full = files->openFile(subfolder, source + kFullSizeSuffix);
-        if (full.isOpen()) {
-            copy(full, pathOf(kept) + kFullSizeSuffix, source + kFullSizeSuffix);
+        if (full.isOpen() && copy(full, pathOf(kept) + kFullSizeSuffix, source + kFullSizeSuffix) ==
+                                 FileHandle::Copy::TargetFailed) {
+            return -1;
         }
         return kept;
     }
@@ -104,15 +108,18 @@ public:
     const std::vector<std::string>& written() const { return m_written; }
 
 private:
-    bool copy(const FileHandle& file, const std::string& target, const std::string& source)
+    FileHandle::Copy copy(const FileHandle& file, const std::string& target, const std::string& source)
     {
         std::string why;
-        if (!file.copyTo(target, DownloadLimits::kDefaultPictureBytes, &why)) {
-            devLog("Sync: picture file " + source + " " + why + "; the merged copy is without it");
-            return false;
+        const FileHandle::Copy copied = file.copyTo(target, DownloadLimits::kDefaultPictureBytes, &why);
+        if (copied != FileHandle::Copy::Done) {
+            devLog("Sync: picture file " + source + " " + why +
+                   (copied == FileHandle::Copy::TargetFailed ? "; the merge stops"
+                                                             : "; the merged copy is without it"));
+            return copied;
         }
         m_written.push_back(target);
-        return true;
+        return copied;
     }
 
     std::int64_t freeNumber()
@@ -187,7 +194,8 @@ bool MergedPackage::startFromComputersFile()
     std::string why;
     auto files = PackageFiles::open(Paths::packagePath(m_name), &why);
     const FileHandle source = files ? files->openFile("", "database.db") : FileHandle();
-    if (!source.isOpen() || !source.copyTo(target, std::numeric_limits<std::uint64_t>::max(), &why)) {
+    if (!source.isOpen() ||
+        source.copyTo(target, std::numeric_limits<std::uint64_t>::max(), &why) != FileHandle::Copy::Done) {
         devLog("Sync: the database of " + m_name + " cannot be copied for the merge: " +
                (files && !files->skipped().empty() ? describeSkipped(files->skipped().back()) : why));
         return false;
@@ -285,7 +293,7 @@ bool MergedPackage::finish(const std::vector<FieldDefinition>& structure,
                 }
                 const FieldValue* value = merged.record->value(field.id);
                 const std::int64_t number = pictures.carry(origin, value ? value->integer() : 0);
-                if (stop.stop_requested()) {
+                if (number < 0 || stop.stop_requested()) {
                     return abandon();
                 }
                 // Picture numbers go in as text, as they do on insert.

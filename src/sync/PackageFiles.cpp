@@ -198,22 +198,22 @@ std::optional<std::vector<std::uint8_t>> FileHandle::readWhole(std::size_t maxBy
     }
 }
 
-bool FileHandle::copyTo(const std::string& target, std::uint64_t maxBytes, std::string* why) const
+FileHandle::Copy FileHandle::copyTo(const std::string& target, std::uint64_t maxBytes, std::string* why) const
 {
-    const auto fail = [why](const std::string& reason) {
+    const auto fail = [why](Copy kind, const std::string& reason) {
         if (why != nullptr) {
             *why = reason;
         }
-        return false;
+        return kind;
     };
     const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (out < 0) {
-        return fail("could not be written: " + std::string(std::strerror(errno)));
+        return fail(Copy::TargetFailed, "could not be written: " + std::string(std::strerror(errno)));
     }
     const FileHandle written(out);
-    const auto abandon = [&](const std::string& reason) {
+    const auto abandon = [&](Copy kind, const std::string& reason) {
         ::unlink(target.c_str());
-        return fail(reason);
+        return fail(kind, reason);
     };
     std::uint8_t block[65536];
     std::uint64_t copied = 0;
@@ -223,14 +223,14 @@ bool FileHandle::copyTo(const std::string& target, std::uint64_t maxBytes, std::
             continue;
         }
         if (got < 0) {
-            return abandon(systemReason(errno));
+            return abandon(Copy::SourceRefused, systemReason(errno));
         }
         if (got == 0) {
             break;
         }
         copied += static_cast<std::uint64_t>(got);
         if (copied > maxBytes) {
-            return abandon("is larger than " + byteCountText(maxBytes));
+            return abandon(Copy::SourceRefused, "is larger than " + byteCountText(maxBytes));
         }
         for (ssize_t put = 0; put < got;) {
             const ssize_t wrote = ::write(out, block + put, static_cast<std::size_t>(got - put));
@@ -238,16 +238,17 @@ bool FileHandle::copyTo(const std::string& target, std::uint64_t maxBytes, std::
                 continue;
             }
             if (wrote < 0) {
-                return abandon("could not be written: " + std::string(std::strerror(errno)));
+                return abandon(Copy::TargetFailed,
+                               "could not be written: " + std::string(std::strerror(errno)));
             }
             put += wrote;
         }
         offset += got;
     }
     if (::fsync(out) != 0) {
-        return abandon("could not be written: " + std::string(std::strerror(errno)));
+        return abandon(Copy::TargetFailed, "could not be written: " + std::string(std::strerror(errno)));
     }
-    return true;
+    return Copy::Done;
 }
 
 std::string describeSkipped(const SkippedItem& item)

@@ -29,9 +29,12 @@ public:
     std::optional<std::vector<std::uint8_t>> readWhole(std::size_t maxBytes) const;
     // Copies the whole content, from the start, into a new file at target
     // (never over an existing file or through a link) and writes it to the
-    // disk. False, with nothing left at target and the reason in `why`, on
-    // any failure or when it holds more than maxBytes.
-    bool copyTo(const std::string& target, std::uint64_t maxBytes, std::string* why = nullptr) const;
+    // disk. On a failure nothing is left at target and the reason is in
+    // `why`: the source could not be read or holds more than maxBytes, or the
+    // target could not be written, which a full disk makes no matter the
+    // source.
+    enum class Copy { Done, SourceRefused, TargetFailed };
+    Copy copyTo(const std::string& target, std::uint64_t maxBytes, std::string* why = nullptr) const;
 
 private:
     int m_fd = -1;

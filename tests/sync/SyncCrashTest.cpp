@@ -8,6 +8,8 @@
 // The run inside `make test` tries a few dozen points; SYNC_KILLS=N tries N.
 #include "cli/CliRunner.h"
 #include "support/CompanionPeer.h"
+#include "support/DatabaseState.h"
+#include "support/FaultInjection.h"
 #include "support/Files.h"
 #include "support/TestDatabase.h"
 #include "sync/CrashDriver.h"
@@ -28,7 +30,6 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <sys/time.h>
 
 using namespace dossiva;
@@ -42,65 +43,13 @@ constexpr int kDefaultKills = 24;
 const std::vector<std::string> kDatabases{"Sent", "Taken", "Shared"};
 const std::vector<std::string> kTemplates{"Here Only", "There Only", "Newer Here"};
 
-std::string bytesOf(const std::string& path)
-{
-    const auto bytes = FileManager::exists(path) ? FileManager::readFile(path) : std::nullopt;
-    return bytes ? std::to_string(std::hash<std::string>{}(std::string(bytes->begin(), bytes->end())))
-                 : std::string("missing");
-}
-
-// A database as the checks compare it: "absent", "corrupt", or its field
-// labels and its records (in order of their content, ids aside), each picture
-// a record names as a digest of its file and of its full-size file. The
-// sqlite3 shell reads it, not this program.
-std::string databaseState(const std::string& package)
-{
-    const std::string file = package + "/database.db";
-    if (!FileManager::exists(file)) {
-        return "absent";
-    }
-    if (sqliteShell(file, "pragma integrity_check") != "ok\n") {
-        return "corrupt";
-    }
-    std::string columns = "create_date||'|'||edit_date";
-    std::vector<bool> picture{false, false};
-    std::string state;
-    for (const auto& field : textLines(sqliteShell(file, "select id,field_type,field_name from fields_table "
-                                                         "order by id"))) {
-        const auto first = field.find('|');
-        const auto second = field.find('|', first + 1);
-        columns += "||'|'||\"" + field.substr(0, first) + "\"";
-        picture.push_back(field.substr(first + 1, second - first - 1) == "7");
-        state += field.substr(second + 1) + ";";
-    }
-    std::vector<std::string> records;
-    for (const auto& row : textLines(sqliteShell(file, "select " + columns + " from data_table"))) {
-        std::string record;
-        std::istringstream values(row);
-        std::size_t column = 0;
-        for (std::string value; std::getline(values, value, '|'); ++column) {
-            if (column < picture.size() && picture[column] && value != "0" && !value.empty()) {
-                const std::string path = package + "/images/" + value;
-                value = "picture " + bytesOf(path) + " hd " + bytesOf(path + "_hd");
-            }
-            record += value + "|";
-        }
-        records.push_back(record);
-    }
-    std::sort(records.begin(), records.end());
-    for (const auto& record : records) {
-        state += "\n" + record;
-    }
-    return state;
-}
-
 // A template: absent, corrupt, or the digest of its file.
 std::string templateState(const std::string& path)
 {
     if (!FileManager::exists(path)) {
         return "absent";
     }
-    return sqliteShell(path, "pragma integrity_check") == "ok\n" ? bytesOf(path) : "corrupt";
+    return sqliteShell(path, "pragma integrity_check") == "ok\n" ? fileDigest(path) : "corrupt";
 }
 
 void copyTree(const std::string& from, const std::string& to)
@@ -324,6 +273,57 @@ TEST_F(SyncCrash, AKilledSessionLeavesEachDatabaseAsBeforeOrAfterAndTheNextOneCo
     }
     std::cout << "), " << killed << " killed mid-session, " << between << " databases between states, "
               << failedRestarts << " restarts that failed\n";
+}
+
+// The same session on a disk that fails one of this computer's file changes
+// (a full disk once, an I/O error from then on): the sync reports it, or
+// completes; every database and template is as before or after.
+TEST_F(SyncCrash, ASessionOnAFailingDiskLeavesEachDatabaseAsBeforeOrAfter)
+{
+    const auto before = state();
+    const std::string logFolder = makeTempFolder("sync-calls");
+    const auto entries = [](const std::map<std::string, std::string>& environment) {
+        std::vector<std::string> list;
+        for (const auto& [name, value] : environment) {
+            list.push_back(name + "=" + value);
+        }
+        return list;
+    };
+    CrashDriver counted(syncArgs(true), entries(faultEnvironment(std::nullopt, logFolder + "/calls")),
+                        isMarker, phaseOf);
+    ASSERT_EQ(counted.runToEnd().status, 0);
+    const auto calls = loggedCalls(logFolder + "/calls");
+    FileManager::removeItem(logFolder);
+    const auto after = state();
+    std::vector<FaultPoint> points;
+    for (const int call : faultCalls(calls, 3)) {
+        const bool odd = points.size() % 2 == 1;
+        points.push_back({call, odd ? FaultPoint::Kind::IoError : FaultPoint::Kind::NoSpace, odd});
+    }
+    // And the first picture the merge writes, which a full disk once lost
+    // without a word.
+    const auto merged = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.find(" write ") != std::string::npos &&
+               call.find("Shared.dossiva_temp/images/") != std::string::npos;
+    });
+    ASSERT_NE(merged, calls.end()) << "the merge wrote no picture";
+    points.push_back({static_cast<int>(merged - calls.begin()) + 1, FaultPoint::Kind::NoSpace, false});
+    for (const FaultPoint& point : points) {
+        reset();
+        const auto run =
+            CrashDriver(syncArgs(true), entries(faultEnvironment(point)), isMarker, phaseOf).runToEnd();
+        PackageRecovery::recover();
+        const std::string where = point.name() + " (" + calls[static_cast<std::size_t>(point.call - 1)] + ")";
+        for (const auto& [item, now] : state()) {
+            EXPECT_TRUE(now == after.at(item) || (run.status != 0 && now == before.at(item)))
+                << where << ", the sync ending with " << run.status.value_or(-1) << ": " << item << " is\n"
+                << now << "\nnot as before:\n"
+                << before.at(item) << "\nnor as after:\n"
+                << after.at(item);
+        }
+    }
+    std::cout << "sync on a failing disk: " << calls.size() << " calls that change files, " << points.size()
+              << " runs with a fault\n";
 }
 
 } // namespace
