@@ -275,7 +275,14 @@ std::optional<std::string> FtpSession::pwd()
     if (!command(Step::Pwd, "PWD", '2')) {
         return std::nullopt;
     }
-    return FtpReplyParser::workingDirectory(m_control->response(), m_control->responseTruncated());
+    auto directory = FtpReplyParser::workingDirectory(m_control->response(), m_control->responseTruncated());
+    // Every path of the session starts here: one that no command may carry
+    // would fail each of them later, and less clearly.
+    if (directory && !FtpControlChannel::isSendable(*directory)) {
+        devLog("ftp: the working directory holds a control character");
+        return std::nullopt;
+    }
+    return directory;
 }
 
 // Only the port is taken from the PASV reply: a server could otherwise send
