@@ -9,7 +9,7 @@ TEST_DIR := build/test
 RUN_DIR := build/release
 BENCH_DIR := build/bench
 FUZZ_DIR := build/fuzz
-FUZZ_TARGETS := fuzz_csv_reader fuzz_structure_decoder fuzz_ftp_reply fuzz_listing_parser
+FUZZ_TARGETS := fuzz_csv_reader fuzz_structure_decoder fuzz_ftp_reply fuzz_listing_parser fuzz_ftp_session
 SECONDS ?= 600
 CMAKE_GEN := -G Ninja
 

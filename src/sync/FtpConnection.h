@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sync/DownloadLimits.h"
-#include "sync/FtpCancellation.h"
+#include "sync/FtpTransport.h"
 
 #include <chrono>
 #include <cstddef>
@@ -14,13 +14,6 @@
 #include <vector>
 
 namespace dossiva {
-
-// What bounds every wait of one operation: its time-out, and the
-// cancellation that ends it at once.
-struct FtpWaits {
-    std::shared_ptr<FtpCancellation> cancellation = std::make_shared<FtpCancellation>();
-    std::chrono::milliseconds timeout{15000};
-};
 
 // How slowly a download or listing may move: fewer than minimumBytes within
 // a window ends it. A server that trickles a byte now and then would
@@ -35,21 +28,20 @@ struct FtpPace {
 // connection of one transfer. The control connection and ASCII data
 // connections read through a buffer; binary ones read straight into the
 // caller's block. Every wait is bounded by the time-out and ends at once
-// when the operation is cancelled. Failures are logged with the system's
-// reason and leave their kind in fault(), for the caller to put in words.
+// when the operation is cancelled. Failures leave their kind in fault(),
+// for the caller to put in words.
 class FtpConnection {
 public:
-    enum class Direction { Control, Read, Write };
-    // Silent: nothing arrived within the time-out. TooSlow: data arrived,
-    // but below the pace.
-    enum class Fault { None, Silent, TooSlow, Cancelled, Failed };
+    using Direction = FtpDirection;
+    using Fault = FtpFault;
     enum class LineRead { Line, Partial, EndOfStream, Failed };
 
     static constexpr std::size_t kBufferSize = 8192;
 
-    // Connects to address within the time-out; null on failure.
+    // Connects to address within the time-out through the dialer; null on
+    // failure.
     static std::unique_ptr<FtpConnection> open(const sockaddr_in& address, Direction direction, bool buffered,
-                                               FtpWaits waits);
+                                               FtpWaits waits, FtpDialer& dialer = FtpDialer::sockets());
     ~FtpConnection();
     FtpConnection(const FtpConnection&) = delete;
     FtpConnection& operator=(const FtpConnection&) = delete;
@@ -80,21 +72,16 @@ public:
     Fault fault() const { return m_fault; }
 
 private:
-    enum class Wait { Ready, TimedOut, Cancelled, Failed };
-
-    FtpConnection(int socket, Direction direction, bool buffered, FtpWaits waits);
-    bool configure();
-    bool connectTo(const sockaddr_in& address);
-    Wait waitFor(short events);
-    static int errnoOf(Wait wait);
+    FtpConnection(std::unique_ptr<FtpTransport> transport, const sockaddr_in& peer, Direction direction,
+                  bool buffered, FtpWaits waits);
     long receive(char* into, std::size_t size);
     long fill();
     bool keepsPace(std::uint64_t bytes);
 
-    int m_socket;
+    std::unique_ptr<FtpTransport> m_transport;
     Direction m_direction;
     FtpWaits m_waits;
-    sockaddr_in m_peer{};
+    sockaddr_in m_peer;
     std::vector<char> m_buffer;   // empty on binary data connections
     std::size_t m_getPointer = 0; // next byte not yet handed to a reader
     std::size_t m_available = 0;  // bytes from there on not yet consumed

@@ -18,9 +18,11 @@ constexpr std::size_t kMaxCommandLength = 253;
 
 } // namespace
 
-std::unique_ptr<FtpControlChannel> FtpControlChannel::open(const sockaddr_in& address, FtpWaits waits)
+std::unique_ptr<FtpControlChannel> FtpControlChannel::open(const sockaddr_in& address, FtpWaits waits,
+                                                           FtpDialer& dialer)
 {
-    auto connection = FtpConnection::open(address, FtpConnection::Direction::Control, true, std::move(waits));
+    auto connection =
+        FtpConnection::open(address, FtpConnection::Direction::Control, true, std::move(waits), dialer);
     if (!connection) {
         return nullptr;
     }

@@ -16,7 +16,8 @@ namespace dossiva {
 class FtpControlChannel {
 public:
     // Connects to the server's control port; null on failure.
-    static std::unique_ptr<FtpControlChannel> open(const sockaddr_in& address, FtpWaits waits);
+    static std::unique_ptr<FtpControlChannel> open(const sockaddr_in& address, FtpWaits waits,
+                                                   FtpDialer& dialer = FtpDialer::sockets());
 
     // Whether text may go into a command line. Names reach commands from the
     // companion's own listings: one holding a line break could smuggle a

@@ -111,9 +111,9 @@ bool writeWhole(int fd, const char* bytes, std::size_t length)
 } // namespace
 
 FtpSession::FtpSession(const char* operation, FtpWaits waits, FtpPace pace,
-                       std::unique_ptr<FtpControlChannel> control)
+                       std::unique_ptr<FtpControlChannel> control, FtpDialer& dialer)
     : m_operation(operation), m_waits(std::move(waits)), m_pace(pace), m_control(std::move(control)),
-      m_step(Step::Start)
+      m_dialer(dialer), m_step(Step::Start)
 {
     if (m_control) {
         m_control->connection().setWaits(m_waits);
@@ -243,7 +243,7 @@ bool FtpSession::connect(const std::string& ip, int port, bool& supportsTemplate
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr = *host;
     enter(Step::Connect);
-    m_control = FtpControlChannel::open(address, m_waits);
+    m_control = FtpControlChannel::open(address, m_waits, m_dialer);
     if (!m_control) {
         return false;
     }
@@ -275,7 +275,14 @@ std::optional<std::string> FtpSession::pwd()
     if (!command(Step::Pwd, "PWD", '2')) {
         return std::nullopt;
     }
-    return FtpReplyParser::workingDirectory(m_control->response(), m_control->responseTruncated());
+    auto directory = FtpReplyParser::workingDirectory(m_control->response(), m_control->responseTruncated());
+    // Every path of the session starts here: one that no command may carry
+    // would fail each of them later, and less clearly.
+    if (directory && !FtpControlChannel::isSendable(*directory)) {
+        devLog("ftp: the working directory holds a control character");
+        return std::nullopt;
+    }
+    return directory;
 }
 
 // Only the port is taken from the PASV reply: a server could otherwise send
@@ -300,7 +307,7 @@ std::unique_ptr<FtpConnection> FtpSession::openData(FtpConnection::Direction dir
         return nullptr;
     }
     enter(Step::DataConnect);
-    auto data = FtpConnection::open(address, direction, mode == Representation::Ascii, m_waits);
+    auto data = FtpConnection::open(address, direction, mode == Representation::Ascii, m_waits, m_dialer);
     if (data && direction == FtpConnection::Direction::Read) {
         data->keepPace(m_pace);
     }

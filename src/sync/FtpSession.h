@@ -20,11 +20,12 @@ class FileHandle;
 //
 // The session holds the client's control connection while it runs
 // (connect() makes one, quit() ends it) and hands it back with
-// releaseControl().
+// releaseControl(). Its connections go through the dialer: TCP sockets,
+// or scripted ones in the fuzzer.
 class FtpSession {
 public:
     FtpSession(const char* operation, FtpWaits waits, FtpPace pace,
-               std::unique_ptr<FtpControlChannel> control);
+               std::unique_ptr<FtpControlChannel> control, FtpDialer& dialer = FtpDialer::sockets());
 
     // Connects and reads the greeting, which tells whether the server
     // exchanges templates.
@@ -81,6 +82,7 @@ private:
     FtpWaits m_waits;
     FtpPace m_pace;
     std::unique_ptr<FtpControlChannel> m_control;
+    FtpDialer& m_dialer;
     Step m_step;
     std::string m_failure;
     std::string m_lastReply; // for the developer log when the operation fails

@@ -334,6 +334,7 @@ void SyncManager::ftpDirList(std::optional<std::string> listing)
     if (listing) {
         entries = FtpClient::parseList(*listing, {});
     }
+    m_unreadableListing = listing && !entries;
     switch (m_stage) {
     case Stage::ListingRoot:
         if (m_step == Step::ListRoot) {
@@ -416,8 +417,11 @@ void SyncManager::handleEvent(int event)
         m_step != Step::RemoveStaleAside) {
         m_failureReason = ftpFailure();
     }
-    if (event < failure(DirectoryMade) && m_ftpLog) {
-        m_ftpLog->clearFailure();
+    if (event < failure(DirectoryMade)) {
+        m_unreadableListing = false;
+        if (m_ftpLog) {
+            m_ftpLog->clearFailure();
+        }
     }
     switch (m_stage) {
     case Stage::RecoveringCompanion:
@@ -772,6 +776,9 @@ void SyncManager::showNotSynced(const std::string& heading, const std::vector<No
 
 std::string SyncManager::ftpFailure() const
 {
+    if (m_unreadableListing) {
+        return "the companion's listing holds a line that cannot be read";
+    }
     const std::string reason = m_ftp ? m_ftp->lastFailure() : std::string();
     return reason.empty() && m_ftpLog ? m_ftpLog->lastFailure() : reason;
 }

@@ -328,6 +328,9 @@ private:
     int m_syncingDBIndex = -1;
     bool m_abortMerging = false;
     bool m_disconnected = false;
+    // The last listing arrived but could not be read; the client saw no
+    // failure, so ftpFailure() says this instead.
+    bool m_unreadableListing = false;
     bool m_pastConnecting = false;
     bool m_backupState = false;
     std::optional<bool> m_backupOverride;

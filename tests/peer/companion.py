@@ -3,7 +3,7 @@
 phone application does.
 
   companion.py --root DIR [--version 4.0] [--password PW] [--refuse CMD ...]
-               [--drop-after CMD]
+               [--drop-after CMD] [--extra-entry HEX ...]
 
 Prints "PORT <n> PID <pid>" on standard output once it listens, then serves
 until it is terminated (or its parent goes away).
@@ -19,6 +19,9 @@ What it keeps of the phone's behaviour:
 --refuse answers the named commands with 550, for tests of failures.
 --drop-after answers the command after the first one named with 421 and
 closes the connection, as a phone that goes away does.
+--extra-entry lists a folder of this name (given as hex bytes, so that it
+may hold any byte) in the root's listing beside what is really there, as a
+hostile phone could.
 """
 
 import argparse
@@ -72,8 +75,13 @@ class AnyUserAuthorizer:
 
 
 class CompanionFS(AbstractedFS):
+    extra_entries = []
+
     def format_list(self, basedir, listing, ignore_err=True):
         lines = list(super().format_list(basedir, listing, ignore_err))
+        if os.path.realpath(basedir) == os.path.realpath(self.root):
+            lines += [b"drwxr-xr-x   1 owner    group           0 Mar 03 10:12 %s\r\n" % name
+                      for name in self.extra_entries]
         yield b"total %d\r\n" % len(lines)
         yield from lines
 
@@ -130,6 +138,7 @@ def main():
     parser.add_argument("--password", default=FIXED_PASSWORD)
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--drop-after")
+    parser.add_argument("--extra-entry", action="append", default=[])
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
@@ -143,6 +152,7 @@ def main():
     CompanionHandler.banner = "Dossiva companion %s ready" % args.version
     CompanionHandler.refused = frozenset(cmd.upper() for cmd in args.refuse)
     CompanionHandler.drop_after = args.drop_after.upper() if args.drop_after else None
+    CompanionFS.extra_entries = [bytes.fromhex(name) for name in args.extra_entry]
 
     server = FTPServer(("127.0.0.1", 0), CompanionHandler)
     watch_parent(server, os.getppid())

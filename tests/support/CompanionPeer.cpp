@@ -1,5 +1,7 @@
 #include "support/CompanionPeer.h"
 
+#include "support/Hex.h"
+
 #include <chrono>
 #include <cstdio>
 
@@ -35,6 +37,10 @@ int CompanionPeer::start(const std::string& rootFolder, const Options& options)
     if (!options.dropAfter.empty()) {
         argv.push_back("--drop-after");
         argv.push_back(options.dropAfter);
+    }
+    for (const auto& name : options.extraRootEntries) {
+        argv.push_back("--extra-entry");
+        argv.push_back(hex(name));
     }
     if (!m_process.start(argv)) {
         return 0;

@@ -26,6 +26,9 @@ public:
         // The command after the first one of this name is answered with 421
         // and the connection closed, once.
         std::string dropAfter;
+        // Folders listed in the root beside what is really there, byte for
+        // byte: names a hostile phone could send.
+        std::vector<std::string> extraRootEntries;
     };
 
     CompanionPeer() = default;

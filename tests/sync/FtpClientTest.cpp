@@ -578,6 +578,15 @@ Script join(std::initializer_list<Script> parts)
     return all;
 }
 
+// Over a megabyte of continuation lines that never reach their last line.
+const std::string kEndlessReply = [] {
+    std::string lines;
+    while (lines.size() <= 1100000) {
+        lines += "257-" + std::string(60, 'x') + "\r\n";
+    }
+    return lines;
+}();
+
 const Script kListingSent = {reply("150 Here\r\n"), data(kListing), dataClose(), send("226 Done\r\n")};
 const std::string kLongUser(57, 'u');
 
@@ -609,22 +618,39 @@ INSTANTIATE_TEST_SUITE_P(Login, ScriptedConversationTest, testing::Values(
     Conversation{"a user name of 58 bytes fails before anything is sent",
         {send(kGreeting)}, {}, {"connect failed"}, {}, 15000ms, kLongUser + "u"},
     Conversation{"a user name with a line break is never sent",
-        {send(kGreeting)}, {}, {"connect failed"}, {}, 15000ms, "me\r\nDELE x"}),
+        {send(kGreeting)}, {}, {"connect failed"}, {}, 15000ms, "me\r\nDELE x"},
+    // Replies cut anywhere, even inside the code, are read whole.
+    Conversation{"a greeting split across reads",
+        {send("22"), sleepFor(0.05), send("0 Dossiva companion 4.0 re"), sleepFor(0.05), send("ady\r\n"),
+         reply("331 Send the password\r\n"), reply("230 Welcome\r\n")},
+        {}, {"connected"}, kLogin},
+    Conversation{"a multi-line reply split inside its last code",
+        {send(kGreeting), reply("331 Send the password\r\n"), reply("230-Welcome\r\n23"), sleepFor(0.05),
+         send("0 Logged in\r\n"), reply("257 \"/\"\r\n")},
+        {pwd}, {"connected", "pwd /"}, kLogin + Transcript{"PWD"}},
+    Conversation{"a server that hangs up before the greeting", {step("close")}, {}, {"connect failed"}, {}}),
     test::NameOfCase());
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ScriptedConversationTest,
-    testing::Values(afterLogin("a refused PWD", {reply("550 No\r\n")}, {pwd}, {"pwd (none)"}, {"PWD"}),
-                    afterLogin("after a reply goes missing nothing more is sent", {recv(), sleepFor(1)},
-                               {pwd, [](FtpClient& c) { c.makeDirectoryName("x", "/"); }},
-                               {"pwd (none)", "made 0"}, {"PWD"}, kShortTimeout),
-                    afterLogin("an unreadable PASV reply fails the listing and the conversation goes on",
-                               {reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
-                                reply("227 Entering Passive Mode (127,0,0,1,0,0)\r\n"),
-                                reply("257 \"/\"\r\n")},
-                               {listDocuments, pwd}, {"list failed", "pwd /"},
-                               {"CWD /Documents", "TYPE A", "PASV", "PWD"})),
+    testing::Values(
+        afterLogin("a refused PWD", {reply("550 No\r\n")}, {pwd}, {"pwd (none)"}, {"PWD"}),
+        afterLogin("after a reply goes missing nothing more is sent", {recv(), sleepFor(1)},
+                   {pwd, [](FtpClient& c) { c.makeDirectoryName("x", "/"); }}, {"pwd (none)", "made 0"},
+                   {"PWD"}, kShortTimeout),
+        afterLogin("an unreadable PASV reply fails the listing and the conversation goes on",
+                   {reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
+                    reply("227 Entering Passive Mode (127,0,0,1,0,0)\r\n"), reply("257 \"/\"\r\n")},
+                   {listDocuments, pwd}, {"list failed", "pwd /"},
+                   {"CWD /Documents", "TYPE A", "PASV", "PWD"}),
+        afterLogin("a working directory holding a NUL is refused", {reply("257 \"/a\0b\"\r\n"s)}, {pwd},
+                   {"pwd (none)"}, {"PWD"}),
+        afterLogin("a 421 mid-session ends what follows", {reply("421 Going away\r\n"), step("close")},
+                   {pwd, [](FtpClient& c) { c.makeDirectoryName("x", "/"); }}, {"pwd (none)", "made 0"},
+                   {"PWD"}),
+        afterLogin("an endless multi-line reply fails", {reply(kEndlessReply)}, {pwd}, {"pwd (none)"},
+                   {"PWD"})),
     test::NameOfCase());
 
 INSTANTIATE_TEST_SUITE_P(
@@ -643,6 +669,11 @@ INSTANTIATE_TEST_SUITE_P(
                                           {reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")}}),
                                     {listDocuments}, {"listed"}, kListDocuments),
                          ""),
+        afterLogin("a PASV reply naming a port where nothing listens fails the listing alone",
+                   {reply("250 CWD ok\r\n"), reply("200 Type A\r\n"),
+                    reply("227 Entering Passive Mode (127,0,0,1,0,1)\r\n"), reply("257 \"/\"\r\n")},
+                   {listDocuments, pwd}, {"list failed", "pwd /"},
+                   {"CWD /Documents", "TYPE A", "PASV", "PWD"}),
         afterLogin("a listing whose data connection stalls fails",
                    join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), sleepFor(1)}}), {listDocuments},
                    {"list failed"}, kListDocuments, kShortTimeout),

@@ -11,6 +11,7 @@
 #include "storage/DBManager.h"
 #include "support/CaseNames.h"
 #include "support/Files.h"
+#include "support/TreeSnapshot.h"
 #include "sync/SyncMerge.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 
 using namespace dossiva;
 using namespace dossiva::test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -728,6 +730,74 @@ INSTANTIATE_TEST_SUITE_P(Table, RefusedCommand,
                                            RefusalCase{"Retrieve", "RETR", {"Take Me", "Both"}},
                                            RefusalCase{"MakeDirectory", "MKD", {"Send Me", "Both"}}),
                          test::NameOfCase());
+
+// -- A companion whose root listing names what is not there -------------------------------
+
+struct ListedCase {
+    const char* name;
+    std::string entry; // the folder the root listing names, byte for byte
+    const char* why;   // what the message says of it; nullptr when it is no database to mention
+    bool syncs = true; // false: the whole listing is refused, and nothing is synced
+};
+
+class HostileListing : public ::testing::TestWithParam<ListedCase> {};
+
+// Whatever the listing names, the one real database syncs, the named one is
+// never made here, and nothing in the home folder outside the data tree
+// changes.
+TEST_P(HostileListing, TheNamedFolderFailsAloneAndNothingOutsideTheDataTreeChanges)
+{
+    SessionFixture f;
+    CompanionPeer::Options options;
+    options.extraRootEntries = {GetParam().entry};
+    ASSERT_TRUE(f.startPeer(options)) << "the companion peer does not start";
+    const std::string home = f.library.home();
+    makeOutsideFiles(home);
+    const std::string cafe = "Caf\xc3\xa9";
+    SampleFields fields = makeSamplePackage(cafe);
+    addSampleRecord(fields, "kept", 100, 0, solidPicture(40));
+    DBManager::sharedIstance().openDB();
+    const auto inHome = [&](const std::string& path) { return path.substr(home.size() + 1); };
+    const std::vector<std::string> ours = {inHome(Paths::appFolder()), inHome(Paths::preferencesFolder())};
+    const TreeSnapshot before = snapshotTree(home, ours);
+    f.presenter.tick = {cafe + ".dossiva", GetParam().entry};
+
+    ASSERT_TRUE(f.sync());
+
+    EXPECT_EQ(snapshotTree(home, ours), before);
+    EXPECT_EQ(f.localNames(), std::vector<std::string>{cafe + ".dossiva"});
+    ASSERT_EQ(FileManager::exists(f.phonePackage(cafe)), GetParam().syncs);
+    if (GetParam().syncs) {
+        EXPECT_EQ(titlesInFile(f.phonePackage(cafe) + "/database.db"), std::vector<std::string>{"kept"});
+        EXPECT_EQ(fileCount(f.phonePackage(cafe) + "/images"), 1u);
+    }
+    const std::string alerts = f.alertTexts().empty() ? "" : f.alertTexts().back();
+    if (GetParam().why != nullptr) {
+        EXPECT_NE(alerts.find(GetParam().why), std::string::npos) << alerts;
+    } else {
+        EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    }
+}
+
+const char* const kNotAllowed = "its name is not allowed on this computer";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HostileListing,
+    ::testing::Values(ListedCase{"DotDot", "..", nullptr}, ListedCase{"Slash", "/", nullptr},
+                      ListedCase{"ParentPath", "../../outside.dossiva", kNotAllowed},
+                      ListedCase{"AbsolutePath", "/tmp/Escape.dossiva", kNotAllowed},
+                      ListedCase{"Nul", "Nul\0Name.dossiva"s, "listing holds a line that cannot be read",
+                                 false},
+                      ListedCase{"CarriageReturn", "Cr\rName.dossiva", kNotAllowed},
+                      ListedCase{"LineFeedSmugglingALine",
+                                 "Lf\ndrwxr-xr-x 1 o g 0 Mar 03 10:12 ../Lf.dossiva", kNotAllowed},
+                      ListedCase{"TerminalEscape", "\x1b[2J.dossiva", kNotAllowed},
+                      ListedCase{"OverLong", std::string(300, 'n') + ".dossiva", kNotAllowed},
+                      ListedCase{"OurStagingFolder", "Caf\xc3\xa9.dossiva_temp", nullptr},
+                      ListedCase{"OurSetAsideFolder", "Caf\xc3\xa9.dossiva_old", nullptr},
+                      ListedCase{"DiffersOnlyInCase", "CAF\xc3\x89.dossiva", "CAF\xc3\x89"},
+                      ListedCase{"DiffersOnlyInNormalisation", "Cafe\xcc\x81.dossiva", "Cafe\xcc\x81"}),
+    test::NameOfCase());
 
 // -- A companion that goes away -----------------------------------------------------------
 
