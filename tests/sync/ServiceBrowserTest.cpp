@@ -138,13 +138,14 @@ private:
 // A system bus of our own that lets anyone own and reach any name.
 void writeBusConfig(const std::string& path, const std::string& listenAddress)
 {
-    std::ofstream(path) << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
-                           "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                           "<busconfig><type>system</type><listen>"
-                        << listenAddress
-                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                           "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
-                           "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+    std::ofstream(path)
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
+           "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><type>system</type><listen>"
+        << listenAddress
+        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+           "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
+           "<allow receive_sender=\"*\"/></policy></busconfig>\n";
 }
 
 struct NoDaemonCase {
