@@ -81,23 +81,73 @@ std::string lowercase(std::string_view text)
     return out;
 }
 
+namespace {
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// Whether the text, lowered byte by byte, contains `lowered`, an ASCII text
+// in lower case. Bytes beyond ASCII never equal one of the query's, so
+// they need no lowering: the text is searched where it lies, each place
+// where the query's first letter stands in either case tried in turn.
+bool containsAsciiQuery(std::string_view text, std::string_view lowered)
+{
+    if (lowered.empty()) {
+        return true;
+    }
+    if (text.size() < lowered.size()) {
+        return false;
+    }
+    const char first = lowered.front();
+    const char firstUpper = first >= 'a' && first <= 'z' ? static_cast<char>(first - ('a' - 'A')) : first;
+    const char* end = text.data() + (text.size() - lowered.size()) + 1; // past the last place to try
+    const auto next = [end](const char* from, char c) {
+        return from < end
+                   ? static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)))
+                   : nullptr;
+    };
+    const auto matchesAt = [lowered](const char* at) {
+        for (std::size_t i = 1; i < lowered.size(); ++i) {
+            if (asciiLower(at[i]) != lowered[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const char* lower = next(text.data(), first);
+    const char* upper = firstUpper != first ? next(text.data(), firstUpper) : nullptr;
+    while (lower != nullptr || upper != nullptr) {
+        const char* at = lower == nullptr ? upper : upper == nullptr ? lower : std::min(lower, upper);
+        if (matchesAt(at)) {
+            return true;
+        }
+        if (at == lower) {
+            lower = next(lower + 1, first);
+        } else {
+            upper = next(upper + 1, firstUpper);
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool lowercaseContains(std::string_view text, std::string_view lowered, std::string& buffer)
 {
-    if (asciiLowercase(text, buffer)) {
-        return buffer.find(lowered) != std::string::npos;
-    }
     const bool asciiQuery = std::all_of(lowered.begin(), lowered.end(),
                                         [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (asciiQuery) {
-        // The text's ASCII runs lower as they would with the rest, so an
-        // ASCII query found among them is found. Only two characters beyond
-        // ASCII lower to ASCII letters (the dotted capital I to "i" and a
-        // combining dot, the Kelvin sign to "k"); without them, such a query
-        // not found there is not found at all, and the Unicode mapping, the
-        // slow part of searching accented text, is not needed.
-        if (buffer.find(lowered) != std::string::npos) {
+        if (containsAsciiQuery(text, lowered)) {
             return true;
         }
+        // The text's ASCII lowers as it would with the rest, so an ASCII
+        // query not found above is found only through one of the two
+        // characters beyond ASCII that lower to ASCII letters (the dotted
+        // capital I to "i" and a combining dot, the Kelvin sign to "k").
+        // Without them the Unicode mapping, the slow part of searching
+        // accented text, is not needed.
         constexpr std::string_view kDottedCapitalI = "\xc4\xb0";
         constexpr std::string_view kKelvinSign = "\xe2\x84\xaa";
         if (text.find(kDottedCapitalI) == std::string_view::npos &&

@@ -1,6 +1,7 @@
 // The search and the sort of the Use section over records in memory.
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "records/CaseFolding.h"
 #include "records/RecordFilter.h"
 #include "records/RecordSorter.h"
 #include "records/ShownRecords.h"
@@ -163,6 +164,41 @@ TEST(RecordFilterTest, FindsValuesOutOfFormOrder)
     std::reverse(moved.values.begin(), moved.values.end());
     EXPECT_TRUE(RecordFilter(searchStructure(), "needle", false).matches(moved));
 }
+
+struct ContainsCase {
+    const char* name;
+    std::string text;
+    std::string lowered; // the query as the search lowers it
+    bool found;
+};
+
+class LowercaseContainsTest : public testing::TestWithParam<ContainsCase> {};
+
+TEST_P(LowercaseContainsTest, FindsTheQueryInTheLoweredText)
+{
+    std::string buffer;
+    EXPECT_EQ(CaseFolding::lowercaseContains(GetParam().text, GetParam().lowered, buffer), GetParam().found);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, LowercaseContainsTest,
+                         testing::Values(ContainsCase{"EmptyQuery", "abc", "", true},
+                                         ContainsCase{"EmptyText", "", "a", false},
+                                         ContainsCase{"QueryLongerThanText", "ab", "abc", false},
+                                         ContainsCase{"FirstLetterInEitherCase", "xAaB", "aab", true},
+                                         ContainsCase{"RetriesAfterAPartialMatch", "aaab", "aab", true},
+                                         ContainsCase{"AtTheVeryEnd", "xyzAB", "ab", true},
+                                         ContainsCase{"NotALetterFirst", "1-2", "-2", true},
+                                         ContainsCase{"AsciiAmongAccents", "Z\xc3\xbcrich ZOO", "zoo", true},
+                                         ContainsCase{"AccentsAreNotAscii", "Z\xc3\xbcrich", "zurich", false},
+                                         ContainsCase{"DottedCapitalI", "\xc4\xb0stanbul", "i", true},
+                                         ContainsCase{"KelvinSign", "5 \xe2\x84\xaa", "5 k", true},
+                                         ContainsCase{"AccentedQuery",
+                                                      "BR\xc3\x9bL\xc3\x89"
+                                                      "E",
+                                                      "br\xc3\xbbl\xc3\xa9"
+                                                      "e",
+                                                      true}),
+                         test::NameOfCase());
 
 // --- Sort ------------------------------------------------------------------
 
