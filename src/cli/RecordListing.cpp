@@ -10,10 +10,11 @@
 #include "fields/TextNumbers.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/PrintableText.h"
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
+#include <array>
 #include <regex>
 #include <set>
 
@@ -64,6 +65,15 @@ std::string choice(const FieldDefinition& field, const FieldValue& value)
                : std::string();
 }
 
+// \u00XX, for a control character of code XX.
+void appendControlEscape(std::string& out, unsigned code)
+{
+    static const char* digits = "0123456789abcdef";
+    out += "\\u00";
+    out += digits[code >> 4];
+    out += digits[code & 0xf];
+}
+
 // JSON writes text as it is, C1 controls and DEL included; escaped, they
 // cannot drive the terminal the output is shown on, and the JSON means the
 // same.
@@ -76,10 +86,7 @@ std::string terminalSafe(const std::string& json)
         const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
         if (byte == 0x7f || (byte == 0xc2 && next >= 0x80 && next <= 0x9f)) {
             const unsigned code = byte == 0x7f ? byte : next;
-            static const char* digits = "0123456789abcdef";
-            safe += "\\u00";
-            safe += digits[code >> 4];
-            safe += digits[code & 0xf];
+            appendControlEscape(safe, code);
             i += byte == 0x7f ? 0 : 1;
         } else {
             safe.push_back(static_cast<char>(byte));
@@ -88,18 +95,29 @@ std::string terminalSafe(const std::string& json)
     return safe;
 }
 
-bool isEscapedAscii(char c)
+// How a byte goes into a JSON string: as it is, escaped, or (beyond ASCII)
+// through the JSON library. One table look-up a byte, as listings pass
+// every byte of the database through here.
+enum class JsonByte : unsigned char { Plain, Escaped, Beyond };
+
+constexpr std::array<JsonByte, 256> jsonByteTable()
 {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7f || c == '"' || c == '\\';
+    std::array<JsonByte, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        table[byte] = byte >= 0x80                                                 ? JsonByte::Beyond
+                      : byte < 0x20 || byte == 0x7f || byte == '"' || byte == '\\' ? JsonByte::Escaped
+                                                                                   : JsonByte::Plain;
+    }
+    return table;
 }
+
+constexpr std::array<JsonByte, 256> kJsonBytes = jsonByteTable();
 
 // An escaped ASCII character as the JSON library writes it, made
 // terminalSafe: the two-letter escapes it knows, \u00XX for other controls
 // and DEL.
 void appendAsciiEscape(std::string& out, char c)
 {
-    static const char* digits = "0123456789abcdef";
     switch (c) {
     case '"':
         out += "\\\"";
@@ -123,32 +141,38 @@ void appendAsciiEscape(std::string& out, char c)
         out += "\\r";
         return;
     default:
-        break;
-    }
-    const auto byte = static_cast<unsigned char>(c);
-    out += "\\u00";
-    out += digits[byte >> 4];
-    out += digits[byte & 0xf];
-}
-
-// A JSON string, appended. ASCII, by far the most common, is escaped here;
-// other text goes through the JSON library, which escapes and mends invalid
-// UTF-8, and then through terminalSafe.
-void appendJsonString(std::string& out, std::string_view text)
-{
-    const bool ascii =
-        std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii) {
-        out += terminalSafe(Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace));
+        appendControlEscape(out, static_cast<unsigned char>(c));
         return;
     }
+}
+
+// A JSON string, appended, written as the JSON library writes it and then
+// made terminalSafe. Well-formed text is escaped here in one pass; text
+// that is not UTF-8 goes through the library, which mends it.
+void appendJsonString(std::string& out, std::string_view text)
+{
+    const std::size_t start = out.size();
     out += '"';
     std::size_t plainFrom = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (isEscapedAscii(text[i])) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const JsonByte kind = kJsonBytes[static_cast<unsigned char>(text[i])];
+        if (kind == JsonByte::Plain) {
+            ++i;
+        } else if (kind == JsonByte::Escaped) {
             out.append(text.substr(plainFrom, i - plainFrom));
             appendAsciiEscape(out, text[i]);
-            plainFrom = i + 1;
+            plainFrom = ++i;
+        } else if (const std::size_t length = utf8SequenceLength(text, i); length == 0) {
+            out.resize(start);
+            out += terminalSafe(Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace));
+            return;
+        } else if (isC1Control(text.substr(i, length))) {
+            out.append(text.substr(plainFrom, i - plainFrom));
+            appendControlEscape(out, static_cast<unsigned char>(text[i + 1]));
+            plainFrom = i += length;
+        } else {
+            i += length;
         }
     }
     out.append(text.substr(plainFrom));
