@@ -26,7 +26,7 @@ CommandDatabase::CommandDatabase(const std::string& name, Access access, Records
     }
 }
 
-bool CommandDatabase::loadRecords(const std::function<bool(const Record&)>& keep)
+bool CommandDatabase::loadRecords(const std::function<bool(const StoredRow&)>& keep)
 {
     if (m_open && !m_db.loadDbData(keep)) {
         m_open = false;

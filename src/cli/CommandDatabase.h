@@ -7,6 +7,7 @@
 
 namespace dossiva {
 class DBManager;
+class StoredRow;
 }
 
 namespace dossiva::cli {
@@ -28,7 +29,7 @@ public:
     // False after a message was printed: no such database, or unreadable.
     bool isOpen() const { return m_open; }
     // Loads the records `keep` accepts; false after a message.
-    bool loadRecords(const std::function<bool(const Record&)>& keep);
+    bool loadRecords(const std::function<bool(const StoredRow&)>& keep);
     DBManager& db() const { return m_db; }
     const std::string& displayName() const { return m_displayName; }
 

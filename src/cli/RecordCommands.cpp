@@ -242,7 +242,7 @@ CommandRun defineRecords(CLI::App& app)
         const auto& structure = database.db().dbStructure();
         // Only the records found are held: each is matched as it is read.
         const RecordFilter filter(structure, args->search, UserDefaults::standard().boolForKey("Protect"));
-        if (!database.loadRecords([&filter](const Record& record) { return filter.matches(record); })) {
+        if (!database.loadRecords([&filter](const StoredRow& row) { return filter.matches(row); })) {
             return kFailed;
         }
         std::vector<const Record*> records = recordPointers(database.db().dbData());

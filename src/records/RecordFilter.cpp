@@ -63,6 +63,12 @@ bool RecordFilter::textMatches(std::string_view text) const
     return CaseFolding::lowercaseContains(text, m_query, m_buffer);
 }
 
+bool RecordFilter::choiceMatches(const SearchedField& field, std::int64_t index) const
+{
+    return index >= 0 && static_cast<std::uint64_t>(index) < field.matchingChoices.size() &&
+           field.matchingChoices[static_cast<std::size_t>(index)];
+}
+
 bool RecordFilter::matches(const Record& record) const
 {
     if (!isFiltering()) {
@@ -73,13 +79,22 @@ bool RecordFilter::matches(const Record& record) const
         if (value == nullptr) {
             continue;
         }
-        if (field.type == FieldType::Choose) {
-            const std::int64_t index = value->integer();
-            if (index >= 0 && static_cast<std::uint64_t>(index) < field.matchingChoices.size() &&
-                field.matchingChoices[static_cast<std::size_t>(index)]) {
-                return true;
-            }
-        } else if (textMatches(value->text())) {
+        if (field.type == FieldType::Choose ? choiceMatches(field, value->integer())
+                                            : textMatches(value->text())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RecordFilter::matches(const StoredRow& row) const
+{
+    if (!isFiltering()) {
+        return true;
+    }
+    for (const auto& field : m_fields) {
+        if (field.type == FieldType::Choose ? choiceMatches(field, row.choice(field.position))
+                                            : textMatches(row.text(field.position))) {
             return true;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "fields/FieldModel.h"
 #include "records/SearchTextIndex.h"
+#include "storage/StoredRow.h"
 
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ public:
     // False when every record matches.
     bool isFiltering() const { return !m_query.empty(); }
     bool matches(const Record& record) const;
+    // The same for a row as it is read, before it becomes a record.
+    bool matches(const StoredRow& row) const;
     // The matching records of the list, in its order.
     std::vector<const Record*> filter(const std::vector<const Record*>& records) const;
     // The same, reading the texts from an index built for indexedFields() over
@@ -47,6 +50,7 @@ private:
     };
 
     bool textMatches(std::string_view text) const;
+    bool choiceMatches(const SearchedField& field, std::int64_t index) const;
 
     std::string m_query; // lower case; empty when not filtering
     std::vector<SearchedField> m_fields;

@@ -6,11 +6,11 @@
 #include "platform/MainThread.h"
 #include "platform/Paths.h"
 #include "storage/DatabaseFileCheck.h"
+#include "storage/StoredRow.h"
 
 #include <atomic>
 #include <cassert>
 #include <charconv>
-#include <cmath>
 
 namespace dossiva {
 
@@ -36,7 +36,7 @@ FieldValue loadValue(const SqliteStatement& row, int column, int type)
     case FieldType::Image:
         return FieldValue::integer(row.columnInt64(column));
     case FieldType::Choose:
-        return FieldValue::integer(row.isNull(column) ? 0 : std::llround(row.columnDouble(column)));
+        return FieldValue::integer(storedChoice(row, column));
     case FieldType::Password:
         return FieldValue::password(row.columnTextView(column));
     default:
@@ -226,10 +226,10 @@ bool DBManager::openDBLazy(const std::string& packageName)
 
 bool DBManager::loadDbData()
 {
-    return loadDbData([](const Record&) { return true; });
+    return loadDbData([](const StoredRow&) { return true; });
 }
 
-bool DBManager::loadDbData(const std::function<bool(const Record&)>& keep)
+bool DBManager::loadDbData(const std::function<bool(const StoredRow&)>& keep)
 {
     m_dbData.clear();
     recordsChanged();
@@ -251,25 +251,23 @@ bool DBManager::loadDbData(const std::function<bool(const Record&)>& keep)
         return false;
     }
     std::vector<Record> records;
-    // A record that is not kept leaves its place to the next row.
-    Record record;
     SqliteStatement::Step step;
     while ((step = rows.step()) == SqliteStatement::Step::Row) {
+        if (!keep(StoredRow(rows))) {
+            continue;
+        }
+        Record& record = records.emplace_back();
         record.recordId = rows.columnInt64(0);
         loadDate(rows, 1, record.created);
         loadDate(rows, 2, record.modified);
-        record.values.clear();
         record.values.reserve(m_dbStructure.size());
         for (std::size_t i = 0; i < m_dbStructure.size(); ++i) {
             const FieldDefinition& definition = m_dbStructure[i];
             if (hasLoadedValue(definition.type)) {
-                record.values.emplace_back(definition.id,
-                                           loadValue(rows, static_cast<int>(3 + i), definition.type));
+                record.values.emplace_back(
+                    definition.id,
+                    loadValue(rows, StoredRow::kFirstValueColumn + static_cast<int>(i), definition.type));
             }
-        }
-        if (keep(record)) {
-            records.push_back(std::move(record));
-            record = Record();
         }
     }
     if (step == SqliteStatement::Step::Failed) {

@@ -5,6 +5,7 @@
 #include "platform/Image.h"
 #include "storage/FormLayout.h"
 #include "storage/SqliteConnection.h"
+#include "storage/StoredRow.h"
 
 #include <array>
 #include <cstdint>
@@ -42,9 +43,10 @@ public:
     bool openDBLazy(const std::string& packageName);
     // Loads every record of the current database into dbData().
     bool loadDbData();
-    // Loads into dbData() only the records `keep` accepts, each judged as it
-    // is read: a search of a large database never holds the others.
-    bool loadDbData(const std::function<bool(const Record&)>& keep);
+    // Loads into dbData() only the records `keep` accepts, each judged by its
+    // row as it is read: a search of a large database never holds, nor
+    // copies, the others.
+    bool loadDbData(const std::function<bool(const StoredRow&)>& keep);
 
     const std::string& dbName() const { return m_dbName; }
     const std::vector<FieldDefinition>& dbStructure() const { return m_dbStructure; }
