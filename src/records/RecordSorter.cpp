@@ -3,9 +3,11 @@
 #include "fields/TextNumbers.h"
 #include "platform/UserDefaults.h"
 #include "records/CaseFolding.h"
+#include "records/RecordFilter.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -84,6 +86,56 @@ std::int64_t dateKey(const std::string& seconds)
     return seconds.empty() ? std::numeric_limits<std::int64_t>::min() : leadingInteger(seconds);
 }
 
+// Appends the folded title of each record to `pool`, and where it ends to
+// `ends`.
+void foldTitles(const std::vector<const Record*>& records, std::string& pool, std::vector<std::size_t>& ends)
+{
+    ends.reserve(ends.size() + records.size());
+    std::string folded;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        // Each record's values lie apart on the heap, and waiting for them
+        // took most of the time: the values of a record a few ahead are
+        // asked for while this title is folded.
+        if (i + kLookAhead < records.size()) {
+            __builtin_prefetch(records[i + kLookAhead]->values.data());
+        }
+        const FieldValue* title = records[i]->value(RecordSorter::kTitleField);
+        CaseFolding::fold(title ? title->text() : std::string_view(), folded);
+        pool += folded;
+        ends.push_back(pool.size());
+    }
+}
+
+// The folded titles of the records, in their order: the kept ones when every
+// record has one there, else folded into `pool`.
+std::vector<std::string_view> foldedTitles(const std::vector<const Record*>& records,
+                                           const FoldedTitles* kept, std::string& pool)
+{
+    std::vector<std::string_view> titles;
+    titles.reserve(records.size());
+    if (kept != nullptr) {
+        for (const Record* record : records) {
+            const std::optional<std::string_view> title = kept->of(record);
+            if (!title) {
+                break;
+            }
+            titles.push_back(*title);
+        }
+        if (titles.size() == records.size()) {
+            return titles;
+        }
+        titles.clear();
+    }
+    std::vector<std::size_t> ends;
+    foldTitles(records, pool, ends);
+    std::size_t start = 0;
+    for (const std::size_t end : ends) {
+        titles.push_back(std::string_view(pool).substr(start, end - start));
+        start = end;
+    }
+    return titles;
+}
+
 } // namespace
 
 RecordSorter::RecordSorter(int sorting, bool ascending) : m_sorting(sorting), m_ascending(ascending)
@@ -96,11 +148,11 @@ RecordSorter RecordSorter::fromSettings(const UserDefaults& defaults)
                         defaults.integerForKey("RecSortOrder") == 1);
 }
 
-void RecordSorter::sort(std::vector<const Record*>& records) const
+void RecordSorter::sort(std::vector<const Record*>& records, const FoldedTitles* titles) const
 {
     switch (m_sorting) {
     case ByTitle:
-        sortByTitle(records);
+        sortByTitle(records, titles);
         break;
     case ByModificationDate:
         sortByDate(records, true);
@@ -111,32 +163,14 @@ void RecordSorter::sort(std::vector<const Record*>& records) const
     }
 }
 
-void RecordSorter::sortByTitle(std::vector<const Record*>& records) const
+void RecordSorter::sortByTitle(std::vector<const Record*>& records, const FoldedTitles* titles) const
 {
-    // The folded titles go into one pool; the keys are views into it, made
-    // once the pool has stopped growing.
     std::string pool;
-    std::vector<std::size_t> ends;
-    ends.reserve(records.size());
-    std::string folded;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        // Each record's values lie apart on the heap, and waiting for them
-        // took most of the time: the values of a record a few ahead are
-        // asked for while this title is folded.
-        if (i + kLookAhead < records.size()) {
-            __builtin_prefetch(records[i + kLookAhead]->values.data());
-        }
-        const FieldValue* title = records[i]->value(kTitleField);
-        CaseFolding::fold(title ? title->text() : std::string_view(), folded);
-        pool += folded;
-        ends.push_back(pool.size());
-    }
+    const std::vector<std::string_view> folded = foldedTitles(records, titles, pool);
     std::vector<Keyed<TitleKey>> keyed;
     keyed.reserve(records.size());
-    std::size_t start = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        keyed.push_back({TitleKey(std::string_view(pool).substr(start, ends[i] - start)), records[i]});
-        start = ends[i];
+        keyed.push_back({TitleKey(folded[i]), records[i]});
     }
     sortKeyed(keyed, m_ascending, records);
 }
@@ -149,6 +183,31 @@ void RecordSorter::sortByDate(std::vector<const Record*>& records, bool modifica
         keyed.push_back({dateKey(modification ? record->modified : record->created), record});
     }
     sortKeyed(keyed, m_ascending, records);
+}
+
+void FoldedTitles::update(const std::vector<Record>& records, std::uint64_t revision)
+{
+    if (m_built && m_records == records.data() && m_size == records.size() && m_revision == revision) {
+        return;
+    }
+    m_pool.clear();
+    m_ends.clear();
+    foldTitles(recordPointers(records), m_pool, m_ends);
+    m_built = true;
+    m_records = records.data();
+    m_size = records.size();
+    m_revision = revision;
+}
+
+std::optional<std::string_view> FoldedTitles::of(const Record* record) const
+{
+    const std::less<const Record*> before;
+    if (!m_built || before(record, m_records) || !before(record, m_records + m_size)) {
+        return std::nullopt;
+    }
+    const auto index = static_cast<std::size_t>(record - m_records);
+    const std::size_t start = index == 0 ? 0 : m_ends[index - 1];
+    return std::string_view(m_pool).substr(start, m_ends[index] - start);
 }
 
 } // namespace dossiva

@@ -29,9 +29,14 @@ void ShownRecords::search(const std::vector<FieldDefinition>& structure, std::st
                               m_searchTexts.indexFor(*m_store, revision, filter.indexedFields()));
 }
 
-void ShownRecords::sort(const RecordSorter& sorter)
+void ShownRecords::sort(const RecordSorter& sorter, std::uint64_t revision)
 {
-    sorter.sort(m_records);
+    if (sorter.sorting() != RecordSorter::ByTitle || m_store == nullptr) {
+        sorter.sort(m_records);
+        return;
+    }
+    m_titles.update(*m_store, revision);
+    sorter.sort(m_records, &m_titles);
 }
 
 std::vector<RecordId> ShownRecords::ids() const

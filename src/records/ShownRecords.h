@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fields/FieldModel.h"
+#include "records/RecordSorter.h"
 #include "records/SearchTextIndex.h"
 
 #include <cstddef>
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace dossiva {
-
-class RecordSorter;
 
 // The records the Use section shows: the open database's records, less
 // those the search leaves out, in the order of the sort. It points into the
@@ -26,7 +25,9 @@ public:
     // texts of the last one.
     void search(const std::vector<FieldDefinition>& structure, std::string_view text, bool protectionOn,
                 std::uint64_t revision);
-    void sort(const RecordSorter& sorter);
+    // `revision` as for search: while it stays, title sorts reuse the folded
+    // titles of the last one.
+    void sort(const RecordSorter& sorter, std::uint64_t revision);
     // The ids of the shown records, in order: what to show again once the
     // store's list has changed size.
     std::vector<RecordId> ids() const;
@@ -44,6 +45,7 @@ private:
     const std::vector<Record>* m_store = nullptr;
     std::vector<const Record*> m_records;
     SearchTextCache m_searchTexts;
+    FoldedTitles m_titles;
 };
 
 } // namespace dossiva

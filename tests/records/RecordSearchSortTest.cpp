@@ -224,6 +224,25 @@ TEST_P(RecordSorterTest, OrdersTheRecords)
     std::vector<const Record*> records = recordPointers(c.records);
     RecordSorter(c.sorting, c.ascending).sort(records);
     EXPECT_EQ(ids(records), c.order);
+    // The Use section sorts with the folded titles it keeps: the same order,
+    // sorted again over the kept titles.
+    ShownRecords shown;
+    shown.reset(c.records);
+    for (int pass = 0; pass < 2; ++pass) {
+        shown.sort(RecordSorter(c.sorting, c.ascending), 1);
+        EXPECT_EQ(ids(shown.records()), c.order) << "pass " << pass;
+    }
+}
+
+TEST(RecordSorterTest, KeptTitlesAreFoldedAgainForANewStateOfTheRecords)
+{
+    std::vector<Record> store = {dated(1, "b", "1", "0"), dated(2, "c", "1", "0")};
+    ShownRecords shown;
+    shown.reset(store);
+    shown.sort(RecordSorter(RecordSorter::ByTitle, true), 1);
+    store[1].setValue(kTitle, FieldValue::text("A"));
+    shown.sort(RecordSorter(RecordSorter::ByTitle, true), 2);
+    EXPECT_EQ(ids(shown.records()), (std::vector<RecordId>{2, 1}));
 }
 
 const std::vector<Record> kFruit = {dated(1, "banana", "1", "0"), dated(2, "Apple", "1", "0"),

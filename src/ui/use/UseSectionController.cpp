@@ -597,7 +597,7 @@ void UseSectionController::sort()
     const std::vector<RecordId> selected = selectedRecords();
     const RecordId keep = selected.size() == 1 ? selected.front() : m_records.at(0).recordId;
     const std::optional<std::size_t> keptRow = m_records.rowOf(keep);
-    m_records.sort(RecordSorter(m_sorting, m_ascending));
+    m_records.sort(RecordSorter(m_sorting, m_ascending), store().dataRevision());
     reloadRows();
     if (m_form->views().empty()) {
         showForm(true);
