@@ -17,6 +17,8 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 using Bytes = std::vector<std::uint8_t>;
 using Verdict = BinaryPlistGuard::Verdict;
 using Array = PropertyList::Array;
@@ -99,7 +101,6 @@ Bytes uid()
 
 struct StructureCase {
     const char* name;
-    friend void PrintTo(const StructureCase& c, std::ostream* os) { *os << c.name; }
     std::function<Bytes()> make;
     Verdict verdict;
     bool decodes;
@@ -223,7 +224,6 @@ Bytes smallValidPlist()
 
 struct FrameDamage {
     const char* name;
-    friend void PrintTo(const FrameDamage& c, std::ostream* os) { *os << c.name; }
     void (*apply)(Bytes&);
     Verdict verdict;
 };
@@ -267,7 +267,6 @@ INSTANTIATE_TEST_SUITE_P(Table, DamagedFrame, testing::Values(
 
 struct ObjectShape {
     const char* name;
-    friend void PrintTo(const ObjectShape& c, std::ostream* os) { *os << c.name; }
     Bytes object; // written as the only element of the top array
     Verdict verdict;
 };
