@@ -266,14 +266,8 @@ TEST_F(CsvFiles, WhatCannotBecomeADatabaseIsRefusedInBoundedMemory)
     const std::string fifo = home.path() + "/pipe.csv";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string longLine = write(std::string(32 << 20, ','), "commas.csv");
-    std::string manyColumns;
-    for (int i = 0; i < 1000000; ++i) {
-        manyColumns += "a,";
-    }
-    std::string widestRow = "a";
-    for (std::size_t i = 1; i < columns; ++i) {
-        widestRow += ",v";
-    }
+    const std::string manyColumns = repeated("a,", 1000000);
+    const std::string widestRow = "a" + repeated(",v", static_cast<int>(columns) - 1);
 
     using Kind = CsvRefusal::Kind;
     struct Case {

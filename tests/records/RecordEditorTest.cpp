@@ -19,6 +19,8 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 constexpr double kNow = 1700000000.75;
 constexpr std::int64_t kNowRounded = 1700000001;
 
@@ -60,7 +62,6 @@ protected:
 
 struct DefaultCase {
     const char* name;
-    friend void PrintTo(const DefaultCase& c, std::ostream* os) { *os << c.name; }
     int type;
     FieldValue value;
 };
@@ -96,7 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct EditCase {
     const char* name;
-    friend void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
     int type;
     const char* text;
     FieldValue stored;

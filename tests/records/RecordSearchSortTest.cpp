@@ -16,6 +16,8 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 enum : FieldId {
     kTitle = 1,
     kNote = 2,
@@ -34,8 +36,7 @@ enum : FieldId {
 
 std::vector<FieldDefinition> searchStructure()
 {
-    PropertyList colours(
-        PropertyList::Array{PropertyList("Red"), PropertyList("Dark Green"), PropertyList("Blue")});
+    PropertyList colours(PropertyList::Array{"Red", "Dark Green", "Blue"});
     return {
         {kTitle, "Name", FieldType::Main, {}, 1, 0},
         {kNote, "Note", FieldType::SmallText, {}, 2, 0},
@@ -108,7 +109,6 @@ const std::vector<Record>& searchRecords()
 
 struct SearchCase {
     const char* name;
-    friend void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
     const char* text;
     std::vector<RecordId> found;
     bool protectionOn = false;
@@ -209,7 +209,6 @@ Record dated(RecordId id, const char* title, const char* created, const char* mo
 
 struct SortCase {
     const char* name;
-    friend void PrintTo(const SortCase& c, std::ostream* os) { *os << c.name; }
     int sorting;
     bool ascending;
     std::vector<Record> records;
