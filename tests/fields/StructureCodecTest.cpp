@@ -1,13 +1,10 @@
 #include "fields/StructureCodec.h"
 
-#include "support/CaseNames.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace dossiva {

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <ostream>
 #include <string>
 
 namespace dossiva {

@@ -6,10 +6,8 @@
 
 #include "fields/StructureCodec.h"
 #include "platform/Clock.h"
-#include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "records/RecordEditor.h"
-#include "records/StructureEditor.h"
 #include "storage/DBManager.h"
 
 #include <gtest/gtest.h>

@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <any>
-
 using namespace dossiva;
 using namespace dossiva::test;
 
