@@ -210,14 +210,15 @@ TEST_P(MoveFieldTest, KeepsTheFirstFieldFirst)
     EXPECT_EQ(editDate(), c.done ? static_cast<std::int64_t>(kNow) : before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Moves, MoveFieldTest,
-                         testing::Values(MoveCase{"FirstFieldStays", 0, 2, false, {"Name", "B", "C", "D"}},
-                                         MoveCase{
-                                             "NothingGoesAboveTheFirst", 3, 0, true, {"Name", "D", "B", "C"}},
-                                         MoveCase{"Down", 1, 3, true, {"Name", "C", "D", "B"}},
-                                         MoveCase{"Up", 3, 1, true, {"Name", "D", "B", "C"}},
-                                         MoveCase{"OntoItself", 2, 2, false, {"Name", "B", "C", "D"}}),
-                         test::NameOfCase());
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Moves, MoveFieldTest, testing::Values(
+    MoveCase{"FirstFieldStays",          0, 2, false, {"Name", "B", "C", "D"}},
+    MoveCase{"NothingGoesAboveTheFirst", 3, 0, true,  {"Name", "D", "B", "C"}},
+    MoveCase{"Down",                     1, 3, true,  {"Name", "C", "D", "B"}},
+    MoveCase{"Up",                       3, 1, true,  {"Name", "D", "B", "C"}},
+    MoveCase{"OntoItself",               2, 2, false, {"Name", "B", "C", "D"}}),
+    test::NameOfCase());
+// clang-format on
 
 TEST_F(StructureEditorTest, AMoveOutOfTheFormIsRefused)
 {
@@ -426,19 +427,15 @@ TEST_P(DefineHistoryCaseTest, UndoPutsTheFormBackAndRedoDoesItAgain)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Actions, DefineHistoryCaseTest,
-    testing::Values(
-        HistoryCase{"AddedInTheMiddle",
-                    [](DefineHistoryTest& f) { f.added("New", FieldType::Date, 2); },
-                    {"Name", "B", "New", "C", "D"}},
-        HistoryCase{"MovedDown", [](DefineHistoryTest& f) { f.moved(1, 3); }, {"Name", "C", "D", "B"}},
-        HistoryCase{"MovedUp", [](DefineHistoryTest& f) { f.moved(3, 1); }, {"Name", "D", "B", "C"}},
-        HistoryCase{"Deleted", [](DefineHistoryTest& f) { f.deleted(f.idOf("C")); }, {"Name", "B", "D"}},
-        HistoryCase{"Renamed",
-                    [](DefineHistoryTest& f) { f.changed(f.idOf("C"), "Renamed", {}); },
-                    {"Name", "B", "Renamed", "D"}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Actions, DefineHistoryCaseTest, testing::Values(
+    HistoryCase{"AddedInTheMiddle", [](DefineHistoryTest& f) { f.added("New", FieldType::Date, 2); },     {"Name", "B", "New", "C", "D"}},
+    HistoryCase{"MovedDown",        [](DefineHistoryTest& f) { f.moved(1, 3); },                          {"Name", "C", "D", "B"}},
+    HistoryCase{"MovedUp",          [](DefineHistoryTest& f) { f.moved(3, 1); },                          {"Name", "D", "B", "C"}},
+    HistoryCase{"Deleted",          [](DefineHistoryTest& f) { f.deleted(f.idOf("C")); },                 {"Name", "B", "D"}},
+    HistoryCase{"Renamed",          [](DefineHistoryTest& f) { f.changed(f.idOf("C"), "Renamed", {}); }, {"Name", "B", "Renamed", "D"}}),
     test::NameOfCase());
+// clang-format on
 
 TEST_F(DefineHistoryTest, AnUndoneDeletionComesBackEmptyWithItsOptions)
 {
