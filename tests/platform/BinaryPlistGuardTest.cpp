@@ -30,17 +30,7 @@ Verdict check(const Bytes& bytes)
     return BinaryPlistGuard::check(bytes.data(), bytes.size());
 }
 
-// A chain of `levels` arrays, each holding the next `fanOut` times, over one
-// string: fanOut^levels nodes once libplist expands every reference.
-Bytes fanOut(int levels, int width, const std::string& leaf = "x", int referenceSize = 1)
-{
-    Writer w(referenceSize);
-    std::uint64_t inner = w.string(leaf);
-    for (int level = 0; level < levels; ++level) {
-        inner = w.array(std::vector<std::uint64_t>(width, inner));
-    }
-    return w.finish(inner);
-}
+using test::fanOut;
 
 // A chain of `shared` arrays met right under the top and again at the end of
 // a chain of `path` more: the expanded tree is shared + path + 1 deep.

@@ -181,12 +181,7 @@ TEST(BrokenDatabaseFileTest, HostileStructureBlobsLoadAsEmptyStructures)
     DBManager& db = DBManager::sharedIstance();
     const std::string package = library.makePackage("Bomb");
     // Arrays each holding the next ten times: 10^10 nodes once expanded.
-    BinaryPlistWriter w;
-    std::uint64_t inner = w.string("x");
-    for (int level = 0; level < 10; ++level) {
-        inner = w.array(std::vector<std::uint64_t>(10, inner));
-    }
-    const auto bomb = w.finish(inner);
+    const auto bomb = fanOut(10, 10);
     sqliteShell(Paths::databaseFile(package),
                 "insert into fields_table(id,field_name,field_type,field_structure,length,"
                 "order_index) values(2,'Bomb',8,x'" +
