@@ -27,13 +27,11 @@ TEST(SSCryptoTest, ClearTextIsCutToTheUtf16LengthOfTheText)
         std::size_t keptBytes;
     };
     const Case cases[] = {
-        {"secret", 6},            // ASCII: every byte
-        {"", 0},                  // an empty text is still a clear text
-        {"caf\xc3\xa9", 4},       // one accented letter: one byte fewer than its 5
-        {"\xc3\xa9t\xc3\xa9", 3}, // two: two fewer
-        {"\xe2\x82\xac"
-         "5",
-         2},                         // a three-byte letter: two fewer
+        {"secret", 6},               // ASCII: every byte
+        {"", 0},                     // an empty text is still a clear text
+        {"caf\xc3\xa9", 4},          // one accented letter: one byte fewer than its 5
+        {"\xc3\xa9t\xc3\xa9", 3},    // two: two fewer
+        {"€5", 2},                   // a three-byte letter: two fewer
         {"a\xf0\x9f\x98\x80", 3},    // outside the BMP: 2 code units of its 4 bytes
         {std::string("a\0b", 3), 3}, // an embedded NUL is a character like any other
     };
@@ -76,14 +74,8 @@ TEST(SSCryptoTest, DigestsAgreeWithPython)
         {"SHA1", "sha1", 20},     {"sha1", "sha1", 20},     {"MD5", "md5", 16},
         {"SHA256", "sha256", 32}, {"SHA512", "sha512", 64},
     };
-    const char* const texts[] = {"secret",
-                                 "Password123",
-                                 "correct horse battery staple",
-                                 "",
-                                 "caf\xc3\xa9",
-                                 "Zo\xc3\xab",
-                                 "a\xf0\x9f\x98\x80"
-                                 "b"};
+    const char* const texts[] = {
+        "secret", "Password123", "correct horse battery staple", "", "caf\xc3\xa9", "Zo\xc3\xab", "a😀b"};
     for (const auto& d : digests) {
         for (const char* text : texts) {
             const auto digest = cryptoWith(text).digest(d.name);

@@ -131,7 +131,6 @@ INSTANTIATE_TEST_SUITE_P(Table, CsvFileRows, testing::Values(
     FileCase{"CR, LF and CR LF line ends, no final line break", "a,b\rc,d\ne,f\r\ng,h", {{"a", "b"}, {"c", "d"}, {"e", "f"}, {"g", "h"}}, kTwoFields},
     FileCase{"blank lines are no rows", "\n\na\n\n\n\nb\r\n\r\n", {{"a"}, {"b"}}, {{"Field 0", 0}}},
     FileCase{"a quoted line break keeps one value and proposes large text", "a,b\n\"one\ntwo\",\"x\r\ny\"\n", {{"a", "b"}, {"one\ntwo", "x\r\ny"}}, {{"Field 0", 0}, {"Field 1", 2}}},
-    FileCase{"doubled quotes", "\"say \"\"hi\"\"\",x\n", {{"say \"hi\"", "x"}}, kTwoFields},
     FileCase{"a longer row adds fields numbered after the count and pads earlier rows", "a,b\nc,d,e\nf,g,h,i\nj\n", {{"a", "b", "", ""}, {"c", "d", "e", ""}, {"f", "g", "h", "i"}, {"j", "", "", ""}}, {{"Field 0", 0}, {"Field 1", 1}, {"Field 3", 1}, {"Field 4", 1}}},
     FileCase{"the first column stays the main field however long its values", std::string(2000, 'm') + "," + std::string(1024, 's') + "," + std::string(1025, 'l') + "\n", {{std::string(2000, 'm'), std::string(1024, 's'), std::string(1025, 'l')}}, kLargeThird},
     FileCase{"length counts characters, not bytes", "a," + repeated("\xC3\xA9", 1024) + ",b\nc,d," + repeated("\xE2\x9C\x93", 1025) + "\n", {{"a", repeated("\xC3\xA9", 1024), "b"}, {"c", "d", repeated("\xE2\x9C\x93", 1025)}}, kLargeThird}),
@@ -266,14 +265,8 @@ TEST_F(CsvFiles, WhatCannotBecomeADatabaseIsRefusedInBoundedMemory)
     const std::string fifo = home.path() + "/pipe.csv";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string longLine = write(std::string(32 << 20, ','), "commas.csv");
-    std::string manyColumns;
-    for (int i = 0; i < 1000000; ++i) {
-        manyColumns += "a,";
-    }
-    std::string widestRow = "a";
-    for (std::size_t i = 1; i < columns; ++i) {
-        widestRow += ",v";
-    }
+    const std::string manyColumns = repeated("a,", 1000000);
+    const std::string widestRow = "a" + repeated(",v", static_cast<int>(columns) - 1);
 
     using Kind = CsvRefusal::Kind;
     struct Case {

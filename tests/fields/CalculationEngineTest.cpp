@@ -14,6 +14,8 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 using Dictionary = PropertyList::Dictionary;
 
 // The number fields x, y and z of the formulas below.
@@ -23,7 +25,7 @@ constexpr FieldId kZ = 13;
 
 PropertyList operandComponent(FieldId id)
 {
-    return PropertyList(Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(id)}});
+    return PropertyList(Dictionary{{"T", "TN"}, {"N", PropertyList(id)}});
 }
 
 // Builds a formula from blank-separated tokens: "x", "y" and "z" are operands
@@ -38,10 +40,9 @@ PropertyList formula(const std::string& tokens)
         if (token == "x" || token == "y" || token == "z") {
             components.push_back(operandComponent(token == "x" ? kX : token == "y" ? kY : kZ));
         } else if (token == "noT") {
-            components.push_back(PropertyList(Dictionary{{"N", PropertyList("+")}}));
+            components.push_back(PropertyList(Dictionary{{"N", "+"}}));
         } else {
-            components.push_back(
-                PropertyList(Dictionary{{"T", PropertyList("TO")}, {"N", PropertyList(token)}}));
+            components.push_back(PropertyList(Dictionary{{"T", "TO"}, {"N", PropertyList(token)}}));
         }
     }
     return PropertyList(std::move(components));
@@ -49,7 +50,6 @@ PropertyList formula(const std::string& tokens)
 
 struct EvaluationCase {
     const char* name;
-    friend void PrintTo(const EvaluationCase& c, std::ostream* os) { *os << c.name; }
     const char* formula;
     // The record's values of x, y and z; nullopt when the record has no entry.
     std::optional<std::string> x, y, z;
@@ -137,7 +137,7 @@ TEST(CalculationEngineTest, FormulaThatIsNotAListOfDictionariesComputesNothing)
 {
     const CalculationEngine::Values values = {{"11", "1"}, {"12", "2"}};
     const PropertyList notLists[] = {
-        PropertyList(Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(kX)}}),
+        PropertyList(Dictionary{{"T", "TN"}, {"N", PropertyList(kX)}}),
         PropertyList("x + y"),
         PropertyList(std::int64_t{11}),
         PropertyList::dictionary(),

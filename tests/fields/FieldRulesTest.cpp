@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -15,13 +14,14 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 using Names = std::vector<std::string>;
 
 // --- uniqueFieldName -------------------------------------------------------
 
 struct NameCase {
     const char* name;
-    friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
     Names existing;
     std::string expected;
 };
@@ -54,7 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct DateTimeCase {
     const char* name;
-    friend void PrintTo(const DateTimeCase& c, std::ostream* os) { *os << c.name; }
     const char* date;
     const char* time;
     std::int64_t now;
@@ -122,7 +121,6 @@ TEST(CombineDateTimeTest, ExtremeCountsDoNotWrap)
 
 struct ChoiceCase {
     const char* name;
-    friend void PrintTo(const ChoiceCase& c, std::ostream* os) { *os << c.name; }
     Names oldItems;
     Names newItems;
     std::vector<std::pair<std::int64_t, std::int64_t>> valuesBeforeAfter;
@@ -206,8 +204,7 @@ TEST(CheckboxTextTest, ReadsTheWayStoredTextsAlwaysRead)
 TEST(ChoiceItemsTest, ReadsTheItemsOfAList)
 {
     using Array = PropertyList::Array;
-    EXPECT_EQ(choiceItems(PropertyList(Array{PropertyList("Item 1"), PropertyList("Item 2")})),
-              (Names{"Item 1", "Item 2"}));
+    EXPECT_EQ(choiceItems(PropertyList(Array{"Item 1", "Item 2"})), (Names{"Item 1", "Item 2"}));
     EXPECT_EQ(choiceItems(PropertyList::array()), Names{});
     // A structure from a damaged file is not a list: no items, no crash.
     EXPECT_EQ(choiceItems(PropertyList::dictionary()), Names{});

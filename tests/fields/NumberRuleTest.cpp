@@ -10,9 +10,10 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 struct TypedNumber {
     const char* name;
-    friend void PrintTo(const TypedNumber& c, std::ostream* os) { *os << c.name; }
     const char* typed;
     std::optional<std::string> stored; // nullopt: refused
 };
@@ -58,7 +59,6 @@ INSTANTIATE_TEST_SUITE_P(Refused, NumberRuleTest,
 
 struct CanonicalCase {
     const char* name;
-    friend void PrintTo(const CanonicalCase& c, std::ostream* os) { *os << c.name; }
     float value;
     const char* text;
 };
@@ -82,7 +82,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, CanonicalTextTest,
 
 struct DoubleCase {
     const char* name;
-    friend void PrintTo(const DoubleCase& c, std::ostream* os) { *os << c.name; }
     const char* stored;
     const char* shown;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/FileManager.h"
 #include "support/CaseNames.h"
+#include "support/Pictures.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
@@ -11,20 +12,14 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 struct ScalingCase {
     const char* name;
-    friend void PrintTo(const ScalingCase& c, std::ostream* os) { *os << c.name; }
     int width;
     int height;
     PictureScaling::Size stored;
 };
-
-Image solid(int width, int height)
-{
-    return Image(width, height,
-                 std::vector<std::uint8_t>(
-                     static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 200));
-}
 
 class PictureScalingTest : public testing::TestWithParam<ScalingCase> {};
 
@@ -32,7 +27,7 @@ TEST_P(PictureScalingTest, GivesTheStoredSize)
 {
     const ScalingCase& c = GetParam();
     EXPECT_EQ(PictureScaling::recordPictureSize(c.width, c.height), c.stored);
-    const auto scaled = PictureScaling::scaledForRecord(solid(c.width, c.height));
+    const auto scaled = PictureScaling::scaledForRecord(*test::solidPicture(c.width, c.height));
     ASSERT_TRUE(scaled.has_value());
     EXPECT_EQ(scaled->width(), c.stored.width);
     EXPECT_EQ(scaled->height(), c.stored.height);
@@ -53,7 +48,7 @@ TEST(PictureScalingTest, APictureThatCannotBeDrawnIsRefused)
 {
     // A picture so flat that its stored height would be less than a pixel.
     EXPECT_EQ(PictureScaling::recordPictureSize(4000, 1), (PictureScaling::Size{320, 0}));
-    EXPECT_FALSE(PictureScaling::scaledForRecord(solid(4000, 1)).has_value());
+    EXPECT_FALSE(PictureScaling::scaledForRecord(*test::solidPicture(4000, 1)).has_value());
     EXPECT_FALSE(PictureScaling::scaledForRecord(Image()).has_value());
 }
 
@@ -61,11 +56,11 @@ TEST(PictureScalingTest, FilesBecomeRecordPicturesOrSayWhyNot)
 {
     const std::string folder = test::makeTempFolder("picture-files");
     const std::string photo = folder + "/photo.TIF";
-    ASSERT_TRUE(solid(640, 480).writeTiffJpeg(photo));
+    ASSERT_TRUE(test::solidPicture(640, 480)->writeTiffJpeg(photo));
     const std::string text = folder + "/notes.png";
     ASSERT_TRUE(FileManager::writeFileAtomically(text, std::string("not a picture")));
     const std::string flat = folder + "/flat.tiff";
-    ASSERT_TRUE(solid(4000, 1).writeTiffJpeg(flat));
+    ASSERT_TRUE(test::solidPicture(4000, 1)->writeTiffJpeg(flat));
 
     const auto read = PictureScaling::readForRecord(photo);
     ASSERT_TRUE(read.picture.has_value()) << read.failure;

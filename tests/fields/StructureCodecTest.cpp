@@ -1,13 +1,10 @@
 #include "fields/StructureCodec.h"
 
-#include "support/CaseNames.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace dossiva {
@@ -69,9 +66,8 @@ TEST(StructureFromEditorTest, EachTypeStoresItsOptionsUnderItsKey)
     editor.caption = "Paid";
     editor.askPassword = true;
     EXPECT_EQ(structureFromEditor(6, editor), nowButton(false));
-    EXPECT_EQ(structureFromEditor(8, editor),
-              PropertyList(Array{PropertyList("Red"), PropertyList("Green")}));
-    EXPECT_EQ(structureFromEditor(16, editor), PropertyList(Dictionary{{"Caption", PropertyList("Paid")}}));
+    EXPECT_EQ(structureFromEditor(8, editor), PropertyList(Array{"Red", "Green"}));
+    EXPECT_EQ(structureFromEditor(16, editor), PropertyList(Dictionary{{"Caption", "Paid"}}));
     EXPECT_EQ(structureFromEditor(17, editor), PropertyList(Dictionary{{"Ask", PropertyList(true)}}));
     EXPECT_EQ(structureFromEditor(11, editor), PropertyList::array());
     editor.items.clear();
@@ -82,8 +78,7 @@ TEST(StructureFromEditorTest, EachTypeStoresItsOptionsUnderItsKey)
 
 TEST(DecodeStructureTest, ReadsExactlyTheStoredLength)
 {
-    const PropertyList formula(
-        Array{PropertyList(Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(3)}})});
+    const PropertyList formula(Array{PropertyList(Dictionary{{"T", "TN"}, {"N", PropertyList(3)}})});
     for (const PropertyList& structure : {nowButton(true), formula}) {
         const Bytes bytes = encodeStructure(structure);
         Bytes padded = bytes;

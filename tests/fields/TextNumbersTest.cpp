@@ -6,11 +6,12 @@
 
 #include <cstdint>
 #include <limits>
-#include <ostream>
 #include <string>
 
 namespace dossiva {
 namespace {
+
+using test::PrintTo;
 
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
@@ -18,7 +19,6 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 struct NumberCase {
     const char* name;
-    friend void PrintTo(const NumberCase& c, std::ostream* os) { *os << c.name; }
     std::string text;
     std::int64_t integer;
     double real;

@@ -17,6 +17,8 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 using Bytes = std::vector<std::uint8_t>;
 using Verdict = BinaryPlistGuard::Verdict;
 using Array = PropertyList::Array;
@@ -28,17 +30,7 @@ Verdict check(const Bytes& bytes)
     return BinaryPlistGuard::check(bytes.data(), bytes.size());
 }
 
-// A chain of `levels` arrays, each holding the next `fanOut` times, over one
-// string: fanOut^levels nodes once libplist expands every reference.
-Bytes fanOut(int levels, int width, const std::string& leaf = "x", int referenceSize = 1)
-{
-    Writer w(referenceSize);
-    std::uint64_t inner = w.string(leaf);
-    for (int level = 0; level < levels; ++level) {
-        inner = w.array(std::vector<std::uint64_t>(width, inner));
-    }
-    return w.finish(inner);
-}
+using test::fanOut;
 
 // A chain of `shared` arrays met right under the top and again at the end of
 // a chain of `path` more: the expanded tree is shared + path + 1 deep.
@@ -99,7 +91,6 @@ Bytes uid()
 
 struct StructureCase {
     const char* name;
-    friend void PrintTo(const StructureCase& c, std::ostream* os) { *os << c.name; }
     std::function<Bytes()> make;
     Verdict verdict;
     bool decodes;
@@ -223,7 +214,6 @@ Bytes smallValidPlist()
 
 struct FrameDamage {
     const char* name;
-    friend void PrintTo(const FrameDamage& c, std::ostream* os) { *os << c.name; }
     void (*apply)(Bytes&);
     Verdict verdict;
 };
@@ -267,7 +257,6 @@ INSTANTIATE_TEST_SUITE_P(Table, DamagedFrame, testing::Values(
 
 struct ObjectShape {
     const char* name;
-    friend void PrintTo(const ObjectShape& c, std::ostream* os) { *os << c.name; }
     Bytes object; // written as the only element of the top array
     Verdict verdict;
 };

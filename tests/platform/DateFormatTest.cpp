@@ -224,33 +224,19 @@ TEST(DateFormatTest, MovedFormatKeepsWorking)
 // Gregorian reform and at the ends of the four-digit years.
 TEST(DateFormatTest, QuickIsoTextIsThePatternsText)
 {
-    const char* const zones[] = {"UTC",
-                                 "Europe/Paris",
-                                 "America/St_Johns",
-                                 "Asia/Kolkata",
-                                 "Pacific/Chatham",
-                                 "America/Los_Angeles",
-                                 "Europe/Amsterdam"};
+    // clang-format off
+    const char* const zones[] = {"UTC", "Europe/Paris", "America/St_Johns", "Asia/Kolkata", "Pacific/Chatham",
+                                 "America/Los_Angeles", "Europe/Amsterdam"};
     const std::int64_t moments[] = {
-        0,
-        -1,
-        1,
-        1711846799,
-        1711846800,
-        1729990799,
-        1729990800,
-        951782400,
-        -86400,
-        -2208988800,
-        -2208988801,
-        -12219292800,
-        -12219292801,
-        -62135596800,
-        253402214400,
-        253402300799,
-        4102444800,
-        -30610224000,
+        0, -1, 1,                                       // around 1970
+        1711846799, 1711846800, 1729990799, 1729990800, // European summer time 2024 begins and ends
+        951782400, -86400,                              // 29 February 2000, 31 December 1969
+        -2208988800, -2208988801,                       // 1900
+        -12219292800, -12219292801,                     // the Gregorian reform, 15 October 1582
+        -62135596800, 253402214400, 253402300799,       // the first and the last day of the four digits
+        4102444800, -30610224000,                       // 2100 and 1000
     };
+    // clang-format on
     for (const char* zone : zones) {
         DateFormat pattern = DateFormat::withPattern("yyyy-MM-dd'T'HH:mm:ssXXX");
         pattern.setLocale("en_US_POSIX").setTimeZone(zone);

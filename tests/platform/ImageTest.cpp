@@ -13,9 +13,7 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,11 +33,8 @@ Pixel pixelAt(const Image& image, int x, int y)
 {
     for (std::size_t c = 0; c < 4; ++c) {
         if (std::abs(actual[c] - expected[c]) > tolerance) {
-            std::ostringstream text;
-            text << "(" << actual[0] << "," << actual[1] << "," << actual[2] << "," << actual[3]
-                 << ") is not within " << tolerance << " of (" << expected[0] << "," << expected[1] << ","
-                 << expected[2] << "," << expected[3] << ")";
-            return ::testing::AssertionFailure() << text.str();
+            return ::testing::AssertionFailure() << ::testing::PrintToString(actual) << " is not within "
+                                                 << tolerance << " of " << ::testing::PrintToString(expected);
         }
     }
     return ::testing::AssertionSuccess();
@@ -348,10 +343,8 @@ TEST_F(ImageTest, RefusesHugeClaimedSizesBeforeAllocating)
 
 TEST_F(ImageTest, WritesAtomicallyAndLeavesNothingOnFailure)
 {
-    const Image red = quadrants(
-        {Pixel{255, 0, 0, 255}, Pixel{255, 0, 0, 255}, Pixel{255, 0, 0, 255}, Pixel{255, 0, 0, 255}});
-    const Image blue = quadrants(
-        {Pixel{0, 0, 255, 255}, Pixel{0, 0, 255, 255}, Pixel{0, 0, 255, 255}, Pixel{0, 0, 255, 255}});
+    const Image red = *test::solidPicture(32, 32, {255, 0, 0, 255});
+    const Image blue = *test::solidPicture(32, 32, {0, 0, 255, 255});
 
     ASSERT_TRUE(red.writeTiffJpeg(pathFor("12")));
     ASSERT_TRUE(blue.writeTiffJpeg(pathFor("12"))); // replaces

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,9 +49,7 @@ TEST(RunLoopTest, RunsTasksFromOtherThreadsOnItsOwnThreadInOrder)
     ASSERT_TRUE(finished);
     EXPECT_TRUE(allOnLoopThread);
     std::vector<int> inOrder(kTasksEach);
-    for (int i = 0; i < kTasksEach; ++i) {
-        inOrder[i] = i;
-    }
+    std::iota(inOrder.begin(), inOrder.end(), 0);
     for (int p = 0; p < kProducers; ++p) {
         EXPECT_EQ(seen[p], inOrder) << "producer " << p;
     }

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 #include <regex>
 
 #include <sched.h>
@@ -157,8 +156,9 @@ TEST_F(TrashTest, AnItemThatCannotBeTrashedStaysWhereItWas)
 // mounted it reports what it found, one line each.
 struct VolumeCase {
     const char* name;
-    std::function<void(const std::string& volume)> prepare;
-    const char* trash; // the trash folder below the volume, or nullptr when refused
+    mode_t sharedTrash; // the mode of a shared .Trash at the top, or 0 for none
+    bool linkedTrash;   // whether the user's own trash there is a link elsewhere
+    const char* trash;  // the trash folder below the volume, or nullptr when refused
 };
 
 class VolumeTrashTest : public TrashTest, public ::testing::WithParamInterface<VolumeCase> {};
@@ -179,7 +179,15 @@ TEST_P(VolumeTrashTest, UsesTheTrashAtTheTopOfTheVolume)
             ::mount("tmpfs", volume.c_str(), "tmpfs", 0, "size=1m") != 0) {
             return say("skip");
         }
-        GetParam().prepare(volume);
+        if (GetParam().sharedTrash != 0) {
+            ::mkdir((volume + "/.Trash").c_str(), 0777);
+            ::chmod((volume + "/.Trash").c_str(), GetParam().sharedTrash);
+        }
+        if (GetParam().linkedTrash) {
+            ::mkdir((volume + "/elsewhere").c_str(), 0700);
+            [[maybe_unused]] const int linked = ::symlink(
+                (volume + "/elsewhere").c_str(), (volume + "/.Trash-" + std::to_string(::getuid())).c_str());
+        }
         ::mkdir((volume + "/shelf").c_str(), 0755);
         ::mkdir((volume + "/shelf/Garden.dossiva").c_str(), 0755);
         Trash trash(dataHome);
@@ -212,29 +220,12 @@ TEST_P(VolumeTrashTest, UsesTheTrashAtTheTopOfTheVolume)
     EXPECT_FALSE(FileManager::exists(dataHome + "/Trash/files/Garden.dossiva")) << "never across volumes";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, VolumeTrashTest,
-    ::testing::Values(VolumeCase{"NoSharedTrash", [](const std::string&) {}, "/.Trash-$uid"},
-                      VolumeCase{"StickySharedTrash",
-                                 [](const std::string& volume) {
-                                     ::mkdir((volume + "/.Trash").c_str(), 0777);
-                                     ::chmod((volume + "/.Trash").c_str(), 01777);
-                                 },
-                                 "/.Trash/$uid"},
-                      VolumeCase{"SharedTrashWithoutStickyBitIsNotUsed",
-                                 [](const std::string& volume) {
-                                     ::mkdir((volume + "/.Trash").c_str(), 0777);
-                                     ::chmod((volume + "/.Trash").c_str(), 0777);
-                                 },
-                                 "/.Trash-$uid"},
-                      VolumeCase{"ALinkInPlaceOfTheTrashIsRefused",
-                                 [](const std::string& volume) {
-                                     ::mkdir((volume + "/elsewhere").c_str(), 0700);
-                                     [[maybe_unused]] const int linked = ::symlink(
-                                         (volume + "/elsewhere").c_str(),
-                                         (volume + "/.Trash-" + std::to_string(::getuid())).c_str());
-                                 },
-                                 nullptr}),
-    test::NameOfCase());
+INSTANTIATE_TEST_SUITE_P(Volumes, VolumeTrashTest,
+                         ::testing::Values(VolumeCase{"NoSharedTrash", 0, false, "/.Trash-$uid"},
+                                           VolumeCase{"StickySharedTrash", 01777, false, "/.Trash/$uid"},
+                                           VolumeCase{"SharedTrashWithoutStickyBitIsNotUsed", 0777, false,
+                                                      "/.Trash-$uid"},
+                                           VolumeCase{"ALinkInPlaceOfTheTrashIsRefused", 0, true, nullptr}),
+                         test::NameOfCase());
 
 } // namespace

@@ -18,6 +18,8 @@
 namespace dossiva {
 namespace {
 
+using test::PrintTo;
+
 namespace fs = std::filesystem;
 using Array = PropertyList::Array;
 using Dictionary = PropertyList::Dictionary;
@@ -36,7 +38,6 @@ protected:
 // How a value stored under a key reads through each typed getter.
 struct Coercion {
     const char* name;
-    friend void PrintTo(const Coercion& c, std::ostream* os) { *os << c.name; }
     PropertyList value;
     bool asBool;
     std::int64_t asInteger;

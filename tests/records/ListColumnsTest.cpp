@@ -11,6 +11,8 @@ using namespace dossiva;
 
 namespace {
 
+using test::PrintTo;
+
 FieldDefinition field(FieldId id, int type, int listViewColumn = 0, PropertyList structure = {})
 {
     return {
@@ -19,7 +21,6 @@ FieldDefinition field(FieldId id, int type, int listViewColumn = 0, PropertyList
 
 struct ColumnCase {
     const char* name;
-    friend void PrintTo(const ColumnCase& c, std::ostream* os) { *os << c.name; }
     int type;
     int listViewColumn;
     bool present;
@@ -113,10 +114,8 @@ TEST(ListColumnsTest, CheckboxesAndCaptionsChoicesAndThePasswordQuestionComeFrom
 {
     const ListColumns columns(
         {field(1, FieldType::Main),
-         field(2, FieldType::Checkbox, 0,
-               PropertyList(PropertyList::Dictionary{{"Caption", PropertyList("Paid")}})),
-         field(3, FieldType::Choose, 0,
-               PropertyList(PropertyList::Array{PropertyList("S"), PropertyList("M")})),
+         field(2, FieldType::Checkbox, 0, PropertyList(PropertyList::Dictionary{{"Caption", "Paid"}})),
+         field(3, FieldType::Choose, 0, PropertyList(PropertyList::Array{"S", "M"})),
          field(4, FieldType::Password, 0,
                PropertyList(PropertyList::Dictionary{{"Ask", PropertyList(true)}}))});
     EXPECT_EQ(columns.at(3).caption, "Paid");
@@ -126,7 +125,6 @@ TEST(ListColumnsTest, CheckboxesAndCaptionsChoicesAndThePasswordQuestionComeFrom
 
 struct TabCase {
     const char* name;
-    friend void PrintTo(const TabCase& c, std::ostream* os) { *os << c.name; }
     std::optional<std::size_t> column;
     std::size_t row;
     bool forward;

@@ -6,10 +6,8 @@
 
 #include "fields/StructureCodec.h"
 #include "platform/Clock.h"
-#include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "records/RecordEditor.h"
-#include "records/StructureEditor.h"
 #include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +16,8 @@ using namespace dossiva;
 using namespace dossiva::test;
 
 namespace {
+
+using test::PrintTo;
 
 constexpr double kNow = 1700000000.75;
 constexpr std::int64_t kNowRounded = 1700000001;
@@ -60,7 +60,6 @@ protected:
 
 struct DefaultCase {
     const char* name;
-    friend void PrintTo(const DefaultCase& c, std::ostream* os) { *os << c.name; }
     int type;
     FieldValue value;
 };
@@ -96,7 +95,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct EditCase {
     const char* name;
-    friend void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
     int type;
     const char* text;
     FieldValue stored;

@@ -17,6 +17,8 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 using Outcome = RecordListEditor::Outcome;
 
 class RecordListEditorTest : public ::testing::Test {
@@ -48,7 +50,6 @@ protected:
 
 struct CellCase {
     const char* name;
-    friend void PrintTo(const CellCase& c, std::ostream* os) { *os << c.name; }
     int type;
     FieldValue stored;
     const char* typed;
@@ -73,19 +74,16 @@ TEST_P(CellEditTest, IsStoredAndUndoneToTheExactValueBefore)
     EXPECT_EQ(value(record, field), c.written) << "as the file holds it";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CellEditTest,
-    testing::Values(
-        CellCase{"a text", FieldType::SmallText, FieldValue::text("old"), "new", FieldValue::text("new")},
-        CellCase{"a choice", FieldType::Choose, FieldValue::integer(1), "-1", FieldValue::integer(-1)},
-        CellCase{"a checkbox", FieldType::Checkbox, FieldValue::text("yes"), "0", FieldValue::text("0")},
-        CellCase{"a date and time of two different parts", FieldType::DateTime,
-                 FieldValue::dateTime("86400", "3600"), "172800", FieldValue::dateTime("172800", "172800")},
-        CellCase{"a date set from none", FieldType::Date, FieldValue::text(""), "86400",
-                 FieldValue::text("86400")},
-        CellCase{"a password", FieldType::Password, FieldValue::password("old"), "new",
-                 FieldValue::password("new")}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, CellEditTest, testing::Values(
+    CellCase{"a text",                                 FieldType::SmallText, FieldValue::text("old"),              "new",    FieldValue::text("new")},
+    CellCase{"a choice",                               FieldType::Choose,    FieldValue::integer(1),               "-1",     FieldValue::integer(-1)},
+    CellCase{"a checkbox",                             FieldType::Checkbox,  FieldValue::text("yes"),              "0",      FieldValue::text("0")},
+    CellCase{"a date and time of two different parts", FieldType::DateTime,  FieldValue::dateTime("86400", "3600"), "172800", FieldValue::dateTime("172800", "172800")},
+    CellCase{"a date set from none",                   FieldType::Date,      FieldValue::text(""),                 "86400",  FieldValue::text("86400")},
+    CellCase{"a password",                             FieldType::Password,  FieldValue::password("old"),          "new",    FieldValue::password("new")}),
     test::NameOfCase());
+// clang-format on
 
 TEST_F(RecordListEditorTest, TheValueTheRecordHoldsIsNoEdit)
 {

@@ -20,16 +20,17 @@ using namespace dossiva::test;
 
 namespace {
 
+using test::PrintTo;
+
 constexpr double kNow = 1700000000.0;
 
 PropertyList formula(FieldId a, const char* op, FieldId b)
 {
     auto operand = [](FieldId id) {
-        return PropertyList(PropertyList::Dictionary{{"T", PropertyList("TN")}, {"N", PropertyList(id)}});
+        return PropertyList(PropertyList::Dictionary{{"T", "TN"}, {"N", PropertyList(id)}});
     };
     return PropertyList(PropertyList::Array{
-        operand(a),
-        PropertyList(PropertyList::Dictionary{{"T", PropertyList("TO")}, {"N", PropertyList(op)}}),
+        operand(a), PropertyList(PropertyList::Dictionary{{"T", "TO"}, {"N", PropertyList(op)}}),
         operand(b)});
 }
 
@@ -68,6 +69,17 @@ protected:
 
     std::int64_t editDate() const { return (*db.getDates())[1]; }
 
+    // Adds a record holding these values, every other field empty; its id.
+    RecordId addRecord(const std::vector<std::pair<FieldId, FieldValue>>& values)
+    {
+        auto entries = emptyRecordEntries();
+        for (const auto& [field, value] : values) {
+            entryFor(entries, field).value = value;
+        }
+        EXPECT_TRUE(db.addRecordToDb(entries));
+        return db.dbData().back().recordId;
+    }
+
     std::string valueOf(RecordId record, FieldId field) const
     {
         return std::string(db.record(record)->value(field)->text());
@@ -90,7 +102,6 @@ void expectRefused(const StructureResult& result, const char* title, const char*
 
 struct LabelCase {
     const char* name;
-    friend void PrintTo(const LabelCase& c, std::ostream* os) { *os << c.name; }
     const char* label;
     bool accepted;
 };
@@ -138,7 +149,6 @@ TEST_F(StructureEditorTest, AddingATakenLabelIsRefusedAndStoresNothing)
 
 struct PlacementCase {
     const char* name;
-    friend void PrintTo(const PlacementCase& c, std::ostream* os) { *os << c.name; }
     std::size_t index;
     std::vector<std::string> order;
 };
@@ -175,7 +185,6 @@ TEST_F(StructureEditorTest, OnlyPaletteTypesCanBeAdded)
 
 struct MoveCase {
     const char* name;
-    friend void PrintTo(const MoveCase& c, std::ostream* os) { *os << c.name; }
     std::size_t source;
     std::size_t target;
     bool done;
@@ -201,14 +210,15 @@ TEST_P(MoveFieldTest, KeepsTheFirstFieldFirst)
     EXPECT_EQ(editDate(), c.done ? static_cast<std::int64_t>(kNow) : before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Moves, MoveFieldTest,
-                         testing::Values(MoveCase{"FirstFieldStays", 0, 2, false, {"Name", "B", "C", "D"}},
-                                         MoveCase{
-                                             "NothingGoesAboveTheFirst", 3, 0, true, {"Name", "D", "B", "C"}},
-                                         MoveCase{"Down", 1, 3, true, {"Name", "C", "D", "B"}},
-                                         MoveCase{"Up", 3, 1, true, {"Name", "D", "B", "C"}},
-                                         MoveCase{"OntoItself", 2, 2, false, {"Name", "B", "C", "D"}}),
-                         test::NameOfCase());
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Moves, MoveFieldTest, testing::Values(
+    MoveCase{"FirstFieldStays",          0, 2, false, {"Name", "B", "C", "D"}},
+    MoveCase{"NothingGoesAboveTheFirst", 3, 0, true,  {"Name", "D", "B", "C"}},
+    MoveCase{"Down",                     1, 3, true,  {"Name", "C", "D", "B"}},
+    MoveCase{"Up",                       3, 1, true,  {"Name", "D", "B", "C"}},
+    MoveCase{"OntoItself",               2, 2, false, {"Name", "B", "C", "D"}}),
+    test::NameOfCase());
+// clang-format on
 
 TEST_F(StructureEditorTest, AMoveOutOfTheFormIsRefused)
 {
@@ -235,14 +245,9 @@ TEST_F(StructureEditorTest, DeletingANumberAFormulaUsesEmptiesEveryResult)
     const FieldId quantity = add("Quantity", FieldType::Number);
     const FieldId total = add("Total", FieldType::Calculation);
     ASSERT_TRUE(editor.saveField(total, "Total", formula(price, "*", quantity)).done);
-    for (const char* amount : {"2", "3"}) {
-        auto entries = emptyRecordEntries();
-        entryFor(entries, price).value = FieldValue::text(amount);
-        entryFor(entries, quantity).value = FieldValue::text("10");
-        ASSERT_TRUE(db.addRecordToDb(entries));
-    }
+    const RecordId first = addRecord({{price, FieldValue::text("2")}, {quantity, FieldValue::text("10")}});
+    addRecord({{price, FieldValue::text("3")}, {quantity, FieldValue::text("10")}});
     ASSERT_TRUE(db.rebuildAllCalculation());
-    const RecordId first = db.dbData()[0].recordId;
     ASSERT_EQ(valueOf(first, total), "20");
 
     ASSERT_TRUE(editor.deleteField(quantity).done);
@@ -260,11 +265,7 @@ TEST_F(StructureEditorTest, AFormulaChangeRecomputesEveryRecord)
     const FieldId a = add("A", FieldType::Number);
     const FieldId b = add("B", FieldType::Number);
     const FieldId result = add("Result", FieldType::Calculation);
-    auto entries = emptyRecordEntries();
-    entryFor(entries, a).value = FieldValue::text("8");
-    entryFor(entries, b).value = FieldValue::text("2");
-    ASSERT_TRUE(db.addRecordToDb(entries));
-    const RecordId record = db.dbData()[0].recordId;
+    const RecordId record = addRecord({{a, FieldValue::text("8")}, {b, FieldValue::text("2")}});
 
     ASSERT_TRUE(editor.saveField(result, "Result", formula(a, "/", b)).done);
     EXPECT_EQ(valueOf(record, result), "4");
@@ -295,7 +296,6 @@ TEST_F(StructureEditorTest, TheOptionsOfAFieldReadBackAsItsEditorShowsThem)
 
 struct ChangeCase {
     const char* name;
-    friend void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
     std::function<StructureResult(StructureEditor&, FieldId)> change;
 };
 
@@ -316,23 +316,15 @@ TEST_P(StructureChangeTest, SetsTheEditDateAndPostsDBChanged)
     EXPECT_EQ(posted, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Changes, StructureChangeTest,
-    testing::Values(ChangeCase{"Add",
-                               [](StructureEditor& e, FieldId) {
-                                   return e.addField("New", FieldType::Link,
-                                                     defaultStructure(FieldType::Link), 1);
-                               }},
-                    ChangeCase{"Rename",
-                               [](StructureEditor& e, FieldId id) { return e.renameField(id, "Renamed"); }},
-                    ChangeCase{"Options",
-                               [](StructureEditor& e, FieldId id) {
-                                   return e.saveField(id, "Field",
-                                                      PropertyList(PropertyList::Array{PropertyList(false)}));
-                               }},
-                    ChangeCase{"Move", [](StructureEditor& e, FieldId) { return e.moveField(2, 1); }},
-                    ChangeCase{"Delete", [](StructureEditor& e, FieldId id) { return e.deleteField(id); }}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Changes, StructureChangeTest, testing::Values(
+    ChangeCase{"Add",     [](StructureEditor& e, FieldId) { return e.addField("New", FieldType::Link, defaultStructure(FieldType::Link), 1); }},
+    ChangeCase{"Rename",  [](StructureEditor& e, FieldId id) { return e.renameField(id, "Renamed"); }},
+    ChangeCase{"Options", [](StructureEditor& e, FieldId id) { return e.saveField(id, "Field", PropertyList(PropertyList::Array{PropertyList(false)})); }},
+    ChangeCase{"Move",    [](StructureEditor& e, FieldId) { return e.moveField(2, 1); }},
+    ChangeCase{"Delete",  [](StructureEditor& e, FieldId id) { return e.deleteField(id); }}),
     test::NameOfCase());
+// clang-format on
 
 // --- Storage failures ------------------------------------------------------
 
@@ -411,7 +403,6 @@ public:
 
 struct HistoryCase {
     const char* name;
-    friend void PrintTo(const HistoryCase& c, std::ostream* os) { *os << c.name; }
     std::function<void(DefineHistoryTest&)> act;
     std::vector<std::string> after;
 };
@@ -436,29 +427,22 @@ TEST_P(DefineHistoryCaseTest, UndoPutsTheFormBackAndRedoDoesItAgain)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Actions, DefineHistoryCaseTest,
-    testing::Values(
-        HistoryCase{"AddedInTheMiddle",
-                    [](DefineHistoryTest& f) { f.added("New", FieldType::Date, 2); },
-                    {"Name", "B", "New", "C", "D"}},
-        HistoryCase{"MovedDown", [](DefineHistoryTest& f) { f.moved(1, 3); }, {"Name", "C", "D", "B"}},
-        HistoryCase{"MovedUp", [](DefineHistoryTest& f) { f.moved(3, 1); }, {"Name", "D", "B", "C"}},
-        HistoryCase{"Deleted", [](DefineHistoryTest& f) { f.deleted(f.idOf("C")); }, {"Name", "B", "D"}},
-        HistoryCase{"Renamed",
-                    [](DefineHistoryTest& f) { f.changed(f.idOf("C"), "Renamed", {}); },
-                    {"Name", "B", "Renamed", "D"}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Actions, DefineHistoryCaseTest, testing::Values(
+    HistoryCase{"AddedInTheMiddle", [](DefineHistoryTest& f) { f.added("New", FieldType::Date, 2); },     {"Name", "B", "New", "C", "D"}},
+    HistoryCase{"MovedDown",        [](DefineHistoryTest& f) { f.moved(1, 3); },                          {"Name", "C", "D", "B"}},
+    HistoryCase{"MovedUp",          [](DefineHistoryTest& f) { f.moved(3, 1); },                          {"Name", "D", "B", "C"}},
+    HistoryCase{"Deleted",          [](DefineHistoryTest& f) { f.deleted(f.idOf("C")); },                 {"Name", "B", "D"}},
+    HistoryCase{"Renamed",          [](DefineHistoryTest& f) { f.changed(f.idOf("C"), "Renamed", {}); }, {"Name", "B", "Renamed", "D"}}),
     test::NameOfCase());
+// clang-format on
 
 TEST_F(DefineHistoryTest, AnUndoneDeletionComesBackEmptyWithItsOptions)
 {
     add("Note", FieldType::SmallText);
     const FieldId colour = add("Colour", FieldType::Choose);
     ASSERT_TRUE(editor.saveField(colour, "Colour", items({"Red", "Blue"})).done);
-    auto entries = emptyRecordEntries();
-    entryFor(entries, colour).value = FieldValue::integer(1);
-    ASSERT_TRUE(db.addRecordToDb(entries));
-    const RecordId record = db.dbData()[0].recordId;
+    const RecordId record = addRecord({{colour, FieldValue::integer(1)}});
 
     deleted(colour);
     const DefineStep step = history.undo();
@@ -488,26 +472,21 @@ TEST_F(DefineHistoryTest, AnUndoneDeletionOfANumberFieldIsAnOperandAgain)
     const FieldId back = idOf("Quantity");
     EXPECT_NE(back, quantity) << "a field comes back under a new id";
     EXPECT_EQ(words(), "Price * Quantity ");
-    auto entries = emptyRecordEntries();
-    entryFor(entries, price).value = FieldValue::text("3");
-    entryFor(entries, back).value = FieldValue::text("4");
-    ASSERT_TRUE(db.addRecordToDb(entries) && db.rebuildAllCalculation());
-    EXPECT_EQ(valueOf(db.dbData()[0].recordId, total), "12");
+    const RecordId record = addRecord({{price, FieldValue::text("3")}, {back, FieldValue::text("4")}});
+    ASSERT_TRUE(db.rebuildAllCalculation());
+    EXPECT_EQ(valueOf(record, total), "12");
 
     // The formula kept by the earlier step names the field as it is now.
     ASSERT_TRUE(history.undo().result.done);
     EXPECT_EQ(words(), "Price + Quantity ");
-    EXPECT_EQ(valueOf(db.dbData()[0].recordId, total), "7");
+    EXPECT_EQ(valueOf(record, total), "7");
 }
 
 TEST_F(DefineHistoryTest, ARenamedChoiceKeepsItsRecordsThroughUndoAndRedo)
 {
     const FieldId colour = add("Colour", FieldType::Choose);
     ASSERT_TRUE(editor.saveField(colour, "Colour", items({"Red", "Blue"})).done);
-    auto entries = emptyRecordEntries();
-    entryFor(entries, colour).value = FieldValue::integer(1);
-    ASSERT_TRUE(db.addRecordToDb(entries));
-    const RecordId record = db.dbData()[0].recordId;
+    const RecordId record = addRecord({{colour, FieldValue::integer(1)}});
 
     changed(colour, "Colour", items({"Red", "Navy"}));
     EXPECT_EQ(db.record(record)->value(colour)->integer(), 1);

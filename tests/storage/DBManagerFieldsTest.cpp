@@ -1,5 +1,6 @@
 // The field store against real files: what each change leaves in the file
 // and in memory.
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 
 #include "fields/StructureCodec.h"
@@ -37,13 +38,7 @@ protected:
 
     std::vector<std::string> labelsInFile() const
     {
-        std::vector<std::string> labels;
-        std::string output = sqliteShell(file(), "select field_name from fields_table order by order_index");
-        std::size_t start = 0;
-        for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
-            labels.push_back(output.substr(start, end - start));
-        }
-        return labels;
+        return textLines(sqliteShell(file(), "select field_name from fields_table order by order_index"));
     }
 };
 
@@ -164,9 +159,8 @@ TEST_F(FieldStoreTest, MovesKeepFileAndMemoryInStep)
 
 TEST_F(FieldStoreTest, ChoicesFollowTheirItemsWhenTheListChanges)
 {
-    const FieldId colour = db.adddbFieldLabel(
-        "Colour", FieldType::Choose,
-        PropertyList(PropertyList::Array{PropertyList("Red"), PropertyList("Green"), PropertyList("Blue")}));
+    const FieldId colour = db.adddbFieldLabel("Colour", FieldType::Choose,
+                                              PropertyList(PropertyList::Array{"Red", "Green", "Blue"}));
     // One record per choice, and one with none.
     for (std::int64_t choice : {0, 1, 2, -1}) {
         auto entries = emptyRecordEntries();
@@ -183,22 +177,19 @@ TEST_F(FieldStoreTest, ChoicesFollowTheirItemsWhenTheListChanges)
         }
         return values;
     };
-    ASSERT_TRUE(db.setdbFieldLabel(
-        "Colour", colour,
-        PropertyList(PropertyList::Array{PropertyList("Blue"), PropertyList("Red"), PropertyList("Green")})));
+    ASSERT_TRUE(
+        db.setdbFieldLabel("Colour", colour, PropertyList(PropertyList::Array{"Blue", "Red", "Green"})));
     EXPECT_EQ(valuesInMemory(), (std::vector<std::int64_t>{1, 2, 0, -1}));
     EXPECT_EQ(valuesInFile(), "1\n2\n0\n-1\n");
 
-    ASSERT_TRUE(db.setdbFieldLabel(
-        "Shade", colour, PropertyList(PropertyList::Array{PropertyList("Blue"), PropertyList("Red")})));
+    ASSERT_TRUE(db.setdbFieldLabel("Shade", colour, PropertyList(PropertyList::Array{"Blue", "Red"})));
     EXPECT_EQ(valuesInMemory(), (std::vector<std::int64_t>{1, -1, 0, -1}));
     EXPECT_EQ(valuesInFile(), "1\n-1\n0\n-1\n");
     EXPECT_EQ(db.field(colour)->name, "Shade");
 
     // Records that were never loaded follow as well.
     ASSERT_TRUE(db.openDB(package));
-    ASSERT_TRUE(db.setdbFieldLabel(
-        "Shade", colour, PropertyList(PropertyList::Array{PropertyList("Red"), PropertyList("Blue")})));
+    ASSERT_TRUE(db.setdbFieldLabel("Shade", colour, PropertyList(PropertyList::Array{"Red", "Blue"})));
     EXPECT_EQ(valuesInFile(), "0\n-1\n1\n-1\n");
 }
 

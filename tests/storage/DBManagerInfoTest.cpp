@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <any>
-
 using namespace dossiva;
 using namespace dossiva::test;
 
@@ -50,7 +48,7 @@ TEST_F(InfoStoreTest, DatesOfANewDatabaseAndTheirNotifications)
     EXPECT_EQ(db.getDates(), std::nullopt);
 }
 
-TEST_F(InfoStoreTest, ReadingTheLayoutWithoutATableCreatesNone)
+TEST_F(InfoStoreTest, TheLayoutTableIsMadeByTheFirstChangeNotByReading)
 {
     EXPECT_EQ(db.getLabelColor(), (RGBColor{0.4, 0.4, 0.4, 1}));
     EXPECT_FALSE(db.getLabelShadow());
@@ -58,10 +56,7 @@ TEST_F(InfoStoreTest, ReadingTheLayoutWithoutATableCreatesNone)
     EXPECT_EQ(db.getTextFont(), std::nullopt);
     EXPECT_EQ(db.getBackground(), std::nullopt);
     EXPECT_EQ(sqliteShell(file(), "select count(*) from sqlite_master where name='layout_info'"), "0\n");
-}
 
-TEST_F(InfoStoreTest, FirstLayoutChangeCreatesTheTableWithOneRow)
-{
     db.setLabelColor(RGBColor{1, 1, 1, 1});
     EXPECT_EQ(sqliteShell(file(), "select rowid, label_color, bkg_length from layout_info"),
               "1|255,255,255|0\n");

@@ -76,29 +76,24 @@ struct ValueCase {
 
 TEST_F(RecordStoreTest, EveryValueTypeRoundTripsThroughInsertUpdateAndLoad)
 {
+    // clang-format off
     const std::vector<ValueCase> cases = {
-        {"main", FieldType::Main, FieldValue::text("Main 'quoted' \"text\""), FieldValue::text("Changed"),
-         "Main 'quoted' \"text\""},
-        {"small", FieldType::SmallText, FieldValue::text("naïve ✓"), FieldValue::text(""), "naïve ✓"},
-        {"large", FieldType::LargeText, FieldValue::text(std::string(300, 'x') + "\nline two"),
-         FieldValue::text("short"), nullptr},
-        {"number", FieldType::Number, FieldValue::text("12.5"), FieldValue::text("-3"), "12.5"},
-        {"date", FieldType::Date, FieldValue::text("-2208988800"), FieldValue::text("4102444800"),
-         "-2208988800"},
-        {"time", FieldType::Time, FieldValue::text("3600"), FieldValue::text(""), "3600"},
-        {"datetime", FieldType::DateTime, FieldValue::dateTime("86400", "90000"),
-         FieldValue::dateTime("", "7"), "86400,90000"},
-        {"choose", FieldType::Choose, FieldValue::integer(1), FieldValue::integer(-1), "1"},
-        {"separator", FieldType::Separator, FieldValue::text(""), FieldValue::text(""), ""},
-        {"calculation", FieldType::Calculation, FieldValue::text("7"), FieldValue::text(""), "7"},
-        {"email", FieldType::Email, FieldValue::text("a@b.example"), FieldValue::text("c@d.example"),
-         "a@b.example"},
-        {"link", FieldType::Link, FieldValue::text("https://example.org/?a=1&b='2'"), FieldValue::text("x"),
-         "https://example.org/?a=1&b='2'"},
-        {"checkbox", FieldType::Checkbox, FieldValue::text("1"), FieldValue::text("0"), "1"},
-        {"password", FieldType::Password, FieldValue::password("s3cr3t'; --"), FieldValue::password("new"),
-         "s3cr3t'; --"},
+        {"main",        FieldType::Main,        FieldValue::text("Main 'quoted' \"text\""),   FieldValue::text("Changed"),     "Main 'quoted' \"text\""},
+        {"small",       FieldType::SmallText,   FieldValue::text("naïve ✓"),                  FieldValue::text(""),            "naïve ✓"},
+        {"large",       FieldType::LargeText,   FieldValue::text(std::string(300, 'x') + "\nline two"), FieldValue::text("short"), nullptr},
+        {"number",      FieldType::Number,      FieldValue::text("12.5"),                     FieldValue::text("-3"),          "12.5"},
+        {"date",        FieldType::Date,        FieldValue::text("-2208988800"),              FieldValue::text("4102444800"),  "-2208988800"},
+        {"time",        FieldType::Time,        FieldValue::text("3600"),                     FieldValue::text(""),            "3600"},
+        {"datetime",    FieldType::DateTime,    FieldValue::dateTime("86400", "90000"),       FieldValue::dateTime("", "7"),   "86400,90000"},
+        {"choose",      FieldType::Choose,      FieldValue::integer(1),                       FieldValue::integer(-1),         "1"},
+        {"separator",   FieldType::Separator,   FieldValue::text(""),                         FieldValue::text(""),            ""},
+        {"calculation", FieldType::Calculation, FieldValue::text("7"),                        FieldValue::text(""),            "7"},
+        {"email",       FieldType::Email,       FieldValue::text("a@b.example"),              FieldValue::text("c@d.example"), "a@b.example"},
+        {"link",        FieldType::Link,        FieldValue::text("https://example.org/?a=1&b='2'"), FieldValue::text("x"),     "https://example.org/?a=1&b='2'"},
+        {"checkbox",    FieldType::Checkbox,    FieldValue::text("1"),                        FieldValue::text("0"),           "1"},
+        {"password",    FieldType::Password,    FieldValue::password("s3cr3t'; --"),          FieldValue::password("new"),     "s3cr3t'; --"},
     };
+    // clang-format on
     std::vector<FieldId> ids;
     for (const auto& c : cases) {
         ids.push_back(add(c.name, c.type));

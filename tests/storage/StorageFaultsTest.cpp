@@ -58,45 +58,31 @@ TEST_F(ReadOnlyDatabaseTest, EveryWriteFailsAndChangesNothing)
     const RecordId first = db.dbData().front().recordId;
     const std::vector<std::uint8_t> pixels(16, 255);
     const auto image = std::make_shared<const Image>(2, 2, pixels);
+    auto withPicture = emptyRecordEntries();
+    entryFor(withPicture, photo).image = image;
     struct Write {
         const char* name;
         std::function<bool()> attempt;
     };
+    // clang-format off
     const std::vector<Write> writes = {
-        {"add field",
-         [&] { return db.adddbFieldLabel("New", FieldType::SmallText, PropertyList::array()) >= 0; }},
-        {"rename field", [&] { return db.setdbFieldLabel("Renamed", number); }},
-        {"restructure field",
-         [&] {
-             return db.setdbFieldLabel("Choice", choose,
-                                       PropertyList(PropertyList::Array{PropertyList("Item 2")}));
-         }},
-        {"delete field", [&] { return db.deletedbFieldAtIndex(number); }},
-        {"move field", [&] { return db.moveFieldIndex(0, 2); }},
-        {"add record", [&] { return db.addRecordToDb(emptyRecordEntries()); }},
-        {"add record with picture",
-         [&] {
-             auto entries = emptyRecordEntries();
-             entryFor(entries, photo).image = image;
-             return db.addRecordToDb(entries);
-         }},
-        {"change record",
-         [&] {
-             return db.modifyRecordFields(
-                 {number}, {FieldChange{{number, FieldType::Number}, FieldValue::text("9"), {}}}, first);
-         }},
-        {"change picture",
-         [&] {
-             return db.modifyRecordFields({photo}, {FieldChange{{photo, FieldType::Image}, {}, image}},
-                                          first);
-         }},
-        {"delete record", [&] { return db.deleteRecordWithID(first); }},
-        {"delete all records", [&] { return db.deleteAllRecords(); }},
-        {"rebuild calculations", [&] { return db.rebuildAllCalculation(); }},
-        {"edit date", [&] { return db.setEditDate(5); }},
-        {"sync date", [&] { return db.setSyncDate(5); }},
-        {"general info", [&] { return db.createGeneralInfoTable(); }},
+        {"add field",               [&] { return db.adddbFieldLabel("New", FieldType::SmallText, PropertyList::array()) >= 0; }},
+        {"rename field",            [&] { return db.setdbFieldLabel("Renamed", number); }},
+        {"restructure field",       [&] { return db.setdbFieldLabel("Choice", choose, PropertyList(PropertyList::Array{PropertyList("Item 2")})); }},
+        {"delete field",            [&] { return db.deletedbFieldAtIndex(number); }},
+        {"move field",              [&] { return db.moveFieldIndex(0, 2); }},
+        {"add record",              [&] { return db.addRecordToDb(emptyRecordEntries()); }},
+        {"add record with picture", [&] { return db.addRecordToDb(withPicture); }},
+        {"change record",           [&] { return db.modifyRecordFields({number}, {FieldChange{{number, FieldType::Number}, FieldValue::text("9"), {}}}, first); }},
+        {"change picture",          [&] { return db.modifyRecordFields({photo}, {FieldChange{{photo, FieldType::Image}, {}, image}}, first); }},
+        {"delete record",           [&] { return db.deleteRecordWithID(first); }},
+        {"delete all records",      [&] { return db.deleteAllRecords(); }},
+        {"rebuild calculations",    [&] { return db.rebuildAllCalculation(); }},
+        {"edit date",               [&] { return db.setEditDate(5); }},
+        {"sync date",               [&] { return db.setSyncDate(5); }},
+        {"general info",            [&] { return db.createGeneralInfoTable(); }},
     };
+    // clang-format on
     const std::string before = snapshot();
     const auto structure = db.dbStructure();
     const auto records = db.dbData();
@@ -195,12 +181,7 @@ TEST(BrokenDatabaseFileTest, HostileStructureBlobsLoadAsEmptyStructures)
     DBManager& db = DBManager::sharedIstance();
     const std::string package = library.makePackage("Bomb");
     // Arrays each holding the next ten times: 10^10 nodes once expanded.
-    BinaryPlistWriter w;
-    std::uint64_t inner = w.string("x");
-    for (int level = 0; level < 10; ++level) {
-        inner = w.array(std::vector<std::uint64_t>(10, inner));
-    }
-    const auto bomb = w.finish(inner);
+    const auto bomb = fanOut(10, 10);
     sqliteShell(Paths::databaseFile(package),
                 "insert into fields_table(id,field_name,field_type,field_structure,length,"
                 "order_index) values(2,'Bomb',8,x'" +

@@ -116,4 +116,14 @@ std::uint64_t BinaryPlistWriter::add(Bytes object)
     return m_objects.size() - 1;
 }
 
+BinaryPlistWriter::Bytes fanOut(int levels, int width, const std::string& leaf, int referenceSize)
+{
+    BinaryPlistWriter w(referenceSize);
+    std::uint64_t inner = w.string(leaf);
+    for (int level = 0; level < levels; ++level) {
+        inner = w.array(std::vector<std::uint64_t>(width, inner));
+    }
+    return w.finish(inner);
+}
+
 } // namespace dossiva::test

@@ -42,4 +42,8 @@ private:
     std::vector<Bytes> m_objects;
 };
 
+// A chain of `levels` arrays, each holding the next `width` times, over one
+// string: width^levels nodes once libplist expands every reference.
+BinaryPlistWriter::Bytes fanOut(int levels, int width, const std::string& leaf = "x", int referenceSize = 1);
+
 } // namespace dossiva::test
