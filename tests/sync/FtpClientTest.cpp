@@ -5,8 +5,8 @@
 #include "support/CaseNames.h"
 #include "support/ChildProcess.h"
 #include "support/CompanionPeer.h"
-#include "support/CsvTestSupport.h"
 #include "support/Files.h"
+#include "support/Pictures.h"
 #include "support/TestHome.h"
 #include "sync/FtpReplyParser.h"
 #include "sync/ListingParser.h"
@@ -16,10 +16,10 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace dossiva {
@@ -232,9 +232,8 @@ TEST_F(CompanionTest, RunsEveryOperationAgainstARealServer)
 {
     // Binary content survives both ways: CR LF, NUL and high bytes.
     std::string picture = "\x89PNG\r\n\x1a\n"s + std::string(1, '\0');
-    for (int i = 0; i < 30000; ++i) {
-        picture += static_cast<char>(i * 7 % 256);
-    }
+    const auto noise = test::noiseBytes(30000, 7);
+    picture.append(noise.begin(), noise.end());
     test::writeFile(local("picture"), picture);
 
     EXPECT_TRUE(m_ftp.client->supportsTemplates());
@@ -288,8 +287,10 @@ TEST_F(CompanionTest, NamesComeBackExactlyAsListed)
     const std::vector<std::string> names = {"Address Book.dossiva", " leading blank.dossiva",
                                             "trailing blank .dossiva", "Café ünïcode.dossiva",
                                             "arrow -> inside.dossiva"};
+    std::vector<std::pair<std::string, int>> expected = {{"plain file.dossiva", 8}};
     for (const auto& name : names) {
         fs::create_directory(root(name));
+        expected.emplace_back(name, 4);
     }
     test::writeFile(root("plain file.dossiva"), "not a database");
     ASSERT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
@@ -297,11 +298,6 @@ TEST_F(CompanionTest, NamesComeBackExactlyAsListed)
     for (const auto& entry : listed()) {
         got.emplace_back(entry.name, entry.type);
     }
-    std::vector<std::pair<std::string, int>> expected;
-    for (const auto& name : names) {
-        expected.emplace_back(name, 4);
-    }
-    expected.emplace_back("plain file.dossiva", 8);
     std::sort(got.begin(), got.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(got, expected);
@@ -381,12 +377,8 @@ std::string jsonValue(const std::string& text)
     return json + "\"";
 }
 
-std::string jsonValue(int number)
-{
-    return std::to_string(number);
-}
-
-std::string jsonValue(double number)
+template <class Number>
+requires std::is_arithmetic_v<Number> std::string jsonValue(Number number)
 {
     return std::to_string(number);
 }
@@ -693,48 +685,36 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Names come from the companion's own listings: none holding a control
 // character may reach the wire, and its operation fails alone.
-struct HostileNameCase {
-    const char* name;
-    Operation operation;
-    std::string report;
-};
-
-class HostileNameTest : public testing::TestWithParam<HostileNameCase> {};
-
-TEST_P(HostileNameTest, NeverReachesTheWire)
+Conversation hostileName(std::string name, Operation operation, std::string report)
 {
-    ScriptedServer server(loggedIn({reply("257 \"/\"\r\n")}));
-    ASSERT_NE(server.port(), 0);
-    Reports reports;
-    {
-        Harness ftp;
-        ASSERT_EQ(ftp.connect(server.port()), "connected");
-        reports = {ftp.await(GetParam().operation), ftp.await(pwd)};
-    }
-    EXPECT_EQ(reports, (Reports{GetParam().report, "pwd /"}));
-    EXPECT_EQ(clientLines(server.transcript()), kLogin + Transcript{"PWD"});
+    return afterLogin(std::move(name), {reply("257 \"/\"\r\n")}, {std::move(operation), pwd},
+                      {std::move(report), "pwd /"}, {"PWD"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ControlCharacters, HostileNameTest,
+    ControlCharacters, ScriptedConversationTest,
     testing::Values(
-        HostileNameCase{"CR LF in a folder to make",
-                        [](FtpClient& c) { c.makeDirectoryName("a\r\nDELE b", "/"); }, "made 0"},
-        HostileNameCase{"LF in a file to remove", [](FtpClient& c) { c.removeFile("/a\nb"); },
-                        "file removed 0"},
-        HostileNameCase{"NUL in a folder to remove", [](FtpClient& c) { c.removeDirectory("/a\0/../b"s); },
-                        "dir removed 0"},
-        HostileNameCase{"SOH in a rename target", [](FtpClient& c) { c.renameDirectory("/a", "/b\x01"); },
-                        "renamed 0"},
-        HostileNameCase{"CR in a file to download",
-                        [](FtpClient& c) { c.downloadRemoteFilePath("/a\rb", "/dev/null"); }, "got 0"},
-        HostileNameCase{"LF in a file to upload",
-                        [](FtpClient& c) {
-                            c.uploadLocalFile(FileHandle(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC)),
-                                              "/a\nSTOR b");
-                        },
-                        "sent 0"},
-        HostileNameCase{"tab in a folder to list", [](FtpClient& c) { c.listDir("/a\tb"); }, "list failed"}),
+        hostileName(
+            "CR LF in a folder to make", [](FtpClient& c) { c.makeDirectoryName("a\r\nDELE b", "/"); },
+            "made 0"),
+        hostileName(
+            "LF in a file to remove", [](FtpClient& c) { c.removeFile("/a\nb"); }, "file removed 0"),
+        hostileName(
+            "NUL in a folder to remove", [](FtpClient& c) { c.removeDirectory("/a\0/../b"s); },
+            "dir removed 0"),
+        hostileName(
+            "SOH in a rename target", [](FtpClient& c) { c.renameDirectory("/a", "/b\x01"); }, "renamed 0"),
+        hostileName(
+            "CR in a file to download", [](FtpClient& c) { c.downloadRemoteFilePath("/a\rb", "/dev/null"); },
+            "got 0"),
+        hostileName(
+            "LF in a file to upload",
+            [](FtpClient& c) {
+                c.uploadLocalFile(FileHandle(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC)), "/a\nSTOR b");
+            },
+            "sent 0"),
+        hostileName(
+            "tab in a folder to list", [](FtpClient& c) { c.listDir("/a\tb"); }, "list failed")),
     test::NameOfCase());
 
 // --- what a download may take -------------------------------------------------
