@@ -33,9 +33,7 @@ protected:
 
     void SetUp() override
     {
-        if (!f.startPeer()) {
-            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
-        }
+        ASSERT_TRUE(f.startPeer()) << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
         SampleFields fields = makeSamplePackage("Here");
         addSampleRecord(fields, "here", 100, 0, solidPicture(1));
         makeSamplePackage("Shared");
@@ -153,6 +151,14 @@ protected:
         DBManager::sharedIstance().openDB();
     }
 
+    // Answers the restore view with the backup just taken and these boxes.
+    bool restoreSides(bool mac, bool phone)
+    {
+        f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, mac, phone};
+        f.manager->showRestoreView();
+        return f.runUntilEnded();
+    }
+
     std::vector<std::string> phonePackages() const
     {
         std::vector<std::string> names;
@@ -168,9 +174,7 @@ protected:
 TEST_P(Restore, ReplacesTheChosenSidesWithTheBackup)
 {
     backUpThenChange();
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, GetParam().mac, GetParam().phone};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(GetParam().mac, GetParam().phone));
 
     EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
     ASSERT_EQ(f.presenter.restoreViews.size(), 1u);
@@ -203,10 +207,8 @@ INSTANTIATE_TEST_SUITE_P(Sides, Restore,
 TEST_F(Restore, StoppedWhileFinishingLeavesTheCompanionWhole)
 {
     backUpThenChange();
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, true, true};
     f.onLog("ftp rename", [&] { f.manager->abort(); });
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(true, true));
 
     EXPECT_TRUE(std::find(f.presenter.titles.begin(), f.presenter.titles.end(), "Stopping") !=
                 f.presenter.titles.end());
@@ -223,9 +225,7 @@ TEST_F(Restore, ALeftoverCopyBesideADatabaseIsClearedFirst)
     backUpThenChange();
     ASSERT_TRUE(FileManager::copyItem(Paths::packagePath("Shared.dossiva"),
                                       Paths::packagePath("Shared.dossiva_temp")));
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, true, false};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(true, false));
 
     EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
     EXPECT_EQ(packagesIn(Paths::databasesFolder()),
@@ -254,9 +254,7 @@ TEST_F(Restore, SendsTheCompanionOnlyThePlainFilesOfTheBackup)
     plantHostileItem(phoneBackup() + "/Shared.dossiva", Hostile::FolderLink, outside);
     plantHostileItem(phoneBackup() + "/There.dossiva", Hostile::FileLink, outside);
     plantHostileItem(phoneBackup() + "/There.dossiva", Hostile::Fifo, outside);
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, false, true};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(false, true));
 
     EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), std::vector<std::string>{});
     EXPECT_EQ(f.alertTexts(),
@@ -275,9 +273,7 @@ TEST_F(Restore, ACompanionThatRefusesRenamesKeepsItsDatabases)
     CompanionPeer::Options options;
     options.refusedCommands = {"RNTO"};
     ASSERT_TRUE(f.startPeer(options));
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, false, true};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(false, true));
 
     EXPECT_EQ(f.alertTexts(), std::vector<std::string>{"Error: Error during restore"});
     const auto packages = phonePackages();
@@ -295,27 +291,20 @@ struct HostileBackupCase {
     const char* reason;
 };
 
-class HostileBackup : public ::testing::TestWithParam<HostileBackupCase> {};
+class HostileBackup : public Backup, public ::testing::WithParamInterface<HostileBackupCase> {};
 
 // A package holding a link, device or FIFO is not copied: the backup fails
 // and says which database and why, and holds nothing from outside.
 TEST_P(HostileBackup, FailsNamingTheDatabaseAndCopiesNothingFromOutside)
 {
-    SessionFixture f;
-    ScopedClockOverride clock{kStampTime};
     const OutsideFiles outside = makeOutsideFiles(f.library.home());
-    SampleFields fields = makeSamplePackage("Plain");
-    addSampleRecord(fields, "plain", 100, 0, solidPicture(4));
-    makeSamplePackage("Tampered");
-    addSampleRecord(fields, "tampered", 100, 0, solidPicture(5));
-    DBManager::sharedIstance().openDB();
-    plantHostileItem(Paths::packagePath("Tampered.dossiva"), GetParam().kind, outside);
+    plantHostileItem(Paths::packagePath("Here.dossiva"), GetParam().kind, outside);
 
     f.manager->startBackupWithServerIP({}, 0, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
     EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Error: Error during backup\n\n\"Tampered\" was not backed "
+              std::vector<std::string>{"Error: Error during backup\n\n\"Here\" was not backed "
                                        "up: " +
                                        std::string(GetParam().reason) +
                                        "; a backup holds only plain files and folders."});
