@@ -6,19 +6,16 @@
 #include "sync/SyncTestData.h"
 
 #include "platform/FileManager.h"
-#include "platform/MainThread.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
 #include "support/CaseNames.h"
 #include "support/Files.h"
 #include "support/TreeSnapshot.h"
-#include "sync/SyncMerge.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <ctime>
-#include <sstream>
 #include <sys/time.h>
 
 using namespace dossiva;
@@ -30,19 +27,6 @@ namespace {
 bool contains(const std::vector<std::string>& list, const std::string& item)
 {
     return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-// Folders of a side whose names tell of an unfinished swap or transfer.
-std::vector<std::string> leftovers(const std::string& folder)
-{
-    std::vector<std::string> found;
-    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
-        if (name.find("_temp") != std::string::npos || name.find("_old") != std::string::npos ||
-            name.find(".part") != std::string::npos) {
-            found.push_back(name);
-        }
-    }
-    return found;
 }
 
 std::size_t fileCount(const std::string& folder)
@@ -65,9 +49,7 @@ protected:
 
     void SetUp() override
     {
-        if (!f.startPeer()) {
-            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
-        }
+        ASSERT_TRUE(f.startPeer()) << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
     }
 
     // A database on both sides, last synced at 1000: "old one" (with a
@@ -120,8 +102,8 @@ TEST_F(SyncSession, SendsTakesAndMergesDatabasesWithTheirPictures)
     EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
               (std::vector<std::string>{"old one", "old two", "added here", "added there"}));
     EXPECT_EQ(fileCount(f.phonePackage("Shared") + "/images"), 2u);
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
 
     // The computer's copies of sent and taken databases carry the sync.
     DBManager& db = DBManager::sharedIstance();
@@ -191,9 +173,7 @@ TEST_P(RefusedStart, EndsTheSessionWithItsAlertAndListsNothing)
         options.refusedCommands = {GetParam().refused};
     }
     options.password = GetParam().password;
-    if (!f.startPeer(options)) {
-        FAIL() << "the companion peer does not start";
-    }
+    ASSERT_TRUE(f.startPeer(options)) << "the companion peer does not start";
     makeSamplePackage("Kept");
     f.setSettings(false, false, {"Kept"});
     ASSERT_TRUE(f.sync());
@@ -263,8 +243,8 @@ TEST_P(SyncConflict, TheChosenCopyReplacesTheOther)
     EXPECT_EQ(recordTitles("Plan.dossiva").size(), records);
     EXPECT_EQ(titlesInFile(f.phonePackage("Plan") + "/database.db").size(), records);
     EXPECT_EQ(fileCount(f.phonePackage("Plan") + "/images"), fileCount(Paths::imagesFolder("Plan.dossiva")));
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(EitherSide, SyncConflict,
@@ -321,23 +301,18 @@ INSTANTIATE_TEST_SUITE_P(EitherWay, DeletedAfterAnExchange,
 TEST_F(SyncSession, StructuresEqualInValueMergeWithoutAConflict)
 {
     makeSharedDatabase("Shared");
+    // The structure as a Python literal: an integer against a boolean, a real against an integer.
     const std::string script =
-        "import sqlite3, plistlib, sys\n"
+        "import ast, sqlite3, plistlib, sys\n"
         "db = sqlite3.connect(sys.argv[1])\n"
-        "blob = plistlib.dumps([1, 180.0], fmt=plistlib.FMT_BINARY)\n"
-        "db.execute('update fields_table set field_structure=?, length=? where id=1',\n"
-        "           (blob, len(blob)))\n"
-        "db.commit()\n";
-    const std::string macBlob =
-        "import sqlite3, plistlib, sys\n"
-        "db = sqlite3.connect(sys.argv[1])\n"
-        "blob = plistlib.dumps([True, 180], fmt=plistlib.FMT_BINARY)\n"
+        "blob = plistlib.dumps(ast.literal_eval(sys.argv[2]), fmt=plistlib.FMT_BINARY)\n"
         "db.execute('update fields_table set field_structure=?, length=? where id=1',\n"
         "           (blob, len(blob)))\n"
         "db.commit()\n";
     std::string output;
-    ASSERT_EQ(runPython(script, {f.phonePackage("Shared") + "/database.db"}, output), 0) << output;
-    ASSERT_EQ(runPython(macBlob, {Paths::databaseFile("Shared.dossiva")}, output), 0) << output;
+    ASSERT_EQ(runPython(script, {f.phonePackage("Shared") + "/database.db", "[1, 180.0]"}, output), 0)
+        << output;
+    ASSERT_EQ(runPython(script, {Paths::databaseFile("Shared.dossiva"), "[True, 180]"}, output), 0) << output;
     f.presenter.tick = {"Shared.dossiva"};
 
     ASSERT_TRUE(f.sync());
@@ -384,7 +359,7 @@ TEST_P(CompanionLeftovers, ArePutInOrderAndTheDatabaseSyncs)
     EXPECT_EQ(f.alertTexts(),
               std::vector<std::string>{"Info: " + std::string(SyncManager::kCompanionRecoveredHeading) +
                                        GetParam().recovered});
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), std::vector<std::string>{});
     EXPECT_EQ(titlesInFile(copy + "/database.db"), std::vector<std::string>{"note"});
     EXPECT_EQ(fileCount(copy + "/images"), 1u);
 }
@@ -428,7 +403,7 @@ protected:
     const std::string local = Paths::modelsFolder();
     std::string phone;
 
-    void prepare()
+    void SetUp() override
     {
         phone = f.phoneRoot() + "/Templates";
         // A local template counts from the later of its creation and its
@@ -446,7 +421,6 @@ protected:
 
 TEST_F(TemplateExchange, NewerTemplatesGoBothWays)
 {
-    prepare();
     ASSERT_TRUE(f.startPeer());
     ASSERT_TRUE(f.sync());
 
@@ -455,12 +429,11 @@ TEST_F(TemplateExchange, NewerTemplatesGoBothWays)
     EXPECT_EQ(templateLabel(local + "/Only There.dossivaTemplate"), "only there\n");
     EXPECT_EQ(templateLabel(phone + "/Newer Here.dossivaTemplate"), "newer here\n");
     EXPECT_EQ(templateLabel(phone + "/Only Here.dossivaTemplate"), "only here\n");
-    EXPECT_EQ(leftovers(local), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(local), std::vector<std::string>{});
 }
 
 TEST_F(TemplateExchange, ACompanionBeforeVersionFourExchangesNone)
 {
-    prepare();
     CompanionPeer::Options options;
     options.version = "3.5";
     ASSERT_TRUE(f.startPeer(options));
@@ -475,7 +448,6 @@ TEST_F(TemplateExchange, ACompanionBeforeVersionFourExchangesNone)
 
 TEST_F(TemplateExchange, ABrokenTemplateFromTheCompanionKeepsTheComputersFile)
 {
-    prepare();
     ASSERT_TRUE(
         FileManager::writeFileAtomically(phone + "/Older Here.dossivaTemplate", std::string(2048, 'z')));
     const struct timeval times[2] = {{kAhead, 0}, {kAhead, 0}};
@@ -484,7 +456,7 @@ TEST_F(TemplateExchange, ABrokenTemplateFromTheCompanionKeepsTheComputersFile)
     ASSERT_TRUE(f.sync());
 
     EXPECT_EQ(templateLabel(local + "/Older Here.dossivaTemplate"), "older here\n");
-    EXPECT_EQ(leftovers(local), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(local), std::vector<std::string>{});
     ASSERT_FALSE(f.alerts.asked().empty());
     EXPECT_EQ(f.alerts.asked().back().title, "Info");
     EXPECT_NE(f.alerts.asked().back().message.find("These templates have not been synced:"),
@@ -511,7 +483,7 @@ TEST_F(SyncSession, StoppingDuringAMergeLeavesTheComputersDatabase)
               std::vector<std::string>{
                   "Info: These databases have not been synced:\nShared (the merge was stopped)"});
     EXPECT_TRUE(contains(f.presenter.titles, "Stopping"));
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
 TEST_F(SyncSession, ALostCompanionEndsTheSessionWithItsAlert)
@@ -533,7 +505,7 @@ TEST_F(SyncSession, ALostCompanionEndsTheSessionWithItsAlert)
     EXPECT_TRUE(contains(f.alertTexts(), "Error: Connection closed by the iphone"));
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("First.dossiva")));
     EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Second.dossiva")), secondBefore);
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
     EXPECT_EQ(f.delegate.ends, 1);
 }
 
@@ -553,7 +525,7 @@ TEST_F(SyncSession, ACompanionThatGoesSilentlyFailsEachDatabaseAndTheSessionEnds
               std::vector<std::string>{"Info: These databases have not been synced:"
                                        "\nFirst (the connection to the companion was lost)"
                                        "\nSecond (the connection to the companion was lost)"});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
 // Names this computer refuses to a user are refused to the companion too.
@@ -621,7 +593,7 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
                           "it holds a view \"v\" that Dossiva does not make)\nLost" + unusable +
                           "it is damaged: the field \"Lost\" has no column of values)"));
     EXPECT_EQ(f.alertTexts()[1], "Info: These templates have not been synced:\n\".hidden\"" + why);
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
 // A package's links lead outside the data tree: nothing they point at may
@@ -670,7 +642,7 @@ TEST_F(SyncSession, AFileLargerThanTheLimitIsNotTakenAndTheUserLearnsWhy)
               std::vector<std::string>{"Info: These databases have not been synced:\nBig (the "
                                        "companion sent more than 4 KiB)"});
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Big.dossiva")));
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
 // -- Refused commands -----------------------------------------------------------------
@@ -688,9 +660,7 @@ TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies
     SessionFixture f;
     CompanionPeer::Options options;
     options.refusedCommands = {GetParam().command};
-    if (!f.startPeer(options)) {
-        FAIL() << "the companion peer does not start";
-    }
+    ASSERT_TRUE(f.startPeer(options)) << "the companion peer does not start";
     SampleFields fields = makeSamplePackage("Send Me");
     addSampleRecord(fields, "outgoing", 100, 0, solidPicture(5));
     makeSamplePackage("Take Me");
@@ -720,8 +690,8 @@ TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies
     EXPECT_EQ(FileManager::exists(f.phonePackage("Send Me")), !contains(GetParam().notSynced, "Send Me"));
     EXPECT_EQ(FileManager::exists(Paths::packagePath("Take Me.dossiva")),
               !contains(GetParam().notSynced, "Take Me"));
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RefusedCommand,
@@ -818,9 +788,7 @@ TEST_P(DroppedConnection, IsNamedAsTheReasonAndItsLeftoversGoNextTime)
     SessionFixture f;
     CompanionPeer::Options options;
     options.dropAfter = GetParam().dropAfter;
-    if (!f.startPeer(options)) {
-        FAIL() << "the companion peer does not start";
-    }
+    ASSERT_TRUE(f.startPeer(options)) << "the companion peer does not start";
     SampleFields fields = makeSamplePackage("Notes");
     addSampleRecord(fields, "note", 100, 0);
     f.setSettings(false, true, {"Notes"});
@@ -835,7 +803,7 @@ TEST_P(DroppedConnection, IsNamedAsTheReasonAndItsLeftoversGoNextTime)
     f.alerts = ScriptedAlerts();
     ASSERT_TRUE(f.startPeer());
     ASSERT_TRUE(f.sync());
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), std::vector<std::string>{});
     EXPECT_EQ(titlesInFile(f.phonePackage("Notes") + "/database.db"), std::vector<std::string>{"note"});
 }
 
