@@ -260,6 +260,8 @@ public:
 
     std::string busAddress() const { return "unix:path=" + m_folder + "/bus.sock"; }
     const std::string& netns() const { return m_namespace; }
+    // What the last publisher said first.
+    const std::string& said() const { return m_said; }
 
     // Announces a companion; true once Avahi has established it. With a
     // host, the service names that host, whose address may not be known.
@@ -293,13 +295,6 @@ private:
         return line && line->find("Established") != std::string::npos;
     }
 
-    std::string m_said;
-
-public:
-    // What the last publisher said first.
-    const std::string& said() const { return m_said; }
-
-private:
     bool startBus()
     {
         writeBusConfig(m_folder + "/bus.conf", busAddress());
@@ -343,6 +338,7 @@ private:
     bool m_namespaceMade = false;
     test::ChildProcess m_dbus;
     test::ChildProcess m_avahi;
+    std::string m_said;
 };
 
 TEST(ServiceBrowserTest, FindsTheFirstCompanionIgnoresOthersAndReportsItsDeparture)

@@ -6,7 +6,6 @@
 #include "support/TestDatabase.h"
 #include "sync/SessionHarness.h"
 
-#include "platform/Clock.h"
 #include "platform/DateFormat.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
@@ -324,16 +323,15 @@ TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftoversNoBackupIsWriting)
     for (const char* folder : {"/1700000100", "/1700000050", "/1600000000_temp"}) {
         ASSERT_TRUE(FileManager::createDirectory(Paths::phoneBackupsFolder() + folder));
     }
-    std::vector<std::string> local;
-    for (const auto& entry : RestoreCatalog::listBackups(false)) {
-        local.push_back(entry.stamp + ":" + std::to_string(entry.side));
-    }
-    EXPECT_EQ(local, (std::vector<std::string>{"1700000100:0", "1700000300:0"}));
-    std::vector<std::string> both;
-    for (const auto& entry : RestoreCatalog::listBackups(true)) {
-        both.push_back(entry.stamp + ":" + std::to_string(entry.side));
-    }
-    EXPECT_EQ(both, (std::vector<std::string>{"1700000050:1", "1700000100:2", "1700000300:0"}));
+    const auto listed = [](bool withCompanion) {
+        std::vector<std::string> backups;
+        for (const auto& entry : RestoreCatalog::listBackups(withCompanion)) {
+            backups.push_back(entry.stamp + ":" + std::to_string(entry.side));
+        }
+        return backups;
+    };
+    EXPECT_EQ(listed(false), (std::vector<std::string>{"1700000100:0", "1700000300:0"}));
+    EXPECT_EQ(listed(true), (std::vector<std::string>{"1700000050:1", "1700000100:2", "1700000300:0"}));
     // Listing deletes nothing; neither does the clean-up while a backup writes.
     EXPECT_TRUE(FileManager::exists(Paths::macBackupsFolder() + "/1700000200_temp"));
     {
@@ -446,8 +444,7 @@ protected:
 
     void makePackage(const std::string& path, const std::string& content)
     {
-        ASSERT_TRUE(FileManager::createDirectory(path));
-        ASSERT_TRUE(FileManager::createDirectory(path + "/images"));
+        ASSERT_TRUE(FileManager::createDirectories(path + "/images"));
         ASSERT_TRUE(FileManager::writeFileAtomically(path + "/database.db", content));
     }
     std::string content(const std::string& path) const
