@@ -21,7 +21,7 @@ namespace {
 constexpr double kStampTime = 1700000000;
 const std::string kStamp = "1700000000";
 
-std::vector<std::string> packagesIn(const std::string& folder)
+Texts packagesIn(const std::string& folder)
 {
     return FileManager::contentsOfDirectory(folder);
 }
@@ -55,16 +55,15 @@ TEST_F(Backup, WithTheCompanionCoversBothSides)
     f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(macBackup()), (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(packagesIn(phoneBackup()), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
-    EXPECT_EQ(titlesInFile(phoneBackup() + "/There.dossiva/database.db"),
-              (std::vector<std::string>{"there", "there too"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(macBackup()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(phoneBackup()), (Texts{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(titlesInFile(phoneBackup() + "/There.dossiva/database.db"), (Texts{"there", "there too"}));
     EXPECT_EQ(packagesIn(phoneBackup() + "/There.dossiva/images").size(), 2u);
-    EXPECT_EQ(titlesInFile(macBackup() + "/Here.dossiva/database.db"), std::vector<std::string>{"here"});
+    EXPECT_EQ(titlesInFile(macBackup() + "/Here.dossiva/database.db"), Texts{"here"});
     EXPECT_EQ(packagesIn(macBackup() + "/Here.dossiva/images").size(), 1u);
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{kStamp});
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{kStamp});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{kStamp});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{kStamp});
     // A backup syncs nothing.
     EXPECT_FALSE(FileManager::exists(f.phonePackage("Here")));
 }
@@ -74,9 +73,9 @@ TEST_F(Backup, WithoutTheCompanionCoversThisComputer)
     f.manager->startBackupWithServerIP({}, 0, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(macBackup()), (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(macBackup()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{});
     EXPECT_EQ(f.presenter.titles.front(), "Backing up");
 }
 
@@ -86,8 +85,8 @@ TEST_F(Backup, TwoWithinOneSecondBothSucceed)
         f.manager->startBackupWithServerIP({}, 0, f.localNames());
         ASSERT_TRUE(f.runUntilEnded());
     }
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), (std::vector<std::string>{kStamp, "1700000001"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), (Texts{kStamp, "1700000001"}));
 }
 
 TEST_F(Backup, BeforeASyncCoversUntickedDatabasesThenSyncs)
@@ -97,8 +96,8 @@ TEST_F(Backup, BeforeASyncCoversUntickedDatabasesThenSyncs)
     f.presenter.tick = {"Here.dossiva"};
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(phoneBackup()), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(phoneBackup()), (Texts{"Shared.dossiva", "There.dossiva"}));
     EXPECT_TRUE(FileManager::exists(f.phonePackage("Here") + "/database.db"));
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("There.dossiva")));
 }
@@ -109,11 +108,10 @@ TEST_F(Backup, OfTheCompanionStopsAtTheLimitAndSaysWhy)
     f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Error: Error during backup\n\nThe companion's \"Shared\" "
-                                       "was not backed up: the companion sent more than 4 KiB."});
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{"Error: Error during backup\n\nThe companion's \"Shared\" "
+                                    "was not backed up: the companion sent more than 4 KiB."});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{});
 }
 
 TEST_F(Backup, StoppedLeavesNoPartialBackup)
@@ -122,9 +120,9 @@ TEST_F(Backup, StoppedLeavesNoPartialBackup)
     f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
 }
 
 // -- Restore --------------------------------------------------------------------------
@@ -159,9 +157,9 @@ protected:
         return f.runUntilEnded();
     }
 
-    std::vector<std::string> phonePackages() const
+    Texts phonePackages() const
     {
-        std::vector<std::string> names;
+        Texts names;
         for (const auto& name : packagesIn(f.phoneRoot())) {
             if (name != "Templates") {
                 names.push_back(name);
@@ -176,22 +174,21 @@ TEST_P(Restore, ReplacesTheChosenSidesWithTheBackup)
     backUpThenChange();
     ASSERT_TRUE(restoreSides(GetParam().mac, GetParam().phone));
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
     ASSERT_EQ(f.presenter.restoreViews.size(), 1u);
     EXPECT_EQ(f.presenter.restoreViews[0].size(), 1u);
     EXPECT_EQ(f.presenter.restoreViews[0][0].side, BackupSide::Both);
-    const std::vector<std::string> restoredHere{"Here.dossiva", "Shared.dossiva"};
-    const std::vector<std::string> changedHere{"Later.dossiva", "Shared.dossiva"};
+    const Texts restoredHere{"Here.dossiva", "Shared.dossiva"};
+    const Texts changedHere{"Later.dossiva", "Shared.dossiva"};
     EXPECT_EQ(packagesIn(Paths::databasesFolder()), GetParam().mac ? restoredHere : changedHere);
-    const std::vector<std::string> restoredThere{"Shared.dossiva", "There.dossiva"};
-    const std::vector<std::string> changedThere{"Newer.dossiva", "Shared.dossiva"};
+    const Texts restoredThere{"Shared.dossiva", "There.dossiva"};
+    const Texts changedThere{"Newer.dossiva", "Shared.dossiva"};
     EXPECT_EQ(phonePackages(), GetParam().phone ? restoredThere : changedThere);
     if (GetParam().mac) {
-        EXPECT_EQ(recordTitles("Here.dossiva"), std::vector<std::string>{"here+photo"});
+        EXPECT_EQ(recordTitles("Here.dossiva"), Texts{"here+photo"});
     }
     if (GetParam().phone) {
-        EXPECT_EQ(titlesInFile(f.phonePackage("There") + "/database.db"),
-                  (std::vector<std::string>{"there", "there too"}));
+        EXPECT_EQ(titlesInFile(f.phonePackage("There") + "/database.db"), (Texts{"there", "there too"}));
         EXPECT_EQ(packagesIn(f.phonePackage("There") + "/images").size(), 2u);
     }
 }
@@ -212,10 +209,9 @@ TEST_F(Restore, StoppedWhileFinishingLeavesTheCompanionWhole)
 
     EXPECT_TRUE(std::find(f.presenter.titles.begin(), f.presenter.titles.end(), "Stopping") !=
                 f.presenter.titles.end());
-    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
-    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
-              (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(phonePackages(), (Texts{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
 }
 
 // An interrupted session left a staging copy beside a database the backup
@@ -227,10 +223,9 @@ TEST_F(Restore, ALeftoverCopyBesideADatabaseIsClearedFirst)
                                       Paths::packagePath("Shared.dossiva_temp")));
     ASSERT_TRUE(restoreSides(true, false));
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
-              (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(recordTitles("Shared.dossiva"), std::vector<std::string>{"shared"});
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(recordTitles("Shared.dossiva"), Texts{"shared"});
 }
 
 TEST_F(Restore, ASideTheBackupDoesNotHoldIsNeverEmptied)
@@ -242,7 +237,7 @@ TEST_F(Restore, ASideTheBackupDoesNotHoldIsNeverEmptied)
     EXPECT_EQ(f.manager->backupsArray()[0].side, BackupSide::Mac);
     EXPECT_FALSE(f.manager->restore(0, false, true));
     EXPECT_FALSE(f.manager->restore(0, false, false));
-    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(phonePackages(), (Texts{"Shared.dossiva", "There.dossiva"}));
 }
 
 // A backup on this computer may have been tampered with: restoring it sends
@@ -256,13 +251,12 @@ TEST_F(Restore, SendsTheCompanionOnlyThePlainFilesOfTheBackup)
     plantHostileItem(phoneBackup() + "/There.dossiva", Hostile::Fifo, outside);
     ASSERT_TRUE(restoreSides(false, true));
 
-    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), std::vector<std::string>{});
-    EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: These items were not sent because they are not "
-                                       "plain files:\n\"Shared\": images is a symbolic "
-                                       "link\n\"There\": images/6 is a symbolic link\n\"There\": "
-                                       "images/7 is a FIFO"});
-    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), Texts{});
+    EXPECT_EQ(f.alertTexts(), Texts{"Info: These items were not sent because they are not "
+                                    "plain files:\n\"Shared\": images is a symbolic "
+                                    "link\n\"There\": images/6 is a symbolic link\n\"There\": "
+                                    "images/7 is a FIFO"});
+    EXPECT_EQ(phonePackages(), (Texts{"Shared.dossiva", "There.dossiva"}));
     EXPECT_EQ(packagesIn(f.phonePackage("There") + "/images").size(), 2u);
 }
 
@@ -275,12 +269,11 @@ TEST_F(Restore, ACompanionThatRefusesRenamesKeepsItsDatabases)
     ASSERT_TRUE(f.startPeer(options));
     ASSERT_TRUE(restoreSides(false, true));
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{"Error: Error during restore"});
+    EXPECT_EQ(f.alertTexts(), Texts{"Error: Error during restore"});
     const auto packages = phonePackages();
     EXPECT_NE(std::find(packages.begin(), packages.end(), "Newer.dossiva"), packages.end());
     EXPECT_NE(std::find(packages.begin(), packages.end(), "Shared.dossiva"), packages.end());
-    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
-              (std::vector<std::string>{"Later.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()), (Texts{"Later.dossiva", "Shared.dossiva"}));
 }
 
 // -- Packages that are not plain ------------------------------------------------------
@@ -304,12 +297,11 @@ TEST_P(HostileBackup, FailsNamingTheDatabaseAndCopiesNothingFromOutside)
     ASSERT_TRUE(f.runUntilEnded());
 
     EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Error: Error during backup\n\n\"Here\" was not backed "
-                                       "up: " +
-                                       std::string(GetParam().reason) +
-                                       "; a backup holds only plain files and folders."});
-    EXPECT_EQ(outsideItemsIn(Paths::macBackupsFolder(), outside), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
+              Texts{"Error: Error during backup\n\n\"Here\" was not backed "
+                    "up: " +
+                    std::string(GetParam().reason) + "; a backup holds only plain files and folders."});
+    EXPECT_EQ(outsideItemsIn(Paths::macBackupsFolder(), outside), Texts{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{});
 }
 
 INSTANTIATE_TEST_SUITE_P(

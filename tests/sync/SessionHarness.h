@@ -16,6 +16,9 @@
 
 namespace dossiva::test {
 
+// Names, titles or messages in the order a test expects them.
+using Texts = std::vector<std::string>;
+
 // The sync sheet for tests: records what the session showed and answers it
 // as scripted, always by posting to the main thread as a user's click would.
 class ScriptedPresenter final : public SyncPresenter {

@@ -77,9 +77,7 @@ protected:
         copyTree(library.home(), pristine + "/home");
         copyTree(phone, pristine + "/phone");
         port = peer.start(phone);
-        if (port == 0) {
-            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
-        }
+        ASSERT_NE(port, 0) << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
     }
 
     void TearDown() override
