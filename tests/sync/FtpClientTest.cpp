@@ -561,15 +561,6 @@ Script retrieveThrough()
     return {reply("200 Type I\r\n"), pasv("127,0,0,1"), accept()};
 }
 
-Script join(std::initializer_list<Script> parts)
-{
-    Script all;
-    for (const auto& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
 // Over a megabyte of continuation lines that never reach their last line.
 const std::string kEndlessReply = [] {
     std::string lines;
@@ -649,16 +640,16 @@ INSTANTIATE_TEST_SUITE_P(
     DataConnections, ScriptedConversationTest,
     testing::Values(
         expectingListing(afterLogin("a listing arrives with its lines ending in LF",
-                                    join({listingThrough("127,0,0,1"), kListingSent}), {listDocuments},
-                                    {"listed"}, kListDocuments),
+                                    listingThrough("127,0,0,1") + kListingSent, {listDocuments}, {"listed"},
+                                    kListDocuments),
                          "total 1\ndrwxr-xr-x 1 a b 0 Mar 3 10:12 Notes.dossiva\n"),
         // The data connection goes to the server whatever the reply names.
         afterLogin("a PASV reply pointing elsewhere still reaches the server",
-                   join({listingThrough("10,255,255,1"), kListingSent}), {listDocuments}, {"listed"},
+                   listingThrough("10,255,255,1") + kListingSent, {listDocuments}, {"listed"},
                    kListDocuments),
         expectingListing(afterLogin("an empty listing is a listing",
-                                    join({listingThrough("127,0,0,1"),
-                                          {reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")}}),
+                                    listingThrough("127,0,0,1") +
+                                        Script{reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")},
                                     {listDocuments}, {"listed"}, kListDocuments),
                          ""),
         afterLogin("a PASV reply naming a port where nothing listens fails the listing alone",
@@ -667,19 +658,19 @@ INSTANTIATE_TEST_SUITE_P(
                    {listDocuments, pwd}, {"list failed", "pwd /"},
                    {"CWD /Documents", "TYPE A", "PASV", "PWD"}),
         afterLogin("a listing whose data connection stalls fails",
-                   join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), sleepFor(1)}}), {listDocuments},
+                   listingThrough("127,0,0,1") + Script{reply("150 Here\r\n"), sleepFor(1)}, {listDocuments},
                    {"list failed"}, kListDocuments, kShortTimeout),
         afterLogin("a listing beyond 64 MB fails",
-                   join({listingThrough("127,0,0,1"),
-                         {reply("150 Here\r\n"), dataRepeat(std::string(65535, 'x') + "\n", 1100)}}),
+                   listingThrough("127,0,0,1") +
+                       Script{reply("150 Here\r\n"), dataRepeat(std::string(65535, 'x') + "\n", 1100)},
                    {listDocuments}, {"list failed"}, kListDocuments, kShortTimeout),
         afterLogin("a refused RETR fails without waiting for another reply",
-                   join({retrieveThrough(), {reply("550 No such file\r\n"), reply("257 \"/\"\r\n")}}),
+                   retrieveThrough() + Script{reply("550 No such file\r\n"), reply("257 \"/\"\r\n")},
                    {retrieveFile, pwd}, {"got 0", "pwd /"}, kRetrieve + Transcript{"RETR /file", "PWD"},
                    kShortTimeout),
         afterLogin("a transfer the server aborts fails",
-                   join({retrieveThrough(),
-                         {reply("150 Here\r\n"), data("part"), dataClose(), send("426 Aborted\r\n")}}),
+                   retrieveThrough() +
+                       Script{reply("150 Here\r\n"), data("part"), dataClose(), send("426 Aborted\r\n")},
                    {retrieveFile}, {"got 0"}, kRetrieve + Transcript{"RETR /file"})),
     test::NameOfCase());
 
@@ -724,7 +715,7 @@ constexpr auto kPaceWindow = 300ms;
 // Up to the moment the server answers a RETR on its data connection.
 Script retrieving()
 {
-    return join({retrieveThrough(), {reply("150 Here\r\n")}});
+    return retrieveThrough() + Script{reply("150 Here\r\n")};
 }
 
 struct LimitCase {
@@ -772,24 +763,24 @@ INSTANTIATE_TEST_SUITE_P(
     Table, DownloadLimitTest,
     testing::Values(
         LimitCase{"endless data stops at the limit",
-                  join({retrieving(), {dataRepeat(std::string(65536, 'x'), 4000)}}), retrieveAtMost(100000),
+                  retrieving() + Script{dataRepeat(std::string(65536, 'x'), 4000)}, retrieveAtMost(100000),
                   "got 0", "the companion sent more than 100000 bytes", std::nullopt},
         LimitCase{"a file of exactly the limit is taken",
-                  join({retrieving(), {data(std::string(1024, 'y')), dataClose(), send("226 Done\r\n")}}),
+                  retrieving() + Script{data(std::string(1024, 'y')), dataClose(), send("226 Done\r\n")},
                   retrieveAtMost(1024), "got 1", "", 1024},
         LimitCase{"one byte more is refused",
-                  join({retrieving(), {data(std::string(1025, 'y')), dataClose(), send("226 Done\r\n")}}),
+                  retrieving() + Script{data(std::string(1025, 'y')), dataClose(), send("226 Done\r\n")},
                   retrieveAtMost(1024), "got 0", "the companion sent more than 1 KiB", std::nullopt},
-        LimitCase{"a drip is too slow", join({retrieving(), {dataDrip("z", 0.05, 400)}}),
+        LimitCase{"a drip is too slow", retrieving() + Script{dataDrip("z", 0.05, 400)},
                   retrieveAtMost(1 << 20), "got 0",
                   "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
                   std::nullopt},
         LimitCase{"a listing that drips is too slow",
-                  join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), dataDrip("d", 0.05, 400)}}),
+                  listingThrough("127,0,0,1") + Script{reply("150 Here\r\n"), dataDrip("d", 0.05, 400)},
                   [](FtpClient& c, const std::string&) { c.listDir("/Documents"); }, "list failed",
                   "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
                   std::nullopt},
-        LimitCase{"silence still ends a transfer", join({retrieving(), {data("x"), sleepFor(2)}}),
+        LimitCase{"silence still ends a transfer", retrieving() + Script{data("x"), sleepFor(2)},
                   retrieveAtMost(1 << 20), "got 0", "the companion sent nothing for 300 milliseconds",
                   std::nullopt}),
     test::NameOfCase());
