@@ -209,7 +209,7 @@ TEST_F(SyncCrash, AKilledSessionLeavesEachDatabaseAsBeforeOrAfterAndTheNextOneCo
     const int kills = requested ? std::max(1, std::atoi(requested)) : kDefaultKills;
     const auto before = state();
     // The program's trace is in its developer log.
-    const std::vector<std::string> traced{"DOSSIVA_DEBUG=1"};
+    const std::map<std::string, std::string> traced{{"DOSSIVA_DEBUG", "1"}};
     CrashDriver driver(syncArgs(true), traced, isMarker, phaseOf);
     const CrashDriver::Run reference = driver.runToEnd();
     ASSERT_EQ(reference.status, 0) << "the uninterrupted sync failed:\n" << reference.lines.back();
@@ -257,15 +257,8 @@ TEST_F(SyncCrash, ASessionOnAFailingDiskLeavesEachDatabaseAsBeforeOrAfter)
 {
     const auto before = state();
     const std::string logFolder = makeTempFolder("sync-calls");
-    const auto entries = [](const std::map<std::string, std::string>& environment) {
-        std::vector<std::string> list;
-        for (const auto& [name, value] : environment) {
-            list.push_back(name + "=" + value);
-        }
-        return list;
-    };
-    CrashDriver counted(syncArgs(true), entries(faultEnvironment(std::nullopt, logFolder + "/calls")),
-                        isMarker, phaseOf);
+    CrashDriver counted(syncArgs(true), faultEnvironment(std::nullopt, logFolder + "/calls"), isMarker,
+                        phaseOf);
     ASSERT_EQ(counted.runToEnd().status, 0);
     const auto calls = loggedCalls(logFolder + "/calls");
     FileManager::removeItem(logFolder);
@@ -285,8 +278,7 @@ TEST_F(SyncCrash, ASessionOnAFailingDiskLeavesEachDatabaseAsBeforeOrAfter)
     points.push_back({static_cast<int>(merged - calls.begin()) + 1, FaultPoint::Kind::NoSpace, false});
     for (const FaultPoint& point : points) {
         reset();
-        const auto run =
-            CrashDriver(syncArgs(true), entries(faultEnvironment(point)), isMarker, phaseOf).runToEnd();
+        const auto run = CrashDriver(syncArgs(true), faultEnvironment(point), isMarker, phaseOf).runToEnd();
         PackageRecovery::recover();
         const std::string where = point.name() + " (" + calls[static_cast<std::size_t>(point.call - 1)] + ")";
         for (const auto& [item, now] : state()) {
