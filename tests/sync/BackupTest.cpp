@@ -21,7 +21,7 @@ namespace {
 constexpr double kStampTime = 1700000000;
 const std::string kStamp = "1700000000";
 
-std::vector<std::string> packagesIn(const std::string& folder)
+Texts packagesIn(const std::string& folder)
 {
     return FileManager::contentsOfDirectory(folder);
 }
@@ -33,9 +33,7 @@ protected:
 
     void SetUp() override
     {
-        if (!f.startPeer()) {
-            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
-        }
+        ASSERT_TRUE(f.startPeer()) << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
         SampleFields fields = makeSamplePackage("Here");
         addSampleRecord(fields, "here", 100, 0, solidPicture(1));
         makeSamplePackage("Shared");
@@ -57,16 +55,15 @@ TEST_F(Backup, WithTheCompanionCoversBothSides)
     f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(macBackup()), (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(packagesIn(phoneBackup()), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
-    EXPECT_EQ(titlesInFile(phoneBackup() + "/There.dossiva/database.db"),
-              (std::vector<std::string>{"there", "there too"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(macBackup()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(phoneBackup()), (Texts{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(titlesInFile(phoneBackup() + "/There.dossiva/database.db"), (Texts{"there", "there too"}));
     EXPECT_EQ(packagesIn(phoneBackup() + "/There.dossiva/images").size(), 2u);
-    EXPECT_EQ(titlesInFile(macBackup() + "/Here.dossiva/database.db"), std::vector<std::string>{"here"});
+    EXPECT_EQ(titlesInFile(macBackup() + "/Here.dossiva/database.db"), Texts{"here"});
     EXPECT_EQ(packagesIn(macBackup() + "/Here.dossiva/images").size(), 1u);
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{kStamp});
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{kStamp});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{kStamp});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{kStamp});
     // A backup syncs nothing.
     EXPECT_FALSE(FileManager::exists(f.phonePackage("Here")));
 }
@@ -76,9 +73,9 @@ TEST_F(Backup, WithoutTheCompanionCoversThisComputer)
     f.manager->startBackupWithServerIP({}, 0, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(macBackup()), (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(macBackup()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{});
     EXPECT_EQ(f.presenter.titles.front(), "Backing up");
 }
 
@@ -88,8 +85,8 @@ TEST_F(Backup, TwoWithinOneSecondBothSucceed)
         f.manager->startBackupWithServerIP({}, 0, f.localNames());
         ASSERT_TRUE(f.runUntilEnded());
     }
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), (std::vector<std::string>{kStamp, "1700000001"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), (Texts{kStamp, "1700000001"}));
 }
 
 TEST_F(Backup, BeforeASyncCoversUntickedDatabasesThenSyncs)
@@ -99,8 +96,8 @@ TEST_F(Backup, BeforeASyncCoversUntickedDatabasesThenSyncs)
     f.presenter.tick = {"Here.dossiva"};
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(phoneBackup()), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(phoneBackup()), (Texts{"Shared.dossiva", "There.dossiva"}));
     EXPECT_TRUE(FileManager::exists(f.phonePackage("Here") + "/database.db"));
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("There.dossiva")));
 }
@@ -111,11 +108,10 @@ TEST_F(Backup, OfTheCompanionStopsAtTheLimitAndSaysWhy)
     f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Error: Error during backup\n\nThe companion's \"Shared\" "
-                                       "was not backed up: the companion sent more than 4 KiB."});
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{"Error: Error during backup\n\nThe companion's \"Shared\" "
+                                    "was not backed up: the companion sent more than 4 KiB."});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{});
 }
 
 TEST_F(Backup, StoppedLeavesNoPartialBackup)
@@ -124,9 +120,9 @@ TEST_F(Backup, StoppedLeavesNoPartialBackup)
     f.manager->startBackupWithServerIP("127.0.0.1", f.delegate.port, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{});
+    EXPECT_EQ(packagesIn(Paths::phoneBackupsFolder()), Texts{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
 }
 
 // -- Restore --------------------------------------------------------------------------
@@ -153,9 +149,17 @@ protected:
         DBManager::sharedIstance().openDB();
     }
 
-    std::vector<std::string> phonePackages() const
+    // Answers the restore view with the backup just taken and these boxes.
+    bool restoreSides(bool mac, bool phone)
     {
-        std::vector<std::string> names;
+        f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, mac, phone};
+        f.manager->showRestoreView();
+        return f.runUntilEnded();
+    }
+
+    Texts phonePackages() const
+    {
+        Texts names;
         for (const auto& name : packagesIn(f.phoneRoot())) {
             if (name != "Templates") {
                 names.push_back(name);
@@ -168,26 +172,23 @@ protected:
 TEST_P(Restore, ReplacesTheChosenSidesWithTheBackup)
 {
     backUpThenChange();
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, GetParam().mac, GetParam().phone};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(GetParam().mac, GetParam().phone));
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
     ASSERT_EQ(f.presenter.restoreViews.size(), 1u);
     EXPECT_EQ(f.presenter.restoreViews[0].size(), 1u);
     EXPECT_EQ(f.presenter.restoreViews[0][0].side, BackupSide::Both);
-    const std::vector<std::string> restoredHere{"Here.dossiva", "Shared.dossiva"};
-    const std::vector<std::string> changedHere{"Later.dossiva", "Shared.dossiva"};
+    const Texts restoredHere{"Here.dossiva", "Shared.dossiva"};
+    const Texts changedHere{"Later.dossiva", "Shared.dossiva"};
     EXPECT_EQ(packagesIn(Paths::databasesFolder()), GetParam().mac ? restoredHere : changedHere);
-    const std::vector<std::string> restoredThere{"Shared.dossiva", "There.dossiva"};
-    const std::vector<std::string> changedThere{"Newer.dossiva", "Shared.dossiva"};
+    const Texts restoredThere{"Shared.dossiva", "There.dossiva"};
+    const Texts changedThere{"Newer.dossiva", "Shared.dossiva"};
     EXPECT_EQ(phonePackages(), GetParam().phone ? restoredThere : changedThere);
     if (GetParam().mac) {
-        EXPECT_EQ(recordTitles("Here.dossiva"), std::vector<std::string>{"here+photo"});
+        EXPECT_EQ(recordTitles("Here.dossiva"), Texts{"here+photo"});
     }
     if (GetParam().phone) {
-        EXPECT_EQ(titlesInFile(f.phonePackage("There") + "/database.db"),
-                  (std::vector<std::string>{"there", "there too"}));
+        EXPECT_EQ(titlesInFile(f.phonePackage("There") + "/database.db"), (Texts{"there", "there too"}));
         EXPECT_EQ(packagesIn(f.phonePackage("There") + "/images").size(), 2u);
     }
 }
@@ -203,17 +204,14 @@ INSTANTIATE_TEST_SUITE_P(Sides, Restore,
 TEST_F(Restore, StoppedWhileFinishingLeavesTheCompanionWhole)
 {
     backUpThenChange();
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, true, true};
     f.onLog("ftp rename", [&] { f.manager->abort(); });
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(true, true));
 
     EXPECT_TRUE(std::find(f.presenter.titles.begin(), f.presenter.titles.end(), "Stopping") !=
                 f.presenter.titles.end());
-    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
-    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
-              (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(phonePackages(), (Texts{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(f.alertTexts(), Texts{});
 }
 
 // An interrupted session left a staging copy beside a database the backup
@@ -223,14 +221,11 @@ TEST_F(Restore, ALeftoverCopyBesideADatabaseIsClearedFirst)
     backUpThenChange();
     ASSERT_TRUE(FileManager::copyItem(Paths::packagePath("Shared.dossiva"),
                                       Paths::packagePath("Shared.dossiva_temp")));
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, true, false};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(true, false));
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
-              (std::vector<std::string>{"Here.dossiva", "Shared.dossiva"}));
-    EXPECT_EQ(recordTitles("Shared.dossiva"), std::vector<std::string>{"shared"});
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()), (Texts{"Here.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(recordTitles("Shared.dossiva"), Texts{"shared"});
 }
 
 TEST_F(Restore, ASideTheBackupDoesNotHoldIsNeverEmptied)
@@ -242,7 +237,7 @@ TEST_F(Restore, ASideTheBackupDoesNotHoldIsNeverEmptied)
     EXPECT_EQ(f.manager->backupsArray()[0].side, BackupSide::Mac);
     EXPECT_FALSE(f.manager->restore(0, false, true));
     EXPECT_FALSE(f.manager->restore(0, false, false));
-    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(phonePackages(), (Texts{"Shared.dossiva", "There.dossiva"}));
 }
 
 // A backup on this computer may have been tampered with: restoring it sends
@@ -254,17 +249,14 @@ TEST_F(Restore, SendsTheCompanionOnlyThePlainFilesOfTheBackup)
     plantHostileItem(phoneBackup() + "/Shared.dossiva", Hostile::FolderLink, outside);
     plantHostileItem(phoneBackup() + "/There.dossiva", Hostile::FileLink, outside);
     plantHostileItem(phoneBackup() + "/There.dossiva", Hostile::Fifo, outside);
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, false, true};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(false, true));
 
-    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), std::vector<std::string>{});
-    EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: These items were not sent because they are not "
-                                       "plain files:\n\"Shared\": images is a symbolic "
-                                       "link\n\"There\": images/6 is a symbolic link\n\"There\": "
-                                       "images/7 is a FIFO"});
-    EXPECT_EQ(phonePackages(), (std::vector<std::string>{"Shared.dossiva", "There.dossiva"}));
+    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), Texts{});
+    EXPECT_EQ(f.alertTexts(), Texts{"Info: These items were not sent because they are not "
+                                    "plain files:\n\"Shared\": images is a symbolic "
+                                    "link\n\"There\": images/6 is a symbolic link\n\"There\": "
+                                    "images/7 is a FIFO"});
+    EXPECT_EQ(phonePackages(), (Texts{"Shared.dossiva", "There.dossiva"}));
     EXPECT_EQ(packagesIn(f.phonePackage("There") + "/images").size(), 2u);
 }
 
@@ -275,16 +267,13 @@ TEST_F(Restore, ACompanionThatRefusesRenamesKeepsItsDatabases)
     CompanionPeer::Options options;
     options.refusedCommands = {"RNTO"};
     ASSERT_TRUE(f.startPeer(options));
-    f.presenter.restoreAnswer = ScriptedPresenter::RestoreAnswer{kStamp, false, true};
-    f.manager->showRestoreView();
-    ASSERT_TRUE(f.runUntilEnded());
+    ASSERT_TRUE(restoreSides(false, true));
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{"Error: Error during restore"});
+    EXPECT_EQ(f.alertTexts(), Texts{"Error: Error during restore"});
     const auto packages = phonePackages();
     EXPECT_NE(std::find(packages.begin(), packages.end(), "Newer.dossiva"), packages.end());
     EXPECT_NE(std::find(packages.begin(), packages.end(), "Shared.dossiva"), packages.end());
-    EXPECT_EQ(packagesIn(Paths::databasesFolder()),
-              (std::vector<std::string>{"Later.dossiva", "Shared.dossiva"}));
+    EXPECT_EQ(packagesIn(Paths::databasesFolder()), (Texts{"Later.dossiva", "Shared.dossiva"}));
 }
 
 // -- Packages that are not plain ------------------------------------------------------
@@ -295,32 +284,24 @@ struct HostileBackupCase {
     const char* reason;
 };
 
-class HostileBackup : public ::testing::TestWithParam<HostileBackupCase> {};
+class HostileBackup : public Backup, public ::testing::WithParamInterface<HostileBackupCase> {};
 
 // A package holding a link, device or FIFO is not copied: the backup fails
 // and says which database and why, and holds nothing from outside.
 TEST_P(HostileBackup, FailsNamingTheDatabaseAndCopiesNothingFromOutside)
 {
-    SessionFixture f;
-    ScopedClockOverride clock{kStampTime};
     const OutsideFiles outside = makeOutsideFiles(f.library.home());
-    SampleFields fields = makeSamplePackage("Plain");
-    addSampleRecord(fields, "plain", 100, 0, solidPicture(4));
-    makeSamplePackage("Tampered");
-    addSampleRecord(fields, "tampered", 100, 0, solidPicture(5));
-    DBManager::sharedIstance().openDB();
-    plantHostileItem(Paths::packagePath("Tampered.dossiva"), GetParam().kind, outside);
+    plantHostileItem(Paths::packagePath("Here.dossiva"), GetParam().kind, outside);
 
     f.manager->startBackupWithServerIP({}, 0, f.localNames());
     ASSERT_TRUE(f.runUntilEnded());
 
     EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Error: Error during backup\n\n\"Tampered\" was not backed "
-                                       "up: " +
-                                       std::string(GetParam().reason) +
-                                       "; a backup holds only plain files and folders."});
-    EXPECT_EQ(outsideItemsIn(Paths::macBackupsFolder(), outside), std::vector<std::string>{});
-    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), std::vector<std::string>{});
+              Texts{"Error: Error during backup\n\n\"Here\" was not backed "
+                    "up: " +
+                    std::string(GetParam().reason) + "; a backup holds only plain files and folders."});
+    EXPECT_EQ(outsideItemsIn(Paths::macBackupsFolder(), outside), Texts{});
+    EXPECT_EQ(packagesIn(Paths::macBackupsFolder()), Texts{});
 }
 
 INSTANTIATE_TEST_SUITE_P(

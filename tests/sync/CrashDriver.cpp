@@ -29,12 +29,14 @@ std::chrono::milliseconds left(Clock::time_point deadline)
 
 } // namespace
 
-CrashDriver::CrashDriver(std::vector<std::string> argv, std::vector<std::string> environment,
+CrashDriver::CrashDriver(std::vector<std::string> argv, const std::map<std::string, std::string>& environment,
                          std::function<bool(const std::string&)> isMarker,
                          std::function<std::string(const std::string&)> phaseOf)
-    : m_argv(std::move(argv)), m_environment(std::move(environment)), m_isMarker(std::move(isMarker)),
-      m_phaseOf(std::move(phaseOf))
+    : m_argv(std::move(argv)), m_isMarker(std::move(isMarker)), m_phaseOf(std::move(phaseOf))
 {
+    for (const auto& [name, value] : environment) {
+        m_environment.push_back(name + "=" + value);
+    }
 }
 
 CrashDriver::Run CrashDriver::runToEnd(std::chrono::seconds limit) const

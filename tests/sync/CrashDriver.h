@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,10 +33,10 @@ public:
         std::optional<int> status; // nullopt when it was killed
     };
 
-    // The program runs with NAME=VALUE entries added to its environment;
+    // The program runs with these variables added to its environment;
     // isMarker picks the lines that count; phaseOf names the phase a marker
     // line starts ("" when it starts none).
-    CrashDriver(std::vector<std::string> argv, std::vector<std::string> environment,
+    CrashDriver(std::vector<std::string> argv, const std::map<std::string, std::string>& environment,
                 std::function<bool(const std::string&)> isMarker,
                 std::function<std::string(const std::string&)> phaseOf);
 

@@ -5,8 +5,8 @@
 #include "support/CaseNames.h"
 #include "support/ChildProcess.h"
 #include "support/CompanionPeer.h"
-#include "support/CsvTestSupport.h"
 #include "support/Files.h"
+#include "support/Pictures.h"
 #include "support/TestHome.h"
 #include "sync/FtpReplyParser.h"
 #include "sync/ListingParser.h"
@@ -16,10 +16,10 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace dossiva {
@@ -232,9 +232,8 @@ TEST_F(CompanionTest, RunsEveryOperationAgainstARealServer)
 {
     // Binary content survives both ways: CR LF, NUL and high bytes.
     std::string picture = "\x89PNG\r\n\x1a\n"s + std::string(1, '\0');
-    for (int i = 0; i < 30000; ++i) {
-        picture += static_cast<char>(i * 7 % 256);
-    }
+    const auto noise = test::noiseBytes(30000, 7);
+    picture.append(noise.begin(), noise.end());
     test::writeFile(local("picture"), picture);
 
     EXPECT_TRUE(m_ftp.client->supportsTemplates());
@@ -288,8 +287,10 @@ TEST_F(CompanionTest, NamesComeBackExactlyAsListed)
     const std::vector<std::string> names = {"Address Book.dossiva", " leading blank.dossiva",
                                             "trailing blank .dossiva", "Café ünïcode.dossiva",
                                             "arrow -> inside.dossiva"};
+    std::vector<std::pair<std::string, int>> expected = {{"plain file.dossiva", 8}};
     for (const auto& name : names) {
         fs::create_directory(root(name));
+        expected.emplace_back(name, 4);
     }
     test::writeFile(root("plain file.dossiva"), "not a database");
     ASSERT_EQ(m_ftp.await([](FtpClient& c) { c.listDir("/"); }), "listed");
@@ -297,11 +298,6 @@ TEST_F(CompanionTest, NamesComeBackExactlyAsListed)
     for (const auto& entry : listed()) {
         got.emplace_back(entry.name, entry.type);
     }
-    std::vector<std::pair<std::string, int>> expected;
-    for (const auto& name : names) {
-        expected.emplace_back(name, 4);
-    }
-    expected.emplace_back("plain file.dossiva", 8);
     std::sort(got.begin(), got.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(got, expected);
@@ -381,12 +377,8 @@ std::string jsonValue(const std::string& text)
     return json + "\"";
 }
 
-std::string jsonValue(int number)
-{
-    return std::to_string(number);
-}
-
-std::string jsonValue(double number)
+template <class Number>
+requires std::is_arithmetic_v<Number> std::string jsonValue(Number number)
 {
     return std::to_string(number);
 }
@@ -569,15 +561,6 @@ Script retrieveThrough()
     return {reply("200 Type I\r\n"), pasv("127,0,0,1"), accept()};
 }
 
-Script join(std::initializer_list<Script> parts)
-{
-    Script all;
-    for (const auto& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
 // Over a megabyte of continuation lines that never reach their last line.
 const std::string kEndlessReply = [] {
     std::string lines;
@@ -657,16 +640,16 @@ INSTANTIATE_TEST_SUITE_P(
     DataConnections, ScriptedConversationTest,
     testing::Values(
         expectingListing(afterLogin("a listing arrives with its lines ending in LF",
-                                    join({listingThrough("127,0,0,1"), kListingSent}), {listDocuments},
-                                    {"listed"}, kListDocuments),
+                                    listingThrough("127,0,0,1") + kListingSent, {listDocuments}, {"listed"},
+                                    kListDocuments),
                          "total 1\ndrwxr-xr-x 1 a b 0 Mar 3 10:12 Notes.dossiva\n"),
         // The data connection goes to the server whatever the reply names.
         afterLogin("a PASV reply pointing elsewhere still reaches the server",
-                   join({listingThrough("10,255,255,1"), kListingSent}), {listDocuments}, {"listed"},
+                   listingThrough("10,255,255,1") + kListingSent, {listDocuments}, {"listed"},
                    kListDocuments),
         expectingListing(afterLogin("an empty listing is a listing",
-                                    join({listingThrough("127,0,0,1"),
-                                          {reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")}}),
+                                    listingThrough("127,0,0,1") +
+                                        Script{reply("150 Here\r\n"), dataClose(), send("226 Done\r\n")},
                                     {listDocuments}, {"listed"}, kListDocuments),
                          ""),
         afterLogin("a PASV reply naming a port where nothing listens fails the listing alone",
@@ -675,66 +658,54 @@ INSTANTIATE_TEST_SUITE_P(
                    {listDocuments, pwd}, {"list failed", "pwd /"},
                    {"CWD /Documents", "TYPE A", "PASV", "PWD"}),
         afterLogin("a listing whose data connection stalls fails",
-                   join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), sleepFor(1)}}), {listDocuments},
+                   listingThrough("127,0,0,1") + Script{reply("150 Here\r\n"), sleepFor(1)}, {listDocuments},
                    {"list failed"}, kListDocuments, kShortTimeout),
         afterLogin("a listing beyond 64 MB fails",
-                   join({listingThrough("127,0,0,1"),
-                         {reply("150 Here\r\n"), dataRepeat(std::string(65535, 'x') + "\n", 1100)}}),
+                   listingThrough("127,0,0,1") +
+                       Script{reply("150 Here\r\n"), dataRepeat(std::string(65535, 'x') + "\n", 1100)},
                    {listDocuments}, {"list failed"}, kListDocuments, kShortTimeout),
         afterLogin("a refused RETR fails without waiting for another reply",
-                   join({retrieveThrough(), {reply("550 No such file\r\n"), reply("257 \"/\"\r\n")}}),
+                   retrieveThrough() + Script{reply("550 No such file\r\n"), reply("257 \"/\"\r\n")},
                    {retrieveFile, pwd}, {"got 0", "pwd /"}, kRetrieve + Transcript{"RETR /file", "PWD"},
                    kShortTimeout),
         afterLogin("a transfer the server aborts fails",
-                   join({retrieveThrough(),
-                         {reply("150 Here\r\n"), data("part"), dataClose(), send("426 Aborted\r\n")}}),
+                   retrieveThrough() +
+                       Script{reply("150 Here\r\n"), data("part"), dataClose(), send("426 Aborted\r\n")},
                    {retrieveFile}, {"got 0"}, kRetrieve + Transcript{"RETR /file"})),
     test::NameOfCase());
 
 // Names come from the companion's own listings: none holding a control
 // character may reach the wire, and its operation fails alone.
-struct HostileNameCase {
-    const char* name;
-    Operation operation;
-    std::string report;
-};
-
-class HostileNameTest : public testing::TestWithParam<HostileNameCase> {};
-
-TEST_P(HostileNameTest, NeverReachesTheWire)
+Conversation hostileName(std::string name, Operation operation, std::string report)
 {
-    ScriptedServer server(loggedIn({reply("257 \"/\"\r\n")}));
-    ASSERT_NE(server.port(), 0);
-    Reports reports;
-    {
-        Harness ftp;
-        ASSERT_EQ(ftp.connect(server.port()), "connected");
-        reports = {ftp.await(GetParam().operation), ftp.await(pwd)};
-    }
-    EXPECT_EQ(reports, (Reports{GetParam().report, "pwd /"}));
-    EXPECT_EQ(clientLines(server.transcript()), kLogin + Transcript{"PWD"});
+    return afterLogin(std::move(name), {reply("257 \"/\"\r\n")}, {std::move(operation), pwd},
+                      {std::move(report), "pwd /"}, {"PWD"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ControlCharacters, HostileNameTest,
+    ControlCharacters, ScriptedConversationTest,
     testing::Values(
-        HostileNameCase{"CR LF in a folder to make",
-                        [](FtpClient& c) { c.makeDirectoryName("a\r\nDELE b", "/"); }, "made 0"},
-        HostileNameCase{"LF in a file to remove", [](FtpClient& c) { c.removeFile("/a\nb"); },
-                        "file removed 0"},
-        HostileNameCase{"NUL in a folder to remove", [](FtpClient& c) { c.removeDirectory("/a\0/../b"s); },
-                        "dir removed 0"},
-        HostileNameCase{"SOH in a rename target", [](FtpClient& c) { c.renameDirectory("/a", "/b\x01"); },
-                        "renamed 0"},
-        HostileNameCase{"CR in a file to download",
-                        [](FtpClient& c) { c.downloadRemoteFilePath("/a\rb", "/dev/null"); }, "got 0"},
-        HostileNameCase{"LF in a file to upload",
-                        [](FtpClient& c) {
-                            c.uploadLocalFile(FileHandle(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC)),
-                                              "/a\nSTOR b");
-                        },
-                        "sent 0"},
-        HostileNameCase{"tab in a folder to list", [](FtpClient& c) { c.listDir("/a\tb"); }, "list failed"}),
+        hostileName(
+            "CR LF in a folder to make", [](FtpClient& c) { c.makeDirectoryName("a\r\nDELE b", "/"); },
+            "made 0"),
+        hostileName(
+            "LF in a file to remove", [](FtpClient& c) { c.removeFile("/a\nb"); }, "file removed 0"),
+        hostileName(
+            "NUL in a folder to remove", [](FtpClient& c) { c.removeDirectory("/a\0/../b"s); },
+            "dir removed 0"),
+        hostileName(
+            "SOH in a rename target", [](FtpClient& c) { c.renameDirectory("/a", "/b\x01"); }, "renamed 0"),
+        hostileName(
+            "CR in a file to download", [](FtpClient& c) { c.downloadRemoteFilePath("/a\rb", "/dev/null"); },
+            "got 0"),
+        hostileName(
+            "LF in a file to upload",
+            [](FtpClient& c) {
+                c.uploadLocalFile(FileHandle(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC)), "/a\nSTOR b");
+            },
+            "sent 0"),
+        hostileName(
+            "tab in a folder to list", [](FtpClient& c) { c.listDir("/a\tb"); }, "list failed")),
     test::NameOfCase());
 
 // --- what a download may take -------------------------------------------------
@@ -744,7 +715,7 @@ constexpr auto kPaceWindow = 300ms;
 // Up to the moment the server answers a RETR on its data connection.
 Script retrieving()
 {
-    return join({retrieveThrough(), {reply("150 Here\r\n")}});
+    return retrieveThrough() + Script{reply("150 Here\r\n")};
 }
 
 struct LimitCase {
@@ -792,24 +763,24 @@ INSTANTIATE_TEST_SUITE_P(
     Table, DownloadLimitTest,
     testing::Values(
         LimitCase{"endless data stops at the limit",
-                  join({retrieving(), {dataRepeat(std::string(65536, 'x'), 4000)}}), retrieveAtMost(100000),
+                  retrieving() + Script{dataRepeat(std::string(65536, 'x'), 4000)}, retrieveAtMost(100000),
                   "got 0", "the companion sent more than 100000 bytes", std::nullopt},
         LimitCase{"a file of exactly the limit is taken",
-                  join({retrieving(), {data(std::string(1024, 'y')), dataClose(), send("226 Done\r\n")}}),
+                  retrieving() + Script{data(std::string(1024, 'y')), dataClose(), send("226 Done\r\n")},
                   retrieveAtMost(1024), "got 1", "", 1024},
         LimitCase{"one byte more is refused",
-                  join({retrieving(), {data(std::string(1025, 'y')), dataClose(), send("226 Done\r\n")}}),
+                  retrieving() + Script{data(std::string(1025, 'y')), dataClose(), send("226 Done\r\n")},
                   retrieveAtMost(1024), "got 0", "the companion sent more than 1 KiB", std::nullopt},
-        LimitCase{"a drip is too slow", join({retrieving(), {dataDrip("z", 0.05, 400)}}),
+        LimitCase{"a drip is too slow", retrieving() + Script{dataDrip("z", 0.05, 400)},
                   retrieveAtMost(1 << 20), "got 0",
                   "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
                   std::nullopt},
         LimitCase{"a listing that drips is too slow",
-                  join({listingThrough("127,0,0,1"), {reply("150 Here\r\n"), dataDrip("d", 0.05, 400)}}),
+                  listingThrough("127,0,0,1") + Script{reply("150 Here\r\n"), dataDrip("d", 0.05, 400)},
                   [](FtpClient& c, const std::string&) { c.listDir("/Documents"); }, "list failed",
                   "the transfer from the companion was too slow (less than 1 KiB in 300 milliseconds)",
                   std::nullopt},
-        LimitCase{"silence still ends a transfer", join({retrieving(), {data("x"), sleepFor(2)}}),
+        LimitCase{"silence still ends a transfer", retrieving() + Script{data("x"), sleepFor(2)},
                   retrieveAtMost(1 << 20), "got 0", "the companion sent nothing for 300 milliseconds",
                   std::nullopt}),
     test::NameOfCase());

@@ -17,13 +17,12 @@ using test::PrintTo;
 
 std::int64_t utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_sec = second;
+    std::tm parts{.tm_sec = second,
+                  .tm_min = minute,
+                  .tm_hour = hour,
+                  .tm_mday = day,
+                  .tm_mon = month - 1,
+                  .tm_year = year - 1900};
     return static_cast<std::int64_t>(::timegm(&parts));
 }
 
@@ -154,10 +153,12 @@ TEST(ListResourceTest, ConsumesOneLineAtATime)
     EXPECT_EQ(ListingParser::parseResourceLine("-rw-r--r-- 1 a b 1 Mar 3 10:12 a\0b\n"s, resource), -1);
 }
 
+using Entries = std::vector<std::pair<std::string, int>>; // name and type
+
 struct ListingCase {
     const char* name;
     std::string listing;
-    std::optional<std::vector<std::pair<std::string, int>>> entries; // name and type
+    std::optional<Entries> entries;
 };
 
 class ParseListTest : public testing::TestWithParam<ListingCase> {};
@@ -171,7 +172,7 @@ TEST_P(ParseListTest, GivesTheEntriesInOrder)
     if (!entries) {
         return;
     }
-    std::vector<std::pair<std::string, int>> got;
+    Entries got;
     for (const auto& entry : *entries) {
         got.emplace_back(entry.name, entry.type);
     }
@@ -183,19 +184,18 @@ const std::string kFile = "-rw-r--r-- 1 mobile mobile 2048 Mar 3 10:12 ";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Listings, ParseListTest, testing::Values(
-    ListingCase{"empty", "", std::vector<std::pair<std::string, int>>{}},
-    ListingCase{"only the first line", "total 0\n", std::vector<std::pair<std::string, int>>{}},
+    ListingCase{"empty", "", Entries{}},
+    ListingCase{"only the first line", "total 0\n", Entries{}},
     ListingCase{"the first line is skipped even as an entry", kDir + "First.dossiva\n" + kDir + "Second.dossiva\n",
-        std::vector<std::pair<std::string, int>>{{"Second.dossiva", 4}}},
+        Entries{{"Second.dossiva", 4}}},
     ListingCase{"summaries and unknown lines are passed over",
         "total 3\n" + kDir + "Notes.dossiva\ntotal 9\n" + kFile + "Notes.dossiva\nwhatever\n",
-        std::vector<std::pair<std::string, int>>{{"Notes.dossiva", 4}, {"Notes.dossiva", 8}}},
+        Entries{{"Notes.dossiva", 4}, {"Notes.dossiva", 8}}},
     ListingCase{"an entry without a name is skipped", "total 2\n-rw-r--r-- 1 a b 12 Mar 3 10:12\n" + kFile + "kept\n",
-        std::vector<std::pair<std::string, int>>{{"kept", 8}}},
-    ListingCase{"a last line without \\n counts", "total 1\n" + kFile + "last", std::vector<std::pair<std::string,
-        int>>{{"last", 8}}},
+        Entries{{"kept", 8}}},
+    ListingCase{"a last line without \\n counts", "total 1\n" + kFile + "last", Entries{{"last", 8}}},
     ListingCase{"names keep their blanks", "total 1\n" + kDir + " Address Book.dossiva \n",
-        std::vector<std::pair<std::string, int>>{{" Address Book.dossiva ", 4}}},
+        Entries{{" Address Book.dossiva ", 4}}},
     ListingCase{"a NUL byte rejects the listing", "total 1\n" + kFile + "a\0b\n"s, std::nullopt}),
     test::NameOfCase());
 // clang-format on

@@ -135,17 +135,25 @@ private:
 
 // --- without Avahi -----------------------------------------------------------
 
-// A system bus of our own that lets anyone own and reach any name.
-void writeBusConfig(const std::string& path, const std::string& listenAddress)
+// Starts a system bus of our own, that lets anyone own and reach any name,
+// at FOLDER/bus.sock (inside the network namespace when one is named); true
+// once it listens.
+bool startPrivateBus(test::ChildProcess& bus, const std::string& folder, const std::string& netns = {})
 {
-    std::ofstream(path)
+    std::ofstream(folder + "/bus.conf")
         << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
            "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig><type>system</type><listen>"
-        << listenAddress
-        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+           "<busconfig><type>system</type><listen>unix:path="
+        << folder
+        << "/bus.sock</listen><auth>EXTERNAL</auth><policy context=\"default\">"
            "<allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/>"
            "<allow receive_sender=\"*\"/></policy></busconfig>\n";
+    std::vector<std::string> argv{"dbus-daemon", "--config-file=" + folder + "/bus.conf", "--nofork",
+                                  "--nopidfile", "--print-address"};
+    if (!netns.empty()) {
+        argv.insert(argv.begin(), {"ip", "netns", "exec", netns});
+    }
+    return bus.start(argv, {}, folder + "/bus.log") && bus.readLine(10s).has_value();
 }
 
 struct NoDaemonCase {
@@ -166,11 +174,7 @@ TEST_P(ServiceBrowserWithoutAvahiTest, FindsNothingSaysWhyAndNeverHangs)
             fs::remove_all(folder);
             GTEST_SKIP() << "dbus-daemon is not installed";
         }
-        writeBusConfig(folder + "/bus.conf", "unix:path=" + folder + "/bus.sock");
-        ASSERT_TRUE(bus.start({"dbus-daemon", "--config-file=" + folder + "/bus.conf", "--nofork",
-                               "--nopidfile", "--print-address"},
-                              {}, folder + "/bus.log"));
-        ASSERT_TRUE(bus.readLine(10s)) << "the private bus did not start";
+        ASSERT_TRUE(startPrivateBus(bus, folder)) << "the private bus did not start";
         busAddress = "unix:path=" + folder + "/bus.sock";
     }
     {
@@ -248,7 +252,7 @@ public:
                              ignored) != 0) {
             return "cannot make the private network: " + ignored;
         }
-        if (!startBus()) {
+        if (!startPrivateBus(m_dbus, m_folder, m_namespace)) {
             return "the private system bus did not start";
         }
         if (!startAvahi()) {
@@ -260,6 +264,8 @@ public:
 
     std::string busAddress() const { return "unix:path=" + m_folder + "/bus.sock"; }
     const std::string& netns() const { return m_namespace; }
+    // What the last publisher said first.
+    const std::string& said() const { return m_said; }
 
     // Announces a companion; true once Avahi has established it. With a
     // host, the service names that host, whose address may not be known.
@@ -291,23 +297,6 @@ private:
         const auto line = publisher.readLine(15s);
         m_said = line.value_or("nothing");
         return line && line->find("Established") != std::string::npos;
-    }
-
-    std::string m_said;
-
-public:
-    // What the last publisher said first.
-    const std::string& said() const { return m_said; }
-
-private:
-    bool startBus()
-    {
-        writeBusConfig(m_folder + "/bus.conf", busAddress());
-        return m_dbus.start({"ip", "netns", "exec", m_namespace, "dbus-daemon",
-                             "--config-file=" + m_folder + "/bus.conf", "--nofork", "--nopidfile",
-                             "--print-address"},
-                            {}, m_folder + "/bus.log") &&
-               m_dbus.readLine(10s).has_value();
     }
 
     // avahi-daemon keeps its pid file in /run/avahi-daemon: a tmpfs over /run,
@@ -343,6 +332,7 @@ private:
     bool m_namespaceMade = false;
     test::ChildProcess m_dbus;
     test::ChildProcess m_avahi;
+    std::string m_said;
 };
 
 TEST(ServiceBrowserTest, FindsTheFirstCompanionIgnoresOthersAndReportsItsDeparture)

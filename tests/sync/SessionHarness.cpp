@@ -1,6 +1,7 @@
 #include "sync/SessionHarness.h"
 
 #include "support/Files.h"
+#include "support/TreeSnapshot.h"
 
 #include "library/Startup.h"
 #include "platform/FileManager.h"
@@ -12,10 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <mutex>
-#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -198,11 +196,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string contentHash(const fs::path& file)
-{
-    return std::to_string(std::hash<std::string>{}(fileContents(file.string())));
-}
-
 void writeBytes(const std::string& path, const std::string& bytes)
 {
     if (!FileManager::writeFileAtomically(path, bytes)) {
@@ -257,37 +250,33 @@ void plantHostileItem(const std::string& packageFolder, Hostile kind, const Outs
     }
 }
 
-std::map<std::string, std::string> snapshot(const std::string& folder)
-{
-    std::map<std::string, std::string> items;
-    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
-        const fs::file_status status = it->symlink_status();
-        const std::string path = fs::relative(it->path(), folder).string();
-        if (fs::is_symlink(status)) {
-            items[path] = "link";
-        } else if (fs::is_directory(status)) {
-            items[path] = "folder";
-        } else if (fs::is_regular_file(status)) {
-            items[path] = "file " + contentHash(it->path());
-        } else {
-            items[path] = "special";
-        }
-    }
-    return items;
-}
-
 std::vector<std::string> outsideItemsIn(const std::string& folder, const OutsideFiles& outside)
 {
     std::vector<std::string> secrets;
     for (const auto& content : outside.contents) {
-        secrets.push_back("file " + std::to_string(std::hash<std::string>{}(content)));
+        secrets.push_back(std::to_string(content.size()) + " bytes, hash " +
+                          std::to_string(std::hash<std::string>{}(content)));
     }
     std::vector<std::string> found;
-    for (const auto& [path, what] : snapshot(folder)) {
-        const bool plain = what == "folder" || what.rfind("file ", 0) == 0;
+    for (const auto& [path, what] : snapshotTree(folder)) {
+        const bool plain = what == "folder" || what.find(" bytes, hash ") != std::string::npos;
         const bool secret = std::find(secrets.begin(), secrets.end(), what) != secrets.end();
         if (!plain || secret || fs::path(path).filename() == "id_rsa") {
             found.push_back(path + ": " + what);
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> leftoversIn(const std::string& folder)
+{
+    std::vector<std::string> found;
+    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
+        for (const char* mark : {"_temp", "_old", ".part", "(recovered"}) {
+            if (name.find(mark) != std::string::npos) {
+                found.push_back(name);
+                break;
+            }
         }
     }
     return found;

@@ -10,12 +10,14 @@
 #include "sync/SyncPresenter.h"
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace dossiva::test {
+
+// Names, titles or messages in the order a test expects them.
+using Texts = std::vector<std::string>;
 
 // The sync sheet for tests: records what the session showed and answers it
 // as scripted, always by posting to the main thread as a user's click would.
@@ -131,13 +133,14 @@ enum class Hostile {
 };
 void plantHostileItem(const std::string& packageFolder, Hostile kind, const OutsideFiles& outside);
 
-// Every item below a folder, found without following links, by its path:
-// "file <hash of its bytes>", "folder", "link" or "special".
-std::map<std::string, std::string> snapshot(const std::string& folder);
 // The items of a folder's snapshot that do not belong in a copy of the data
 // tree: anything but a plain file or folder, a file holding the bytes of an
 // outside file, a name taken from the outside folder.
 std::vector<std::string> outsideItemsIn(const std::string& folder, const OutsideFiles& outside);
+
+// The names in a folder that tell of an unfinished swap or transfer, or of a
+// copy kept after one.
+std::vector<std::string> leftoversIn(const std::string& folder);
 
 // The values of the main field of a database file, in record order.
 std::vector<std::string> titlesInFile(const std::string& databaseFile);

@@ -5,7 +5,6 @@
 #include "support/TestDatabase.h"
 #include "sync/SyncTestData.h"
 
-#include "fields/StructureCodec.h"
 #include "platform/Clock.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"

@@ -6,7 +6,6 @@
 #include "support/TestDatabase.h"
 #include "sync/SessionHarness.h"
 
-#include "platform/Clock.h"
 #include "platform/DateFormat.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
@@ -90,8 +89,8 @@ TEST(RemoteNames, PrintableNamesCannotDriveATerminal)
 struct PackageReadCase {
     const char* name;
     Hostile kind;
-    std::vector<std::string> read;    // files read, with what they held
-    std::vector<std::string> skipped; // as the user reads them
+    Texts read;    // files read, with what they held
+    Texts skipped; // as the user reads them
 };
 
 class PackageFilesRead : public ::testing::TestWithParam<PackageReadCase> {};
@@ -108,8 +107,8 @@ TEST_P(PackageFilesRead, OnlyPlainFilesInsideThePackage)
     ASSERT_TRUE(FileManager::writeFileAtomically(package + "/images/1", std::string("picture")));
     plantHostileItem(package, GetParam().kind, outside);
 
-    std::vector<std::string> read;
-    std::vector<std::string> skipped;
+    Texts read;
+    Texts skipped;
     const auto take = [&](const FileHandle& file, const std::string& path) {
         if (const auto bytes = file.isOpen() ? file.readWhole(1024) : std::nullopt) {
             read.push_back(path + ": " + std::string(bytes->begin(), bytes->end()));
@@ -127,7 +126,7 @@ TEST_P(PackageFilesRead, OnlyPlainFilesInsideThePackage)
     } else {
         skipped.push_back(describeSkipped({"", why}));
     }
-    std::vector<std::string> scanned;
+    Texts scanned;
     for (const auto& item : PackageFiles::irregularItems(package)) {
         scanned.push_back(describeSkipped(item));
     }
@@ -324,16 +323,15 @@ TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftoversNoBackupIsWriting)
     for (const char* folder : {"/1700000100", "/1700000050", "/1600000000_temp"}) {
         ASSERT_TRUE(FileManager::createDirectory(Paths::phoneBackupsFolder() + folder));
     }
-    std::vector<std::string> local;
-    for (const auto& entry : RestoreCatalog::listBackups(false)) {
-        local.push_back(entry.stamp + ":" + std::to_string(entry.side));
-    }
-    EXPECT_EQ(local, (std::vector<std::string>{"1700000100:0", "1700000300:0"}));
-    std::vector<std::string> both;
-    for (const auto& entry : RestoreCatalog::listBackups(true)) {
-        both.push_back(entry.stamp + ":" + std::to_string(entry.side));
-    }
-    EXPECT_EQ(both, (std::vector<std::string>{"1700000050:1", "1700000100:2", "1700000300:0"}));
+    const auto listed = [](bool withCompanion) {
+        Texts backups;
+        for (const auto& entry : RestoreCatalog::listBackups(withCompanion)) {
+            backups.push_back(entry.stamp + ":" + std::to_string(entry.side));
+        }
+        return backups;
+    };
+    EXPECT_EQ(listed(false), (Texts{"1700000100:0", "1700000300:0"}));
+    EXPECT_EQ(listed(true), (Texts{"1700000050:1", "1700000100:2", "1700000300:0"}));
     // Listing deletes nothing; neither does the clean-up while a backup writes.
     EXPECT_TRUE(FileManager::exists(Paths::macBackupsFolder() + "/1700000200_temp"));
     {
@@ -357,10 +355,10 @@ TEST(RestoreCatalog, ListsBackupsOfBothSidesAndDropsLeftoversNoBackupIsWriting)
 
 struct LeftoverPlanCase {
     const char* name;
-    std::vector<std::string> entries;
-    std::vector<std::string> sound;    // entries that hold a sound package
-    std::vector<std::string> received; // unfinished copies whose source is elsewhere
-    std::vector<std::string> steps;
+    Texts entries;
+    Texts sound;    // entries that hold a sound package
+    Texts received; // unfinished copies whose source is elsewhere
+    Texts steps;
 };
 
 std::string stepText(const LeftoverStep& step)
@@ -380,12 +378,12 @@ class LeftoverPlan : public ::testing::TestWithParam<LeftoverPlanCase> {};
 TEST_P(LeftoverPlan, DealsWithAsideCopiesFirstAndRemovesOnlyWhatIsSafe)
 {
     const auto& c = GetParam();
-    const auto in = [](const std::vector<std::string>& list) {
+    const auto in = [](const Texts& list) {
         return [list](const std::string& entry) {
             return std::find(list.begin(), list.end(), entry) != list.end();
         };
     };
-    std::vector<std::string> steps;
+    Texts steps;
     for (const auto& step : PackageRecovery::plan(c.entries, in(c.sound), in(c.received))) {
         steps.push_back(stepText(step));
     }
@@ -426,10 +424,8 @@ TEST(PackageRecovery, ACopyReceivedFromTheCompanionIsRemovedAndAStrayMarkGoes)
     // A take stopped after moving its copy in, before removing the mark.
     ASSERT_TRUE(PackageRecovery::markReceived(Paths::packagePath("Kept.dossiva")));
 
-    EXPECT_EQ(PackageRecovery::recover(),
-              std::vector<std::string>{"an unfinished copy of Taken was removed"});
-    EXPECT_EQ(FileManager::contentsOfDirectory(Paths::databasesFolder()),
-              std::vector<std::string>{"Kept.dossiva"});
+    EXPECT_EQ(PackageRecovery::recover(), Texts{"an unfinished copy of Taken was removed"});
+    EXPECT_EQ(FileManager::contentsOfDirectory(Paths::databasesFolder()), Texts{"Kept.dossiva"});
     EXPECT_FALSE(
         FileManager::exists(Paths::packagePath("Kept.dossiva") + "/" + PackageRecovery::kReceivedMarker));
 }
@@ -446,8 +442,7 @@ protected:
 
     void makePackage(const std::string& path, const std::string& content)
     {
-        ASSERT_TRUE(FileManager::createDirectory(path));
-        ASSERT_TRUE(FileManager::createDirectory(path + "/images"));
+        ASSERT_TRUE(FileManager::createDirectories(path + "/images"));
         ASSERT_TRUE(FileManager::writeFileAtomically(path + "/database.db", content));
     }
     std::string content(const std::string& path) const

@@ -6,19 +6,16 @@
 #include "sync/SyncTestData.h"
 
 #include "platform/FileManager.h"
-#include "platform/MainThread.h"
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
 #include "support/CaseNames.h"
 #include "support/Files.h"
 #include "support/TreeSnapshot.h"
-#include "sync/SyncMerge.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <ctime>
-#include <sstream>
 #include <sys/time.h>
 
 using namespace dossiva;
@@ -27,22 +24,9 @@ using namespace std::string_literals;
 
 namespace {
 
-bool contains(const std::vector<std::string>& list, const std::string& item)
+bool contains(const Texts& list, const std::string& item)
 {
     return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-// Folders of a side whose names tell of an unfinished swap or transfer.
-std::vector<std::string> leftovers(const std::string& folder)
-{
-    std::vector<std::string> found;
-    for (const auto& name : FileManager::contentsOfDirectory(folder)) {
-        if (name.find("_temp") != std::string::npos || name.find("_old") != std::string::npos ||
-            name.find(".part") != std::string::npos) {
-            found.push_back(name);
-        }
-    }
-    return found;
 }
 
 std::size_t fileCount(const std::string& folder)
@@ -52,9 +36,9 @@ std::size_t fileCount(const std::string& folder)
 
 // A message's lines in byte order, for lists whose order the companion's
 // listing decides.
-std::vector<std::string> sortedLines(const std::string& text)
+Texts sortedLines(const std::string& text)
 {
-    std::vector<std::string> lines = textLines(text);
+    Texts lines = textLines(text);
     std::sort(lines.begin(), lines.end());
     return lines;
 }
@@ -65,9 +49,7 @@ protected:
 
     void SetUp() override
     {
-        if (!f.startPeer()) {
-            FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
-        }
+        ASSERT_TRUE(f.startPeer()) << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";
     }
 
     // A database on both sides, last synced at 1000: "old one" (with a
@@ -106,22 +88,20 @@ TEST_F(SyncSession, SendsTakesAndMergesDatabasesWithTheirPictures)
 
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
     // Sent: the companion has the package with its picture.
-    EXPECT_EQ(titlesInFile(f.phonePackage("Mac Only") + "/database.db"),
-              std::vector<std::string>{"mac record"});
+    EXPECT_EQ(titlesInFile(f.phonePackage("Mac Only") + "/database.db"), Texts{"mac record"});
     EXPECT_EQ(fileCount(f.phonePackage("Mac Only") + "/images"), 1u);
     // Taken: this computer has the package, its pictures readable.
-    EXPECT_EQ(recordTitles("Phone Only.dossiva"),
-              (std::vector<std::string>{"phone record+photo", "second phone record"}));
+    EXPECT_EQ(recordTitles("Phone Only.dossiva"), (Texts{"phone record+photo", "second phone record"}));
     // Merged: both sides hold the same records, with every picture.
-    const std::vector<std::string> merged{"old one+photo", "old two", "added here", "added there+photo"};
+    const Texts merged{"old one+photo", "old two", "added here", "added there+photo"};
     EXPECT_EQ(recordTitles("Shared.dossiva"), merged);
     EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
-              (std::vector<std::string>{"old one", "old two", "added here", "added there"}));
+              (Texts{"old one", "old two", "added here", "added there"}));
     EXPECT_EQ(fileCount(f.phonePackage("Shared") + "/images"), 2u);
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), Texts{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
 
     // The computer's copies of sent and taken databases carry the sync.
     DBManager& db = DBManager::sharedIstance();
@@ -147,21 +127,21 @@ TEST_F(SyncSession, TheTableMarksWhereEachDatabaseIsAndTicksTheLastSynced)
     // A plain file named like a package is no database.
     ASSERT_TRUE(FileManager::writeFileAtomically(f.phoneRoot() + "/File.dossiva", std::string("x")));
     f.setSettings(false, false, {"Here"});
-    f.presenter.tick = std::vector<std::string>{};
+    f.presenter.tick = Texts{};
 
     ASSERT_TRUE(f.sync());
 
     ASSERT_EQ(f.presenter.tables.size(), 1u);
-    std::vector<std::string> shown;
+    Texts shown;
     for (const auto& entry : f.presenter.tables[0]) {
         shown.push_back(entry.name + " t" + std::to_string(entry.side) + (entry.ticked ? " c" : ""));
     }
     std::sort(shown.begin(), shown.end());
-    EXPECT_EQ(shown, (std::vector<std::string>{"Here.dossiva t0 c", "Notes.dossiva t0", "There.dossiva t1",
-                                               "notes.dossiva t1"}));
+    EXPECT_EQ(shown,
+              (Texts{"Here.dossiva t0 c", "Notes.dossiva t0", "There.dossiva t1", "notes.dossiva t1"}));
     // Cancelled from the table: nothing moved, nothing listed.
     EXPECT_FALSE(FileManager::exists(f.phonePackage("Here")));
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
 }
 
 TEST_F(SyncSession, ACompanionWithAnEmptyRootTakesTheDatabases)
@@ -170,7 +150,7 @@ TEST_F(SyncSession, ACompanionWithAnEmptyRootTakesTheDatabases)
     makeSamplePackage("Fresh");
     f.presenter.tick = {"Fresh.dossiva"};
     ASSERT_TRUE(f.sync());
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
     EXPECT_TRUE(FileManager::isRegularFile(f.phonePackage("Fresh") + "/database.db"));
 }
 
@@ -191,13 +171,11 @@ TEST_P(RefusedStart, EndsTheSessionWithItsAlertAndListsNothing)
         options.refusedCommands = {GetParam().refused};
     }
     options.password = GetParam().password;
-    if (!f.startPeer(options)) {
-        FAIL() << "the companion peer does not start";
-    }
+    ASSERT_TRUE(f.startPeer(options)) << "the companion peer does not start";
     makeSamplePackage("Kept");
     f.setSettings(false, false, {"Kept"});
     ASSERT_TRUE(f.sync());
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{GetParam().alert});
+    EXPECT_EQ(f.alertTexts(), Texts{GetParam().alert});
     EXPECT_TRUE(f.presenter.tables.empty());
     EXPECT_EQ(f.delegate.ends, 1);
 }
@@ -252,10 +230,10 @@ TEST_P(SyncConflict, TheChosenCopyReplacesTheOther)
     EXPECT_EQ(page.phone.records, "3");
     EXPECT_EQ(page.mac.fields, "4");
     EXPECT_EQ(page.selected, SyncSide::Mac); // edited later here
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
 
-    const std::vector<std::string> macLabels{"Title", "Note", "Photo", "Kind"};
-    const std::vector<std::string> phoneLabels{"Title", "Remark", "Photo", "Kind"};
+    const Texts macLabels{"Title", "Note", "Photo", "Kind"};
+    const Texts phoneLabels{"Title", "Remark", "Photo", "Kind"};
     const auto& labels = GetParam().choice == SyncSide::Mac ? macLabels : phoneLabels;
     EXPECT_EQ(labelsInFile(Paths::databaseFile("Plan.dossiva")), labels);
     EXPECT_EQ(labelsInFile(f.phonePackage("Plan") + "/database.db"), labels);
@@ -263,8 +241,8 @@ TEST_P(SyncConflict, TheChosenCopyReplacesTheOther)
     EXPECT_EQ(recordTitles("Plan.dossiva").size(), records);
     EXPECT_EQ(titlesInFile(f.phonePackage("Plan") + "/database.db").size(), records);
     EXPECT_EQ(fileCount(f.phonePackage("Plan") + "/images"), fileCount(Paths::imagesFolder("Plan.dossiva")));
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), Texts{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
 }
 
 INSTANTIATE_TEST_SUITE_P(EitherSide, SyncConflict,
@@ -307,9 +285,9 @@ TEST_P(DeletedAfterAnExchange, StaysDeletedOnBothSides)
 
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
-    EXPECT_EQ(titlesInFile(Paths::databaseFile("Diary.dossiva")), std::vector<std::string>{"stays"});
-    EXPECT_EQ(titlesInFile(phoneFile), std::vector<std::string>{"stays"});
+    EXPECT_EQ(f.alertTexts(), Texts{});
+    EXPECT_EQ(titlesInFile(Paths::databaseFile("Diary.dossiva")), Texts{"stays"});
+    EXPECT_EQ(titlesInFile(phoneFile), Texts{"stays"});
 }
 
 INSTANTIATE_TEST_SUITE_P(EitherWay, DeletedAfterAnExchange,
@@ -321,39 +299,34 @@ INSTANTIATE_TEST_SUITE_P(EitherWay, DeletedAfterAnExchange,
 TEST_F(SyncSession, StructuresEqualInValueMergeWithoutAConflict)
 {
     makeSharedDatabase("Shared");
+    // The structure as a Python literal: an integer against a boolean, a real against an integer.
     const std::string script =
-        "import sqlite3, plistlib, sys\n"
+        "import ast, sqlite3, plistlib, sys\n"
         "db = sqlite3.connect(sys.argv[1])\n"
-        "blob = plistlib.dumps([1, 180.0], fmt=plistlib.FMT_BINARY)\n"
-        "db.execute('update fields_table set field_structure=?, length=? where id=1',\n"
-        "           (blob, len(blob)))\n"
-        "db.commit()\n";
-    const std::string macBlob =
-        "import sqlite3, plistlib, sys\n"
-        "db = sqlite3.connect(sys.argv[1])\n"
-        "blob = plistlib.dumps([True, 180], fmt=plistlib.FMT_BINARY)\n"
+        "blob = plistlib.dumps(ast.literal_eval(sys.argv[2]), fmt=plistlib.FMT_BINARY)\n"
         "db.execute('update fields_table set field_structure=?, length=? where id=1',\n"
         "           (blob, len(blob)))\n"
         "db.commit()\n";
     std::string output;
-    ASSERT_EQ(runPython(script, {f.phonePackage("Shared") + "/database.db"}, output), 0) << output;
-    ASSERT_EQ(runPython(macBlob, {Paths::databaseFile("Shared.dossiva")}, output), 0) << output;
+    ASSERT_EQ(runPython(script, {f.phonePackage("Shared") + "/database.db", "[1, 180.0]"}, output), 0)
+        << output;
+    ASSERT_EQ(runPython(script, {Paths::databaseFile("Shared.dossiva"), "[True, 180]"}, output), 0) << output;
     f.presenter.tick = {"Shared.dossiva"};
 
     ASSERT_TRUE(f.sync());
 
     EXPECT_TRUE(f.presenter.conflicts.empty());
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
     EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
-              (std::vector<std::string>{"old one", "old two", "added here", "added there"}));
+              (Texts{"old one", "old two", "added here", "added there"}));
 }
 
 // -- Leftovers of an interrupted session on the companion ------------------------------
 
 struct LeftoverCase {
     const char* name;
-    std::vector<std::string> leftovers; // made from its copy: "_old" a copy, "_temp" an empty one
-    bool keepsItsCopy;                  // R/Notes.dossiva stays where it is
+    Texts leftovers;   // made from its copy: "_old" a copy, "_temp" an empty one
+    bool keepsItsCopy; // R/Notes.dossiva stays where it is
     std::string recovered;
 };
 
@@ -382,10 +355,9 @@ TEST_P(CompanionLeftovers, ArePutInOrderAndTheDatabaseSyncs)
     ASSERT_TRUE(f.sync());
 
     EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: " + std::string(SyncManager::kCompanionRecoveredHeading) +
-                                       GetParam().recovered});
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(titlesInFile(copy + "/database.db"), std::vector<std::string>{"note"});
+              Texts{"Info: " + std::string(SyncManager::kCompanionRecoveredHeading) + GetParam().recovered});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), Texts{});
+    EXPECT_EQ(titlesInFile(copy + "/database.db"), Texts{"note"});
     EXPECT_EQ(fileCount(copy + "/images"), 1u);
 }
 
@@ -428,7 +400,7 @@ protected:
     const std::string local = Paths::modelsFolder();
     std::string phone;
 
-    void prepare()
+    void SetUp() override
     {
         phone = f.phoneRoot() + "/Templates";
         // A local template counts from the later of its creation and its
@@ -446,21 +418,19 @@ protected:
 
 TEST_F(TemplateExchange, NewerTemplatesGoBothWays)
 {
-    prepare();
     ASSERT_TRUE(f.startPeer());
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{});
     EXPECT_EQ(templateLabel(local + "/Older Here.dossivaTemplate"), "newer there\n");
     EXPECT_EQ(templateLabel(local + "/Only There.dossivaTemplate"), "only there\n");
     EXPECT_EQ(templateLabel(phone + "/Newer Here.dossivaTemplate"), "newer here\n");
     EXPECT_EQ(templateLabel(phone + "/Only Here.dossivaTemplate"), "only here\n");
-    EXPECT_EQ(leftovers(local), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(local), Texts{});
 }
 
 TEST_F(TemplateExchange, ACompanionBeforeVersionFourExchangesNone)
 {
-    prepare();
     CompanionPeer::Options options;
     options.version = "3.5";
     ASSERT_TRUE(f.startPeer(options));
@@ -475,7 +445,6 @@ TEST_F(TemplateExchange, ACompanionBeforeVersionFourExchangesNone)
 
 TEST_F(TemplateExchange, ABrokenTemplateFromTheCompanionKeepsTheComputersFile)
 {
-    prepare();
     ASSERT_TRUE(
         FileManager::writeFileAtomically(phone + "/Older Here.dossivaTemplate", std::string(2048, 'z')));
     const struct timeval times[2] = {{kAhead, 0}, {kAhead, 0}};
@@ -484,7 +453,7 @@ TEST_F(TemplateExchange, ABrokenTemplateFromTheCompanionKeepsTheComputersFile)
     ASSERT_TRUE(f.sync());
 
     EXPECT_EQ(templateLabel(local + "/Older Here.dossivaTemplate"), "older here\n");
-    EXPECT_EQ(leftovers(local), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(local), Texts{});
     ASSERT_FALSE(f.alerts.asked().empty());
     EXPECT_EQ(f.alerts.asked().back().title, "Info");
     EXPECT_NE(f.alerts.asked().back().message.find("These templates have not been synced:"),
@@ -496,7 +465,7 @@ TEST_F(TemplateExchange, ABrokenTemplateFromTheCompanionKeepsTheComputersFile)
 TEST_F(SyncSession, StoppingDuringAMergeLeavesTheComputersDatabase)
 {
     makeSharedDatabase("Shared");
-    const std::vector<std::string> before = recordTitles("Shared.dossiva");
+    const Texts before = recordTitles("Shared.dossiva");
     const auto fileBefore = FileManager::readFile(Paths::databaseFile("Shared.dossiva"));
     f.presenter.tick = {"Shared.dossiva"};
     f.onLog("-> merging / merge", [&] { f.manager->abort(); });
@@ -506,12 +475,11 @@ TEST_F(SyncSession, StoppingDuringAMergeLeavesTheComputersDatabase)
     EXPECT_EQ(recordTitles("Shared.dossiva"), before);
     EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Shared.dossiva")), fileBefore);
     EXPECT_EQ(titlesInFile(f.phonePackage("Shared") + "/database.db"),
-              (std::vector<std::string>{"old one", "old two", "added there"}));
+              (Texts{"old one", "old two", "added there"}));
     EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{
-                  "Info: These databases have not been synced:\nShared (the merge was stopped)"});
+              Texts{"Info: These databases have not been synced:\nShared (the merge was stopped)"});
     EXPECT_TRUE(contains(f.presenter.titles, "Stopping"));
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
 }
 
 TEST_F(SyncSession, ALostCompanionEndsTheSessionWithItsAlert)
@@ -533,7 +501,7 @@ TEST_F(SyncSession, ALostCompanionEndsTheSessionWithItsAlert)
     EXPECT_TRUE(contains(f.alertTexts(), "Error: Connection closed by the iphone"));
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("First.dossiva")));
     EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Second.dossiva")), secondBefore);
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
     EXPECT_EQ(f.delegate.ends, 1);
 }
 
@@ -549,11 +517,10 @@ TEST_F(SyncSession, ACompanionThatGoesSilentlyFailsEachDatabaseAndTheSessionEnds
     ASSERT_TRUE(f.sync());
 
     // Once the connection is gone nothing more is tried; each says why.
-    EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: These databases have not been synced:"
-                                       "\nFirst (the connection to the companion was lost)"
-                                       "\nSecond (the connection to the companion was lost)"});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(f.alertTexts(), Texts{"Info: These databases have not been synced:"
+                                    "\nFirst (the connection to the companion was lost)"
+                                    "\nSecond (the connection to the companion was lost)"});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
 }
 
 // Names this computer refuses to a user are refused to the companion too.
@@ -562,7 +529,7 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
     SampleFields fields = makeSamplePackage("Good");
     addSampleRecord(fields, "good record", 100, 0, solidPicture(60));
     f.copyToPhone("Good", true);
-    const std::vector<std::string> refused = {"Bad\x01Name", ".hidden", "   "};
+    const Texts refused = {"Bad\x01Name", ".hidden", "   "};
     for (const auto& name : refused) {
         makeSamplePackage(name);
         f.copyToPhone(name, true);
@@ -597,7 +564,7 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
 
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(recordTitles("Good.dossiva"), std::vector<std::string>{"good record+photo"});
+    EXPECT_EQ(recordTitles("Good.dossiva"), Texts{"good record+photo"});
     EXPECT_EQ(fileCount(Paths::imagesFolder("Good.dossiva")), 1u);
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Garbage.dossiva")));
     for (const auto& name : refused) {
@@ -621,7 +588,7 @@ TEST_F(SyncSession, HostileNamesAndBrokenDatabasesFailAloneAndTouchNothingOutsid
                           "it holds a view \"v\" that Dossiva does not make)\nLost" + unusable +
                           "it is damaged: the field \"Lost\" has no column of values)"));
     EXPECT_EQ(f.alertTexts()[1], "Info: These templates have not been synced:\n\".hidden\"" + why);
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
 }
 
 // A package's links lead outside the data tree: nothing they point at may
@@ -631,7 +598,7 @@ TEST_F(SyncSession, SendsOnlyThePlainFilesInsideEachPackage)
     const OutsideFiles outside = makeOutsideFiles(f.library.home());
     const std::vector<std::pair<std::string, Hostile>> packages = {
         {"Fifo", Hostile::Fifo}, {"File Link", Hostile::FileLink}, {"Folder Link", Hostile::FolderLink}};
-    std::vector<std::string> ticked;
+    Texts ticked;
     for (const auto& [name, kind] : packages) {
         SampleFields fields = makeSamplePackage(name);
         addSampleRecord(fields, "kept", 100, 0, solidPicture(70));
@@ -643,15 +610,13 @@ TEST_F(SyncSession, SendsOnlyThePlainFilesInsideEachPackage)
 
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), std::vector<std::string>{});
-    EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: These items were not sent because they are not "
-                                       "plain files:\n\"Fifo\": images/7 is a FIFO\n\"File "
-                                       "Link\": images/6 is a symbolic link\n\"Folder Link\": "
-                                       "images is a symbolic link"});
+    EXPECT_EQ(outsideItemsIn(f.phoneRoot(), outside), Texts{});
+    EXPECT_EQ(f.alertTexts(), Texts{"Info: These items were not sent because they are not "
+                                    "plain files:\n\"Fifo\": images/7 is a FIFO\n\"File "
+                                    "Link\": images/6 is a symbolic link\n\"Folder Link\": "
+                                    "images is a symbolic link"});
     for (const auto& [name, kind] : packages) {
-        EXPECT_EQ(titlesInFile(f.phonePackage(name) + "/database.db"), std::vector<std::string>{"kept"})
-            << name;
+        EXPECT_EQ(titlesInFile(f.phonePackage(name) + "/database.db"), Texts{"kept"}) << name;
         // Each plain picture went along.
         EXPECT_EQ(fileCount(f.phonePackage(name) + "/images"), kind == Hostile::FolderLink ? 0u : 1u) << name;
     }
@@ -666,11 +631,10 @@ TEST_F(SyncSession, AFileLargerThanTheLimitIsNotTakenAndTheUserLearnsWhy)
 
     ASSERT_TRUE(f.sync());
 
-    EXPECT_EQ(f.alertTexts(),
-              std::vector<std::string>{"Info: These databases have not been synced:\nBig (the "
-                                       "companion sent more than 4 KiB)"});
+    EXPECT_EQ(f.alertTexts(), Texts{"Info: These databases have not been synced:\nBig (the "
+                                    "companion sent more than 4 KiB)"});
     EXPECT_FALSE(FileManager::exists(Paths::packagePath("Big.dossiva")));
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
 }
 
 // -- Refused commands -----------------------------------------------------------------
@@ -678,7 +642,7 @@ TEST_F(SyncSession, AFileLargerThanTheLimitIsNotTakenAndTheUserLearnsWhy)
 struct RefusalCase {
     const char* name;
     const char* command;
-    std::vector<std::string> notSynced; // in the order they failed
+    Texts notSynced; // in the order they failed
 };
 
 class RefusedCommand : public ::testing::TestWithParam<RefusalCase> {};
@@ -688,9 +652,7 @@ TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies
     SessionFixture f;
     CompanionPeer::Options options;
     options.refusedCommands = {GetParam().command};
-    if (!f.startPeer(options)) {
-        FAIL() << "the companion peer does not start";
-    }
+    ASSERT_TRUE(f.startPeer(options)) << "the companion peer does not start";
     SampleFields fields = makeSamplePackage("Send Me");
     addSampleRecord(fields, "outgoing", 100, 0, solidPicture(5));
     makeSamplePackage("Take Me");
@@ -712,7 +674,7 @@ TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies
         expected +=
             "\n" + name + " (the companion refused " + GetParam().command + ": 550 Refused by the test.)";
     }
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{expected});
+    EXPECT_EQ(f.alertTexts(), Texts{expected});
     if (contains(GetParam().notSynced, "Both")) {
         EXPECT_EQ(FileManager::readFile(Paths::databaseFile("Both.dossiva")), macBoth);
         EXPECT_EQ(FileManager::readFile(f.phonePackage("Both") + "/database.db"), phoneBoth);
@@ -720,8 +682,8 @@ TEST_P(RefusedCommand, OnlyTheDatabasesThatNeedItFailAndBothSidesKeepTheirCopies
     EXPECT_EQ(FileManager::exists(f.phonePackage("Send Me")), !contains(GetParam().notSynced, "Send Me"));
     EXPECT_EQ(FileManager::exists(Paths::packagePath("Take Me.dossiva")),
               !contains(GetParam().notSynced, "Take Me"));
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), Texts{});
+    EXPECT_EQ(leftoversIn(Paths::databasesFolder()), Texts{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RefusedCommand,
@@ -758,24 +720,24 @@ TEST_P(HostileListing, TheNamedFolderFailsAloneAndNothingOutsideTheDataTreeChang
     addSampleRecord(fields, "kept", 100, 0, solidPicture(40));
     DBManager::sharedIstance().openDB();
     const auto inHome = [&](const std::string& path) { return path.substr(home.size() + 1); };
-    const std::vector<std::string> ours = {inHome(Paths::appFolder()), inHome(Paths::preferencesFolder())};
+    const Texts ours = {inHome(Paths::appFolder()), inHome(Paths::preferencesFolder())};
     const TreeSnapshot before = snapshotTree(home, ours);
     f.presenter.tick = {cafe + ".dossiva", GetParam().entry};
 
     ASSERT_TRUE(f.sync());
 
     EXPECT_EQ(snapshotTree(home, ours), before);
-    EXPECT_EQ(f.localNames(), std::vector<std::string>{cafe + ".dossiva"});
+    EXPECT_EQ(f.localNames(), Texts{cafe + ".dossiva"});
     ASSERT_EQ(FileManager::exists(f.phonePackage(cafe)), GetParam().syncs);
     if (GetParam().syncs) {
-        EXPECT_EQ(titlesInFile(f.phonePackage(cafe) + "/database.db"), std::vector<std::string>{"kept"});
+        EXPECT_EQ(titlesInFile(f.phonePackage(cafe) + "/database.db"), Texts{"kept"});
         EXPECT_EQ(fileCount(f.phonePackage(cafe) + "/images"), 1u);
     }
     const std::string alerts = f.alertTexts().empty() ? "" : f.alertTexts().back();
     if (GetParam().why != nullptr) {
         EXPECT_NE(alerts.find(GetParam().why), std::string::npos) << alerts;
     } else {
-        EXPECT_EQ(f.alertTexts(), std::vector<std::string>{});
+        EXPECT_EQ(f.alertTexts(), Texts{});
     }
 }
 
@@ -818,9 +780,7 @@ TEST_P(DroppedConnection, IsNamedAsTheReasonAndItsLeftoversGoNextTime)
     SessionFixture f;
     CompanionPeer::Options options;
     options.dropAfter = GetParam().dropAfter;
-    if (!f.startPeer(options)) {
-        FAIL() << "the companion peer does not start";
-    }
+    ASSERT_TRUE(f.startPeer(options)) << "the companion peer does not start";
     SampleFields fields = makeSamplePackage("Notes");
     addSampleRecord(fields, "note", 100, 0);
     f.setSettings(false, true, {"Notes"});
@@ -828,15 +788,15 @@ TEST_P(DroppedConnection, IsNamedAsTheReasonAndItsLeftoversGoNextTime)
     ASSERT_TRUE(f.sync());
 
     // Nothing more is tried once the connection is gone.
-    EXPECT_EQ(f.alertTexts(), std::vector<std::string>{GetParam().alert});
+    EXPECT_EQ(f.alertTexts(), Texts{GetParam().alert});
     EXPECT_TRUE(contains(f.manager->sessionLog(), GetParam().logLine));
 
     // The next session, with the companion back, puts its side in order.
     f.alerts = ScriptedAlerts();
     ASSERT_TRUE(f.startPeer());
     ASSERT_TRUE(f.sync());
-    EXPECT_EQ(leftovers(f.phoneRoot()), std::vector<std::string>{});
-    EXPECT_EQ(titlesInFile(f.phonePackage("Notes") + "/database.db"), std::vector<std::string>{"note"});
+    EXPECT_EQ(leftoversIn(f.phoneRoot()), Texts{});
+    EXPECT_EQ(titlesInFile(f.phonePackage("Notes") + "/database.db"), Texts{"note"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DroppedConnection,

@@ -8,8 +8,6 @@
 #include "platform/Paths.h"
 #include "storage/DBManager.h"
 
-#include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace dossiva::test {
