@@ -29,7 +29,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -411,14 +410,8 @@ TEST_F(FieldViewsTest, APicturesMenuOpensAndDeletesIt)
         ASSERT_NE(menu, nullptr);
         ASSERT_TRUE(menu->isVisible());
         EXPECT_EQ(menu->title(), QStringLiteral("Contextual Menu"));
-        QStringList titles;
-        for (QAction* action : menu->actions()) {
-            titles << action->text();
-            if (action->text() == title) {
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-            }
-        }
-        EXPECT_EQ(titles, (QStringList{"Open Image", "Change Image", "", "Delete Image"}));
+        EXPECT_EQ(entryTexts(*menu), (QStringList{"Open Image", "Change Image", "", "Delete Image"}));
+        clickEntry(*menu, title);
     };
     choose(QStringLiteral("Open Image"));
     EXPECT_EQ(opened, Calls{"file://" + path});
