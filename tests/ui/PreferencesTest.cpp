@@ -4,8 +4,6 @@
 #include "support/TestHome.h"
 #include "ui/WidgetClicks.h"
 
-#include "platform/Clock.h"
-#include "platform/DateFormat.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "ui/prefs/PreferencesWindowController.h"
@@ -15,12 +13,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <functional>
 #include <memory>
 
@@ -57,11 +53,6 @@ std::optional<PropertyList> storedOnDisk(const std::string& key)
 class PreferencesTest : public ::testing::Test {
 protected:
     TestHome home;
-
-    std::unique_ptr<PreferencesWindowController> makeWindow()
-    {
-        return std::make_unique<PreferencesWindowController>();
-    }
 };
 
 TEST_F(PreferencesTest, ControlsShowTheStoredSettingsOrTheirDefaultsAndWriteNothing)
@@ -106,7 +97,7 @@ TEST_F(PreferencesTest, ControlsShowTheStoredSettingsOrTheirDefaultsAndWriteNoth
         if (c.stored) {
             UserDefaults::standard().set(c.key, *c.stored);
         }
-        auto window = makeWindow();
+        auto window = std::make_unique<PreferencesWindowController>();
         EXPECT_EQ(c.shown(*window), c.expected);
         EXPECT_EQ(UserDefaults::standard().has(c.key), c.stored.has_value()) << "showing the window wrote it";
         UserDefaults::standard().remove(c.key);
@@ -127,7 +118,7 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
         {"SPrintBack", &PreferencesWindowController::printBackgroundButton, PropertyList::Kind::Integer},
         {"Export CSV", &PreferencesWindowController::showExport, PropertyList::Kind::Boolean},
     };
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     for (const Case& c : cases) {
@@ -150,7 +141,7 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
 TEST_F(PreferencesTest, ChoosingASortStoresItAndPostsTheIndexOnce)
 {
     PostedSorts posted(kSortingTypeChangedNotification);
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QComboBox* popUp = window->sortingPopUp();
@@ -168,7 +159,7 @@ TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
 {
     UserDefaults::standard().setInteger("Sorting", 2);
     PostedSorts posted(kSortingTypeChangedNotification);
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     struct Case {
         std::int64_t payload;
         int shown;
@@ -189,9 +180,9 @@ TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
 
 TEST_F(PreferencesTest, AClosedWindowStopsFollowingTheRecordList)
 {
-    auto closed = makeWindow();
+    auto closed = std::make_unique<PreferencesWindowController>();
     closed.reset();
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     // The destroyed window must not be called (the sanitizers would see it).
     NotificationCenter::defaultCenter().post(kSortingTypeChangedNotificationFromListTable, nullptr,
                                              std::int64_t{0});
@@ -203,7 +194,7 @@ TEST_F(PreferencesTest, TheUpdatePaneSaysUpdatesComeFromTheDistributionNotALastC
     // A time from the update component of an earlier release is kept, and
     // not shown as if a check had run.
     UserDefaults::standard().set("SULastCheckTime", PropertyList(PropertyList::Date{1261736430}));
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     window->showPane(QStringLiteral("PUpd"));
     EXPECT_TRUE(window->updateLabel()->text().contains(QStringLiteral("comes from your distribution")));
     EXPECT_FALSE(window->updateLabel()->text().contains(QStringLiteral("2009")));
@@ -219,7 +210,7 @@ TEST_F(PreferencesTest, ToolbarItemsShowTheirPanesAndTitles)
         {QStringLiteral("PUpd"), QStringLiteral("Update")},
         {QStringLiteral("PCSV"), QStringLiteral("Export")},
     };
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     EXPECT_EQ(window->currentPane(), QStringLiteral("PGen"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("General"));
     window->show();
@@ -238,7 +229,7 @@ TEST_F(PreferencesTest, ToolbarItemsShowTheirPanesAndTitles)
 
 TEST_F(PreferencesTest, SwitchingPanesKeepsTheTopEdgeAndTheCentre)
 {
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     window->showPreferences();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     const QRect before = window->geometry();
