@@ -25,23 +25,13 @@ using namespace dossiva::test;
 
 namespace {
 
-// Records the sort indexes posted under one notification name.
-class PostedSorts {
-public:
-    explicit PostedSorts(NotificationKind<std::int64_t> kind)
-        : m_token(NotificationCenter::defaultCenter().observe<std::int64_t>(
-              kind, nullptr, [this](const std::int64_t& index, const void*) { m_indexes.push_back(index); }))
-    {
-    }
-    PostedSorts(const PostedSorts&) = delete;
-    PostedSorts& operator=(const PostedSorts&) = delete;
-
-    const std::vector<std::int64_t>& indexes() const { return m_indexes; }
-
-private:
-    std::vector<std::int64_t> m_indexes;
-    ObserverToken m_token;
-};
+// Collects the sort indexes posted under a notification name while the
+// token lives.
+ObserverToken collectSorts(NotificationKind<std::int64_t> kind, std::vector<std::int64_t>& posted)
+{
+    return NotificationCenter::defaultCenter().observe<std::int64_t>(
+        kind, nullptr, [&posted](const std::int64_t& index, const void*) { posted.push_back(index); });
+}
 
 // The setting as the preferences file holds it, read back from the disk.
 std::optional<PropertyList> storedOnDisk(const std::string& key)
@@ -140,7 +130,8 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
 
 TEST_F(PreferencesTest, ChoosingASortStoresItAndPostsTheIndexOnce)
 {
-    PostedSorts posted(kSortingTypeChangedNotification);
+    std::vector<std::int64_t> posted;
+    const ObserverToken watch = collectSorts(kSortingTypeChangedNotification, posted);
     auto window = std::make_unique<PreferencesWindowController>();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -148,7 +139,7 @@ TEST_F(PreferencesTest, ChoosingASortStoresItAndPostsTheIndexOnce)
     popUp->setFocus();
     QTest::keyClick(popUp, Qt::Key_Up); // from 2 to 1
     QTest::keyClick(popUp, Qt::Key_Up); // to 0
-    EXPECT_EQ(posted.indexes(), (std::vector<std::int64_t>{1, 0}));
+    EXPECT_EQ(posted, (std::vector<std::int64_t>{1, 0}));
     const auto stored = storedOnDisk("Sorting");
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->kind(), PropertyList::Kind::Integer);
@@ -158,7 +149,8 @@ TEST_F(PreferencesTest, ChoosingASortStoresItAndPostsTheIndexOnce)
 TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
 {
     UserDefaults::standard().setInteger("Sorting", 2);
-    PostedSorts posted(kSortingTypeChangedNotification);
+    std::vector<std::int64_t> posted;
+    const ObserverToken watch = collectSorts(kSortingTypeChangedNotification, posted);
     auto window = std::make_unique<PreferencesWindowController>();
     struct Case {
         std::int64_t payload;
@@ -174,7 +166,7 @@ TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
                                                  c.payload);
         EXPECT_EQ(window->sortingPopUp()->currentIndex(), c.shown);
     }
-    EXPECT_TRUE(posted.indexes().empty()) << "the window posted the sort back";
+    EXPECT_TRUE(posted.empty()) << "the window posted the sort back";
     EXPECT_EQ(UserDefaults::standard().integerForKey("Sorting"), 2) << "the list stores its own sort";
 }
 
