@@ -64,13 +64,10 @@ public:
 
     int rowOf(const std::string& name)
     {
-        for (int row = 0; row < list().count(); ++row) {
-            if (list().item(row)->text().toStdString() == name) {
-                return row;
-            }
-        }
-        ADD_FAILURE() << name << " is not listed";
-        return -1;
+        const auto found =
+            list().findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        EXPECT_EQ(found.size(), 1) << name << " is not listed once";
+        return found.isEmpty() ? -1 : list().row(found.front());
     }
 
     void click(const std::string& name)

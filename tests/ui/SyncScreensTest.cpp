@@ -214,14 +214,11 @@ protected:
     void toggleRow(const std::string& name)
     {
         QTableWidget* widget = table().table();
-        for (int row = 0; row < widget->rowCount(); ++row) {
-            if (widget->item(row, SyncDatabaseTable::NameColumn)->text().toStdString() == name) {
-                widget->setCurrentCell(row, SyncDatabaseTable::TickColumn);
-                QTest::keyClick(widget, Qt::Key_Space);
-                return;
-            }
-        }
-        ADD_FAILURE() << "no row " << name;
+        const auto found =
+            widget->findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ASSERT_EQ(found.size(), 1) << "no row " << name;
+        widget->setCurrentCell(found.front()->row(), SyncDatabaseTable::TickColumn);
+        QTest::keyClick(widget, Qt::Key_Space);
     }
 
     // Runs a click on the main thread once the session's log says `marker`.
