@@ -734,42 +734,26 @@ TEST_F(DefineSectionTest, BelowTwoNumberFieldsAFormulaEditorExplainsWhy)
 
 // --- Choose items --------------------------------------------------------------------
 
-struct RemovalCase {
-    const char* name;
-    bool withRecords;
-    const char* answer;
-    std::vector<std::string> left;
-};
-
-class ItemRemovalTest : public DefineSectionTest, public testing::WithParamInterface<RemovalCase> {};
-
-TEST_P(ItemRemovalTest, AsksOnlyWhenRecordsMayLoseTheirChoice)
+// Without records no question is asked: the change table's item removals.
+TEST_F(DefineSectionTest, RemovingAnItemRecordsMayHaveChosenAsksFirst)
 {
-    const RemovalCase& c = GetParam();
     const FieldId colour = field("Colour", FieldType::Choose, items({"Red", "Blue"}));
-    if (c.withRecords) {
-        addRecord(colour, FieldValue::integer(0));
-    }
+    addRecord(colour, FieldValue::integer(0));
     open();
     auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
-    alerts.queueAnswer(c.answer);
-    clickRow(*editor.items()->list(), 0);
-    QTest::mouseClick(editor.items()->removeButton(), Qt::LeftButton);
-    if (c.withRecords) {
-        ASSERT_EQ(alerts.asked().size(), 1U);
+    using Items = std::vector<std::string>;
+    for (const auto& [answer, left] :
+         {std::pair{"Cancel", Items{"Red", "Blue"}}, std::pair{"Delete", Items{"Blue"}}}) {
+        SCOPED_TRACE(answer);
+        alerts.queueAnswer(answer);
+        clickRow(*editor.items()->list(), 0);
+        QTest::mouseClick(editor.items()->removeButton(), Qt::LeftButton);
         EXPECT_EQ(alerts.lastMessage(), "Attention / All Data will be lost");
-    } else {
-        EXPECT_TRUE(alerts.asked().empty());
+        EXPECT_EQ(editor.array(), left);
+        EXPECT_EQ(choiceItems(db.field(colour)->structure), left);
     }
-    EXPECT_EQ(editor.array(), c.left);
-    EXPECT_EQ(choiceItems(db.field(colour)->structure), c.left);
+    EXPECT_EQ(alerts.asked().size(), 2U) << "one question each time";
 }
-
-INSTANTIATE_TEST_SUITE_P(Removals, ItemRemovalTest,
-                         testing::Values(RemovalCase{"NoRecords", false, "Cancel", {"Blue"}},
-                                         RemovalCase{"RecordsConfirmed", true, "Delete", {"Blue"}},
-                                         RemovalCase{"RecordsCancelled", true, "Cancel", {"Red", "Blue"}}),
-                         test::NameOfCase());
 
 TEST_F(DefineSectionTest, RenamingAnItemKeepsTheRecordsThatChoseItAndRefusesATakenText)
 {
