@@ -185,21 +185,32 @@ public:
         settle();
     }
 
-    // Drags a palette type onto a point of the stack, as the mouse would:
-    // the palette holds the mouse from the press to the release.
+    // Presses a row of the palette and starts dragging it; returns where the
+    // press was. The palette holds the mouse from the press to the release.
+    QPoint pickFromPalette(int row)
+    {
+        StructurePaletteView* palette = section->table();
+        const QPoint start = palette->visualItemRect(palette->item(row)).center();
+        QTest::mousePress(palette->viewport(), Qt::LeftButton, {}, start);
+        QTest::mouseMove(palette->viewport(), start + QPoint(12, 0));
+        return start;
+    }
+    // A point of the stack as the palette, which holds the mouse, sees it.
+    QPoint onPalette(const QPoint& onStack) const
+    {
+        return section->table()->viewport()->mapFromGlobal(stack()->mapToGlobal(onStack));
+    }
+    // Drags a palette type onto a point of the stack, as the mouse would.
     void dragFromPalette(const QString& title, const QPoint& onStack)
     {
         StructurePaletteView* palette = section->table();
         const auto found = palette->findItems(title, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << title.toStdString();
-        QWidget* viewport = palette->viewport();
-        const QPoint start = palette->visualItemRect(found.front()).center();
-        const QPoint end = viewport->mapFromGlobal(stack()->mapToGlobal(onStack));
-        QTest::mousePress(viewport, Qt::LeftButton, {}, start);
-        QTest::mouseMove(viewport, start + QPoint(12, 0));
-        QTest::mouseMove(viewport, (start + end) / 2);
-        QTest::mouseMove(viewport, end);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+        const QPoint start = pickFromPalette(palette->row(found.front()));
+        const QPoint end = onPalette(onStack);
+        QTest::mouseMove(palette->viewport(), (start + end) / 2);
+        QTest::mouseMove(palette->viewport(), end);
+        QTest::mouseRelease(palette->viewport(), Qt::LeftButton, {}, end);
         settle();
     }
     // Drags an editor by its header onto a point of the stack: the press
@@ -241,6 +252,13 @@ public:
         // The focus goes elsewhere before the button is clicked.
         panel->operatorTable()->setFocus();
         QTest::mouseClick(panel->chooseFieldButton(), Qt::LeftButton);
+    }
+    // Adds a component to a formula: its add button, then a row of the panel.
+    void addComponent(CalculationFieldStructureViewController& editor,
+                      QListWidget* (AddComponentWindow::*table)() const, int row, bool doubleClick = false)
+    {
+        QTest::mouseClick(editor.calcTable()->addButton(), Qt::LeftButton);
+        chooseInPanel(editor, table, row, doubleClick);
     }
     // Gives an editor's header the focus, as a click on it does.
     void clickHeader(StructureFieldViewController& editor)
@@ -350,11 +368,7 @@ TEST_F(DefineSectionTest, EnterOrADoubleClickOnATypeAddsItAtTheEnd)
 TEST_F(DefineSectionTest, ADragOpensAGapWhereItWouldLandAndLeavingClosesIt)
 {
     openWith({"A", "B"});
-    StructurePaletteView* palette = section->table();
-    QWidget* viewport = palette->viewport();
-    const auto toPalette = [&](const QPoint& onStack) {
-        return viewport->mapFromGlobal(stack()->mapToGlobal(onStack));
-    };
+    QWidget* viewport = section->table()->viewport();
     const auto tops = [this] {
         std::vector<int> shown;
         for (QWidget* view : stack()->viewArray()) {
@@ -363,10 +377,8 @@ TEST_F(DefineSectionTest, ADragOpensAGapWhereItWouldLandAndLeavingClosesIt)
         return shown;
     };
     const std::vector<int> resting = tops();
-    const QPoint start = palette->visualItemRect(palette->item(0)).center();
-    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
-    QTest::mouseMove(viewport, start + QPoint(12, 0));
-    QTest::mouseMove(viewport, toPalette(spotOn(2, Spot::UpperHalf)));
+    const QPoint start = pickFromPalette(0);
+    QTest::mouseMove(viewport, onPalette(spotOn(2, Spot::UpperHalf)));
     settle();
     std::vector<int> opened = tops();
     EXPECT_EQ(opened[1], resting[1]) << "above the gap";
@@ -383,17 +395,13 @@ TEST_F(DefineSectionTest, ADragOpensAGapWhereItWouldLandAndLeavingClosesIt)
 TEST_F(DefineSectionTest, EscapeCancelsADragFromThePalette)
 {
     openWith({"Note"});
-    StructurePaletteView* palette = section->table();
-    QWidget* viewport = palette->viewport();
-    const QPoint start = palette->visualItemRect(palette->item(2)).center();
-    const QPoint end = viewport->mapFromGlobal(stack()->mapToGlobal(spotOn(1, Spot::BelowAll)));
-    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
-    QTest::mouseMove(viewport, start + QPoint(12, 0));
-    QTest::mouseMove(viewport, end);
+    pickFromPalette(2);
+    const QPoint end = onPalette(spotOn(1, Spot::BelowAll));
+    QTest::mouseMove(section->table()->viewport(), end);
     ASSERT_TRUE(stack()->isDragging());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(stack()->isDragging());
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+    QTest::mouseRelease(section->table()->viewport(), Qt::LeftButton, {}, end);
     settle();
     EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note"}));
 }
@@ -408,86 +416,74 @@ TEST_F(DefineSectionTest, ADropOffTheStackAddsNothing)
     EXPECT_FALSE(delegate.undo);
 }
 
-// --- Moving by drag ------------------------------------------------------------
+// --- Moving by drag or keys -----------------------------------------------------
+
+using Gesture = std::function<void(DefineSectionTest&)>;
+
+// Drags an editor by its header onto a spot of another.
+Gesture drag(std::size_t source, std::size_t onto, Spot spot)
+{
+    return [=](DefineSectionTest& t) { t.dragEditor(source, t.spotOn(onto, spot)); };
+}
+
+// Presses Alt with an arrow key on an editor's header, as often as told.
+Gesture altKey(std::size_t editor, Qt::Key key, int presses)
+{
+    return [=](DefineSectionTest& t) {
+        t.clickHeader(t.editorAt(editor));
+        for (int press = 0; press < presses; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+            t.settle();
+        }
+    };
+}
 
 struct MoveCase {
     const char* name;
-    std::size_t source;
-    std::size_t onto;
-    Spot spot;
+    Gesture move;
+    int steps;                      // undo steps the move makes
     std::vector<std::string> order; // empty: nothing moves
 };
 
-class EditorDragTest : public DefineSectionTest, public testing::WithParamInterface<MoveCase> {};
+class MoveTest : public DefineSectionTest, public testing::WithParamInterface<MoveCase> {};
 
-TEST_P(EditorDragTest, MovesTheFieldAndUndoPutsItBack)
+TEST_P(MoveTest, MovesTheFieldAndUndoPutsItBack)
 {
     openWith({"A", "B", "C"});
-    const std::vector<std::string> before = {"Name", "A", "B", "C"};
     const MoveCase& c = GetParam();
-    dragEditor(c.source, spotOn(c.onto, c.spot));
+    c.move(*this);
     if (c.order.empty()) {
         expectUnmoved();
         return;
     }
     expectOrder(c.order);
     for (int round = 0; round < 2; ++round) {
-        keyClick(QKeySequence::Undo);
-        expectOrder(before);
-        keyClick(QKeySequence::Redo);
+        for (int step = 0; step < c.steps; ++step) {
+            keyClick(QKeySequence::Undo);
+        }
+        expectOrder({"Name", "A", "B", "C"});
+        for (int step = 0; step < c.steps; ++step) {
+            keyClick(QKeySequence::Redo);
+        }
         expectOrder(c.order);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Drags, EditorDragTest,
-    testing::Values(MoveCase{"TheFirstFieldStays", 0, 3, Spot::BelowAll, {}},
-                    MoveCase{"OntoItsOwnUpperHalf", 2, 2, Spot::UpperHalf, {}},
-                    MoveCase{"OntoItsOwnLowerHalf", 2, 2, Spot::LowerHalf, {}},
-                    MoveCase{"Down", 1, 3, Spot::BelowAll, {"Name", "B", "C", "A"}},
-                    MoveCase{"DownOneStep", 1, 2, Spot::LowerHalf, {"Name", "B", "A", "C"}},
-                    MoveCase{"UpAboveTheFirst", 3, 0, Spot::UpperHalf, {"Name", "C", "A", "B"}}),
-    test::NameOfCase());
-
-struct StepCase {
-    const char* name;
-    std::size_t editor;
-    Qt::Key key;
-    int presses;
-    std::vector<std::string> order; // empty: nothing moves
-};
-
-class KeyMoveTest : public DefineSectionTest, public testing::WithParamInterface<StepCase> {};
-
-TEST_P(KeyMoveTest, AltWithAnArrowMovesTheFieldAPlaceAtATime)
-{
-    openWith({"A", "B", "C"});
-    const std::vector<std::string> before = {"Name", "A", "B", "C"};
-    const StepCase& c = GetParam();
-    clickHeader(editorAt(c.editor));
-    for (int press = 0; press < c.presses; ++press) {
-        QTest::keyClick(QApplication::focusWidget(), c.key, Qt::AltModifier);
-        settle();
-    }
-    if (c.order.empty()) {
-        expectUnmoved();
-        return;
-    }
-    expectOrder(c.order);
-    for (int press = 0; press < c.presses; ++press) {
-        keyClick(QKeySequence::Undo);
-    }
-    expectOrder(before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KeyMoveTest,
-    testing::Values(StepCase{"UpOnce", 3, Qt::Key_Up, 1, {"Name", "A", "C", "B"}},
-                    StepCase{"UpTwiceFollowsTheField", 3, Qt::Key_Up, 2, {"Name", "C", "A", "B"}},
-                    StepCase{"DownOnce", 1, Qt::Key_Down, 1, {"Name", "B", "A", "C"}},
-                    StepCase{"NeverAboveTheMainField", 1, Qt::Key_Up, 1, {}},
-                    StepCase{"TheMainFieldStays", 0, Qt::Key_Down, 1, {}},
-                    StepCase{"TheLastStaysLast", 3, Qt::Key_Down, 1, {}}),
+    Moves, MoveTest,
+    testing::Values(MoveCase{"DragOfTheFirstField", drag(0, 3, Spot::BelowAll), 1, {}},
+                    MoveCase{"DragOntoItsOwnUpperHalf", drag(2, 2, Spot::UpperHalf), 1, {}},
+                    MoveCase{"DragOntoItsOwnLowerHalf", drag(2, 2, Spot::LowerHalf), 1, {}},
+                    MoveCase{"DragDown", drag(1, 3, Spot::BelowAll), 1, {"Name", "B", "C", "A"}},
+                    MoveCase{"DragDownOneStep", drag(1, 2, Spot::LowerHalf), 1, {"Name", "B", "A", "C"}},
+                    MoveCase{"DragUpAboveTheFirst", drag(3, 0, Spot::UpperHalf), 1, {"Name", "C", "A", "B"}},
+                    MoveCase{"AltUpOnce", altKey(3, Qt::Key_Up, 1), 1, {"Name", "A", "C", "B"}},
+                    MoveCase{
+                        "AltUpTwiceFollowsTheField", altKey(3, Qt::Key_Up, 2), 2, {"Name", "C", "A", "B"}},
+                    MoveCase{"AltDownOnce", altKey(1, Qt::Key_Down, 1), 1, {"Name", "B", "A", "C"}},
+                    MoveCase{"AltUpNeverAboveTheMainField", altKey(1, Qt::Key_Up, 1), 1, {}},
+                    MoveCase{"AltDownOfTheMainField", altKey(0, Qt::Key_Down, 1), 1, {}},
+                    MoveCase{"AltDownOfTheLast", altKey(3, Qt::Key_Down, 1), 1, {}}),
     test::NameOfCase());
 
 struct HeaderMenuCase {
@@ -573,8 +569,7 @@ TEST_P(RenameTest, ANameIsStoredWhenTypedUnlessAnotherFieldHasIt)
     EXPECT_EQ(editor.titleLabel()->text().toStdString(), GetParam().stored);
     if (GetParam().refused) {
         ASSERT_EQ(alerts.asked().size(), 1U);
-        EXPECT_EQ(alerts.asked().back().title, "Warning");
-        EXPECT_EQ(alerts.asked().back().message, StructureEditor::kDuplicateLabelMessage);
+        EXPECT_EQ(alerts.lastMessage(), std::string("Warning / ") + StructureEditor::kDuplicateLabelMessage);
         EXPECT_FALSE(delegate.undo) << "a refused name leaves nothing to undo";
         return;
     }
@@ -628,7 +623,7 @@ TEST_F(DefineSectionTest, OnlyTheMainFieldAndUnknownTypesHaveNoRemoveButton)
     EXPECT_EQ(editorAt(3).type(), FieldType::Unsupported);
 }
 
-TEST_F(DefineSectionTest, DeletingAsksAndUndoBringsTheFieldBackEmptyWithItsOptions)
+TEST_F(DefineSectionTest, DeletingAsksWithCancelFirstAndUndoBringsTheFieldBackEmpty)
 {
     field("Note", FieldType::SmallText);
     const FieldId colour = field("Colour", FieldType::Choose, items({"Red", "Blue"}));
@@ -642,20 +637,14 @@ TEST_F(DefineSectionTest, DeletingAsksAndUndoBringsTheFieldBackEmptyWithItsOptio
     EXPECT_EQ(alerts.asked().back().defaultAnswer(), "Cancel") << "Enter keeps the data";
     EXPECT_EQ(labels().size(), 4U);
 
-    // The Delete key on the header asks the same.
-    clickHeader(*section->editor(colour));
     alerts.queueAnswer("Delete Field");
-    keyClick(QKeySequence::Delete);
-    EXPECT_EQ(alerts.asked().size(), 2U);
+    QTest::mouseClick(section->editor(colour)->removeButton(), Qt::LeftButton);
+    settle();
     expectOrder({"Name", "Note", "Price"});
-
     keyClick(QKeySequence::Undo);
     EXPECT_EQ(labels(), (std::vector<std::string>{"Name", "Note", "Colour", "Price"}));
-    const FieldDefinition& back = db.dbStructure()[2];
-    auto& editor = editorOf<ChooseFieldStructureViewController>(back.id);
-    EXPECT_EQ(editor.array(), (std::vector<std::string>{"Red", "Blue"}));
     ASSERT_TRUE(db.loadDbData());
-    EXPECT_EQ(db.dbData()[0].value(back.id)->integer(), -1) << "its values are gone";
+    EXPECT_EQ(db.dbData()[0].value(db.dbStructure()[2].id)->integer(), -1) << "its values are gone";
 }
 
 TEST_F(DefineSectionTest, DeleteInsideAnEditorRemovesNoField)
@@ -711,12 +700,9 @@ TEST_F(DefineSectionTest, AFormulaIsBuiltInThePanelWhateverHasTheFocus)
     auto& editor = editorOf<CalculationFieldStructureViewController>(total);
     EditableItemList* formula = editor.calcTable();
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Not yet defined."));
-    QTest::mouseClick(formula->addButton(), Qt::LeftButton);
-    chooseInPanel(editor, &AddComponentWindow::fieldsTable, 0);
-    QTest::mouseClick(formula->addButton(), Qt::LeftButton);
-    chooseInPanel(editor, &AddComponentWindow::operatorTable, 3, true);
-    QTest::mouseClick(formula->addButton(), Qt::LeftButton);
-    chooseInPanel(editor, &AddComponentWindow::fieldsTable, 1);
+    addComponent(editor, &AddComponentWindow::fieldsTable, 0);
+    addComponent(editor, &AddComponentWindow::operatorTable, 3, true);
+    addComponent(editor, &AddComponentWindow::fieldsTable, 1);
     EXPECT_FALSE(editor.addComponentWindow()->isVisible());
     EXPECT_EQ(editor.calcResult()->text(), QStringLiteral("Price / Quantity "));
     EXPECT_EQ(db.field(total)->structure, editor.structure()) << "stored";
@@ -748,43 +734,26 @@ TEST_F(DefineSectionTest, BelowTwoNumberFieldsAFormulaEditorExplainsWhy)
 
 // --- Choose items --------------------------------------------------------------------
 
-struct RemovalCase {
-    const char* name;
-    bool withRecords;
-    const char* answer;
-    std::vector<std::string> left;
-};
-
-class ItemRemovalTest : public DefineSectionTest, public testing::WithParamInterface<RemovalCase> {};
-
-TEST_P(ItemRemovalTest, AsksOnlyWhenRecordsMayLoseTheirChoice)
+// Without records no question is asked: the change table's item removals.
+TEST_F(DefineSectionTest, RemovingAnItemRecordsMayHaveChosenAsksFirst)
 {
-    const RemovalCase& c = GetParam();
     const FieldId colour = field("Colour", FieldType::Choose, items({"Red", "Blue"}));
-    if (c.withRecords) {
-        addRecord(colour, FieldValue::integer(0));
-    }
+    addRecord(colour, FieldValue::integer(0));
     open();
     auto& editor = editorOf<ChooseFieldStructureViewController>(colour);
-    alerts.queueAnswer(c.answer);
-    clickRow(*editor.items()->list(), 0);
-    QTest::mouseClick(editor.items()->removeButton(), Qt::LeftButton);
-    if (c.withRecords) {
-        ASSERT_EQ(alerts.asked().size(), 1U);
-        EXPECT_EQ(alerts.asked().back().title, "Attention");
-        EXPECT_EQ(alerts.asked().back().message, "All Data will be lost");
-    } else {
-        EXPECT_TRUE(alerts.asked().empty());
+    using Items = std::vector<std::string>;
+    for (const auto& [answer, left] :
+         {std::pair{"Cancel", Items{"Red", "Blue"}}, std::pair{"Delete", Items{"Blue"}}}) {
+        SCOPED_TRACE(answer);
+        alerts.queueAnswer(answer);
+        clickRow(*editor.items()->list(), 0);
+        QTest::mouseClick(editor.items()->removeButton(), Qt::LeftButton);
+        EXPECT_EQ(alerts.lastMessage(), "Attention / All Data will be lost");
+        EXPECT_EQ(editor.array(), left);
+        EXPECT_EQ(choiceItems(db.field(colour)->structure), left);
     }
-    EXPECT_EQ(editor.array(), c.left);
-    EXPECT_EQ(choiceItems(db.field(colour)->structure), c.left);
+    EXPECT_EQ(alerts.asked().size(), 2U) << "one question each time";
 }
-
-INSTANTIATE_TEST_SUITE_P(Removals, ItemRemovalTest,
-                         testing::Values(RemovalCase{"NoRecords", false, "Cancel", {"Blue"}},
-                                         RemovalCase{"RecordsConfirmed", true, "Delete", {"Blue"}},
-                                         RemovalCase{"RecordsCancelled", true, "Cancel", {"Red", "Blue"}}),
-                         test::NameOfCase());
 
 TEST_F(DefineSectionTest, RenamingAnItemKeepsTheRecordsThatChoseItAndRefusesATakenText)
 {
@@ -946,13 +915,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "Name; Colour [Crimson] [Blue]; Price; Quantity; Total = Not yet defined.; Paid (Yes); "},
         ChangeCase{"FormulaOfAFieldAnOperatorAndAField",
                    [](ChangingForm& form) {
-                       EditableItemList* list = form.formula().calcTable();
-                       QTest::mouseClick(list->addButton(), Qt::LeftButton);
-                       form.chooseInPanel(form.formula(), &AddComponentWindow::fieldsTable, 1);
-                       QTest::mouseClick(list->addButton(), Qt::LeftButton);
-                       form.chooseInPanel(form.formula(), &AddComponentWindow::operatorTable, 1, true);
-                       QTest::mouseClick(list->addButton(), Qt::LeftButton);
-                       form.chooseInPanel(form.formula(), &AddComponentWindow::fieldsTable, 0);
+                       form.addComponent(form.formula(), &AddComponentWindow::fieldsTable, 1);
+                       form.addComponent(form.formula(), &AddComponentWindow::operatorTable, 1, true);
+                       form.addComponent(form.formula(), &AddComponentWindow::fieldsTable, 0);
                    },
                    3, "Name; Colour [Red] [Blue]; Price; Quantity; Total = Quantity - Price ; Paid (Yes); "},
         ChangeCase{"FieldRenamed",
@@ -999,8 +964,7 @@ TEST_P(RefusalTest, AChangeTheFileRefusesIsToldWithItsReasonAndShownUndone)
     settle();
     db.setReadOnly(false);
     ASSERT_FALSE(alerts.asked().empty());
-    EXPECT_EQ(alerts.asked().back().title, "Info");
-    EXPECT_EQ(alerts.asked().back().message, GetParam().message);
+    EXPECT_EQ(alerts.lastMessage(), std::string("Info / ") + GetParam().message);
     EXPECT_FALSE(alerts.asked().back().detail.empty()) << "the reason";
     EXPECT_EQ(form(), before);
     EXPECT_EQ(shownTitles(), labels());
@@ -1038,14 +1002,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ChangingForm, AComponentDraggedInAFormulaIsUndone)
 {
     EditableItemList* list = formula().calcTable();
-    for (int number : {0, 1}) {
-        QTest::mouseClick(list->addButton(), Qt::LeftButton);
-        chooseInPanel(formula(), &AddComponentWindow::fieldsTable, number);
-        if (number == 0) {
-            QTest::mouseClick(list->addButton(), Qt::LeftButton);
-            chooseInPanel(formula(), &AddComponentWindow::operatorTable, 0);
-        }
-    }
+    addComponent(formula(), &AddComponentWindow::fieldsTable, 0);
+    addComponent(formula(), &AddComponentWindow::operatorTable, 0);
+    addComponent(formula(), &AddComponentWindow::fieldsTable, 1);
     // The first component dragged to the end breaks the alternation.
     const QRect last = list->list()->visualItemRect(list->list()->item(2));
     dragRow(list->list(), 0, {last.center().x(), last.bottom() + 4});

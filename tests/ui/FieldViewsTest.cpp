@@ -29,7 +29,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -162,15 +161,6 @@ protected:
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClicks(field, QString::fromStdString(text));
-    }
-
-    std::vector<std::string> alertTitles() const
-    {
-        std::vector<std::string> titles;
-        for (const auto& request : alerts.asked()) {
-            titles.push_back(request.title);
-        }
-        return titles;
     }
 };
 
@@ -390,7 +380,8 @@ TEST_F(FieldViewsTest, AChosenPictureIsScaledForTheRecord)
     clickNearStart(part<QLabel>(*view, "well"));
     EXPECT_EQ(view->image(), nullptr);
     EXPECT_EQ(delegate.calls, Calls{});
-    EXPECT_EQ(alertTitles(), std::vector<std::string>{"The picture cannot be used."});
+    ASSERT_EQ(alerts.asked().size(), 1u);
+    EXPECT_EQ(alerts.asked()[0].title, "The picture cannot be used.");
     FileManager::removeItem(folder);
 }
 
@@ -411,14 +402,8 @@ TEST_F(FieldViewsTest, APicturesMenuOpensAndDeletesIt)
         ASSERT_NE(menu, nullptr);
         ASSERT_TRUE(menu->isVisible());
         EXPECT_EQ(menu->title(), QStringLiteral("Contextual Menu"));
-        QStringList titles;
-        for (QAction* action : menu->actions()) {
-            titles << action->text();
-            if (action->text() == title) {
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-            }
-        }
-        EXPECT_EQ(titles, (QStringList{"Open Image", "Change Image", "", "Delete Image"}));
+        EXPECT_EQ(entryTexts(*menu), (QStringList{"Open Image", "Change Image", "", "Delete Image"}));
+        clickEntry(*menu, title);
     };
     choose(QStringLiteral("Open Image"));
     EXPECT_EQ(opened, Calls{"file://" + path});
@@ -519,7 +504,8 @@ TEST_F(FieldViewsTest, LinkAndEmailButtonsOpenTheirAddresses)
         clickNearStart(button);
         EXPECT_EQ(opened, c.opened);
     }
-    EXPECT_EQ(alertTitles(), std::vector<std::string>{"This link is not opened."});
+    ASSERT_EQ(alerts.asked().size(), 1u);
+    EXPECT_EQ(alerts.asked()[0].title, "This link is not opened.");
 }
 
 TEST_F(FieldViewsTest, ALargeTextFieldGrowsByDraggingButNotBelowItsFloor)

@@ -34,7 +34,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 using namespace dossiva;
@@ -280,13 +279,8 @@ TEST_F(MainControllerTest, ViewColumnsShowsTheListsColumnsAndKeepsAHiddenOneWith
     controller->menuAction(MenuTag::ListView);
     controller->validateMenuItem(MenuTag::Columns);
     ASSERT_TRUE(columns->isEnabled());
-    QStringList titles;
-    QAction* noteEntry = nullptr;
-    for (QAction* entry : columns->menu()->actions()) {
-        titles << entry->text();
-        noteEntry = entry->text() == QStringLiteral("Note") ? entry : noteEntry;
-    }
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Name"), QStringLiteral("Note")}));
+    EXPECT_EQ(entryTexts(*columns->menu()), (QStringList{QStringLiteral("Name"), QStringLiteral("Note")}));
+    QAction* noteEntry = entryNamed(*columns->menu(), QStringLiteral("Note"));
     ASSERT_NE(noteEntry, nullptr);
     ASSERT_TRUE(noteEntry->isChecked());
     noteEntry->trigger();
@@ -294,11 +288,9 @@ TEST_F(MainControllerTest, ViewColumnsShowsTheListsColumnsAndKeepsAHiddenOneWith
     EXPECT_FALSE(controller->useSection().listView()->model()->columns().indexOfField(note));
 
     // The main menu follows the rebuilt list: the entry is there, unticked.
-    const QList<QAction*> after = columns->menu()->actions();
-    const auto found = std::find_if(after.begin(), after.end(),
-                                    [](QAction* entry) { return entry->text() == QStringLiteral("Note"); });
-    ASSERT_NE(found, after.end());
-    EXPECT_FALSE((*found)->isChecked());
+    QAction* after = entryNamed(*columns->menu(), QStringLiteral("Note"));
+    ASSERT_NE(after, nullptr);
+    EXPECT_FALSE(after->isChecked());
 }
 
 TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
@@ -310,8 +302,7 @@ TEST_F(MainControllerTest, TheSyncQuestionDependsOnWhetherTheCompanionWasFound)
     EXPECT_EQ(alerts.asked()[alerts.asked().size() - 2].title, "Sync with Dossiva for iPhone");
     EXPECT_EQ(alerts.asked()[alerts.asked().size() - 2].message,
               "Ensure that Dossiva is open on your iPhone and that your Mac and your iPhone are connected to "
-              "the same "
-              "Wi-Fi network supporting Bonjour.");
+              "the same Wi-Fi network supporting Bonjour.");
     EXPECT_EQ(alerts.asked().back().title, "Connection failure");
     EXPECT_TRUE(controller->action(MenuTag::Sync)->isEnabled());
 

@@ -4,7 +4,6 @@
 #include "support/TestDatabase.h"
 #include "ui/WidgetClicks.h"
 
-#include "library/DatabaseLibrary.h"
 #include "platform/Alerts.h"
 #include "platform/FileManager.h"
 #include "platform/FilePanels.h"
@@ -42,20 +41,20 @@ public:
     ScriptedFilePanels panels;
     std::unique_ptr<MainController> controller;
 
-    void launch(const std::vector<std::string>& databases)
+    // Launches with these databases; `beforeLaunch` runs once the
+    // controller is made.
+    void launch(const std::vector<std::string>& databases, const std::function<void()>& beforeLaunch = {})
     {
         for (const auto& name : databases) {
             home.makePackage(name);
         }
         DBManager::sharedIstance().openDB();
         controller = std::make_unique<MainController>(alerts, panels);
+        if (beforeLaunch) {
+            beforeLaunch();
+        }
         ASSERT_TRUE(controller->applicationDidFinishLaunching());
-        waitForWindow();
-    }
-
-    // Keys and focus reach a window only once it is active.
-    void waitForWindow()
-    {
+        // Keys and focus reach a window only once it is active.
         controller->mainWindow()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(controller->mainWindow()));
     }
@@ -65,13 +64,10 @@ public:
 
     int rowOf(const std::string& name)
     {
-        for (int row = 0; row < list().count(); ++row) {
-            if (list().item(row)->text().toStdString() == name) {
-                return row;
-            }
-        }
-        ADD_FAILURE() << name << " is not listed";
-        return -1;
+        const auto found =
+            list().findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        EXPECT_EQ(found.size(), 1) << name << " is not listed once";
+        return found.isEmpty() ? -1 : list().row(found.front());
     }
 
     void click(const std::string& name)
@@ -162,14 +158,7 @@ TEST_F(OpenSectionTest, OnlyAClickedRowOpensADatabase)
              ASSERT_TRUE(
                  FileManager::copyItem(Paths::modelsResourceFolder() + "/Notes.dossivaTemplate", handed));
              t.alerts.queueAnswer("Cancel");
-             for (const char* name : {"Alpha", "Beta"}) {
-                 t.home.makePackage(name);
-             }
-             DBManager::sharedIstance().openDB();
-             t.controller = std::make_unique<MainController>(t.alerts, t.panels);
-             t.controller->applicationOpenFile(handed);
-             ASSERT_TRUE(t.controller->applicationDidFinishLaunching());
-             t.waitForWindow();
+             t.launch({"Alpha", "Beta"}, [&] { t.controller->applicationOpenFile(handed); });
          }},
     };
     for (const Case& c : cases) {
@@ -294,27 +283,13 @@ TEST_F(OpenSectionTest, ASecondLaunchBringsTheWindowToTheFront)
     QTRY_VERIFY(controller->mainWindow()->isActiveWindow());
 }
 
-TEST_F(OpenSectionTest, PackagesAreChosenAsFoldersAndFilesAsFiles)
+TEST_F(OpenSectionTest, CsvFilesAreChosenAsFiles)
 {
     launch({});
-    const std::string package = home.home() + "/Garden.dossiva";
-    home.makePackage("Garden");
-    DBManager::sharedIstance().openDB();
-    ASSERT_TRUE(FileManager::moveItem(Paths::packagePath("Garden.dossiva"), package));
-    open().loadDbArray();
-
-    panels.queueAnswer(package);
-    alerts.queueAnswer("Import");
-    controller->menuAction(MenuTag::ImportDatabase);
-    ASSERT_EQ(panels.openRequests().size(), 1u);
-    EXPECT_TRUE(panels.openRequests()[0].chooseFolder);
-    EXPECT_EQ(alerts.lastMessage(), "Success / Database Garden imported successfully");
-    EXPECT_EQ(rowTexts(list()), std::vector<std::string>{"Garden"});
-
     controller->menuAction(MenuTag::Import);
-    ASSERT_EQ(panels.openRequests().size(), 2u);
-    EXPECT_FALSE(panels.openRequests()[1].chooseFolder);
-    EXPECT_EQ(panels.openRequests()[1].types, std::vector<std::string>{"csv"});
+    ASSERT_EQ(panels.openRequests().size(), 1u);
+    EXPECT_FALSE(panels.openRequests()[0].chooseFolder);
+    EXPECT_EQ(panels.openRequests()[0].types, std::vector<std::string>{"csv"});
 }
 
 TEST_F(OpenSectionTest, CheckingForUpdatesSaysTheyComeFromTheDistribution)

@@ -4,8 +4,6 @@
 #include "support/TestHome.h"
 #include "ui/WidgetClicks.h"
 
-#include "platform/Clock.h"
-#include "platform/DateFormat.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "ui/prefs/PreferencesWindowController.h"
@@ -15,12 +13,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <functional>
 #include <memory>
 
@@ -29,23 +25,13 @@ using namespace dossiva::test;
 
 namespace {
 
-// Records the sort indexes posted under one notification name.
-class PostedSorts {
-public:
-    explicit PostedSorts(NotificationKind<std::int64_t> kind)
-        : m_token(NotificationCenter::defaultCenter().observe<std::int64_t>(
-              kind, nullptr, [this](const std::int64_t& index, const void*) { m_indexes.push_back(index); }))
-    {
-    }
-    PostedSorts(const PostedSorts&) = delete;
-    PostedSorts& operator=(const PostedSorts&) = delete;
-
-    const std::vector<std::int64_t>& indexes() const { return m_indexes; }
-
-private:
-    std::vector<std::int64_t> m_indexes;
-    ObserverToken m_token;
-};
+// Collects the sort indexes posted under a notification name while the
+// token lives.
+ObserverToken collectSorts(NotificationKind<std::int64_t> kind, std::vector<std::int64_t>& posted)
+{
+    return NotificationCenter::defaultCenter().observe<std::int64_t>(
+        kind, nullptr, [&posted](const std::int64_t& index, const void*) { posted.push_back(index); });
+}
 
 // The setting as the preferences file holds it, read back from the disk.
 std::optional<PropertyList> storedOnDisk(const std::string& key)
@@ -57,11 +43,6 @@ std::optional<PropertyList> storedOnDisk(const std::string& key)
 class PreferencesTest : public ::testing::Test {
 protected:
     TestHome home;
-
-    std::unique_ptr<PreferencesWindowController> makeWindow()
-    {
-        return std::make_unique<PreferencesWindowController>();
-    }
 };
 
 TEST_F(PreferencesTest, ControlsShowTheStoredSettingsOrTheirDefaultsAndWriteNothing)
@@ -106,7 +87,7 @@ TEST_F(PreferencesTest, ControlsShowTheStoredSettingsOrTheirDefaultsAndWriteNoth
         if (c.stored) {
             UserDefaults::standard().set(c.key, *c.stored);
         }
-        auto window = makeWindow();
+        auto window = std::make_unique<PreferencesWindowController>();
         EXPECT_EQ(c.shown(*window), c.expected);
         EXPECT_EQ(UserDefaults::standard().has(c.key), c.stored.has_value()) << "showing the window wrote it";
         UserDefaults::standard().remove(c.key);
@@ -127,7 +108,7 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
         {"SPrintBack", &PreferencesWindowController::printBackgroundButton, PropertyList::Kind::Integer},
         {"Export CSV", &PreferencesWindowController::showExport, PropertyList::Kind::Boolean},
     };
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     for (const Case& c : cases) {
@@ -149,15 +130,16 @@ TEST_F(PreferencesTest, EachCheckBoxWritesItsSettingAtOnceInItsOwnType)
 
 TEST_F(PreferencesTest, ChoosingASortStoresItAndPostsTheIndexOnce)
 {
-    PostedSorts posted(kSortingTypeChangedNotification);
-    auto window = makeWindow();
+    std::vector<std::int64_t> posted;
+    const ObserverToken watch = collectSorts(kSortingTypeChangedNotification, posted);
+    auto window = std::make_unique<PreferencesWindowController>();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QComboBox* popUp = window->sortingPopUp();
     popUp->setFocus();
     QTest::keyClick(popUp, Qt::Key_Up); // from 2 to 1
     QTest::keyClick(popUp, Qt::Key_Up); // to 0
-    EXPECT_EQ(posted.indexes(), (std::vector<std::int64_t>{1, 0}));
+    EXPECT_EQ(posted, (std::vector<std::int64_t>{1, 0}));
     const auto stored = storedOnDisk("Sorting");
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->kind(), PropertyList::Kind::Integer);
@@ -167,8 +149,9 @@ TEST_F(PreferencesTest, ChoosingASortStoresItAndPostsTheIndexOnce)
 TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
 {
     UserDefaults::standard().setInteger("Sorting", 2);
-    PostedSorts posted(kSortingTypeChangedNotification);
-    auto window = makeWindow();
+    std::vector<std::int64_t> posted;
+    const ObserverToken watch = collectSorts(kSortingTypeChangedNotification, posted);
+    auto window = std::make_unique<PreferencesWindowController>();
     struct Case {
         std::int64_t payload;
         int shown;
@@ -183,15 +166,15 @@ TEST_F(PreferencesTest, SortChangedInTheRecordListMovesThePopUpWithoutEcho)
                                                  c.payload);
         EXPECT_EQ(window->sortingPopUp()->currentIndex(), c.shown);
     }
-    EXPECT_TRUE(posted.indexes().empty()) << "the window posted the sort back";
+    EXPECT_TRUE(posted.empty()) << "the window posted the sort back";
     EXPECT_EQ(UserDefaults::standard().integerForKey("Sorting"), 2) << "the list stores its own sort";
 }
 
 TEST_F(PreferencesTest, AClosedWindowStopsFollowingTheRecordList)
 {
-    auto closed = makeWindow();
+    auto closed = std::make_unique<PreferencesWindowController>();
     closed.reset();
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     // The destroyed window must not be called (the sanitizers would see it).
     NotificationCenter::defaultCenter().post(kSortingTypeChangedNotificationFromListTable, nullptr,
                                              std::int64_t{0});
@@ -203,7 +186,7 @@ TEST_F(PreferencesTest, TheUpdatePaneSaysUpdatesComeFromTheDistributionNotALastC
     // A time from the update component of an earlier release is kept, and
     // not shown as if a check had run.
     UserDefaults::standard().set("SULastCheckTime", PropertyList(PropertyList::Date{1261736430}));
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     window->showPane(QStringLiteral("PUpd"));
     EXPECT_TRUE(window->updateLabel()->text().contains(QStringLiteral("comes from your distribution")));
     EXPECT_FALSE(window->updateLabel()->text().contains(QStringLiteral("2009")));
@@ -219,7 +202,7 @@ TEST_F(PreferencesTest, ToolbarItemsShowTheirPanesAndTitles)
         {QStringLiteral("PUpd"), QStringLiteral("Update")},
         {QStringLiteral("PCSV"), QStringLiteral("Export")},
     };
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     EXPECT_EQ(window->currentPane(), QStringLiteral("PGen"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("General"));
     window->show();
@@ -238,7 +221,7 @@ TEST_F(PreferencesTest, ToolbarItemsShowTheirPanesAndTitles)
 
 TEST_F(PreferencesTest, SwitchingPanesKeepsTheTopEdgeAndTheCentre)
 {
-    auto window = makeWindow();
+    auto window = std::make_unique<PreferencesWindowController>();
     window->showPreferences();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     const QRect before = window->geometry();

@@ -2,12 +2,12 @@
 // cells and on the header, keys typed into the cells, Tab, the cell menus,
 // the date window and the columns menu.
 #include "UseSectionFixture.h"
+#include "ui/WidgetClicks.h"
 
 #include "support/Pictures.h"
 
 #include "crypto/ProtectionPassword.h"
 #include "fields/NumberRule.h"
-#include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
@@ -87,18 +87,6 @@ protected:
     FieldId code = db.adddbFieldLabel("Code", FieldType::Password,
                                       PropertyList(PropertyList::Dictionary{{"Ask", PropertyList(true)}}));
     FieldId web = db.adddbFieldLabel("Web", FieldType::Link, PropertyList::array());
-    std::int64_t created = 1000;
-
-    RecordId addRecord(const std::string& title, std::vector<std::pair<FieldId, FieldValue>> values = {})
-    {
-        auto entries = emptyRecordEntries(++created, 0);
-        entries.front().value = FieldValue::text(title);
-        for (auto& [field, value] : values) {
-            entryFor(entries, field).value = std::move(value);
-        }
-        EXPECT_TRUE(db.addRecordToDb(entries));
-        return db.dbData().back().recordId;
-    }
     void openList()
     {
         UserDefaults::standard().setBool("list column", true);
@@ -150,13 +138,7 @@ protected:
         QMenu* menu = list()->cellMenu();
         ASSERT_NE(menu, nullptr);
         ASSERT_TRUE(opens(menu));
-        for (QAction* action : menu->actions()) {
-            if (action->text() == title) {
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                return;
-            }
-        }
-        FAIL() << "no " << title.toStdString() << " in the menu";
+        clickEntry(*menu, title);
     }
 };
 
@@ -383,10 +365,7 @@ TEST_F(RecordListViewTest, HiddenColumnsComeBackAtTheirWidthAndFixedColumnsKeepT
             QMenu* menu = list()->columnsListMenu();
             ASSERT_TRUE(opens(menu));
             ASSERT_EQ(delegate.columnsMenu, menu) << "the main menu shows the same entries";
-            QAction* entry = nullptr;
-            for (QAction* action : menu->actions()) {
-                entry = action->text() == QString::fromStdString(db.field(field)->name) ? action : entry;
-            }
+            QAction* entry = entryNamed(*menu, QString::fromStdString(db.field(field)->name));
             ASSERT_NE(entry, nullptr);
             EXPECT_EQ(entry->isChecked(), hide);
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());

@@ -56,7 +56,7 @@ class WitnessAlerts final : public Alerts {
 public:
     ScriptedAlerts script;
     std::function<std::string()> witness;
-    std::vector<std::string> seen;
+    std::vector<std::string> seen; // as "title: message", then what the window showed
 
     AlertAnswer ask(const AlertRequest& request) override
     {
@@ -72,20 +72,9 @@ public:
     {
         script.finishProgress(title, message);
     }
-
-    // The texts asked, as "title: message".
-    std::vector<std::string> texts() const
-    {
-        std::vector<std::string> all;
-        for (const auto& request : script.asked()) {
-            all.push_back(request.title + ": " + request.message);
-        }
-        return all;
-    }
     bool wasAsked(const std::string& text) const
     {
-        const auto all = texts();
-        return std::find(all.begin(), all.end(), text) != all.end();
+        return std::find(seen.begin(), seen.end(), text) != seen.end();
     }
 };
 
@@ -173,13 +162,25 @@ protected:
         FAIL() << "no Sync button in the toolbar";
     }
 
+    // Moves a package made here to a path elsewhere, its database closed.
+    void moveAway(const std::string& name, const std::string& to)
+    {
+        DBManager::sharedIstance().openDB();
+        ASSERT_TRUE(FileManager::moveItem(Paths::packagePath(name + ".dossiva"), to));
+    }
+
     // A package made here and moved to the companion.
     void makePhonePackage(const std::string& name)
     {
         home.makePackage(name);
-        DBManager::sharedIstance().openDB();
-        ASSERT_TRUE(FileManager::moveItem(Paths::packagePath(name + ".dossiva"),
-                                          phoneRoot + "/" + name + ".dossiva"));
+        moveAway(name, phoneRoot + "/" + name + ".dossiva");
+    }
+
+    // The databases the last sync took, as the preferences keep them.
+    static void lastSynced(std::initializer_list<const char*> packages)
+    {
+        PropertyList::Array names(packages.begin(), packages.end());
+        UserDefaults::standard().set("LastSyncedDbs", PropertyList(std::move(names)));
     }
 
     // NAME on both sides with structures that differ: the companion's copy
@@ -191,9 +192,7 @@ protected:
                                                              defaultStructure(FieldType::SmallText)),
                   0);
         setSampleDates(phoneEdit, 1000);
-        DBManager::sharedIstance().openDB();
-        ASSERT_TRUE(FileManager::moveItem(Paths::packagePath(name + " phone.dossiva"),
-                                          phoneRoot + "/" + name + ".dossiva"));
+        moveAway(name + " phone", phoneRoot + "/" + name + ".dossiva");
         makeSamplePackage(name);
         setSampleDates(macEdit, 1000);
         DBManager::sharedIstance().openDB();
@@ -215,14 +214,11 @@ protected:
     void toggleRow(const std::string& name)
     {
         QTableWidget* widget = table().table();
-        for (int row = 0; row < widget->rowCount(); ++row) {
-            if (widget->item(row, SyncDatabaseTable::NameColumn)->text().toStdString() == name) {
-                widget->setCurrentCell(row, SyncDatabaseTable::TickColumn);
-                QTest::keyClick(widget, Qt::Key_Space);
-                return;
-            }
-        }
-        ADD_FAILURE() << "no row " << name;
+        const auto found =
+            widget->findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ASSERT_EQ(found.size(), 1) << "no row " << name;
+        widget->setCurrentCell(found.front()->row(), SyncDatabaseTable::TickColumn);
+        QTest::keyClick(widget, Qt::Key_Space);
     }
 
     // Runs a click on the main thread once the session's log says `marker`.
@@ -278,8 +274,7 @@ TEST_F(SyncScreensTest, AWholeSyncFromTheTableEndsWithTheLibraryReloadedThenWhat
     // A companion database without its images folder cannot be taken.
     makePhonePackage("Broken");
     ASSERT_TRUE(FileManager::removeItem(phoneRoot + "/Broken.dossiva/images"));
-    UserDefaults::standard().set("LastSyncedDbs",
-                                 PropertyList(PropertyList::Array{PropertyList("Notes.dossiva")}));
+    lastSynced({"Notes.dossiva"});
     launchWithCompanion();
     controller->openSection().selectDatabase("Notes.dossiva");
     controller->showUseSection();
@@ -342,7 +337,7 @@ TEST_F(SyncScreensTest, CancelInTheTableDisconnectsAndFreesTheWindow)
     ASSERT_TRUE(waitForEnd());
     EXPECT_FALSE(sheet().isVisible());
     EXPECT_TRUE(navigationFree());
-    EXPECT_EQ(alerts.texts().size(), 1u) << "nothing was to sync, nothing is listed";
+    EXPECT_EQ(alerts.seen.size(), 1u) << "nothing was to sync, nothing is listed";
 }
 
 // -- Conflicts -------------------------------------------------------------------
@@ -363,9 +358,7 @@ TEST_P(SyncConflictTest, EachConflictKeepsTheCopyChosen)
     // Alpha was edited last on the iPhone, Beta on this computer.
     makeConflict("Alpha", 1700000000, 1710000000);
     makeConflict("Beta", 1720000000, 1710000000);
-    UserDefaults::standard().set(
-        "LastSyncedDbs",
-        PropertyList(PropertyList::Array{PropertyList("Alpha.dossiva"), PropertyList("Beta.dossiva")}));
+    lastSynced({"Alpha.dossiva", "Beta.dossiva"});
     launchWithCompanion();
     pressSync();
     ASSERT_TRUE(waitForView(&table()));
@@ -412,7 +405,7 @@ TEST_P(SyncConflictTest, EachConflictKeepsTheCopyChosen)
     };
     EXPECT_EQ(keptPhone("Alpha"), GetParam().alphaKeepsPhone);
     EXPECT_EQ(keptPhone("Beta"), GetParam().betaKeepsPhone);
-    EXPECT_EQ(alerts.texts().size(), 1u) << "every database was synced";
+    EXPECT_EQ(alerts.seen.size(), 1u) << "every database was synced";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -444,8 +437,7 @@ TEST_P(SyncStopTest, StopDuringATransferLeavesTheDatabaseNotSynced)
         ASSERT_TRUE(
             FileManager::writeFileAtomically(Paths::imageFile("Solo.dossiva", i), std::string(4096, 'x')));
     }
-    UserDefaults::standard().set("LastSyncedDbs",
-                                 PropertyList(PropertyList::Array{PropertyList("Solo.dossiva")}));
+    lastSynced({"Solo.dossiva"});
     launchWithCompanion();
     pressSync();
     ASSERT_TRUE(waitForView(&table()));
@@ -461,8 +453,8 @@ TEST_P(SyncStopTest, StopDuringATransferLeavesTheDatabaseNotSynced)
 
     EXPECT_EQ(progressTitle(), "Stopping");
     EXPECT_FALSE(FileManager::exists(phoneRoot + "/Solo.dossiva"));
-    EXPECT_TRUE(startsWith(alerts.texts().back(), "Info: These databases have not been synced:\nSolo"))
-        << alerts.texts().back();
+    EXPECT_TRUE(startsWith(alerts.seen.back(), "Info: These databases have not been synced:\nSolo"))
+        << alerts.seen.back();
     EXPECT_EQ(leftovers(Paths::databasesFolder()), std::vector<std::string>{});
     EXPECT_TRUE(navigationFree());
 }
@@ -484,8 +476,7 @@ class CompanionGoneTest : public SyncScreensTest, public ::testing::WithParamInt
 TEST_P(CompanionGoneTest, TheUserHearsOfItOnlyWhileConnected)
 {
     makeConflict("Alpha", 1700000000, 1710000000);
-    UserDefaults::standard().set("LastSyncedDbs",
-                                 PropertyList(PropertyList::Array{PropertyList("Alpha.dossiva")}));
+    lastSynced({"Alpha.dossiva"});
     launchWithCompanion();
     const std::string waitingIn = GetParam().waitingIn;
     if (waitingIn == "restore view") {
@@ -553,7 +544,7 @@ TEST_P(BackupScreensTest, BackUpNowCopiesEveryDatabaseOfTheSidesReachable)
     } else {
         EXPECT_EQ(itemsIn(Paths::phoneBackupsFolder()), std::vector<std::string>{});
     }
-    EXPECT_EQ(alerts.texts(), std::vector<std::string>{});
+    EXPECT_EQ(alerts.seen, std::vector<std::string>{});
     EXPECT_TRUE(navigationFree());
     EXPECT_EQ(DBManager::sharedIstance().dbName(), "Notes.dossiva") << "the database is open again";
 }
@@ -572,10 +563,10 @@ TEST_F(SyncScreensTest, ABackupThatCannotStartSaysSoAndEnds)
     ASSERT_TRUE(FileManager::writeFileAtomically(Paths::macBackupsFolder(), "not a folder"));
     controller->action(MenuTag::Backup)->trigger();
     ASSERT_TRUE(waitForEnd());
-    ASSERT_EQ(alerts.texts().size(), 1u);
+    ASSERT_EQ(alerts.seen.size(), 1u);
     EXPECT_TRUE(
-        startsWith(alerts.texts()[0], "Error: Error during backup\n\nThe backup folder could not be made: "))
-        << alerts.texts()[0];
+        startsWith(alerts.seen[0], "Error: Error during backup\n\nThe backup folder could not be made: "))
+        << alerts.seen[0];
     EXPECT_FALSE(sheet().isVisible());
     EXPECT_TRUE(navigationFree());
 }
@@ -589,20 +580,14 @@ protected:
     void makeBackups()
     {
         const std::string mac = Paths::macBackupsFolder();
-        const std::string phone = Paths::phoneBackupsFolder();
-        for (const auto& [stamp, name] : std::vector<std::pair<std::string, std::string>>{
-                 {"1500000000", "Oldest"}, {"1600000000", "Old"}}) {
+        for (const auto& [folder, name] : std::vector<std::pair<std::string, std::string>>{
+                 {mac + "/1500000000", "Oldest"},
+                 {mac + "/1600000000", "Old"},
+                 {Paths::phoneBackupsFolder() + "/1600000000", "OldPhone"}}) {
             home.makePackage(name);
-            DBManager::sharedIstance().openDB();
-            FileManager::createDirectory(mac + "/" + stamp);
-            ASSERT_TRUE(FileManager::moveItem(Paths::packagePath(name + ".dossiva"),
-                                              mac + "/" + stamp + "/" + name + ".dossiva"));
+            FileManager::createDirectory(folder);
+            moveAway(name, folder + "/" + name + ".dossiva");
         }
-        home.makePackage("OldPhone");
-        DBManager::sharedIstance().openDB();
-        FileManager::createDirectory(phone + "/1600000000");
-        ASSERT_TRUE(FileManager::moveItem(Paths::packagePath("OldPhone.dossiva"),
-                                          phone + "/1600000000/OldPhone.dossiva"));
         FileManager::createDirectory(mac + "/1700000000_temp");
         home.makePackage("Current");
         DBManager::sharedIstance().openDB();
@@ -709,7 +694,7 @@ TEST_P(RestoreSideTest, RestoreReplacesTheSidesTickedAfterTheWarning)
     QTest::keyClick(restoreView().table(), Qt::Key_Return);
     ASSERT_TRUE(waitForEnd());
 
-    EXPECT_EQ(alerts.texts(),
+    EXPECT_EQ(alerts.seen,
               std::vector<std::string>{"Warning: All databases will be replaced whit the backuped ones"});
     EXPECT_EQ(progressTitle(), "Finishing");
     EXPECT_EQ(itemsIn(Paths::databasesFolder()), GetParam().localAfter);

@@ -24,6 +24,18 @@ void UseSectionFixture::open()
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 }
 
+RecordId UseSectionFixture::addRecord(const std::string& title,
+                                      std::vector<std::pair<FieldId, FieldValue>> values)
+{
+    auto entries = emptyRecordEntries(++created, 0);
+    entries.front().value = FieldValue::text(title);
+    for (auto& [field, value] : values) {
+        entryFor(entries, field).value = std::move(value);
+    }
+    EXPECT_TRUE(db.addRecordToDb(entries));
+    return db.dbData().back().recordId;
+}
+
 void UseSectionFixture::searchFor(const QString& text)
 {
     search->setFocus();

@@ -15,6 +15,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace dossiva::test {
 
@@ -29,6 +31,9 @@ protected:
     // section does, sorted by title A to Z.
     void open();
     void searchFor(const QString& text);
+    // Adds a record of this title and these values, each made a moment
+    // after the last.
+    RecordId addRecord(const std::string& title, std::vector<std::pair<FieldId, FieldValue>> values = {});
 
     TestLibrary library;
     DBManager& db = DBManager::sharedIstance();
@@ -41,6 +46,7 @@ protected:
     std::unique_ptr<UseSectionController> section;
     bool passwordGiven = true;
     int passwordAsked = 0;
+    std::int64_t created = 1000;
 };
 
 } // namespace dossiva::test

@@ -36,12 +36,8 @@ protected:
 
     void addRecords(const std::vector<std::pair<std::string, std::int64_t>>& records)
     {
-        std::int64_t created = 1000;
         for (const auto& [title, choice] : records) {
-            auto entries = emptyRecordEntries(++created, 0);
-            entries.front().value = FieldValue::text(title);
-            entryFor(entries, colour).value = FieldValue::integer(choice);
-            ASSERT_TRUE(db.addRecordToDb(entries));
+            addRecord(title, {{colour, FieldValue::integer(choice)}});
         }
     }
     std::vector<std::string> titles() const
@@ -240,14 +236,11 @@ TEST_F(UseSectionTest, ACancelledBackgroundPutsTheStoredOneBack)
 TEST_F(UseSectionTest, ACardTallerThanAPageGoesOnOverTheNextPage)
 {
     const FieldId story = db.adddbFieldLabel("Story", FieldType::LargeText, PropertyList::array());
-    auto entries = emptyRecordEntries();
-    entries.front().value = FieldValue::text("Long tale");
     std::string text;
     for (int line = 1; line <= 150; ++line) {
         text += "line " + std::to_string(line) + "\n";
     }
-    entryFor(entries, story).value = FieldValue::text(text);
-    ASSERT_TRUE(db.addRecordToDb(entries));
+    addRecord("Long tale", {{story, FieldValue::text(text)}});
     ASSERT_TRUE(db.setLabelColor({1, 0, 0, 1}));
     open();
     UserDefaults::standard().setBool("SPrintBack", false);

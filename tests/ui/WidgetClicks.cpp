@@ -1,7 +1,10 @@
 #include "ui/WidgetClicks.h"
 
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 namespace dossiva::test {
 
@@ -23,6 +26,32 @@ std::vector<std::string> rowTexts(const QListWidget& list)
         texts.push_back(list.item(row)->text().toStdString());
     }
     return texts;
+}
+
+QStringList entryTexts(const QMenu& menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu.actions()) {
+        texts << action->text();
+    }
+    return texts;
+}
+
+QAction* entryNamed(const QMenu& menu, const QString& text)
+{
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+void clickEntry(QMenu& menu, const QString& text)
+{
+    QAction* entry = entryNamed(menu, text);
+    ASSERT_NE(entry, nullptr) << "no " << text.toStdString() << " in the menu";
+    QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(entry).center());
 }
 
 } // namespace dossiva::test
