@@ -193,15 +193,6 @@ TEST_F(HostilePackage, IsRefusedWithItsReasonAndTouchesNothing)
     }
 }
 
-TEST_F(HostilePackage, ADatabaseWithATriggerPutInTheLibraryByHandIsNotOpened)
-{
-    sql("create trigger t after insert on data_table begin delete from data_table; end");
-    ASSERT_TRUE(FileManager::moveItem(source, Paths::packagePath("ByHand.dossiva")));
-    DBManager& db = DBManager::sharedIstance();
-    EXPECT_FALSE(db.openDB("ByHand.dossiva"));
-    EXPECT_NE(db.lastFailure().reason.find("trigger"), std::string::npos) << db.lastFailure().reason;
-}
-
 TEST_F(HostilePackage, AHugeBackgroundIsNeitherDecodedWhenListedNorShown)
 {
     // The PNG header claims 16384 x 16384 pixels: a gigabyte once decoded.
