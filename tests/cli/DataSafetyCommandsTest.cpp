@@ -9,7 +9,6 @@
 #include "platform/FileManager.h"
 #include "platform/Image.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +21,6 @@ class DataSafetyCommandsTest : public ::testing::Test {
 protected:
     TestLibrary library;
     std::string home = library.home();
-
-    DataSafetyCommandsTest() { DBManager::sharedIstance().openDB(); }
 
     std::string picture(const std::string& name, std::uint8_t red)
     {
@@ -40,7 +37,6 @@ protected:
 TEST_F(DataSafetyCommandsTest, ARecordWhosePictureCannotBeStoredIsNotSavedAtAll)
 {
     library.makePackage("Pics");
-    DBManager::sharedIstance().openDB();
     ok({"add-field", "Pics", "Photo", "image"});
     ok({"add-record", "Pics", "Name=kept", "Photo=" + picture("red.tiff", 200)});
     const std::string images = Paths::imagesFolder("Pics.dossiva");
@@ -61,7 +57,6 @@ TEST_F(DataSafetyCommandsTest, ARecordWhosePictureCannotBeStoredIsNotSavedAtAll)
 TEST_F(DataSafetyCommandsTest, ExportsNeverDeleteWhatIsAtTheirPath)
 {
     library.makePackage("Books");
-    DBManager::sharedIstance().openDB();
     ASSERT_TRUE(FileManager::createDirectories(home + "/Documents/letters"));
     ASSERT_TRUE(FileManager::writeFileAtomically(home + "/Documents/letters/a.txt", "dear"));
     const TreeSnapshot before = snapshotTree(home);
@@ -87,7 +82,6 @@ TEST_F(DataSafetyCommandsTest, ExportsNeverDeleteWhatIsAtTheirPath)
 TEST_F(DataSafetyCommandsTest, ADatabaseCarryingATriggerIsNotWritten)
 {
     library.makePackage("Shop");
-    DBManager::sharedIstance().openDB();
     ok({"add-record", "Shop", "Name=first"});
     column("Shop.dossiva",
            "create trigger wipe after insert on data_table begin delete from data_table; end");

@@ -10,7 +10,6 @@
 #include "platform/FileManager.h"
 #include "platform/Image.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +71,6 @@ protected:
     void SetUp() override
     {
         const std::string package = library.makePackage("Shop");
-        DBManager::sharedIstance().openDB();
         const std::string picture = home + "/photo.tiff";
         ASSERT_TRUE(Image(8, 8, std::vector<std::uint8_t>(8 * 8 * 4, 90)).writeTiffJpeg(picture));
         ASSERT_EQ(runCli({"add-field", "Shop", "Photo", "image"}).status, 0);

@@ -20,8 +20,6 @@ protected:
     TestLibrary library;
     std::string package = library.makePackage("Shop");
 
-    EditCommandsTest() { DBManager::sharedIstance().openDB(); }
-
     std::vector<std::string> fieldLines()
     {
         std::vector<std::string> lines;

@@ -35,7 +35,6 @@ public:
 
     void SetUp() override
     {
-        DBManager::sharedIstance().openDB();
         ASSERT_EQ(runCli({"add-field", "Shop", "Secret", "password", "--ask"}).status, 0);
         ASSERT_EQ(runCli({"add-record", "Shop", "Name=Lamp", "Secret=-"}, kSecret + "\n").status, 0);
         const CliResult locked = runCli({"set-password"}, kPassword + "\n" + kPassword + "\n");

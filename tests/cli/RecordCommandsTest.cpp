@@ -8,7 +8,6 @@
 #include "platform/FileManager.h"
 #include "platform/Image.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -35,8 +34,6 @@ class RecordCommandsTest : public ::testing::Test {
 protected:
     TestLibrary library;
     std::string package = library.makePackage("Shop");
-
-    RecordCommandsTest() { DBManager::sharedIstance().openDB(); }
 
     // Adds a record and returns its id as printed.
     std::string addRecord(const std::vector<std::string>& values, const std::string& input = {})
