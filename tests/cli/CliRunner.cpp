@@ -154,6 +154,19 @@ void addFieldOfEveryType(const std::string& database)
     }
 }
 
+std::vector<std::string> withMarks(std::vector<std::string> args,
+                                   const std::map<std::string, std::string>& marks)
+{
+    for (auto& arg : args) {
+        for (const auto& [mark, value] : marks) {
+            for (auto at = arg.find(mark); at != std::string::npos; at = arg.find(mark, at + value.size())) {
+                arg.replace(at, mark.size(), value);
+            }
+        }
+    }
+    return args;
+}
+
 bool has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;

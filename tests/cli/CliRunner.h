@@ -40,6 +40,10 @@ int runOnTerminal(const std::vector<std::string>& args, const std::string& promp
 // Total (Price * Quantity), Mail, Web, Paid (captioned) and Secret (asking).
 void addFieldOfEveryType(const std::string& database);
 
+// The arguments with each mark in them ("{HOME}") replaced by its value.
+std::vector<std::string> withMarks(std::vector<std::string> args,
+                                   const std::map<std::string, std::string>& marks);
+
 // Whether text holds part.
 bool has(const std::string& text, const std::string& part);
 

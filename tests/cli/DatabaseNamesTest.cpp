@@ -83,21 +83,10 @@ protected:
                                                   Paths::packagePath("Linked.dossiva"));
     }
 
-    // The text with the test's home for "{HOME}".
-    std::string atHome(std::string text) const
+    // The arguments with name for "{NAME}", then the test's home for "{HOME}".
+    std::vector<std::string> withName(const std::vector<std::string>& args, const std::string& name) const
     {
-        for (auto at = text.find("{HOME}"); at != std::string::npos; at = text.find("{HOME}")) {
-            text.replace(at, 6, home);
-        }
-        return text;
-    }
-
-    std::vector<std::string> withName(std::vector<std::string> args, const std::string& name) const
-    {
-        for (auto& arg : args) {
-            arg = atHome(arg == "{NAME}" ? name : arg);
-        }
-        return args;
+        return withMarks(withMarks(args, {{"{NAME}", name}}), {{"{HOME}", home}});
     }
 };
 
@@ -110,7 +99,8 @@ TEST_P(HostileNameTest, IsRefusedByEveryCommandAndNoFileChanges)
     for (const auto& command : kCommands) {
         const CliResult result = runCli(withName(command, GetParam().given));
         EXPECT_EQ(result.status, 1) << command[0];
-        EXPECT_EQ(result.err.rfind(atHome(GetParam().message), 0), 0u) << command[0] << ": " << result.err;
+        EXPECT_EQ(result.err.rfind(withMarks({GetParam().message}, {{"{HOME}", home}})[0], 0), 0u)
+            << command[0] << ": " << result.err;
     }
     EXPECT_EQ(snapshotTree(home), before);
 }
