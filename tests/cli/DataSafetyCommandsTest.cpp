@@ -3,11 +3,11 @@
 // and a database carrying SQL of its own is not written.
 #include "cli/CliRunner.h"
 
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 #include "support/TreeSnapshot.h"
 
 #include "platform/FileManager.h"
-#include "platform/Image.h"
 #include "platform/Paths.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ protected:
     std::string picture(const std::string& name, std::uint8_t red)
     {
         const std::string path = home + "/" + name;
-        EXPECT_TRUE(Image(2, 2, std::vector<std::uint8_t>(16, red)).writeTiffJpeg(path));
+        EXPECT_TRUE(solidPicture(2, 2, {red, red, red, red})->writeTiffJpeg(path));
         return path;
     }
     std::string column(const std::string& package, const std::string& sql)

@@ -4,11 +4,11 @@
 #include "cli/CliRunner.h"
 
 #include "support/CaseNames.h"
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 #include "support/TreeSnapshot.h"
 
 #include "platform/FileManager.h"
-#include "platform/Image.h"
 #include "platform/Paths.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +72,7 @@ protected:
     {
         const std::string package = library.makePackage("Shop");
         const std::string picture = home + "/photo.tiff";
-        ASSERT_TRUE(Image(8, 8, std::vector<std::uint8_t>(8 * 8 * 4, 90)).writeTiffJpeg(picture));
+        ASSERT_TRUE(solidPicture(8, 8, {90, 90, 90, 90})->writeTiffJpeg(picture));
         ASSERT_EQ(runCli({"add-field", "Shop", "Photo", "image"}).status, 0);
         ASSERT_EQ(runCli({"add-record", "Shop", "Name=Lamp", "Photo=" + picture}).status, 0);
         for (const std::string& copy :

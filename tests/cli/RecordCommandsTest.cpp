@@ -3,6 +3,7 @@
 #include "cli/CliRunner.h"
 
 #include "support/CaseNames.h"
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 
 #include "platform/FileManager.h"
@@ -49,10 +50,8 @@ protected:
 
     std::string writePicture(const std::string& name, int width, int height)
     {
-        const Image image(width, height,
-                          std::vector<std::uint8_t>(static_cast<std::size_t>(width * height * 4), 90));
         const std::string path = library.home() + "/" + name + ".tiff";
-        EXPECT_TRUE(image.writeTiffJpeg(path));
+        EXPECT_TRUE(solidPicture(width, height, {90, 90, 90, 90})->writeTiffJpeg(path));
         return path;
     }
 };
