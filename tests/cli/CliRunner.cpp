@@ -130,6 +130,43 @@ int runOnTerminal(const std::vector<std::string>& args, const std::string& promp
         pythonArgs, screen);
 }
 
+void addFieldOfEveryType(const std::string& database)
+{
+    for (const std::vector<std::string>& field : {std::vector<std::string>{"Note", "small"},
+                                                  {"Story", "large"},
+                                                  {"Price", "number"},
+                                                  {"Quantity", "number"},
+                                                  {"Day", "date", "--no-now"},
+                                                  {"Hour", "time"},
+                                                  {"Moment", "datetime"},
+                                                  {"Photo", "image"},
+                                                  {"Colour", "choose", "--items", "Red, Green,Dark Blue"},
+                                                  {"Line", "separator"},
+                                                  {"Total", "calculation", "--formula", "Price * Quantity"},
+                                                  {"Mail", "email"},
+                                                  {"Web", "link"},
+                                                  {"Paid", "checkbox", "--caption", "Paid in full"},
+                                                  {"Secret", "password", "--ask"}}) {
+        std::vector<std::string> args{"add-field", database};
+        args.insert(args.end(), field.begin(), field.end());
+        const std::string id = ok(args);
+        EXPECT_EQ(id.find_first_not_of("0123456789"), id.size() - 1) << "prints the new id: " << id;
+    }
+}
+
+std::vector<std::string> withMarks(std::vector<std::string> args,
+                                   const std::map<std::string, std::string>& marks)
+{
+    for (auto& arg : args) {
+        for (const auto& [mark, value] : marks) {
+            for (auto at = arg.find(mark); at != std::string::npos; at = arg.find(mark, at + value.size())) {
+                arg.replace(at, mark.size(), value);
+            }
+        }
+    }
+    return args;
+}
+
 bool has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;

@@ -34,6 +34,16 @@ std::string ok(const std::vector<std::string>& args, const std::string& input = 
 int runOnTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& typed,
                   std::string& screen);
 
+// Adds to a database, after its main field, a field of every type with
+// options, each checked to print its new id: Note, Story, Price, Quantity, Day
+// (no now button), Hour, Moment, Photo, Colour (Red, Green, Dark Blue), Line,
+// Total (Price * Quantity), Mail, Web, Paid (captioned) and Secret (asking).
+void addFieldOfEveryType(const std::string& database);
+
+// The arguments with each mark in them ("{HOME}") replaced by its value.
+std::vector<std::string> withMarks(std::vector<std::string> args,
+                                   const std::map<std::string, std::string>& marks);
+
 // Whether text holds part.
 bool has(const std::string& text, const std::string& part);
 

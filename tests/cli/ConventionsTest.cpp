@@ -8,7 +8,6 @@
 #include "library/TemplateCatalog.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +20,11 @@ class ConventionsTest : public ::testing::Test {
 protected:
     TestLibrary library;
     std::string home = library.home();
-
-    ConventionsTest() { DBManager::sharedIstance().openDB(); }
 };
 
 TEST_F(ConventionsTest, TheUsualOptionsAndExitStatuses)
 {
     library.makePackage("Shop");
-    DBManager::sharedIstance().openDB();
     struct Case {
         const char* name;
         std::vector<std::string> args;
@@ -60,7 +56,6 @@ TEST_F(ConventionsTest, TheUsualOptionsAndExitStatuses)
 TEST_F(ConventionsTest, ADashIsStandardOutputForExportAndStandardInputForImport)
 {
     library.makePackage("Shop");
-    DBManager::sharedIstance().openDB();
     ok({"add-record", "Shop", "Name=Lamp"});
     ok({"add-record", "Shop", "Name=Desk, oak"});
     const CliResult exported = runCli({"export-csv", "Shop", "-", "--labels"});
@@ -81,7 +76,6 @@ TEST_F(ConventionsTest, ErrorsSayWhatToDoAndWhyTheSystemRefused)
 {
     library.makePackage("Shop");
     library.makePackage("Other");
-    DBManager::sharedIstance().openDB();
     const std::string csv = home + "/shop.csv";
     ASSERT_TRUE(FileManager::writeFileAtomically(csv, "Name\nLamp\n"));
     struct Case {
@@ -119,7 +113,6 @@ TEST_F(ConventionsTest, TemplatesAreChosenByNameCustomNameOrRowAndImportedUnderT
 {
     // A custom template named like a built-in one, imported under that name.
     library.makePackage("Plain");
-    DBManager::sharedIstance().openDB();
     ok({"add-field", "Plain", "Mine", "small"});
     const std::string file = home + "/plain.dossivaTemplate";
     ok({"export-template", "Plain", file});
@@ -141,7 +134,6 @@ TEST_F(ConventionsTest, DeletingAsksOnATerminalAndNeedsYesElsewhere)
 {
     library.makePackage("Shop");
     library.makePackage("Tools");
-    DBManager::sharedIstance().openDB();
     const CliResult refused = runCli({"delete", "Shop"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(has(refused.err, "nothing deleted: add --yes to confirm")) << refused.err;

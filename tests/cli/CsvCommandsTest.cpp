@@ -7,7 +7,6 @@
 
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +23,6 @@ const std::map<std::string, std::string> kParis = {{"TZ", "Europe/Paris"}};
 class CsvCommandsTest : public ::testing::Test {
 protected:
     TestLibrary library;
-
-    CsvCommandsTest() { DBManager::sharedIstance().openDB(); }
 
     std::string ok(const std::vector<std::string>& args)
     {
@@ -45,7 +42,6 @@ protected:
 TEST_F(CsvCommandsTest, RecordsListedAsCsvComeBackAsTheSameFieldsAndValues)
 {
     library.makePackage("Diary");
-    DBManager::sharedIstance().openDB();
     for (const std::vector<std::string>& field : {std::vector<std::string>{"Day", "date"},
                                                   {"Hour", "time"},
                                                   {"Moment", "datetime"},

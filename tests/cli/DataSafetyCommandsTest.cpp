@@ -1,23 +1,16 @@
 // dossiva-cli never loses what is there: a record whose picture cannot be
 // stored is not saved at all, exports never delete what they would replace,
-// a database carrying SQL of its own is not written, and an import killed at
-// any moment leaves no half-made database in the library.
+// and a database carrying SQL of its own is not written.
 #include "cli/CliRunner.h"
 
-#include "support/ChildProcess.h"
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 #include "support/TreeSnapshot.h"
 
 #include "platform/FileManager.h"
-#include "platform/Image.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <fstream>
-#include <thread>
 
 using namespace dossiva;
 using namespace dossiva::test;
@@ -29,12 +22,10 @@ protected:
     TestLibrary library;
     std::string home = library.home();
 
-    DataSafetyCommandsTest() { DBManager::sharedIstance().openDB(); }
-
     std::string picture(const std::string& name, std::uint8_t red)
     {
         const std::string path = home + "/" + name;
-        EXPECT_TRUE(Image(2, 2, std::vector<std::uint8_t>(16, red)).writeTiffJpeg(path));
+        EXPECT_TRUE(solidPicture(2, 2, {red, red, red, red})->writeTiffJpeg(path));
         return path;
     }
     std::string column(const std::string& package, const std::string& sql)
@@ -46,7 +37,6 @@ protected:
 TEST_F(DataSafetyCommandsTest, ARecordWhosePictureCannotBeStoredIsNotSavedAtAll)
 {
     library.makePackage("Pics");
-    DBManager::sharedIstance().openDB();
     ok({"add-field", "Pics", "Photo", "image"});
     ok({"add-record", "Pics", "Name=kept", "Photo=" + picture("red.tiff", 200)});
     const std::string images = Paths::imagesFolder("Pics.dossiva");
@@ -67,7 +57,6 @@ TEST_F(DataSafetyCommandsTest, ARecordWhosePictureCannotBeStoredIsNotSavedAtAll)
 TEST_F(DataSafetyCommandsTest, ExportsNeverDeleteWhatIsAtTheirPath)
 {
     library.makePackage("Books");
-    DBManager::sharedIstance().openDB();
     ASSERT_TRUE(FileManager::createDirectories(home + "/Documents/letters"));
     ASSERT_TRUE(FileManager::writeFileAtomically(home + "/Documents/letters/a.txt", "dear"));
     const TreeSnapshot before = snapshotTree(home);
@@ -93,7 +82,6 @@ TEST_F(DataSafetyCommandsTest, ExportsNeverDeleteWhatIsAtTheirPath)
 TEST_F(DataSafetyCommandsTest, ADatabaseCarryingATriggerIsNotWritten)
 {
     library.makePackage("Shop");
-    DBManager::sharedIstance().openDB();
     ok({"add-record", "Shop", "Name=first"});
     column("Shop.dossiva",
            "create trigger wipe after insert on data_table begin delete from data_table; end");
@@ -101,37 +89,6 @@ TEST_F(DataSafetyCommandsTest, ADatabaseCarryingATriggerIsNotWritten)
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("trigger \"wipe\""), std::string::npos) << result.err;
     EXPECT_EQ(column("Shop.dossiva", "select \"1\" from data_table"), "first\n");
-}
-
-TEST_F(DataSafetyCommandsTest, AnImportKilledAtAnyMomentLeavesNoHalfMadeDatabase)
-{
-    const std::string csv = home + "/big.csv";
-    {
-        std::ofstream out(csv);
-        out << "Name,Note,Count\n";
-        for (int i = 0; i < 20000; ++i) {
-            out << "row " << i << ",a note of some length for row " << i << "," << i << "\n";
-        }
-    }
-    // Kill points spread over reading, building the fields and inserting.
-    for (const int milliseconds : {0, 40, 120, 250, 500, 900, 1500}) {
-        SCOPED_TRACE(milliseconds);
-        ChildProcess importer;
-        ASSERT_TRUE(importer.start({cliPath(), "import-csv", csv, "--name", "Big", "--labels"}));
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-        ::kill(importer.pid(), SIGKILL);
-        importer.wait(std::chrono::seconds(10));
-
-        const std::string listed = ok({"list"});
-        if (listed.find("Big") != std::string::npos) {
-            // What is listed is whole.
-            EXPECT_EQ(column("Big.dossiva", "select count(*) from data_table"), "20000\n");
-            ok({"delete", "Big", "--yes"});
-        }
-        for (const auto& entry : FileManager::contentsOfDirectory(Paths::databasesFolder())) {
-            EXPECT_NE(entry.front(), '.') << "a staging folder is left: " << entry;
-        }
-    }
 }
 
 } // namespace

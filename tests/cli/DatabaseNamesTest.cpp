@@ -4,13 +4,12 @@
 #include "cli/CliRunner.h"
 
 #include "support/CaseNames.h"
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 #include "support/TreeSnapshot.h"
 
 #include "platform/FileManager.h"
-#include "platform/Image.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -72,9 +71,8 @@ protected:
     void SetUp() override
     {
         const std::string package = library.makePackage("Shop");
-        DBManager::sharedIstance().openDB();
         const std::string picture = home + "/photo.tiff";
-        ASSERT_TRUE(Image(8, 8, std::vector<std::uint8_t>(8 * 8 * 4, 90)).writeTiffJpeg(picture));
+        ASSERT_TRUE(solidPicture(8, 8, {90, 90, 90, 90})->writeTiffJpeg(picture));
         ASSERT_EQ(runCli({"add-field", "Shop", "Photo", "image"}).status, 0);
         ASSERT_EQ(runCli({"add-record", "Shop", "Name=Lamp", "Photo=" + picture}).status, 0);
         for (const std::string& copy :
@@ -85,21 +83,10 @@ protected:
                                                   Paths::packagePath("Linked.dossiva"));
     }
 
-    // The text with the test's home for "{HOME}".
-    std::string atHome(std::string text) const
+    // The arguments with name for "{NAME}", then the test's home for "{HOME}".
+    std::vector<std::string> withName(const std::vector<std::string>& args, const std::string& name) const
     {
-        for (auto at = text.find("{HOME}"); at != std::string::npos; at = text.find("{HOME}")) {
-            text.replace(at, 6, home);
-        }
-        return text;
-    }
-
-    std::vector<std::string> withName(std::vector<std::string> args, const std::string& name) const
-    {
-        for (auto& arg : args) {
-            arg = atHome(arg == "{NAME}" ? name : arg);
-        }
-        return args;
+        return withMarks(withMarks(args, {{"{NAME}", name}}), {{"{HOME}", home}});
     }
 };
 
@@ -112,7 +99,8 @@ TEST_P(HostileNameTest, IsRefusedByEveryCommandAndNoFileChanges)
     for (const auto& command : kCommands) {
         const CliResult result = runCli(withName(command, GetParam().given));
         EXPECT_EQ(result.status, 1) << command[0];
-        EXPECT_EQ(result.err.rfind(atHome(GetParam().message), 0), 0u) << command[0] << ": " << result.err;
+        EXPECT_EQ(result.err.rfind(withMarks({GetParam().message}, {{"{HOME}", home}})[0], 0), 0u)
+            << command[0] << ": " << result.err;
     }
     EXPECT_EQ(snapshotTree(home), before);
 }

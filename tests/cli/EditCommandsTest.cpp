@@ -20,8 +20,6 @@ protected:
     TestLibrary library;
     std::string package = library.makePackage("Shop");
 
-    EditCommandsTest() { DBManager::sharedIstance().openDB(); }
-
     std::vector<std::string> fieldLines()
     {
         std::vector<std::string> lines;
@@ -51,29 +49,7 @@ protected:
 
 TEST_F(EditCommandsTest, BuildsADatabaseWithEveryFieldType)
 {
-    const std::vector<std::vector<std::string>> additions = {
-        {"Note", "small"},
-        {"Story", "large"},
-        {"Price", "number"},
-        {"Quantity", "number"},
-        {"Day", "date", "--no-now"},
-        {"Hour", "time"},
-        {"Moment", "datetime"},
-        {"Photo", "image"},
-        {"Colour", "choose", "--items", "Red, Green,Dark Blue"},
-        {"Line", "separator"},
-        {"Total", "calculation", "--formula", "Price * Quantity"},
-        {"Mail", "email"},
-        {"Web", "link"},
-        {"Paid", "checkbox", "--caption", "Paid in full"},
-        {"Secret", "password", "--ask"},
-    };
-    for (const auto& addition : additions) {
-        std::vector<std::string> args{"add-field", "Shop"};
-        args.insert(args.end(), addition.begin(), addition.end());
-        const std::string id = ok(args);
-        EXPECT_EQ(id.find_first_not_of("0123456789"), id.size() - 1) << "prints the new id: " << id;
-    }
+    addFieldOfEveryType("Shop");
     const std::vector<std::string> expected = {
         "1   1         Name      Main field",
         "2   2         Note      Small text",

@@ -128,15 +128,7 @@ protected:
 
     std::vector<std::string> args() const
     {
-        std::vector<std::string> args = GetParam().args;
-        for (auto& arg : args) {
-            for (const auto& [mark, value] : {std::pair{"{home}", home}, std::pair{"{lamp}", lamp}}) {
-                if (const auto at = arg.find(mark); at != std::string::npos) {
-                    arg.replace(at, std::string(mark).size(), value);
-                }
-            }
-        }
-        return args;
+        return withMarks(GetParam().args, {{"{home}", home}, {"{lamp}", lamp}});
     }
 
     // Every database of the library and every backup (by its order, as

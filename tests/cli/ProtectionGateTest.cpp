@@ -35,7 +35,6 @@ public:
 
     void SetUp() override
     {
-        DBManager::sharedIstance().openDB();
         ASSERT_EQ(runCli({"add-field", "Shop", "Secret", "password", "--ask"}).status, 0);
         ASSERT_EQ(runCli({"add-record", "Shop", "Name=Lamp", "Secret=-"}, kSecret + "\n").status, 0);
         const CliResult locked = runCli({"set-password"}, kPassword + "\n" + kPassword + "\n");
@@ -124,10 +123,8 @@ TEST_F(ProtectionGateTest, EveryCommandButTheLibraryListingsAndThePasswordOnesWa
         }
         const auto wellFormed = kWellFormed.find(name);
         ASSERT_NE(wellFormed, kWellFormed.end()) << name << " has no arguments to try the lock with";
-        std::vector<std::string> args{"--password-stdin", name};
-        for (const auto& arg : wellFormed->second) {
-            args.push_back(arg.rfind("{HOME}", 0) == 0 ? home + arg.substr(6) : arg);
-        }
+        std::vector<std::string> args = withMarks(wellFormed->second, {{"{HOME}", home}});
+        args.insert(args.begin(), {"--password-stdin", name});
         const CliResult result = runCli(args, "not it\n");
         EXPECT_EQ(result.status, 1) << name;
         EXPECT_EQ(result.err, "dossiva-cli: Wrong password\n") << name;
@@ -159,16 +156,7 @@ struct LockedCase {
 
 class LockedCommandTest : public ProtectionGateTest, public testing::WithParamInterface<LockedCase> {
 protected:
-    std::vector<std::string> args()
-    {
-        std::vector<std::string> args = GetParam().args;
-        for (auto& arg : args) {
-            if (arg.rfind("{HOME}", 0) == 0) {
-                arg = library.home() + arg.substr(6);
-            }
-        }
-        return args;
-    }
+    std::vector<std::string> args() { return withMarks(GetParam().args, {{"{HOME}", library.home()}}); }
 };
 
 TEST_P(LockedCommandTest, RunsOnlyAfterTheRightPassword)

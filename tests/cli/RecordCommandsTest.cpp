@@ -3,12 +3,12 @@
 #include "cli/CliRunner.h"
 
 #include "support/CaseNames.h"
+#include "support/Pictures.h"
 #include "support/TestDatabase.h"
 
 #include "platform/FileManager.h"
 #include "platform/Image.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +36,6 @@ protected:
     TestLibrary library;
     std::string package = library.makePackage("Shop");
 
-    RecordCommandsTest() { DBManager::sharedIstance().openDB(); }
-
     // Adds a record and returns its id as printed.
     std::string addRecord(const std::vector<std::string>& values, const std::string& input = {})
     {
@@ -52,35 +50,9 @@ protected:
 
     std::string writePicture(const std::string& name, int width, int height)
     {
-        const Image image(width, height,
-                          std::vector<std::uint8_t>(static_cast<std::size_t>(width * height * 4), 90));
         const std::string path = library.home() + "/" + name + ".tiff";
-        EXPECT_TRUE(image.writeTiffJpeg(path));
+        EXPECT_TRUE(solidPicture(width, height, {90, 90, 90, 90})->writeTiffJpeg(path));
         return path;
-    }
-
-    void addEveryType()
-    {
-        for (const auto& field :
-             std::vector<std::vector<std::string>>{{"Note", "small"},
-                                                   {"Story", "large"},
-                                                   {"Price", "number"},
-                                                   {"Quantity", "number"},
-                                                   {"Day", "date"},
-                                                   {"Hour", "time"},
-                                                   {"Moment", "datetime"},
-                                                   {"Photo", "image"},
-                                                   {"Colour", "choose", "--items", "Red,Green"},
-                                                   {"Line", "separator"},
-                                                   {"Total", "calculation", "--formula", "Price * Quantity"},
-                                                   {"Mail", "email"},
-                                                   {"Web", "link"},
-                                                   {"Paid", "checkbox"},
-                                                   {"Secret", "password"}}) {
-            std::vector<std::string> args{"add-field", "Shop"};
-            args.insert(args.end(), field.begin(), field.end());
-            ok(args);
-        }
     }
 };
 
@@ -88,7 +60,7 @@ const std::map<std::string, std::string> kParis = {{"TZ", "Europe/Paris"}};
 
 TEST_F(RecordCommandsTest, EveryTypeTravelsThroughAddRecordJsonAndSet)
 {
-    addEveryType();
+    addFieldOfEveryType("Shop");
     const std::string picture = writePicture("photo", 640, 480);
     const CliResult added =
         runCli({"add-record", "Shop", "Name=Lamp", "Note=a \"quoted\" note", "Story=line 1\nline 2",
@@ -167,7 +139,7 @@ class ValueRefusalTest : public RecordCommandsTest, public testing::WithParamInt
 
 TEST_P(ValueRefusalTest, RefusesTheValueAndAddsNothing)
 {
-    addEveryType();
+    addFieldOfEveryType("Shop");
     const CliResult result = runCli({"add-record", "Shop", "Name=x", GetParam().assignment});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, std::string("dossiva-cli: ") + GetParam().message + "\n");
@@ -178,7 +150,7 @@ TEST_P(ValueRefusalTest, RefusesTheValueAndAddsNothing)
 INSTANTIATE_TEST_SUITE_P(Values, ValueRefusalTest, testing::Values(
     ValueRefusalCase{"Number", "Price=1.50", "The value of a number field must be a number. Please enter only numbers "
         "in this field. (\"Price\": \"1.50\")"},
-    ValueRefusalCase{"UnknownItem", "Colour=Blue", "\"Blue\" is not an item of \"Colour\" (items: Red, Green)"},
+    ValueRefusalCase{"UnknownItem", "Colour=Blue", "\"Blue\" is not an item of \"Colour\" (items: Red, Green, Dark Blue)"},
     ValueRefusalCase{"Checkbox", "Paid=maybe", "a checkbox takes 1, 0, true, false, yes or no, not \"maybe\""},
     ValueRefusalCase{"Date", "Day=May 1st",
         "\"May 1st\" is not a date (2024-05-01, 2024-05-01T14:30, whole seconds) for \"Day\""},

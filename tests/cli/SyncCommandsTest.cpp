@@ -8,7 +8,6 @@
 
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +29,6 @@ protected:
     {
         FileManager::createDirectory(phone + "/Templates");
         library.makePackage("Notes");
-        DBManager::sharedIstance().openDB();
         const int port = peer.start(phone);
         if (port == 0) {
             FAIL() << "the companion peer (/usr/bin/python3 with pyftpdlib) does not start";

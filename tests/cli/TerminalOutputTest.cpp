@@ -9,7 +9,6 @@
 
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
-#include "storage/DBManager.h"
 
 #include <gtest/gtest.h>
 
@@ -48,8 +47,6 @@ class TerminalOutputTest : public testing::TestWithParam<StoredText> {
 protected:
     TestLibrary library;
     std::string package = library.makePackage("Shop");
-
-    TerminalOutputTest() { DBManager::sharedIstance().openDB(); }
 };
 
 TEST_P(TerminalOutputTest, TablesShowControlsAsQuestionMarks)
@@ -110,7 +107,6 @@ TEST(TerminalTables, WideCharactersAndEmojiLineUp)
 {
     TestLibrary library;
     library.makePackage("Shop");
-    DBManager::sharedIstance().openDB();
     ASSERT_EQ(runCli({"add-field", "Shop", "Code", "small"}).status, 0);
     for (const char* name : {"\xe6\x9d\xb1\xe4\xba\xac", "\xf0\x9f\x98\x80 smile", "e\xcc\x81te", "plain"}) {
         ASSERT_EQ(runCli({"add-record", "Shop", std::string("Name=") + name, "Code=XY"}).status, 0);
@@ -132,7 +128,6 @@ TEST(TerminalTables, FitTheTerminalButNeverCutAName)
     TestLibrary library;
     const std::string longName = "A database with a long name that people copy into the next command";
     library.makePackage(longName);
-    DBManager::sharedIstance().openDB();
     ASSERT_EQ(runCli({"add-field", longName, "Colour", "choose", "--items",
                       "Red,Green,Blue,Cyan,Magenta,Yellow,Black,White,Orange,Purple"})
                   .status,
@@ -159,7 +154,6 @@ TEST(TerminalTables, MomentsAreIso8601InTheLocalZone)
 {
     TestLibrary library;
     const std::string package = library.makePackage("Diary");
-    DBManager::sharedIstance().openDB();
     // 2024-05-01 13:30 UTC, 15:30 in Paris.
     sqliteShell(Paths::databaseFile(package),
                 "delete from general_info; insert into general_info(creation,edit,sync) "

@@ -62,6 +62,16 @@ protected:
         }
         ASSERT_TRUE(db.addRecordsToDb(records));
     }
+
+    // The export failed with one message, and no progress or pause is left.
+    void expectFailure(const std::string& error)
+    {
+        ASSERT_EQ(alerts.asked().size(), 1u);
+        EXPECT_EQ(alerts.lastMessage(), std::string(kErrorTitle) + " / Error: " + error);
+        EXPECT_EQ(alerts.asked()[0].buttons, std::vector<std::string>{"OK"});
+        EXPECT_FALSE(alerts.progressShown());
+        EXPECT_EQ(alerts.pausedFinishes(), 0);
+    }
 };
 
 TEST_F(CsvExport, CellsOfEveryType)
@@ -278,11 +288,7 @@ TEST_F(CsvExport, AnUnrepresentableCellLeavesTheEarlierFileAsItWas)
         // The earlier file stays whole and nothing is left beside it.
         EXPECT_EQ(fileContents(path()), "an earlier export");
         EXPECT_EQ(FileManager::contentsOfDirectory(FileManager::parentPath(path())).size(), folderEntries);
-        EXPECT_EQ(alerts.lastMessage(),
-                  std::string(kErrorTitle) +
-                      " / Error: records content doesn't conform with the chosen encoding.");
-        EXPECT_FALSE(alerts.progressShown());
-        EXPECT_EQ(alerts.pausedFinishes(), 0);
+        expectFailure("records content doesn't conform with the chosen encoding.");
     }
 }
 
@@ -319,11 +325,7 @@ TEST_F(CsvExport, UnexpectedErrors)
         if (c.written) {
             EXPECT_EQ(fileContents(c.file), *c.written);
         }
-        ASSERT_EQ(alerts.asked().size(), 1u);
-        EXPECT_EQ(alerts.lastMessage(), std::string(kErrorTitle) + " / Error: unexpected error.");
-        EXPECT_EQ(alerts.asked()[0].buttons, std::vector<std::string>{"OK"});
-        EXPECT_FALSE(alerts.progressShown());
-        EXPECT_EQ(alerts.pausedFinishes(), 0);
+        expectFailure("unexpected error.");
     }
 }
 
@@ -382,10 +384,12 @@ TEST(CsvExportSettings, ChoicesAreStoredUnderTheirKeys)
 {
     TestHome home;
     UserDefaults defaults(home.path() + "/prefs.plist");
-    const CsvExportChoices initial = CsvExportSettings::load(defaults);
-    EXPECT_TRUE(initial.labels);
-    EXPECT_EQ(initial.encoding, 1);
-    EXPECT_EQ(initial.records, 1);
+    // The choices whole, as labels, encoding and records.
+    const auto loaded = [](const UserDefaults& from) {
+        const CsvExportChoices choices = CsvExportSettings::load(from);
+        return std::tuple(choices.labels, choices.encoding, choices.records);
+    };
+    EXPECT_EQ(loaded(defaults), std::tuple(true, 1, 1));
     EXPECT_TRUE(CsvExportSettings::showsSheet(defaults));
 
     CsvExportSettings::store({false, 4, 0}, defaults);
@@ -393,21 +397,14 @@ TEST(CsvExportSettings, ChoicesAreStoredUnderTheirKeys)
               PropertyList(PropertyList::Dictionary{{"labels", PropertyList(std::int64_t{0})},
                                                     {"encoding", PropertyList(std::int64_t{4})},
                                                     {"records", PropertyList(std::int64_t{0})}}));
-    UserDefaults reread(defaults.filePath());
-    const CsvExportChoices loaded = CsvExportSettings::load(reread);
-    EXPECT_FALSE(loaded.labels);
-    EXPECT_EQ(loaded.encoding, 4);
-    EXPECT_EQ(loaded.records, 0);
+    EXPECT_EQ(loaded(UserDefaults(defaults.filePath())), std::tuple(false, 4, 0));
 
     // Values out of range read as the defaults; other keys stay readable.
     defaults.set("csv export",
                  PropertyList(PropertyList::Dictionary{{"labels", PropertyList(true)},
                                                        {"encoding", PropertyList(std::int64_t{9})},
                                                        {"records", PropertyList("x")}}));
-    const CsvExportChoices odd = CsvExportSettings::load(defaults);
-    EXPECT_TRUE(odd.labels);
-    EXPECT_EQ(odd.encoding, 1);
-    EXPECT_EQ(odd.records, 1);
+    EXPECT_EQ(loaded(defaults), std::tuple(true, 1, 1));
 
     defaults.setBool("Export CSV", false);
     EXPECT_FALSE(CsvExportSettings::showsSheet(defaults));

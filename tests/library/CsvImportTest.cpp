@@ -337,10 +337,7 @@ TEST_F(CsvImport, NamesAreRefusedAsTheLibraryRefusesThem)
     EXPECT_FALSE(FileManager::exists(Paths::homeDirectory() +
                                      "/Library/Application Support/Quorva/Dossiva/Escape.dossiva"));
     // Names other programs may balk at are still names.
-    EXPECT_TRUE(model.import(alerts, "\xC3\x9C"
-                                     "n\xC3\xAF"
-                                     "code: a \"quoted\" name " +
-                                         std::string(200, 'n')));
+    EXPECT_TRUE(model.import(alerts, "\u00dcn\u00efcode: a \"quoted\" name " + std::string(200, 'n')));
 }
 
 TEST_F(CsvImport, AFailedImportLeavesNoPackage)

@@ -83,26 +83,14 @@ TEST_F(LibraryTest, ListingSortsByTheSettingsAndDropsSyncLeftoversOfSoundPackage
 
 TEST_F(LibraryTest, NamesSortAsAReaderExpectsWhateverTheirCaseAndAccents)
 {
-    for (const char* name : {"Zoo",
-                             "\xc3\xa9"
-                             "b\xc3\xa8"
-                             "ne",
-                             "apple",
-                             "\xc3\x89"
-                             "clat",
-                             "Eagle"}) {
+    for (const char* name : {"Zoo", "\u00e9b\u00e8ne", "apple", "\u00c9clat", "Eagle"}) {
         create(name);
     }
     UserDefaults::standard().setInteger("Sorting", 0);
     UserDefaults::standard().setInteger("DBSortOrder", 1);
     library.loadDbArray();
-    EXPECT_EQ(names(), (std::vector<std::string>{"apple.dossiva", "Eagle.dossiva",
-                                                 "\xc3\xa9"
-                                                 "b\xc3\xa8"
-                                                 "ne.dossiva",
-                                                 "\xc3\x89"
-                                                 "clat.dossiva",
-                                                 "Zoo.dossiva"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"apple.dossiva", "Eagle.dossiva", "\u00e9b\u00e8ne.dossiva",
+                                                 "\u00c9clat.dossiva", "Zoo.dossiva"}));
 }
 
 TEST_F(LibraryTest, TheTemplateADatabaseWasMadeFromIsToldByItsFields)

@@ -6,6 +6,7 @@
 // it never crashes and touches nothing outside the data tree. A slice of
 // each kind (40) runs with the tests; DOSSIVA_LONG_CAMPAIGN=1 runs 1000 per kind.
 #include "support/CaseNames.h"
+#include "support/FaultInjection.h"
 #include "support/Files.h"
 #include "support/Pictures.h"
 #include "support/TestDatabase.h"
@@ -25,7 +26,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <iostream>
@@ -280,12 +280,13 @@ protected:
     {
         ScriptedAlerts alerts;
         DatabaseLibrary databases(alerts);
-        const auto libraryBefore = FileManager::contentsOfDirectory(
-            GetParam().isTemplate ? Paths::modelsFolder() : Paths::databasesFolder());
-        const std::string imported = GetParam().isTemplate ? TemplateCatalog::customTemplateFile("Hostile")
-                                                           : Paths::packagePath("Hostile.dossiva");
-        const bool taken = GetParam().isTemplate ? databases.importTemplate(sourceTemplate)
-                                                 : databases.importDossivaFile(source).has_value();
+        const bool isTemplate = GetParam().isTemplate;
+        const std::string libraryFolder = isTemplate ? Paths::modelsFolder() : Paths::databasesFolder();
+        const auto libraryBefore = FileManager::contentsOfDirectory(libraryFolder);
+        const std::string imported = isTemplate ? TemplateCatalog::customTemplateFile("Hostile")
+                                                : Paths::packagePath("Hostile.dossiva");
+        const bool taken = isTemplate ? databases.importTemplate(sourceTemplate)
+                                      : databases.importDossivaFile(source).has_value();
         if (!taken) {
             EXPECT_FALSE(alerts.asked().empty());
             if (!alerts.asked().empty()) {
@@ -293,20 +294,16 @@ protected:
                           0u);
                 EXPECT_NE(alerts.asked().back().detail, "");
             }
-            EXPECT_EQ(FileManager::contentsOfDirectory(GetParam().isTemplate ? Paths::modelsFolder()
-                                                                             : Paths::databasesFolder()),
-                      libraryBefore);
+            EXPECT_EQ(FileManager::contentsOfDirectory(libraryFolder), libraryBefore);
             return false;
         }
         // What was taken is the file itself, and sound by the same checks.
-        const std::string file = GetParam().isTemplate ? imported : imported + "/database.db";
-        EXPECT_EQ(fileContents(file),
-                  fileContents(GetParam().isTemplate ? sourceTemplate : source + "/database.db"));
-        EXPECT_EQ(GetParam().isTemplate ? databaseFileProblem(imported) : packageProblem(imported),
-                  std::nullopt);
+        const std::string file = isTemplate ? imported : imported + "/database.db";
+        EXPECT_EQ(fileContents(file), fileContents(isTemplate ? sourceTemplate : source + "/database.db"));
+        EXPECT_EQ(isTemplate ? databaseFileProblem(imported) : packageProblem(imported), std::nullopt);
         // A database made from it is read as the screens would read it.
         std::string package = "Hostile.dossiva";
-        if (GetParam().isTemplate) {
+        if (isTemplate) {
             package = "From Template.dossiva";
             EXPECT_EQ(databases.createNewDatabaseCustomTemplate("Hostile", "From Template"),
                       DatabaseLibrary::CreateResult::Created);
@@ -328,8 +325,7 @@ protected:
 
 TEST_P(MutatedImport, IsRefusedWithItsReasonOrTakenWhole)
 {
-    const char* longCampaign = std::getenv("DOSSIVA_LONG_CAMPAIGN");
-    const std::size_t runs = longCampaign != nullptr && std::string(longCampaign) == "1" ? 1000 : 40;
+    const std::size_t runs = longCampaign() ? 1000 : 40;
     const auto outsideFolder = [this] { return snapshotTree(home, {"Library", "Hostile.dossiva"}); };
     const TreeSnapshot before = outsideFolder();
     std::size_t taken = 0;

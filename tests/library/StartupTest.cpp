@@ -20,8 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The seven folders of the data tree, below the home folder.
+// The folders of the data tree below the home folder, from the top.
 const std::vector<std::string> kTree = {
+    "/Library/Application Support",
     "/Library/Application Support/Quorva",
     "/Library/Application Support/Quorva/Dossiva",
     "/Library/Application Support/Quorva/Dossiva/Databases",
@@ -188,8 +189,10 @@ TEST_F(StartupTest, CurrentPreferencesWinOverTheLegacyFile)
 }
 
 // A plain file where a folder of the tree belongs: start-up fails, and the
-// file and the preferences are left alone.
-class StartupObstacleTest : public StartupTest, public testing::WithParamInterface<const char*> {};
+// file and the preferences are left alone. A file high in the tree makes the
+// folders below it impossible to create; one at a data folder would leave a
+// folder that every later save into it trips over.
+class StartupObstacleTest : public StartupTest, public testing::WithParamInterface<std::string> {};
 
 TEST_P(StartupObstacleTest, PlainFileInTheTreeFailsTheStart)
 {
@@ -203,17 +206,7 @@ TEST_P(StartupObstacleTest, PlainFileInTheTreeFailsTheStart)
     EXPECT_FALSE(fs::exists(Paths::preferencesFile()));
 }
 
-// The first four make a folder below them impossible to create; the others
-// would leave a data folder that every later save into it trips over.
-INSTANTIATE_TEST_SUITE_P(Obstacles, StartupObstacleTest,
-                         testing::Values("/Library/Application Support",
-                                         "/Library/Application Support/Quorva",
-                                         "/Library/Application Support/Quorva/Dossiva",
-                                         "/Library/Application Support/Quorva/Dossiva/Backups",
-                                         "/Library/Application Support/Quorva/Dossiva/Databases",
-                                         "/Library/Application Support/Quorva/Dossiva/Models",
-                                         "/Library/Application Support/Quorva/Dossiva/Backups/iPhone",
-                                         "/Library/Application Support/Quorva/Dossiva/Backups/Mac"),
+INSTANTIATE_TEST_SUITE_P(Obstacles, StartupObstacleTest, testing::ValuesIn(kTree),
                          [](const auto& c) { return test::caseName(fs::path(c.param).filename().string()); });
 
 } // namespace
