@@ -106,34 +106,39 @@ void foldTitles(const std::vector<const Record*>& records, std::string& pool, st
     }
 }
 
-// The folded titles of the records, in their order: the kept ones when every
-// record has one there, else folded into `pool`.
-std::vector<std::string_view> foldedTitles(const std::vector<const Record*>& records,
-                                           const FoldedTitles* kept, std::string& pool)
+// The folded titles of the records, in their order, as views into `pool`.
+std::vector<std::string_view> foldedTitles(const std::vector<const Record*>& records, std::string& pool)
 {
-    std::vector<std::string_view> titles;
-    titles.reserve(records.size());
-    if (kept != nullptr) {
-        for (const Record* record : records) {
-            const std::optional<std::string_view> title = kept->of(record);
-            if (!title) {
-                break;
-            }
-            titles.push_back(*title);
-        }
-        if (titles.size() == records.size()) {
-            return titles;
-        }
-        titles.clear();
-    }
     std::vector<std::size_t> ends;
     foldTitles(records, pool, ends);
+    std::vector<std::string_view> titles;
+    titles.reserve(records.size());
     std::size_t start = 0;
     for (const std::size_t end : ends) {
         titles.push_back(std::string_view(pool).substr(start, end - start));
         start = end;
     }
     return titles;
+}
+
+// The place of each record in the kept list, when the kept keys are those
+// of `sorting` and every record is of that list.
+std::optional<std::vector<std::size_t>> keptPlaces(const std::vector<const Record*>& records,
+                                                   const KeptSortKeys* kept, int sorting)
+{
+    if (kept == nullptr || !kept->has(sorting)) {
+        return std::nullopt;
+    }
+    std::vector<std::size_t> places;
+    places.reserve(records.size());
+    for (const Record* record : records) {
+        const std::optional<std::size_t> place = kept->placeOf(record);
+        if (!place) {
+            return std::nullopt;
+        }
+        places.push_back(*place);
+    }
+    return places;
 }
 
 } // namespace
@@ -148,66 +153,93 @@ RecordSorter RecordSorter::fromSettings(const UserDefaults& defaults)
                         defaults.integerForKey("RecSortOrder") == 1);
 }
 
-void RecordSorter::sort(std::vector<const Record*>& records, const FoldedTitles* titles) const
+void RecordSorter::sort(std::vector<const Record*>& records, const KeptSortKeys* kept) const
 {
     switch (m_sorting) {
     case ByTitle:
-        sortByTitle(records, titles);
+        sortByTitle(records, kept);
         break;
     case ByModificationDate:
-        sortByDate(records, true);
+        sortByDate(records, true, kept);
         break;
     default:
-        sortByDate(records, false);
+        sortByDate(records, false, kept);
         break;
     }
 }
 
-void RecordSorter::sortByTitle(std::vector<const Record*>& records, const FoldedTitles* titles) const
+void RecordSorter::sortByTitle(std::vector<const Record*>& records, const KeptSortKeys* kept) const
 {
-    std::string pool;
-    const std::vector<std::string_view> folded = foldedTitles(records, titles, pool);
     std::vector<Keyed<TitleKey>> keyed;
     keyed.reserve(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        keyed.push_back({TitleKey(folded[i]), records[i]});
+    std::string pool;
+    if (const auto places = keptPlaces(records, kept, ByTitle)) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            keyed.push_back({TitleKey(kept->title((*places)[i])), records[i]});
+        }
+    } else {
+        const std::vector<std::string_view> folded = foldedTitles(records, pool);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            keyed.push_back({TitleKey(folded[i]), records[i]});
+        }
     }
     sortKeyed(keyed, m_ascending, records);
 }
 
-void RecordSorter::sortByDate(std::vector<const Record*>& records, bool modification) const
+void RecordSorter::sortByDate(std::vector<const Record*>& records, bool modification,
+                              const KeptSortKeys* kept) const
 {
     std::vector<Keyed<std::int64_t>> keyed;
     keyed.reserve(records.size());
-    for (const Record* record : records) {
-        keyed.push_back({dateKey(modification ? record->modified : record->created), record});
+    if (const auto places = keptPlaces(records, kept, modification ? ByModificationDate : ByCreationDate)) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            keyed.push_back({kept->date((*places)[i]), records[i]});
+        }
+    } else {
+        for (const Record* record : records) {
+            keyed.push_back({dateKey(modification ? record->modified : record->created), record});
+        }
     }
     sortKeyed(keyed, m_ascending, records);
 }
 
-void FoldedTitles::update(const std::vector<Record>& records, std::uint64_t revision)
+void KeptSortKeys::update(const std::vector<Record>& records, std::uint64_t revision, int sorting)
 {
-    if (m_built && m_records == records.data() && m_size == records.size() && m_revision == revision) {
+    if (m_records == records.data() && m_size == records.size() && m_revision == revision &&
+        m_sorting == sorting) {
         return;
     }
     m_pool.clear();
     m_ends.clear();
-    foldTitles(recordPointers(records), m_pool, m_ends);
-    m_built = true;
+    m_dates.clear();
+    if (sorting == RecordSorter::ByTitle) {
+        foldTitles(recordPointers(records), m_pool, m_ends);
+    } else {
+        m_dates.reserve(records.size());
+        for (const Record& record : records) {
+            m_dates.push_back(
+                dateKey(sorting == RecordSorter::ByModificationDate ? record.modified : record.created));
+        }
+    }
     m_records = records.data();
     m_size = records.size();
     m_revision = revision;
+    m_sorting = sorting;
 }
 
-std::optional<std::string_view> FoldedTitles::of(const Record* record) const
+std::optional<std::size_t> KeptSortKeys::placeOf(const Record* record) const
 {
     const std::less<const Record*> before;
-    if (!m_built || before(record, m_records) || !before(record, m_records + m_size)) {
+    if (!m_sorting || before(record, m_records) || !before(record, m_records + m_size)) {
         return std::nullopt;
     }
-    const auto index = static_cast<std::size_t>(record - m_records);
-    const std::size_t start = index == 0 ? 0 : m_ends[index - 1];
-    return std::string_view(m_pool).substr(start, m_ends[index] - start);
+    return static_cast<std::size_t>(record - m_records);
+}
+
+std::string_view KeptSortKeys::title(std::size_t place) const
+{
+    const std::size_t start = place == 0 ? 0 : m_ends[place - 1];
+    return std::string_view(m_pool).substr(start, m_ends[place] - start);
 }
 
 } // namespace dossiva

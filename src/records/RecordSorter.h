@@ -13,24 +13,30 @@ namespace dossiva {
 
 class UserDefaults;
 
-// The folded titles of every record of a list, kept while the list stays as
-// it was: sorting it again by title (the other way, or after a search) then
-// folds nothing, which on a large database is most of a sort's time.
-class FoldedTitles {
+// The keys a sort compares, made for every record of a list and kept while
+// the list stays as it was: sorting it again (the other way, or after a
+// search) then neither folds a title nor reads a date, which on a large
+// database is most of a sort's time. It keeps the keys of one sorting.
+class KeptSortKeys {
 public:
-    // Folds the titles of `records` unless they are those of the last call
-    // with the same list and `revision` (see DBManager::dataRevision).
-    void update(const std::vector<Record>& records, std::uint64_t revision);
-    // The folded title of a record of that list; nullopt for any other.
-    std::optional<std::string_view> of(const Record* record) const;
+    // Makes the keys of `sorting` for `records` unless they are kept for the
+    // same list and `revision` (see DBManager::dataRevision).
+    void update(const std::vector<Record>& records, std::uint64_t revision, int sorting);
+    bool has(int sorting) const { return m_sorting == sorting; }
+    // A record's place in that list; nullopt for a record of another.
+    std::optional<std::size_t> placeOf(const Record* record) const;
+    // The keys of the record at a place, of the sorting they were made for.
+    std::string_view title(std::size_t place) const;
+    std::int64_t date(std::size_t place) const { return m_dates[place]; }
 
 private:
-    bool m_built = false;
     const Record* m_records = nullptr;
     std::size_t m_size = 0;
     std::uint64_t m_revision = 0;
-    std::string m_pool;
-    std::vector<std::size_t> m_ends; // where each record's title ends in the pool
+    std::optional<int> m_sorting;
+    std::string m_pool;              // folded titles, one after another
+    std::vector<std::size_t> m_ends; // where each title ends in the pool
+    std::vector<std::int64_t> m_dates;
 };
 
 // The order of the Use section's records: by title (the main field,
@@ -54,12 +60,12 @@ public:
     int sorting() const { return m_sorting; }
     bool ascending() const { return m_ascending; }
 
-    // With `titles`, the titles of records of its list are not folded again.
-    void sort(std::vector<const Record*>& records, const FoldedTitles* titles = nullptr) const;
+    // With `kept`, the keys of records of its list are not made again.
+    void sort(std::vector<const Record*>& records, const KeptSortKeys* kept = nullptr) const;
 
 private:
-    void sortByTitle(std::vector<const Record*>& records, const FoldedTitles* titles) const;
-    void sortByDate(std::vector<const Record*>& records, bool modification) const;
+    void sortByTitle(std::vector<const Record*>& records, const KeptSortKeys* kept) const;
+    void sortByDate(std::vector<const Record*>& records, bool modification, const KeptSortKeys* kept) const;
 
     int m_sorting;
     bool m_ascending;

@@ -31,12 +31,12 @@ void ShownRecords::search(const std::vector<FieldDefinition>& structure, std::st
 
 void ShownRecords::sort(const RecordSorter& sorter, std::uint64_t revision)
 {
-    if (sorter.sorting() != RecordSorter::ByTitle || m_store == nullptr) {
+    if (m_store == nullptr) {
         sorter.sort(m_records);
         return;
     }
-    m_titles.update(*m_store, revision);
-    sorter.sort(m_records, &m_titles);
+    m_sortKeys.update(*m_store, revision, sorter.sorting());
+    sorter.sort(m_records, &m_sortKeys);
 }
 
 std::vector<RecordId> ShownRecords::ids() const

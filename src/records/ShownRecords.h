@@ -25,8 +25,8 @@ public:
     // texts of the last one.
     void search(const std::vector<FieldDefinition>& structure, std::string_view text, bool protectionOn,
                 std::uint64_t revision);
-    // `revision` as for search: while it stays, title sorts reuse the folded
-    // titles of the last one.
+    // `revision` as for search: while it stays, sorts reuse the keys of the
+    // last one.
     void sort(const RecordSorter& sorter, std::uint64_t revision);
     // The ids of the shown records, in order: what to show again once the
     // store's list has changed size.
@@ -45,7 +45,7 @@ private:
     const std::vector<Record>* m_store = nullptr;
     std::vector<const Record*> m_records;
     SearchTextCache m_searchTexts;
-    FoldedTitles m_titles;
+    KeptSortKeys m_sortKeys;
 };
 
 } // namespace dossiva

@@ -218,8 +218,8 @@ TEST_P(RecordSorterTest, OrdersTheRecords)
     std::vector<const Record*> records = recordPointers(c.records);
     RecordSorter(c.sorting, c.ascending).sort(records);
     EXPECT_EQ(ids(records), c.order);
-    // The Use section sorts with the folded titles it keeps: the same order,
-    // sorted again over the kept titles.
+    // The Use section sorts with the keys it keeps: the same order, and
+    // again when sorted over the kept keys.
     ShownRecords shown;
     shown.reset(c.records);
     for (int pass = 0; pass < 2; ++pass) {
@@ -228,7 +228,7 @@ TEST_P(RecordSorterTest, OrdersTheRecords)
     }
 }
 
-TEST(RecordSorterTest, KeptTitlesAreFoldedAgainForANewStateOfTheRecords)
+TEST(RecordSorterTest, KeptKeysAreMadeAgainForANewStateOfTheRecords)
 {
     std::vector<Record> store = {dated(1, "b", "1", "0"), dated(2, "c", "1", "0")};
     ShownRecords shown;
