@@ -15,6 +15,8 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <regex>
 #include <set>
 
@@ -63,6 +65,24 @@ std::string choice(const FieldDefinition& field, const FieldValue& value)
     return index >= 0 && static_cast<std::uint64_t>(index) < items.size()
                ? items[static_cast<std::size_t>(index)]
                : std::string();
+}
+
+// Whether the eight bytes at `bytes` go into a JSON string as they are: no
+// control, DEL, '"', '\\' or byte beyond ASCII among them. Most text is
+// such runs, and eight bytes are judged at once.
+bool allPlain(const char* bytes)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighs = 0x8080808080808080;
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    // Exact as a whole once no byte is beyond ASCII, which the first term
+    // alone tells.
+    const auto anyZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    const std::uint64_t notPlain = (word & kHighs) | ((word - kOnes * 0x20) & ~word & kHighs) |
+                                   ((word + kOnes) & kHighs) | anyZero(word ^ (kOnes * '"')) |
+                                   anyZero(word ^ (kOnes * '\\'));
+    return notPlain == 0;
 }
 
 // \u00XX, for a control character of code XX.
@@ -156,6 +176,10 @@ void appendJsonString(std::string& out, std::string_view text)
     std::size_t plainFrom = 0;
     std::size_t i = 0;
     while (i < text.size()) {
+        if (text.size() - i >= 8 && allPlain(text.data() + i)) {
+            i += 8;
+            continue;
+        }
         const JsonByte kind = kJsonBytes[static_cast<unsigned char>(text[i])];
         if (kind == JsonByte::Plain) {
             ++i;
@@ -204,6 +228,28 @@ void appendMomentJson(std::string& out, std::optional<std::int64_t> seconds)
         out += "null";
     }
 }
+
+// Moments as JSON, the last one remembered: records made together (by an
+// import) share their creation second, and each text costs a look-up of
+// the time zone.
+class MomentJson {
+public:
+    void append(std::string& out, std::optional<std::int64_t> seconds)
+    {
+        if (!m_made || seconds != m_seconds) {
+            m_json.clear();
+            appendMomentJson(m_json, seconds);
+            m_seconds = seconds;
+            m_made = true;
+        }
+        out += m_json;
+    }
+
+private:
+    bool m_made = false;
+    std::optional<std::int64_t> m_seconds;
+    std::string m_json;
+};
 
 constexpr std::size_t kChunk = 1 << 16;
 
@@ -298,6 +344,7 @@ void RecordListing::printCsv(std::ostream& out) const
 
 void RecordListing::printJson(std::ostream& out) const
 {
+    using namespace std::literals;
     const auto appendValue = [this](std::string& json, const FieldDefinition& field,
                                     const FieldValue* value) {
         if (value == nullptr) {
@@ -346,7 +393,8 @@ void RecordListing::printJson(std::ostream& out) const
             return;
         }
     };
-    // Labels are unique; a file that breaks the rule loses no value.
+    // Labels are unique; a file that breaks the rule loses no value. Each
+    // key is written with what comes before it, as every record repeats it.
     std::vector<std::string> keys;
     std::set<std::string> used;
     for (const FieldDefinition* field : m_columns) {
@@ -354,7 +402,7 @@ void RecordListing::printJson(std::ostream& out) const
                                     ? field->name + " (field " + std::to_string(field->id) + ")"
                                     : field->name;
         used.insert(key);
-        keys.push_back(jsonString(key));
+        keys.push_back((keys.empty() ? "\n      " : ",\n      ") + jsonString(key) + ": ");
     }
     // Written record by record, indented as the JSON library indents by
     // two: a document of every record built first would hold the database
@@ -363,26 +411,26 @@ void RecordListing::printJson(std::ostream& out) const
         out << "[]\n";
         return;
     }
+    MomentJson created;
+    MomentJson modified;
     std::string chunk = "[\n";
     for (std::size_t row = 0; row < m_records.size(); ++row) {
         const Record* record = m_records[row];
         if (row > 0) {
             chunk += ",\n";
         }
-        chunk += "  {\n    \"RECID\": ";
+        chunk += "  {\n    \"RECID\": "sv;
         chunk += std::to_string(record->recordId);
-        chunk += ",\n    \"created\": ";
-        appendMomentJson(chunk, createdOf(*record));
-        chunk += ",\n    \"modified\": ";
-        appendMomentJson(chunk, modifiedOf(*record));
-        chunk += ",\n    \"fields\": {";
+        chunk += ",\n    \"created\": "sv;
+        created.append(chunk, createdOf(*record));
+        chunk += ",\n    \"modified\": "sv;
+        modified.append(chunk, modifiedOf(*record));
+        chunk += ",\n    \"fields\": {"sv;
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
-            chunk += i == 0 ? "\n      " : ",\n      ";
             chunk += keys[i];
-            chunk += ": ";
             appendValue(chunk, *m_columns[i], record->value(m_columns[i]->id));
         }
-        chunk += m_columns.empty() ? "}\n  }" : "\n    }\n  }";
+        chunk += m_columns.empty() ? "}\n  }"sv : "\n    }\n  }"sv;
         if (chunk.size() >= kChunk) {
             out << chunk;
             chunk.clear();

@@ -169,9 +169,14 @@ TEST_F(RecordCommandsTest, JsonStaysValidWhateverATextHolds)
 {
     ok({"add-field", "Shop", "Note", "small"});
     ok({"add-field", "Shop", "Price", "number"});
-    addRecord({"Name=tab\there \\ back", std::string("Note=bell\x07 bad\xff byte \xc3\xa9"), "Price="});
+    ok({"add-field", "Shop", "Long", "small"});
+    // Escapes well past the first eight bytes, which are judged together.
+    addRecord({"Name=tab\there \\ back", std::string("Note=bell\x07 bad\xff byte \xc3\xa9"), "Price=",
+               "Long=plain words, then \"quoted\" text \xc2\x85 and \xf0\x9f\x98\x80 at the end\\"});
     const auto records = recordsJson("Shop");
     ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].at("Long"),
+              "\"plain words, then \\\"quoted\\\" text \\u0085 and \\ud83d\\ude00 at the end\\\\\"");
     EXPECT_EQ(records[0].at("Name"), "\"tab\\there \\\\ back\"");
     EXPECT_EQ(records[0].at("Note"), "\"bell\\u0007 bad\\ufffd byte \\u00e9\"");
     EXPECT_EQ(records[0].at("Price"), "null") << "an empty number";
