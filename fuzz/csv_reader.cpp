@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 using namespace dossiva;
@@ -66,6 +67,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t row = 0; row < reader.data().size(); ++row) {
             if (reader.data().cellCount(row) > reader.structure().size()) {
                 std::abort();
+            }
+        }
+        // A file is parsed in place, over its own text: its rows must be
+        // those of the same text parsed into a buffer of their own.
+        if (reader.usedEncoding() == TextEncoding::UTF8) {
+            std::string_view text = input.rest();
+            if (text.starts_with("\xEF\xBB\xBF")) {
+                text.remove_prefix(3);
+            }
+            const auto rows = CsvReader::parseCSVString(text, reader.separator());
+            if (rows.size() != reader.data().size()) {
+                std::abort();
+            }
+            for (std::size_t row = 0; row < rows.size(); ++row) {
+                if (reader.data().row(row) != rows[row]) {
+                    std::abort();
+                }
             }
         }
     }

@@ -327,7 +327,7 @@ CsvReadStatus CsvReader::importCSVFile(const std::string& path, std::optional<Te
         if (!decodeInPlace(*bytes, encoding, m_usedEncoding, start)) {
             return CsvReadStatus::Undecodable;
         }
-        return readText(std::string_view(*bytes).substr(start));
+        return readText(std::move(*bytes), start);
     } catch (const std::bad_alloc&) {
         clear();
         devLog("CSV: not enough memory to read '" + path + "'");
@@ -339,14 +339,15 @@ CsvReadStatus CsvReader::importCSVFile(const std::string& path, std::optional<Te
     }
 }
 
-CsvReadStatus CsvReader::readText(std::string_view text)
+CsvReadStatus CsvReader::readText(std::string&& bytes, std::size_t start)
 {
-    if (text.size() > CsvRows::kLargestText) {
+    if (bytes.size() - start > CsvRows::kLargestText) {
         m_refusal = tooLarge(CsvRows::kLargestText);
         return CsvReadStatus::Refused;
     }
-    // The values never hold more characters than the text.
-    m_data.reserveText(text.size());
+    // The values are written over the text as it is read: a line's values
+    // never hold more characters than the line, so the file is held once.
+    const std::string_view text = m_data.readInPlace(std::move(bytes), start);
     if (!m_separatorFound) {
         detectSeparator(firstLine(text));
     }

@@ -90,7 +90,8 @@ public:
                                                                 CsvSeparator separator);
 
 private:
-    CsvReadStatus readText(std::string_view text);
+    // Reads the text from `start` on; the rows keep it.
+    CsvReadStatus readText(std::string&& text, std::size_t start);
     void detectSeparator(std::string_view firstLine);
     void proposeFields(std::size_t row, bool lineHasQuotes);
     void clear();

@@ -1,6 +1,7 @@
 #include "csv/CsvRows.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace dossiva {
 
@@ -36,15 +37,34 @@ std::vector<std::string> CsvRows::row(std::size_t index, std::size_t columns) co
     return cells;
 }
 
+void CsvRows::append(std::string_view characters)
+{
+    if (characters.size() > m_text.size() - m_size) {
+        m_text.resize(m_size);
+        m_text.append(characters);
+    } else {
+        // Read in place: the characters lie at or after where they go.
+        std::memmove(m_text.data() + m_size, characters.data(), characters.size());
+    }
+    m_size += characters.size();
+}
+
+std::string_view CsvRows::readInPlace(std::string&& text, std::size_t start)
+{
+    clear();
+    m_text = std::move(text);
+    return std::string_view(m_text).substr(start);
+}
+
 std::string_view CsvRows::openCell() const
 {
     const std::size_t start = m_cellEnds.empty() ? 0 : m_cellEnds.back();
-    return std::string_view(m_text).substr(start);
+    return std::string_view(m_text).substr(start, m_size - start);
 }
 
 void CsvRows::endCell()
 {
-    m_cellEnds.push_back(static_cast<std::uint32_t>(m_text.size()));
+    m_cellEnds.push_back(static_cast<std::uint32_t>(m_size));
 }
 
 void CsvRows::endRow()
@@ -59,6 +79,7 @@ void CsvRows::clear()
 {
     // Swapping with empty containers gives the memory back, not just the size.
     std::string().swap(m_text);
+    m_size = 0;
     std::vector<std::uint32_t>().swap(m_cellEnds);
     std::vector<std::uint32_t>().swap(m_rowStarts);
     m_openRowStart = 0;

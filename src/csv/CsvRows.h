@@ -29,9 +29,14 @@ public:
 
     // Building: characters go into the open cell, which endCell() closes;
     // endRow() closes the row. A row without cells is discarded.
-    void reserveText(std::size_t bytes) { m_text.reserve(bytes); }
-    void append(std::string_view characters) { m_text.append(characters); }
-    void append(char character) { m_text.push_back(character); }
+    void append(std::string_view characters);
+    void append(char character) { append(std::string_view(&character, 1)); }
+    // Takes the text the rows will be read from, and returns it from `start`
+    // on: the cells are then written over it as it is read, so a large file
+    // is held once. That is sound while every character appended lies at or
+    // after the place it goes to, as it does while the cells never hold more
+    // characters than the text read so far.
+    std::string_view readInPlace(std::string&& text, std::size_t start);
     // The characters of the open cell so far.
     std::string_view openCell() const;
     void endCell();
@@ -51,6 +56,7 @@ private:
     // Offsets are 32-bit to halve what a large file's cells cost; the reader
     // refuses texts too long for them.
     std::string m_text;
+    std::size_t m_size = 0;                 // the cells' characters are m_text's first m_size
     std::vector<std::uint32_t> m_cellEnds;  // end offset in m_text of every cell
     std::vector<std::uint32_t> m_rowStarts; // index in m_cellEnds of each row's first cell
     std::uint32_t m_openRowStart = 0;
