@@ -8,7 +8,7 @@
 namespace dossiva {
 class DBManager;
 class StoredRow;
-}
+} // namespace dossiva
 
 namespace dossiva::cli {
 
